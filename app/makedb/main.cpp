@@ -1,0 +1,29 @@
+// Writes the delivered journey.mdb: the five tables and the administrator account.
+#include "data/Schema.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool ifMissing = args.removeAll(QStringLiteral("--if-missing")) > 0;
+    QTextStream err(stderr);
+    if (args.size() != 1) {
+        err << "usage: vemora_makedb [--if-missing] <path/to/journey.mdb>\n";
+        return 2;
+    }
+    const QString path = args.first();
+    if (QFileInfo::exists(path)) {
+        if (ifMissing) return 0;
+        err << path << " already exists; it is never overwritten.\n";
+        return 1;
+    }
+    if (const vemora::Status s = vemora::createDeliveredDatabase(path); !s) {
+        err << s.error().description << '\n';
+        return 1;
+    }
+    QTextStream(stdout) << "Wrote " << path << '\n';
+    return 0;
+}

@@ -1,0 +1,80 @@
+// Loading 100,000 rows into a data control, and 1,000 incremental searches over them.
+#include "data/ConnectionString.h"
+#include "data/DataControl.h"
+#include "data/Schema.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace vemora;
+
+namespace {
+
+constexpr int kRows = 100'000;
+
+struct Fixture {
+    QTemporaryDir dir;
+    Fixture() {
+        createDeliveredDatabase(dir.filePath(QStringLiteral("journey.mdb")));
+        Connection c;
+        c.setConnectionString(makeConnectionString(dir.path()));
+        c.open();
+        QSqlDatabase db = c.database();
+        db.transaction();
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO addressbook_tbl VALUES (1, ?, 'm', ?, 'F', 'addr', '1', '2', '3', 'e@x')"));
+        for (int i = 0; i < kRows; ++i) {
+            q.addBindValue(QStringLiteral("name%1").arg(i, 6, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("last%1").arg(i));
+            q.exec();
+        }
+        db.commit();
+    }
+    void prepare(DataControl& control) const {
+        control.setConnectionString(makeConnectionString(dir.path()));
+        control.setRecordSource(
+            Statement("SELECT * FROM addressbook_tbl WHERE user_num = ").number(1).sql(" ORDER BY name"));
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void BM_LoadRows(benchmark::State& state) {
+    DataControl control;
+    fixture().prepare(control);
+    for (auto _ : state) {
+        control.refresh();
+        benchmark::DoNotOptimize(control.rowCount());
+    }
+}
+BENCHMARK(BM_LoadRows)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_ThousandSearches(benchmark::State& state) {
+    DataControl control;
+    fixture().prepare(control);
+    control.refresh();
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            control.moveFirst();
+            control.findForward(u"name", QStringLiteral("name%1").arg((i * 97) % kRows, 6, 10, QLatin1Char('0')));
+        }
+        benchmark::DoNotOptimize(control.currentRow());
+    }
+}
+BENCHMARK(BM_ThousandSearches)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The one list of system packages; installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  cmake make g++ ninja-build ccache pkg-config
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
+  libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,149 @@
+#include "data/Connection.h"
+
+#include "data/ConnectionString.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace vemora {
+
+namespace {
+
+constexpr long kErrClosed = -2146824584;
+
+QString nextName() {
+    static QAtomicInt counter;
+    return QStringLiteral("vemora-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+DbError closedError() {
+    return {kErrClosed,
+            QStringLiteral("Operation is not allowed when the object is closed.")};
+}
+
+}  // namespace
+
+DbError toDbError(const QSqlError& error) {
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber) & 0xFF;
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    switch (isNumber ? code : -1) {
+        case 1:  // SQLITE_ERROR: the statement cannot be prepared
+            return {kErrSyntax, text};
+        case 14:  // SQLITE_CANTOPEN
+        case 19:  // SQLITE_CONSTRAINT: a unique value repeated
+        case 23:  // SQLITE_AUTH
+        case 26:  // SQLITE_NOTADB
+            return {kErrGeneral, text};
+        default:
+            return {kErrOther, text};
+    }
+}
+
+Connection::Connection() : m_name(nextName()) {}
+
+Connection::~Connection() {
+    close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QString Connection::filePath() const {
+    return parseConnectionString(m_connectionString).dataSource;
+}
+
+QSqlDatabase Connection::database() const { return QSqlDatabase::database(m_name, false); }
+
+bool Connection::isOpen() const { return database().isOpen(); }
+
+Status Connection::open() {
+    close();
+    const ConnectionParts parts = parseConnectionString(m_connectionString);
+    const QFileInfo file(parts.dataSource);
+    if (parts.dataSource.isEmpty() || !file.isFile()) {
+        return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.")
+                                        .arg(QDir::toNativeSeparators(parts.dataSource))};
+    }
+
+    QSqlDatabase db = QSqlDatabase::contains(m_name)
+                          ? QSqlDatabase::database(m_name, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    // mode=rw: open read-write, never create.
+    QUrl uri = QUrl::fromLocalFile(file.absoluteFilePath());
+    uri.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1500"));
+    if (!db.open()) {
+        DbError error = toDbError(db.lastError());
+        error.number = kErrGeneral;
+        return error;
+    }
+
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("PRAGMA application_id")) || !check.next()) {
+        const QString why = check.lastError().databaseText();
+        check.finish();
+        close();
+        return DbError{kErrGeneral, QStringLiteral("Unrecognized database format '%1'. %2")
+                                        .arg(QDir::toNativeSeparators(parts.dataSource), why)};
+    }
+    const bool passwordOk = check.value(0).toInt() == passwordVerifier(parts.password);
+    check.finish();
+    if (!passwordOk) {
+        close();
+        return DbError{kErrGeneral, QStringLiteral("Not a valid password.")};
+    }
+    return {};
+}
+
+void Connection::close() {
+    if (QSqlDatabase::contains(m_name)) QSqlDatabase::database(m_name, false).close();
+}
+
+Result<Recordset> Connection::execute(const Statement& statement) {
+    m_rowsAffected = 0;
+    if (statement.defect()) return *statement.defect();
+    QSqlDatabase db = database();
+    if (!db.isOpen()) return closedError();
+
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement.query())) return toDbError(query.lastError());
+    for (const QVariant& value : statement.values()) query.addBindValue(value);
+    if (!query.exec()) {
+        DbError error = toDbError(query.lastError());
+        query.finish();
+        return error;
+    }
+    if (!query.isSelect()) {
+        m_rowsAffected = query.numRowsAffected();
+        return Recordset();
+    }
+
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i) row.append(query.value(i));
+        rows.append(std::move(row));
+    }
+    // A query that stopped early is an error, not a short result.
+    if (query.lastError().isValid()) {
+        DbError error = toDbError(query.lastError());
+        query.finish();
+        return error;
+    }
+    query.finish();
+    return Recordset(std::move(columns), std::move(rows));
+}
+
+}  // namespace vemora

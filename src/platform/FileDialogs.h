@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace vemora {
+
+struct FileDialogRequest {
+    QString title;
+    // Pairs of description and pattern separated by "|", e.g. "MDB file(*.mdb)|*.mdb".
+    QString filter;
+    QString fileName;
+};
+
+// The common file dialog. Nothing when the user cancels.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
+};
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
+};
+
+// "Text(*.txt)|*.txt|All|*.*" -> "Text(*.txt) (*.txt);;All (*.*)"
+QString toQtFilter(const QString& filter);
+
+}  // namespace vemora

@@ -1,0 +1,29 @@
+#include "platform/Prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vemora {
+
+Answer MessageBoxPrompter::show(const QString& text, const QString& title, int style) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    switch (style & 0x70) {
+        case vbCritical: box.setIcon(QMessageBox::Critical); break;
+        case vbQuestion: box.setIcon(QMessageBox::Question); break;
+        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+        case vbInformation: box.setIcon(QMessageBox::Information); break;
+        default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    if ((style & 0x0F) == vbYesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+}  // namespace vemora

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace vemora {
+
+// Message-box styles as the windows name them: buttons plus icon.
+enum MsgStyle : int {
+    vbOKOnly = 0,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+
+enum class Answer { Ok, Yes, No };
+
+// Every message box of the programs goes through here.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // Line breaks in text are CR LF.
+    virtual Answer show(const QString& text, const QString& title, int style) = 0;
+};
+
+// Modal QMessageBox over the active window.
+class MessageBoxPrompter final : public Prompter {
+public:
+    Answer show(const QString& text, const QString& title, int style) override;
+};
+
+}  // namespace vemora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QIcon>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace vemora {
+
+// Selects the whole text of the focused control of the active window.
+void SelectActiveText();
+// Selects the whole text of a text box, combo box or text area (Home, then Shift+End).
+void selectWholeText(QWidget* box);
+
+// Enter (Return or keypad Enter) in `box` runs `action` instead of reaching the box.
+void onEnter(QWidget* box, std::function<void()> action);
+// Enter in `from` moves the focus to `to` and selects its whole text.
+void chainEnter(QWidget* from, QWidget* to);
+
+// A freedesktop theme icon, or the bundled picture of the same name.
+QIcon themeIcon(const QString& name);
+
+// Shows the one instance of a modeless window, creating it on first use.
+template <class W, class Make>
+W* showSingle(QPointer<W>& slot, Make make) {
+    if (!slot) slot = make();
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
+}
+
+}  // namespace vemora

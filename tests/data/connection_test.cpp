@@ -1,0 +1,176 @@
+#include "data/Connection.h"
+#include "data/ConnectionString.h"
+#include "data/Encoding.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace vemora;
+
+namespace {
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(createDeliveredDatabase(path()).ok()); }
+    QString path() const { return dir.filePath(QStringLiteral("journey.mdb")); }
+    Status open(Connection& c) {
+        c.setConnectionString(makeConnectionString(dir.path()));
+        return c.open();
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST(ConnectionString, NamesTheFileInTheProgramDirectory) {
+    const QString s = makeConnectionString(QStringLiteral("/opt/vemora"));
+    EXPECT_EQ(s, QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/vemora/journey.mdb;"
+                                "Jet OLEDB:Database password=brightmesa"));
+    EXPECT_EQ(parseConnectionString(s).dataSource, QStringLiteral("/opt/vemora/journey.mdb"));
+    EXPECT_EQ(parseConnectionString(s).password, QStringLiteral("brightmesa"));
+    // A root directory still names the file inside it.
+    EXPECT_EQ(parseConnectionString(makeConnectionString(QStringLiteral("/"))).dataSource,
+              QStringLiteral("/journey.mdb"));
+    EXPECT_EQ(parseConnectionString(makeConnectionString(QStringLiteral("/opt/vemora/"))).dataSource,
+              QStringLiteral("/opt/vemora/journey.mdb"));
+}
+
+TEST_F(ConnectionTest, DeliveredDatabaseHoldsTheAdministrator) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    auto r = c.execute(Statement("SELECT * FROM users"));
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.value().rowCount(), 1);
+    EXPECT_EQ(r.value().field(u"USER_NUM").toInt(), 1);
+    EXPECT_EQ(r.value().text(u"user_name"), QStringLiteral("admin"));
+    EXPECT_EQ(EncodePassword(r.value().text(u"user_password")),
+              QString::fromLatin1(kInitialAdminPassword));
+    for (const char* table : {"addressbook_tbl", "diary_tbl", "planner_tbl", "dictionary_tbl"}) {
+        auto t = c.execute(Statement(QStringLiteral("SELECT COUNT(*) AS n FROM ") + QLatin1String(table)));
+        ASSERT_TRUE(t.ok()) << table;
+        EXPECT_EQ(t.value().field(u"n").toInt(), 0) << table;
+    }
+}
+
+TEST_F(ConnectionTest, DeliveryNeverOverwritesAnExistingFile) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO users (user_name) VALUES ('ann')")).ok());
+    c.close();
+    EXPECT_FALSE(createDeliveredDatabase(path()).ok());
+    ASSERT_TRUE(open(c).ok());
+    EXPECT_EQ(c.execute(Statement("SELECT * FROM users")).value().rowCount(), 2);
+}
+
+TEST_F(ConnectionTest, MissingFileIsReportedAndNeverCreated) {
+    QFile::remove(path());
+    Connection c;
+    const Status s = open(c);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, kErrGeneral);
+    EXPECT_FALSE(s.error().description.isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_FALSE(c.isOpen());
+}
+
+TEST_F(ConnectionTest, WrongPasswordOrForeignFileIsRefused) {
+    Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + path() +
+                          QStringLiteral(";Jet OLEDB:Database password=wrong"));
+    Status s = c.open();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, kErrGeneral);
+    EXPECT_FALSE(c.isOpen());
+
+    QFile junk(path());
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    s = open(c);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, kErrGeneral);
+}
+
+TEST_F(ConnectionTest, DuplicateUniqueValuesInAnyLetterCaseAreRefused) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    auto r = c.execute(Statement("INSERT INTO users (user_name, user_password, name) VALUES (")
+                           .text(QStringLiteral("ADMIN")).sql(", 'x', 'y')"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, kErrGeneral);
+
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'Word', 'd')")).ok());
+    r = c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'wORD', 'e')"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, kErrGeneral);
+}
+
+TEST_F(ConnectionTest, BrokenStatementsAreSyntaxErrorsAndTouchNothing) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    auto r = c.execute(Statement("SELEC nothing"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, kErrSyntax);
+
+    r = c.execute(Statement("UPDATE users SET name = ").text(QStringLiteral("O'Neil")));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, kErrSyntax);
+    EXPECT_EQ(c.execute(Statement("SELECT name FROM users")).value().text(u"name"),
+              QStringLiteral("Administrator"));
+}
+
+TEST_F(ConnectionTest, InjectionAttemptsStayValues) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    const QString attack = QStringLiteral("x' OR '1'='1");
+    // Escaped, the attack is stored as plain text; it matches nothing as a search value.
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
+                              .escapedText(attack).sql(", ").escapedText(QStringLiteral("1; DROP TABLE users; --")).sql(")")).ok());
+    auto r = c.execute(Statement("SELECT * FROM users WHERE user_name = ")
+                           .text(ReplaceApostrophes(attack)));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.value().rowCount(), 0);
+    r = c.execute(Statement("SELECT * FROM users WHERE user_name = ").text(attack));
+    EXPECT_EQ(r.error().number, kErrSyntax);
+    EXPECT_EQ(c.execute(Statement("SELECT * FROM users")).value().rowCount(), 1);
+    EXPECT_EQ(c.execute(Statement("SELECT dict_description FROM dictionary_tbl")).value().text(u"dict_description"),
+              QStringLiteral("1; DROP TABLE users; --"));
+}
+
+TEST_F(ConnectionTest, TwoConnectionsSeeEachOthersCommittedChanges) {
+    Connection a, b;
+    ASSERT_TRUE(open(a).ok());
+    ASSERT_TRUE(open(b).ok());
+    ASSERT_TRUE(a.execute(Statement("INSERT INTO diary_tbl VALUES (1, ").date(QDate(2026, 1, 2)).sql(", 'hi')")).ok());
+    auto r = b.execute(Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(QDate(2026, 1, 2)));
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.value().rowCount(), 1);
+    EXPECT_EQ(r.value().date(u"diary_date"), QDate(2026, 1, 2));
+    ASSERT_TRUE(b.execute(Statement("DELETE FROM diary_tbl")).ok());
+    EXPECT_EQ(b.lastRowsAffected(), 1);
+    EXPECT_EQ(a.execute(Statement("SELECT * FROM diary_tbl")).value().rowCount(), 0);
+}
+
+TEST_F(ConnectionTest, ClosedConnectionRefusesStatements) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    c.close();
+    EXPECT_FALSE(c.isOpen());
+    auto r = c.execute(Statement("SELECT * FROM users"));
+    EXPECT_FALSE(r.ok());
+}
+
+TEST_F(ConnectionTest, OneDayPerOwnerIsEnforcedByTheFileItself) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    const auto insert = [&] {
+        return c.execute(Statement("INSERT INTO planner_tbl VALUES (2, ").date(QDate(2026, 5, 1)).sql(", 'a', 'b', 'c')"));
+    };
+    ASSERT_TRUE(insert().ok());
+    EXPECT_EQ(insert().error().number, kErrGeneral);
+}

@@ -1,0 +1,83 @@
+#include "data/ConnectionString.h"
+#include "data/DataControl.h"
+#include "data/Schema.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace vemora;
+
+namespace {
+
+class DataControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(createDeliveredDatabase(dir.filePath(QStringLiteral("journey.mdb"))).ok());
+        writer.setConnectionString(makeConnectionString(dir.path()));
+        ASSERT_TRUE(writer.open().ok());
+        for (const char* w : {"apple", "Banana", "band", "bank", "cherry"})
+            ASSERT_TRUE(writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
+                                           .text(QString::fromLatin1(w)).sql(", 'd')")).ok());
+        control.setConnectionString(makeConnectionString(dir.path()));
+        control.setRecordSource(Statement("SELECT * FROM dictionary_tbl ORDER BY dict_name"));
+    }
+    QTemporaryDir dir;
+    Connection writer;
+    DataControl control;
+};
+
+}  // namespace
+
+TEST_F(DataControlTest, FindForwardStopsOnTheFirstMatchInRowOrder) {
+    ASSERT_TRUE(control.refresh().ok());
+    ASSERT_EQ(control.rowCount(), 5);
+    control.moveFirst();
+    ASSERT_TRUE(control.findForward(u"dict_name", QStringLiteral("ban")).ok());
+    EXPECT_EQ(control.field(u"dict_name").toString(), QStringLiteral("Banana"));
+    // From the current row on, that row included.
+    ASSERT_TRUE(control.findForward(u"dict_name", QStringLiteral("bank")).ok());
+    EXPECT_EQ(control.currentRow(), 3);
+    ASSERT_TRUE(control.findForward(u"dict_name", QStringLiteral("apple")).ok());
+    EXPECT_TRUE(control.eof());
+    EXPECT_FALSE(control.field(u"dict_name").isValid());
+}
+
+TEST_F(DataControlTest, ApostropheOrNoRowsFindNothingWithoutEndingTheProgram) {
+    ASSERT_TRUE(control.refresh().ok());
+    control.moveFirst();
+    EXPECT_FALSE(control.findForward(u"dict_name", QStringLiteral("b'")).ok());
+    EXPECT_TRUE(control.eof());
+
+    ASSERT_TRUE(writer.execute(Statement("DELETE FROM dictionary_tbl")).ok());
+    ASSERT_TRUE(control.refresh().ok());
+    control.moveFirst();
+    EXPECT_FALSE(control.findForward(u"dict_name", QStringLiteral("a")).ok());
+    EXPECT_TRUE(control.eof());
+}
+
+TEST_F(DataControlTest, RefreshSeesOtherConnectionsAndResetsTheModel) {
+    DataControlModel model(&control, {{QStringLiteral("dict_name"), QStringLiteral("Word")},
+                                      {QStringLiteral("dict_description"), QStringLiteral("Description ")}});
+    ASSERT_TRUE(control.refresh().ok());
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Description "));
+    EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("apple"));
+
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    ASSERT_TRUE(writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (2, 'aaa', 'x')")).ok());
+    ASSERT_TRUE(control.refresh().ok());
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(model.rowCount(), 6);
+    EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("aaa"));
+    EXPECT_EQ(control.currentRow(), 0);
+}
+
+TEST_F(DataControlTest, AFailedRefreshLeavesNoStaleRows) {
+    ASSERT_TRUE(control.refresh().ok());
+    control.setRecordSource(Statement("SELECT * FROM no_such_table"));
+    EXPECT_FALSE(control.refresh().ok());
+    EXPECT_EQ(control.rowCount(), 0);
+    EXPECT_TRUE(control.eof());
+}

@@ -1,0 +1,19 @@
+#include "support/ScriptedPrompter.h"
+
+#include <gtest/gtest.h>
+
+namespace vemora::test {
+
+Answer ScriptedPrompter::show(const QString& text, const QString& title, int style) {
+    m_shown.append({text, title, style});
+    if ((style & 0x0F) != vbYesNo) return Answer::Ok;
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "Unexpected question: " << title.toStdString() << ": " << text.toStdString();
+        return Answer::No;
+    }
+    const Answer a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}
+
+}  // namespace vemora::test
