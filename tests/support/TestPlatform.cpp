@@ -20,7 +20,8 @@ QString TempDatabase::path() const {
 }
 
 TestPlatform::TestPlatform()
-    : session(database.directory(), prompter), platform{session, prompter, files, shell} {}
+    : session(database.directory(), prompter),
+      platform{session, prompter, files, shell, &registry} {}
 
 Recordset TestPlatform::query(const Statement& statement) {
     Connection c;

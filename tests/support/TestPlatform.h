@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/Session.h"
 #include "support/ScriptedPrompter.h"
+#include "support/ScriptedRegistry.h"
 #include "support/ScriptedSeams.h"
 
 #include <QTemporaryDir>
@@ -29,6 +30,7 @@ public:
     ScriptedPrompter prompter;
     ScriptedFileDialogs files;
     RecordingShell shell;
+    ScriptedRegistry registry;
     Session session;
     Platform platform;
 
