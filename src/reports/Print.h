@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QDate>
+#include <QString>
+
+namespace vemora {
+
+class ReportPreview;
+struct Report;
+
+// Opens the report's preview window, or lays the open one out again over the current rows.
+ReportPreview* showReport(Platform& platform, Report& report);
+
+// The modules' Print commands. Each selects the record on screen into its command's
+// recordset (the statement is left in SqlText), writes the report's header caption where it
+// has one, and shows the report. Every failure is passed over: a selection that fails or
+// matches nothing shows the report without rows.
+ReportPreview* printAddressBook(Platform& platform, const QString& name, const QString& middleName,
+                                const QString& lastName);
+ReportPreview* printDiary(Platform& platform, QDate day);
+ReportPreview* printPlanner(Platform& platform, QDate day);
+ReportPreview* printDictionary(Platform& platform, const QString& word, const QString& description);
+
+}  // namespace vemora

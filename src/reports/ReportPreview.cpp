@@ -1,0 +1,123 @@
+#include "reports/ReportPreview.h"
+
+#include "platform/FileDialogs.h"
+#include "platform/Prompter.h"
+#include "platform/Widgets.h"
+#include "reports/DataEnvironment.h"
+#include "reports/ReportRenderer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace vemora {
+
+namespace {
+
+bool askSystemPrintDialog(QPrinter& printer, QWidget* parent) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_platform(platform),
+      m_report(report),
+      m_view(new QPrintPreviewWidget(&m_printer, this)),
+      m_page(new QLabel(this)),
+      m_chooser(askSystemPrintDialog) {
+    setObjectName(report.layout.name);
+    setWindowTitle(report.layout.caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // An open preview does not keep the program running once the main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    m_printer.setDocName(report.layout.caption);
+    m_view->setObjectName(QStringLiteral("view"));
+    m_page->setObjectName(QStringLiteral("lblPage"));
+
+    auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto add = [&](const char* name, const QString& icon, const QString& text,
+                   QKeySequence shortcut, auto slot) {
+        QAction* action = tools->addAction(icon.isEmpty() ? QIcon() : themeIcon(icon), text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add("actPrint", QStringLiteral("document-print"), QStringLiteral("&Print..."),
+        QKeySequence::Print, &ReportPreview::print);
+    add("actExportPdf", QStringLiteral("document-save-as"), QStringLiteral("Export PDF"),
+        QKeySequence::SaveAs, &ReportPreview::exportPdf);
+    tools->addSeparator();
+    add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous Page"),
+        QKeySequence::MoveToPreviousPage,
+        [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
+    tools->addWidget(m_page);
+    add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next Page"),
+        QKeySequence::MoveToNextPage, [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
+    tools->addSeparator();
+    add("actZoomIn", QStringLiteral("zoom-in"), QStringLiteral("Zoom In"), QKeySequence::ZoomIn,
+        [this] { m_view->zoomIn(); });
+    add("actZoomOut", QStringLiteral("zoom-out"), QStringLiteral("Zoom Out"), QKeySequence::ZoomOut,
+        [this] { m_view->zoomOut(); });
+    add("actFitWidth", QString(), QStringLiteral("Fit Width"), {},
+        [this] { m_view->fitToWidth(); });
+    add("actWholePage", QStringLiteral("zoom-fit-best"), QStringLiteral("Whole Page"), {},
+        [this] { m_view->fitInView(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(m_view, 1);
+    resize(900, 800);
+
+    connect(m_view, &QPrintPreviewWidget::paintRequested, this,
+            [this](QPrinter* printer) { ReportRenderer(m_report.layout, m_report.rows).print(*printer); });
+    connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::showPageNumber);
+}
+
+void ReportPreview::refresh() { m_view->updatePreview(); }
+
+int ReportPreview::pageCount() const { return m_view->pageCount(); }
+
+void ReportPreview::showPageNumber() {
+    m_page->setText(QStringLiteral(" Page %1 of %2 ").arg(m_view->currentPage()).arg(pageCount()));
+}
+
+void ReportPreview::print() {
+    if (!m_chooser(m_printer, this)) return;
+    m_view->print();
+    // The dialog may have changed the paper.
+    refresh();
+}
+
+void ReportPreview::exportPdf() {
+    const auto chosen = m_platform.files.saveFile(
+        this, {QStringLiteral("Export PDF"), QStringLiteral("PDF file(*.pdf)|*.pdf"),
+               m_report.layout.caption + QStringLiteral(".pdf")});
+    if (!chosen) return;
+    QString path = *chosen;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+
+    QPdfWriter writer(path);
+    writer.setPageLayout(m_printer.pageLayout());
+    writer.setTitle(m_report.layout.caption);
+    writer.setCreator(QStringLiteral("Vemora"));
+    if (!ReportRenderer(m_report.layout, m_report.rows).print(writer)) {
+        m_platform.prompter.show(QStringLiteral("The report could not be written to %1.")
+                                     .arg(QDir::toNativeSeparators(path)),
+                                 QStringLiteral("Export PDF"), vbExclamation);
+    }
+}
+
+}  // namespace vemora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QPrinter>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPrintPreviewWidget;
+
+namespace vemora {
+
+struct Report;
+
+// The modeless preview window of one report: its pages, zoom, printing through the system
+// print dialog and export to PDF.
+class ReportPreview final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ReportPreview)
+public:
+    // Asks the user for a printer and its settings; false when cancelled.
+    using PrinterChooser = std::function<bool(QPrinter& printer, QWidget* parent)>;
+
+    ReportPreview(Platform& platform, const Report& report, QWidget* parent = nullptr);
+
+    // Lays the report out again over its recordset's current rows.
+    void refresh();
+    int pageCount() const;
+    QPrintPreviewWidget* view() const { return m_view; }
+    void setPrinterChooser(PrinterChooser chooser) { m_chooser = std::move(chooser); }
+
+private:
+    void print();
+    void exportPdf();
+    void showPageNumber();
+
+    Platform& m_platform;
+    const Report& m_report;
+    QPrinter m_printer{QPrinter::HighResolution};
+    QPrintPreviewWidget* m_view;
+    QLabel* m_page;
+    PrinterChooser m_chooser;
+};
+
+}  // namespace vemora

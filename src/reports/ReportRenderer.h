@@ -1,0 +1,49 @@
+#pragma once
+
+#include "reports/ReportLayout.h"
+
+#include <QList>
+#include <QSize>
+
+class QPainter;
+class QPagedPaintDevice;
+
+namespace vemora {
+
+class Recordset;
+
+// Where one section lands on a page. Twips from the paper's top edge; nothing of the section
+// is drawn below limit.
+struct PlacedSection {
+    int section = 0;
+    int row = -1;  // the recordset row a detail section shows
+    int top = 0;
+    int limit = 0;
+};
+using ReportPage = QList<PlacedSection>;
+
+// Lays a report out over the rows of its recordset and paints it: the report header, one
+// detail section per row, the report footer, and the page header and footer on every page.
+class ReportRenderer final {
+public:
+    ReportRenderer(const ReportLayout& layout, const Recordset& rows);
+
+    // The pages for a paper of the given size in twips.
+    QList<ReportPage> paginate(QSize paper) const;
+    // Paints one page at the device's resolution; the painter's origin is the paper's corner.
+    void paintPage(QPainter& painter, const ReportPage& page) const;
+    // Paints every page onto a printer or PDF writer; false when it cannot be painted on.
+    bool print(QPagedPaintDevice& device) const;
+
+    // What a field shows for a row.
+    QString fieldText(const Control& field, int row) const;
+
+private:
+    void paintControl(QPainter& painter, const Control& control, const QRectF& box,
+                      const QRectF& clip, int row) const;
+
+    const ReportLayout& m_layout;
+    const Recordset& m_rows;
+};
+
+}  // namespace vemora
