@@ -1,19 +1,167 @@
 #include "workspace/frmTags.h"
 
-#include <QTabWidget>
-#include <QVBoxLayout>
+#include "ui_frmTags.h"
+
+#include "data/DataControl.h"
+#include "data/Statement.h"
+#include "platform/Prompter.h"
+#include "platform/Session.h"
+#include "platform/Widgets.h"
+#include "workspace/addressbook/AddressBookTab.h"
+#include "workspace/diary/DiaryTab.h"
+#include "workspace/planner/PlannerTab.h"
+#include "workspace/player/PlayerTab.h"
+// Last: it declares a Ui namespace inside vemora, which would hide the global one above.
+#include "workspace/dictionary/DictionaryTab.h"
+
+#include <QAbstractButton>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include <array>
 
 namespace vemora {
 
-frmTags::frmTags(Platform& platform, QWidget* parent)
-    : QWidget(parent), m_platform(platform), m_tabMenu(new QTabWidget(this)) {
-    setObjectName(QStringLiteral("frmTags"));
-    setWindowTitle(QStringLiteral("Vemora Main"));
-    m_tabMenu->setObjectName(QStringLiteral("tabMenu"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabMenu);
+namespace {
+
+constexpr long kErrOutOfMemory = 7;
+
+// Per tab, in index order: the control that gets the focus when the tab becomes current.
+constexpr std::array<const char*, 5> kFocusTargets{"txtName", "txtPlanAM", "txtDiaryMsg",
+                                                   "txtDicWord", "cmdOpen"};
+
+bool isEditField(QWidget* widget) {
+    const QString name = widget->objectName();
+    if (!name.startsWith(QLatin1StringView("txt")) && !name.startsWith(QLatin1StringView("cmbo")))
+        return false;
+    return qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+           qobject_cast<QPlainTextEdit*>(widget) || qobject_cast<QTextEdit*>(widget);
 }
 
-void frmTags::load() {}
+// Edit fields of every tab: tooltip background and Verdana, or its closest stand-in.
+void styleEditFields(QWidget* root) {
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (!isEditField(widget)) continue;
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+        palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+        widget->setPalette(palette);
+        QFont font = widget->font();
+        font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+        widget->setFont(font);
+    }
+}
+
+}  // namespace
+
+frmTags::frmTags(Platform& platform, QWidget* parent)
+    : QWidget(parent),
+      m_ui(std::make_unique<::Ui::frmTags>()),
+      m_platform(platform),
+      m_addressBook(new AddressBookTab(platform)),
+      m_planner(new PlannerTab(platform)),
+      m_diary(new DiaryTab(platform)),
+      m_dictionary(new DictionaryTab(platform)),
+      m_player(new PlayerTab(platform)) {
+    m_ui->setupUi(this);
+    QTabWidget* tabs = m_ui->tabMenu;
+    tabs->addTab(m_addressBook, themeIcon(QStringLiteral("x-office-address-book")),
+                 QStringLiteral(" Address Book"));
+    tabs->addTab(m_planner, themeIcon(QStringLiteral("x-office-calendar")),
+                 QStringLiteral(" My Planner"));
+    tabs->addTab(m_diary, themeIcon(QStringLiteral("accessories-text-editor")),
+                 QStringLiteral(" My Diary"));
+    tabs->addTab(m_dictionary, themeIcon(QStringLiteral("accessories-dictionary")),
+                 QStringLiteral(" Dictionary"));
+    tabs->addTab(m_player, themeIcon(QStringLiteral("applications-multimedia")),
+                 QStringLiteral(" My Player"));
+    tabs->setCurrentIndex(0);
+    styleEditFields(tabs);
+    connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
+    focusTabControl(0);
+}
+
+frmTags::~frmTags() = default;
+
+QTabWidget* frmTags::tabMenu() const { return m_ui->tabMenu; }
+
+template <class T>
+T* frmTags::control(const QString& name) const {
+    return m_ui->tabMenu->findChild<T*>(name);
+}
+
+void frmTags::load() {
+    const Status status = runLoadSequence();
+    if (status || status.number() == kErrOutOfMemory) return;
+    m_platform.prompter.show(QString::number(status.number()) + QLatin1Char(' ') +
+                                 status.error().description,
+                             QGuiApplication::applicationDisplayName(), vbOKOnly);
+}
+
+// Each step skips the controls that its tab does not have.
+Status frmTags::runLoadSequence() {
+    // Planner and diary dates: now, then today without a time of day.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime today = now.date().startOfDay();
+    const auto setPicker = [this](const QString& name, const QDateTime& value) {
+        if (auto* picker = control<QDateEdit>(name)) picker->setDateTime(value);
+    };
+    const auto setCalendar = [this](const QString& name, QDate value) {
+        if (auto* calendar = control<QCalendarWidget>(name)) calendar->setSelectedDate(value);
+    };
+    const QString pickerPlan = QStringLiteral("DTPickerPlan");
+    const QString calendarPlan = QStringLiteral("callendarPlan");
+    const QString pickerDiary = QStringLiteral("DTPickerDiary");
+    const QString calendarDiary = QStringLiteral("callendarDiary");
+    setPicker(pickerPlan, now);
+    setCalendar(calendarPlan, now.date());
+    setPicker(pickerDiary, now);
+    setCalendar(calendarDiary, now.date());
+    setPicker(pickerDiary, today);
+    setCalendar(calendarDiary, today.date());
+    setPicker(pickerPlan, today);
+    setCalendar(calendarPlan, today.date());
+
+    if (auto* sex = control<QComboBox>(QStringLiteral("cmbo_Sex")))
+        sex->addItems({QStringLiteral("M"), QStringLiteral("F")});
+
+    for (const char* name : {"cmdSave", "cmdDelete", "cmdSavePlan", "cmdSaveDiary", "cmdSaveDic"})
+        if (auto* button = control<QAbstractButton>(QString::fromLatin1(name)))
+            button->setEnabled(false);
+
+    m_addressBook->FillSearchFields();
+    m_addressBook->setSearchField(QStringLiteral("name"));
+
+    for (const char* name : {"Ado_Addressbook", "ADO_Dictionary"})
+        if (auto* data = control<DataControl>(QString::fromLatin1(name)))
+            data->setConnectionString(m_platform.session.ConnectionString());
+
+    m_addressBook->LoadAddressBook();
+    m_dictionary->RefreshDictionaryGrid();
+    if (Status planned = m_planner->LoadPlan(); !planned) return planned;
+    if (Status written = m_diary->LoadDiary(); !written) return written;
+
+    Session& session = m_platform.session;
+    const Result<int> words =
+        session.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    if (!words) return words.status();
+    if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch")))
+        for (Recordset& rows = session.DbRecordset(); !rows.eof(); rows.moveNext())
+            search->addItem(rows.text(u"dict_name"));
+    return {};
+}
+
+void frmTags::focusTabControl(int index) {
+    if (index < 0 || index >= int(kFocusTargets.size())) return;
+    QWidget* page = m_ui->tabMenu->widget(index);
+    if (auto* target = page->findChild<QWidget*>(QString::fromLatin1(kFocusTargets.at(index))))
+        target->setFocus();
+}
 
 }  // namespace vemora

@@ -1,12 +1,25 @@
 #pragma once
 
+#include "data/DbError.h"
 #include "platform/Platform.h"
 
 #include <QWidget>
 
+#include <memory>
+
 class QTabWidget;
 
+namespace Ui {
+class frmTags;
+}
+
 namespace vemora {
+
+class AddressBookTab;
+class PlannerTab;
+class DiaryTab;
+class DictionaryTab;
+class PlayerTab;
 
 // The workspace: one tab per module, inside the main window.
 class frmTags final : public QWidget {
@@ -14,14 +27,26 @@ class frmTags final : public QWidget {
     Q_DISABLE_COPY_MOVE(frmTags)
 public:
     explicit frmTags(Platform& platform, QWidget* parent = nullptr);
+    ~frmTags() override;
 
     // Runs the load sequence; called once, right after construction.
     void load();
-    QTabWidget* tabMenu() const { return m_tabMenu; }
+    QTabWidget* tabMenu() const;
 
 private:
+    Status runLoadSequence();
+    void focusTabControl(int index);
+    // A control of one of the tabs, or null when that tab does not have it.
+    template <class T>
+    T* control(const QString& name) const;
+
+    std::unique_ptr<::Ui::frmTags> m_ui;
     Platform& m_platform;
-    QTabWidget* m_tabMenu;
+    AddressBookTab* m_addressBook;
+    PlannerTab* m_planner;
+    DiaryTab* m_diary;
+    DictionaryTab* m_dictionary;
+    PlayerTab* m_player;
 };
 
 }  // namespace vemora

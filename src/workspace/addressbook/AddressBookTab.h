@@ -1,0 +1,86 @@
+#pragma once
+
+#include "data/DbError.h"
+#include "platform/Platform.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class AddressBookTab;
+}
+
+namespace vemora {
+
+class DataControl;
+class DataControlModel;
+class Statement;
+
+// The logged-in user's contacts: a grid over the data control Ado_Addressbook, the nine edit
+// fields, an incremental search, and Add, Save, Clear, Delete and Print.
+class AddressBookTab final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AddressBookTab)
+public:
+    explicit AddressBookTab(Platform& platform, QWidget* parent = nullptr);
+    ~AddressBookTab() override;
+
+    // Appends the search-list entries to cmbo_Search.
+    void FillSearchFields();
+    // Re-reads the user's contacts into the grid; ends silently on error.
+    void LoadAddressBook();
+
+    // The addressbook_tbl column the search looks in.
+    const QString& SearchField() const { return m_searchField; }
+    void setSearchField(const QString& column) { m_searchField = column; }
+
+    DataControl* Ado_Addressbook() const { return m_ado; }
+
+    // Empties the fields and the search box; used by the Clear button and after every change.
+    void Clear();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void chooseSearchField();
+    void searchTextChanged();
+    void chooseRow();
+    void addContact();
+    void saveContact();
+    void deleteContact();
+    void printContact();
+
+    Status insertContact();
+    Status updateContact();
+    Status removeContact();
+    // Whether the user already has a contact of the typed names.
+    Result<bool> nameIsStored();
+    bool anyFieldBlank();
+    // Close the shared connection, re-read the grid, reopen the connection.
+    void reloadAfterChange();
+    // A change that found no row: the remembered contact is gone or changed elsewhere.
+    void reportContactMissing();
+    void tell(const QString& text, const QString& title, int style);
+    // Buttons after a search: a find disables Add and Clear, no find disables Save and Delete.
+    void applySearchResult(bool found);
+    void reportError(const Status& status);
+
+    qint64 userNum() const;
+    Statement& whereContact(Statement& statement, const QString& name, const QString& middle,
+                            const QString& last) const;
+    QList<QLineEdit*> contactFields() const;
+    void syncGridToControl(int row);
+    void fitColumns();
+
+    std::unique_ptr<::Ui::AddressBookTab> m_ui;
+    Platform& m_platform;
+    DataControl* m_ado;
+    DataControlModel* m_model;
+    QString m_searchField;
+};
+
+}  // namespace vemora
