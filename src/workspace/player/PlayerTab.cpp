@@ -1,7 +1,242 @@
 #include "workspace/player/PlayerTab.h"
 
+#include "ui_PlayerTab.h"
+
+#include "data/DbError.h"
+#include "platform/FileDialogs.h"
+#include "platform/Prompter.h"
+#include "platform/Widgets.h"
+#include "workspace/player/Playlist.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <limits>
+
 namespace vemora {
 
-PlayerTab::PlayerTab(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform) {}
+namespace {
+
+const QString kMediaFilter = QStringLiteral(
+    "Mp3 files(*.mp3;*.mp4)|*.mp3;*.mp4|"
+    "Midi files (*.mid;*.rmi)|*.mid;*.rmi|"
+    "Other audio files (*.wav;*.asf;*.mpg;*.mpeg;*;.asx;*.qt;*.aif)"
+    "|*.wav;*.asf;*.mpg;*.mpeg;*.asx;*.qt;*.aif|"
+    "All files (*.*)|*.*|");
+const QString kPlaylistFilter = QStringLiteral("Playlist files (*.plf)|*.plf|");
+const QString kErrorTitle = QStringLiteral("Error");
+const QString kAreYouSure = QStringLiteral("Are you sure?");
+
+// m:ss
+QString clock(qint64 ms) {
+    const qint64 seconds = ms / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+int toSliderValue(qint64 ms) {
+    return int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<::Ui::PlayerTab>()), m_platform(platform) {
+    m_ui->setupUi(this);
+    const std::pair<QPushButton*, const char*> icons[] = {
+        {m_ui->cmdOpen, "list-add"},         {m_ui->cmdOpenPlaylist, "document-open"},
+        {m_ui->cmdSavePL, "document-save"},  {m_ui->cmdRemove, "list-remove"},
+        {m_ui->cmdClearPL, "edit-clear"},    {m_ui->cmdRefreshPL, "view-refresh"},
+        {m_ui->cmdStop, "media-playback-stop"}};
+    for (const auto& [button, icon] : icons) button->setIcon(themeIcon(QString::fromLatin1(icon)));
+    m_ui->lblVolume->setPixmap(themeIcon(QStringLiteral("audio-volume-high")).pixmap(16, 16));
+    updateTransport();
+
+    connect(m_ui->cmdOpen, &QPushButton::clicked, this, &PlayerTab::cmdOpen_Click);
+    connect(m_ui->cmdOpenPlaylist, &QPushButton::clicked, this, &PlayerTab::cmdOpenPlaylist_Click);
+    connect(m_ui->cmdSavePL, &QPushButton::clicked, this, &PlayerTab::cmdSavePL_Click);
+    connect(m_ui->cmdRemove, &QPushButton::clicked, this, &PlayerTab::removeSelected);
+    connect(m_ui->cmdClearPL, &QPushButton::clicked, this, &PlayerTab::cmdClearPL_Click);
+    connect(m_ui->cmdRefreshPL, &QPushButton::clicked, m_ui->ListBox->viewport(),
+            qOverload<>(&QWidget::update));
+
+    connect(m_ui->ListBox, &QListWidget::itemDoubleClicked, this, &PlayerTab::playSelected);
+    onEnter(m_ui->ListBox, [this] { playSelected(); });
+    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), m_ui->ListBox);
+    del->setContext(Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, this, &PlayerTab::ListBox_Delete);
+
+    connect(m_ui->cmdPlayPause, &QPushButton::clicked, this, &PlayerTab::togglePlay);
+    connect(m_ui->cmdStop, &QPushButton::clicked, this, [this] { m_player->stop(); });
+    connect(m_ui->sldPosition, &QSlider::valueChanged, this, &PlayerTab::seek);
+    connect(m_ui->sldVolume, &QSlider::valueChanged, this, [this](int volume) {
+        if (m_player) m_player->setVolume(volume);
+    });
+}
+
+PlayerTab::~PlayerTab() = default;
+
+QStringList PlayerTab::entries() const {
+    QStringList list;
+    for (int i = 0; i < m_ui->ListBox->count(); ++i) list.append(m_ui->ListBox->item(i)->text());
+    return list;
+}
+
+void PlayerTab::Open_List(const QString& path) {
+    if (!QFileInfo(path).isFile()) return;
+    std::optional<QStringList> read;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError) read = playlist::decode(bytes);
+    }
+    if (!read) {
+        m_platform.prompter.show(QStringLiteral("Can't load playlist!"), kErrorTitle, vbOKOnly);
+        return;
+    }
+    m_ui->ListBox->addItems(*read);
+}
+
+void PlayerTab::Save_List(const QString& path) {
+    const auto encoded = playlist::encode(entries());
+    if (const auto* bad = std::get_if<playlist::UnstorableEntry>(&encoded)) {
+        m_platform.prompter.show(
+            QStringLiteral("Can't save playlist!\r\nA playlist file cannot hold the characters of "
+                           "this entry:\r\n") + bad->text,
+            kErrorTitle, vbExclamation);
+        return;
+    }
+    const QByteArray& bytes = std::get<QByteArray>(encoded);
+    // Written beside the target and renamed over it, so a failure leaves the old file whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_platform.prompter.show(QStringLiteral("Can't save playlist!\r\n") + file.errorString(),
+                                 kErrorTitle, vbExclamation);
+    }
+}
+
+void PlayerTab::cmdOpen_Click() {
+    const auto name = m_platform.files.openFile(this, {QString(), kMediaFilter, QString()});
+    if (!name || name->isEmpty() || entries().contains(*name)) return;
+    m_ui->ListBox->addItem(*name);
+}
+
+void PlayerTab::cmdOpenPlaylist_Click() {
+    const auto name = m_platform.files.openFile(this, {QString(), kPlaylistFilter, QString()});
+    if (!name || name->isEmpty()) return;
+    m_ui->ListBox->clear();
+    Open_List(*name);
+}
+
+void PlayerTab::cmdSavePL_Click() {
+    const auto name = m_platform.files.saveFile(this, {QString(), kPlaylistFilter, QString()});
+    if (!name || name->isEmpty()) return;
+    Save_List(*name);
+}
+
+void PlayerTab::cmdClearPL_Click() {
+    if (m_platform.prompter.show(QStringLiteral("Are you sure you want to clear the playlist?"),
+                                 kAreYouSure, vbQuestion | vbYesNo) == Answer::Yes)
+        m_ui->ListBox->clear();
+}
+
+void PlayerTab::ListBox_Delete() {
+    if (m_platform.prompter.show(
+            QStringLiteral("Are you sure you want to remove this from the playlist?"), kAreYouSure,
+            vbQuestion | vbYesNo) == Answer::Yes)
+        removeSelected();
+}
+
+void PlayerTab::removeSelected() {
+    const QList<QListWidgetItem*> selected = m_ui->ListBox->selectedItems();
+    if (!selected.isEmpty()) delete selected.first();
+}
+
+void PlayerTab::playSelected() {
+    const QList<QListWidgetItem*> selected = m_ui->ListBox->selectedItems();
+    if (selected.isEmpty()) return;
+    const QString path = selected.first()->text();
+    if (!QFileInfo(path).isFile()) return;
+    MediaPlayer* p = player();
+    if (!p) {
+        showPlayError(kErrGeneral, QString());
+        return;
+    }
+    if (path == p->fileName()) return;
+    p->setFileName(path);
+    updateTransport();
+    p->play();
+}
+
+void PlayerTab::showPlayError(long number, const QString& description) {
+    if (number == kErrGeneral) {
+        m_platform.prompter.show(
+            QStringLiteral("Sorry can't play this file. The file needs another driver!\r\n"
+                           "Try DivX Player instead."),
+            QStringLiteral("Driver/Player needed!"), vbExclamation);
+    } else {
+        m_platform.prompter.show(QString::number(number) + description,
+                                 QCoreApplication::applicationName(), vbOKOnly);
+    }
+}
+
+MediaPlayer* PlayerTab::player() {
+    if (m_player || !m_platform.media) return m_player.get();
+    m_player = m_platform.media->create(m_ui->videoScreen);
+    if (!m_player) return nullptr;
+    m_player->setVolume(m_ui->sldVolume->value());
+    connect(m_player.get(), &MediaPlayer::stateChanged, this, &PlayerTab::updateTransport);
+    connect(m_player.get(), &MediaPlayer::positionChanged, this, &PlayerTab::showPosition);
+    connect(m_player.get(), &MediaPlayer::durationChanged, this, &PlayerTab::showDuration);
+    connect(m_player.get(), &MediaPlayer::errorOccurred, this, &PlayerTab::showPlayError);
+    return m_player.get();
+}
+
+void PlayerTab::togglePlay() {
+    if (m_player->state() == MediaPlayer::State::Playing)
+        m_player->pause();
+    else
+        m_player->play();
+}
+
+void PlayerTab::seek(int position) {
+    m_player->setPosition(position);
+}
+
+void PlayerTab::showPosition(qint64 position) {
+    if (!m_ui->sldPosition->isSliderDown()) {
+        const QSignalBlocker block(m_ui->sldPosition);
+        m_ui->sldPosition->setValue(toSliderValue(position));
+    }
+    m_ui->lblTime->setText(clock(position) + QStringLiteral(" / ") + clock(m_player->duration()));
+}
+
+void PlayerTab::showDuration(qint64 duration) {
+    {
+        const QSignalBlocker block(m_ui->sldPosition);
+        m_ui->sldPosition->setRange(0, toSliderValue(duration));
+    }
+    showPosition(m_player->position());
+    updateTransport();
+}
+
+void PlayerTab::updateTransport() {
+    const bool loaded = m_player && !m_player->fileName().isEmpty();
+    const MediaPlayer::State state = loaded ? m_player->state() : MediaPlayer::State::Stopped;
+    const bool playing = state == MediaPlayer::State::Playing;
+    const QString action = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
+    m_ui->cmdPlayPause->setIcon(themeIcon(playing ? QStringLiteral("media-playback-pause")
+                                                  : QStringLiteral("media-playback-start")));
+    m_ui->cmdPlayPause->setToolTip(action);
+    m_ui->cmdPlayPause->setAccessibleName(action);
+    m_ui->cmdPlayPause->setEnabled(loaded);
+    m_ui->cmdStop->setEnabled(state != MediaPlayer::State::Stopped);
+    m_ui->sldPosition->setEnabled(loaded && m_player->duration() > 0);
+    m_ui->lblNowPlaying->setText(loaded ? QFileInfo(m_player->fileName()).fileName() : QString());
+}
 
 }  // namespace vemora
