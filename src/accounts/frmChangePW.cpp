@@ -1,10 +1,106 @@
 #include "accounts/frmChangePW.h"
 
+#include "accounts/AccountPrompts.h"
+#include "data/Encoding.h"
+#include "data/Statement.h"
+#include "platform/Prompter.h"
+#include "platform/Session.h"
+#include "platform/Widgets.h"
+#include "ui_frmChangePW.h"
+
 namespace vemora {
 
-frmChangePW::frmChangePW(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform) {
-    setObjectName(QStringLiteral("frmChangePW"));
-    setWindowTitle(QStringLiteral("Change Password"));
+frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmChangePW>()) {
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::Window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(themeIcon(QStringLiteral("dialog-password")));
+    m_ui->cmdChange->setIcon(themeIcon(QStringLiteral("dialog-ok")));
+    m_ui->cmdClose->setIcon(themeIcon(QStringLiteral("dialog-cancel")));
+
+    connect(m_ui->cmdChange, &QPushButton::clicked, this, &frmChangePW::change);
+    connect(m_ui->cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    chainEnter(m_ui->txtUserName, m_ui->txtOldPassword);
+    chainEnter(m_ui->txtOldPassword, m_ui->txtNewPassword);
+    chainEnter(m_ui->txtNewPassword, m_ui->txtRetype);
+    chainEnter(m_ui->txtRetype, m_ui->txtName);
+    chainEnter(m_ui->txtName, m_ui->cmdChange);
+
+    const UserRecord& user = m_platform.session.CurrentUser();
+    m_ui->txtUserName->setText(user.user_name.toString());
+    m_ui->txtName->setText(user.name.toString());
+    m_ui->txtOldPassword->setFocus(Qt::OtherFocusReason);
+}
+
+frmChangePW::~frmChangePW() = default;
+
+// The number of the account that the user name and the old password prove; nothing when
+// they match no account.
+Result<std::optional<qint64>> frmChangePW::provenAccount() {
+    const std::optional<QString> oldPassword = EncodePassword(m_ui->txtOldPassword->text());
+    // A password without a stored form can match no account.
+    if (!oldPassword) return std::optional<qint64>();
+    Session& session = m_platform.session;
+    const Result<int> found = session.execute(
+        Statement("Select user_num, user_name, user_password, name From users where user_name=")
+            .text(m_ui->txtUserName->text().trimmed())
+            .sql(" AND user_password=").text(*oldPassword));
+    // An apostrophe, refused by the statement, is in no stored name or password either.
+    if (!found && found.error().number != kErrSyntax) return found.error();
+    if (!found || session.DbRecordset().eof()) return std::optional<qint64>();
+    return std::optional<qint64>(session.DbRecordset().field(u"user_num").toLongLong());
+}
+
+void frmChangePW::change() {
+    Prompter& prompter = m_platform.prompter;
+    const Result<std::optional<qint64>> account = provenAccount();
+    if (!account) {
+        reportFailure(prompter, account.error());
+        return;
+    }
+    if (!account.value()) {
+        promptAt(prompter, m_ui->txtOldPassword,
+                 QStringLiteral("Sorry, maybe you  typed the wrong username or password!"),
+                 QStringLiteral("Sorry!"), vbInformation);
+        return;
+    }
+    if (m_ui->txtNewPassword->text().trimmed() != m_ui->txtRetype->text().trimmed()) {
+        promptAt(prompter, m_ui->txtOldPassword,
+                 QStringLiteral("Password mismatch! Please re-type the new password."),
+                 QStringLiteral("Password mismatch!"), vbInformation);
+        return;
+    }
+    const QString name = m_ui->txtName->text().trimmed();
+    if (name.isEmpty()) {
+        promptAt(prompter, m_ui->txtName, QStringLiteral("Please provide the name of the user!"),
+                 QStringLiteral("Information!"), vbInformation);
+        return;
+    }
+    // Stored with its blanks: only the comparison above ignores them.
+    const std::optional<QString> newPassword = storablePassword(prompter, m_ui->txtNewPassword);
+    if (!newPassword) return;
+
+    // The account whose password was proven, which is the logged-in user's own.
+    const qint64 number = *account.value();
+    Session& session = m_platform.session;
+    const Result<int> changed = session.execute(
+        Statement("UPDATE users SET user_name=").text(m_ui->txtUserName->text().trimmed())
+            .sql(", user_password=").text(*newPassword)
+            .sql(", name=").text(name)
+            .sql(" WHERE user_num=").number(number));
+    if (!changed) {
+        reportFailure(prompter, changed.error());
+        return;
+    }
+    prompter.show(QStringLiteral("The password was successfully change!"),
+                  QStringLiteral("Successfuly Change!"), vbInformation);
+    UserRecord& user = session.CurrentUser();
+    if (user.user_num.toLongLong() == number) user.name = m_ui->txtName->text();
+    m_ui->txtOldPassword->clear();
+    m_ui->txtNewPassword->clear();
+    m_ui->txtRetype->clear();
+    close();
 }
 
 }  // namespace vemora

@@ -1,19 +1,33 @@
 #pragma once
 
+#include "data/DbError.h"
 #include "platform/Platform.h"
 
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class frmChangePW;
+}
+
 namespace vemora {
 
+// The logged-in user's change of password and of the name stored with the account.
 class frmChangePW final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmChangePW)
 public:
     explicit frmChangePW(Platform& platform, QWidget* parent = nullptr);
+    ~frmChangePW() override;
 
 private:
+    void change();
+    Result<std::optional<qint64>> provenAccount();
+
     Platform& m_platform;
+    std::unique_ptr<Ui::frmChangePW> m_ui;
 };
 
 }  // namespace vemora
