@@ -18,6 +18,11 @@ namespace vemora::test {
 
 inline QString operator""_q(const char* text, size_t) { return QString::fromUtf8(text); }
 
+inline const QString kApostropheAlert =
+    "Please do not use ' character, their's a conflict in JET Engine used in this project!"_q;
+inline const QString kPasswordRefused =
+    "The password has a character that can not be stored! Please use another password."_q;
+
 // Drives one account window by object name over a fresh database.
 template <class Form>
 class AccountsFixture : public ::testing::Test {
@@ -28,6 +33,8 @@ protected:
         form = new Form(env.platform);
         form->show();
     }
+    // Lets a window that closed itself go, as the event loop would.
+    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     template <class W = QLineEdit>
     W* get(const char* name) {
@@ -37,33 +44,28 @@ protected:
     }
     QString text(const char* box) { return get(box)->text(); }
     void put(const char* box, const QString& text) { get(box)->setText(text); }
-    void click(const char* button) {
-        QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
-    }
-    // Lets a window that closed itself go, as the event loop would.
-    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    void click(const char* button) { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
     bool enabled(const char* button) { return get<QAbstractButton>(button)->isEnabled(); }
+
     // The focus is in the box and its whole text is selected.
     void expectSelected(const char* box) {
         EXPECT_EQ(form->focusWidget(), get(box)) << box;
         EXPECT_EQ(get(box)->selectedText(), text(box)) << box;
     }
-    void expectShown(const QString& text, const QString& title, int style) {
+    void expectShown(const QString& text, const QString& title, int style = vbInformation) {
         ASSERT_GT(env.prompter.count(), 0);
         EXPECT_EQ(env.prompter.last().text, text);
         EXPECT_EQ(env.prompter.last().title, title);
         EXPECT_EQ(env.prompter.last().style, style);
     }
 
-    // The account's row as stored, read on a connection of its own.
     Recordset account(int userNum) {
         return env.query(Statement("SELECT user_name, user_password, name FROM users WHERE "
                                    "user_num = ").number(userNum));
     }
-    // What the log-in query finds for a user name and a typed password.
+    // Whether the log-in query finds the account with this typed password.
     bool logsIn(const QString& userName, const QString& password) {
-        return !env.query(Statement("SELECT user_num FROM users WHERE user_name = ")
-                              .text(userName.trimmed())
+        return !env.query(Statement("SELECT user_num FROM users WHERE user_name = ").text(userName)
                               .sql(" AND user_password = ").text(*EncodePassword(password)))
                     .eof();
     }
