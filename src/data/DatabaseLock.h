@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace vemora {
+
+// An advisory lock on a file beside the database. Every running organizer holds it shared for
+// its whole run; the maintenance tool needs it exclusively before it replaces the database, so
+// it never puts a file in place of one that another program has open.
+class DatabaseLock final {
+    Q_DISABLE_COPY_MOVE(DatabaseLock)
+public:
+    enum class Mode { Shared, Exclusive };
+
+    explicit DatabaseLock(const QString& databasePath);
+    ~DatabaseLock();
+
+    // Takes the lock without waiting. False when another holder's mode conflicts or the lock
+    // file can be neither created nor opened.
+    bool tryLock(Mode mode);
+    void unlock();
+    bool isLocked() const { return m_handle != kNoHandle; }
+
+    // "<database>.lock"; created on first use and never removed, so every holder locks the
+    // same file.
+    static QString lockFilePath(const QString& databasePath);
+
+private:
+    static constexpr qintptr kNoHandle = -1;
+    QString m_path;
+    qintptr m_handle = kNoHandle;
+};
+
+}  // namespace vemora

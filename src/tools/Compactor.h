@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace vemora {
+
+// Why a compaction left the working database as it was.
+enum class CompactFailure {
+    SameAsWorking,    // the chosen file is the working database itself
+    Companion,        // the chosen file belongs to the working database (journal, lock)
+    NotAFile,         // the chosen name is empty, a folder or a device
+    FolderReadOnly,   // nothing can be written beside the working database
+    InUse,            // another program has the database open
+    CannotRead,       // the working database cannot be opened or read
+    CompactFailed,    // the engine could not write the compacted copy
+    CheckFailed,      // the compacted copy does not hold what the database holds
+    CannotWriteCopy,  // the chosen file cannot be written
+    CannotReplace,    // the chosen file was written, the working database could not be replaced
+};
+
+struct CompactResult {
+    std::optional<CompactFailure> failure;
+    QString detail;  // the system's own words, when it gave any
+
+    bool ok() const { return !failure; }
+};
+
+// Points the compaction passes, in order. Writing comes once per block written.
+enum class CompactStep { Locked, Compacted, Checked, Writing, CopyWritten, Replaced };
+
+// True when the chosen name is the working database, in any letter case or path form.
+bool isWorkingDatabase(const QString& chosen, const QString& working);
+
+// Writes a compacted, checked copy of the working database to a chosen file and puts the same
+// copy in place of the working database. Any failure leaves the working database as it was.
+class Compactor final {
+    Q_DISABLE_COPY_MOVE(Compactor)
+public:
+    // The connection string names the working database and its password.
+    explicit Compactor(const QString& connectionString);
+
+    // Called as each step is passed, with the file the step worked on.
+    void setStepHook(std::function<void(CompactStep, const QString&)> hook) {
+        m_hook = std::move(hook);
+    }
+
+    CompactResult run(const QString& destination);
+
+private:
+    CompactResult compactAndReplace(const QString& temp, const QString& destination);
+    void passed(CompactStep step, const QString& file) const {
+        if (m_hook) m_hook(step, file);
+    }
+    std::optional<QString> copyFile(const QString& from, const QString& to) const;
+
+    QString m_connectionString;
+    QString m_working;
+    QString m_password;
+    std::function<void(CompactStep, const QString&)> m_hook;
+};
+
+}  // namespace vemora

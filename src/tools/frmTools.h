@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tools/Compactor.h"
+#include "tools/mod_Tools.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class frmTools;
+}
+
+namespace vemora {
+
+// Saves a compacted copy of the organizer's database to a chosen file and puts the same copy
+// in place of the working database. Closing it ends the program.
+class frmTools final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmTools)
+public:
+    explicit frmTools(ToolsPlatform& platform, QWidget* parent = nullptr);
+    ~frmTools() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void compact();
+    QString describe(const CompactResult& result, const QString& chosen) const;
+
+    ToolsPlatform& m_platform;
+    std::unique_ptr<Ui::frmTools> m_ui;
+    QString m_filter;
+    QString m_fileName;  // the Save As dialog's current file name
+};
+
+}  // namespace vemora
