@@ -36,6 +36,14 @@ ReportPreview* showReport(Platform& platform, Report& report) {
     return preview;
 }
 
+void closeReportPreviews() {
+    DataEnvironment& env = DataEnvironment::instance();
+    for (Report* report : {&env.DataReportAddressBook(), &env.DataPlanner(), &env.DataDiaryReport(),
+                           &env.DataDictionary()}) {
+        delete report->preview.data();
+    }
+}
+
 ReportPreview* printAddressBook(Platform& platform, const QString& name, const QString& middleName,
                                 const QString& lastName) {
     DataEnvironment& env = DataEnvironment::instance();

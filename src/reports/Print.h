@@ -12,6 +12,8 @@ struct Report;
 
 // Opens the report's preview window, or lays the open one out again over the current rows.
 ReportPreview* showReport(Platform& platform, Report& report);
+// Closes every open preview, so that after a log-out nobody sees the last user's records.
+void closeReportPreviews();
 
 // The modules' Print commands. Each selects the record on screen into its command's
 // recordset (the statement is left in SqlText), writes the report's header caption where it

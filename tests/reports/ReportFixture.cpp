@@ -1,8 +1,7 @@
 #include "ReportFixture.h"
 
 #include "data/Statement.h"
-#include "reports/DataEnvironment.h"
-#include "reports/ReportPreview.h"
+#include "reports/Print.h"
 #include "reports/ReportRenderer.h"
 
 #include <QFontInfo>
@@ -121,12 +120,6 @@ ReportTest::ReportTest() {
     tp.loginAs(ann);
 }
 
-ReportTest::~ReportTest() {
-    DataEnvironment& env = DataEnvironment::instance();
-    for (Report* r : {&env.DataReportAddressBook(), &env.DataPlanner(), &env.DataDiaryReport(),
-                      &env.DataDictionary()}) {
-        delete r->preview.data();
-    }
-}
+ReportTest::~ReportTest() { closeReportPreviews(); }
 
 }  // namespace vemora::test

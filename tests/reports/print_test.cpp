@@ -121,4 +121,8 @@ TEST_F(ReportTest, PrintingAgainRefreshesTheOpenPreview) {
     ReportPreview* third = printDiary(tp.platform, kDay);
     ASSERT_NE(third, nullptr);
     EXPECT_TRUE(third->isVisible());
+
+    // At log-out.
+    closeReportPreviews();
+    EXPECT_TRUE(DataEnvironment::instance().DataDiaryReport().preview.isNull());
 }
