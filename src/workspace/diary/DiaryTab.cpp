@@ -1,9 +1,38 @@
 #include "workspace/diary/DiaryTab.h"
 
+#include "ui_DiaryTab.h"
+#include "workspace/diary/DayEntry.h"
+
 namespace vemora {
 
-DiaryTab::DiaryTab(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform) {}
+DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<::Ui::DiaryTab>()) {
+    m_ui->setupUi(this);
+    m_entry = new DayEntry(
+        platform,
+        {.table = QStringLiteral("diary_tbl"),
+         .dateColumn = QStringLiteral("diary_date"),
+         .addedText = QStringLiteral("New diary has been added!"),
+         .existsText = QStringLiteral("Sorry but you've saved already your diary today!\r\n"
+                                      "Do you want to view and modify your today's diary?"),
+         .refuseOnAnyBlank = true,
+         .loadOnPickerChange = false},
+        {.picker = m_ui->DTPickerDiary,
+         .calendar = m_ui->callendarDiary,
+         .add = m_ui->cmdAddDiary,
+         .save = m_ui->cmdSaveDiary,
+         .fields = {{QStringLiteral("diary_message"), m_ui->txtDiaryMsg, m_ui->txtDiaryMsgMem}}},
+        this);
+    decorateDayButtons(m_ui->cmdAddDiary, m_ui->cmdSaveDiary, m_ui->cmdClearDiary,
+                       m_ui->cmdPrintDiary);
+    connect(m_ui->cmdPrintDiary, &QAbstractButton::clicked, this, &DiaryTab::printDiary);
+}
 
-Status DiaryTab::LoadDiary() { return {}; }
+DiaryTab::~DiaryTab() = default;
+
+Status DiaryTab::LoadDiary() { return m_entry->load(); }
+
+// The diary report is wired in with the reports module.
+void DiaryTab::printDiary() {}
 
 }  // namespace vemora

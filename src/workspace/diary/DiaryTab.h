@@ -5,17 +5,33 @@
 
 #include <QWidget>
 
+#include <memory>
+
+namespace Ui {
+class DiaryTab;
+}
+
 namespace vemora {
 
+class DayEntry;
+
+// The diary: one text per user and day. Changing the picker's date loads nothing; a day
+// clicked on the calendar is loaded.
 class DiaryTab final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DiaryTab)
 public:
     explicit DiaryTab(Platform& platform, QWidget* parent = nullptr);
+    ~DiaryTab() override;
 
+    // Shows the picker's day; a failure is returned to the caller, not shown.
     Status LoadDiary();
+
 private:
-    Platform& m_platform;
+    void printDiary();
+
+    std::unique_ptr<::Ui::DiaryTab> m_ui;
+    DayEntry* m_entry;
 };
 
 }  // namespace vemora

@@ -1,9 +1,62 @@
 #include "workspace/planner/PlannerTab.h"
 
+#include "platform/Prompter.h"
+#include "ui_PlannerTab.h"
+#include "workspace/diary/DayEntry.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+
 namespace vemora {
 
-PlannerTab::PlannerTab(Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform) {}
+PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_ui(std::make_unique<::Ui::PlannerTab>()) {
+    m_ui->setupUi(this);
+    m_entry = new DayEntry(
+        platform,
+        {.table = QStringLiteral("planner_tbl"),
+         .dateColumn = QStringLiteral("planner_date"),
+         .addedText = QStringLiteral("New plan has been added!"),
+         .existsText = QStringLiteral("Sorry but you've saved already your plans today!\r\n"
+                                      "Do you want to view and modify your plans today?"),
+         .refuseOnAnyBlank = false,
+         .loadOnPickerChange = true},
+        {.picker = m_ui->DTPickerPlan,
+         .calendar = m_ui->callendarPlan,
+         .add = m_ui->cmdAddPlan,
+         .save = m_ui->cmdSavePlan,
+         .fields = {{QStringLiteral("time_am"), m_ui->txtPlanAM, m_ui->txtPlanAM_mem},
+                    {QStringLiteral("time_pm"), m_ui->txtPlanPM, m_ui->txtPlanPM_mem},
+                    {QStringLiteral("planner_msg"), m_ui->txtDailyQuote, m_ui->txtDaily_mem}}},
+        this);
+    decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan,
+                       m_ui->cmdPrintPlan);
+    connect(m_ui->cmdClearPlan, &QAbstractButton::clicked, this, &PlannerTab::clearPlan);
+    connect(m_ui->cmdPrintPlan, &QAbstractButton::clicked, this, &PlannerTab::printPlan);
 
-Status PlannerTab::LoadPlan() { return {}; }
+    // A press on the picker, its text part included, brings the calendar back to its day.
+    m_ui->DTPickerPlan->installEventFilter(this);
+    if (auto* text = m_ui->DTPickerPlan->findChild<QLineEdit*>()) text->installEventFilter(this);
+}
+
+PlannerTab::~PlannerTab() = default;
+
+Status PlannerTab::LoadPlan() { return m_entry->load(); }
+
+bool PlannerTab::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        m_ui->callendarPlan->setSelectedDate(m_ui->DTPickerPlan->date());
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlannerTab::clearPlan() {
+    const Answer answer = m_platform.prompter.show(
+        QStringLiteral("Are you sure you want to clear the text boxes?"),
+        QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
+    if (answer == Answer::Yes) m_entry->clear();
+}
+
+// The planner report is wired in with the reports module.
+void PlannerTab::printPlan() {}
 
 }  // namespace vemora

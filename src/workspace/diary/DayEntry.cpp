@@ -1,0 +1,229 @@
+#include "workspace/diary/DayEntry.h"
+
+#include "data/Statement.h"
+#include "platform/Prompter.h"
+#include "platform/Session.h"
+#include "platform/Widgets.h"
+
+#include <QAbstractButton>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+
+namespace vemora {
+
+namespace {
+
+bool blank(const QPlainTextEdit* box) { return box->toPlainText().trimmed().isEmpty(); }
+
+// The locale's short date, with the century shown so that typed years are never ambiguous.
+QString shortDateFormat(const QLocale& locale) {
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+}  // namespace
+
+DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls controls,
+                   QObject* parent)
+    : QObject(parent), m_platform(platform), m_kind(std::move(kind)), m_controls(std::move(controls)) {
+    QDateEdit* picker = m_controls.picker;
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(shortDateFormat(picker->locale()));
+    // A typed date counts once it is complete, not at every keystroke.
+    picker->setKeyboardTracking(false);
+    m_pickerDay = QDate::currentDate();
+    picker->setDate(m_pickerDay);
+    m_controls.calendar->setSelectedDate(m_pickerDay);
+
+    for (const DayField& field : std::as_const(m_controls.fields)) {
+        QPalette palette = field.box->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+        palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+        field.box->setPalette(palette);
+        field.box->setTabChangesFocus(true);
+        field.memory->setVisible(false);
+        field.memory->setFocusPolicy(Qt::NoFocus);
+    }
+
+    connect(m_controls.calendar, &QCalendarWidget::clicked, this, &DayEntry::pickOnCalendar);
+    connect(m_controls.calendar, &QCalendarWidget::activated, this, &DayEntry::pickOnCalendar);
+    connect(picker, &QDateEdit::dateChanged, this, &DayEntry::pickerChanged);
+    connect(m_controls.add, &QAbstractButton::clicked, this, &DayEntry::add);
+    connect(m_controls.save, &QAbstractButton::clicked, this, &DayEntry::save);
+}
+
+Statement& DayEntry::whereDay(Statement& statement) const {
+    return statement.sql(u" WHERE user_num = ")
+        .number(m_platform.session.CurrentUser().user_num.toLongLong())
+        .sql(QStringLiteral(" AND %1 = ").arg(m_kind.dateColumn))
+        .date(m_controls.picker->date());
+}
+
+Statement DayEntry::selectDay() const {
+    QString columns = QStringLiteral("user_num, ") + m_kind.dateColumn;
+    for (const DayField& field : m_controls.fields) columns += QStringLiteral(", ") + field.column;
+    Statement statement(QStringLiteral("SELECT %1 FROM %2").arg(columns, m_kind.table));
+    return whereDay(statement);
+}
+
+Statement DayEntry::insertDay() const {
+    QString columns = QStringLiteral("user_num, ") + m_kind.dateColumn;
+    for (const DayField& field : m_controls.fields) columns += QStringLiteral(", ") + field.column;
+    Statement statement(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_kind.table, columns));
+    statement.number(m_platform.session.CurrentUser().user_num.toLongLong())
+        .sql(u",")
+        .date(m_controls.picker->date());
+    for (const DayField& field : m_controls.fields)
+        statement.sql(u", ").escapedText(field.box->toPlainText());
+    return statement.sql(u")");
+}
+
+Statement DayEntry::updateDay() const {
+    Statement statement(QStringLiteral("UPDATE %1 SET ").arg(m_kind.table));
+    QString separator;
+    for (const DayField& field : m_controls.fields) {
+        statement.sql(separator + field.column + QLatin1Char('=')).escapedText(field.box->toPlainText());
+        separator = QStringLiteral(", ");
+    }
+    whereDay(statement);
+    // The copies as loaded, untrimmed: only a row that still holds them is changed.
+    for (const DayField& field : m_controls.fields)
+        statement.sql(QStringLiteral(" AND %1=").arg(field.column)).text(field.memory->toPlainText());
+    return statement;
+}
+
+void DayEntry::clear() {
+    for (const DayField& field : std::as_const(m_controls.fields)) field.box->clear();
+    for (const DayField& field : std::as_const(m_controls.fields)) field.memory->clear();
+}
+
+Status DayEntry::load() {
+    clear();
+    const Result<int> found = m_platform.session.execute(selectDay());
+    if (!found) return found.status();
+    if (m_platform.session.DbRecordset().eof()) {
+        m_controls.save->setEnabled(false);
+        return {};
+    }
+    showFirstRow();
+    m_controls.save->setEnabled(true);
+    return {};
+}
+
+void DayEntry::showFirstRow() {
+    const Recordset& row = m_platform.session.DbRecordset();
+    m_controls.picker->setDate(row.date(m_kind.dateColumn));
+    for (const DayField& field : std::as_const(m_controls.fields)) field.box->setPlainText(row.text(field.column));
+    for (const DayField& field : std::as_const(m_controls.fields)) field.memory->setPlainText(row.text(field.column));
+}
+
+void DayEntry::reload() {
+    const Status loaded = load();
+    if (loaded) return;
+    m_platform.prompter.show(QStringLiteral("%1 %2").arg(QString::number(loaded.number()),
+                                                         loaded.error().description),
+                             QGuiApplication::applicationDisplayName(), vbOKOnly);
+}
+
+void DayEntry::pickOnCalendar(QDate day) {
+    // The load below is all the picker's own change would do.
+    m_pickerDay = day;
+    m_controls.picker->setDate(day);
+    reload();
+}
+
+void DayEntry::pickerChanged(QDate day) {
+    // Enter in the picker reports its date even when it did not change.
+    if (day == m_pickerDay) return;
+    m_pickerDay = day;
+    m_controls.calendar->setSelectedDate(day);
+    if (m_kind.loadOnPickerChange) reload();
+}
+
+void DayEntry::add() {
+    const auto& fields = m_controls.fields;
+    if (std::any_of(fields.begin(), fields.end(), [](const DayField& f) { return blank(f.box); })) {
+        m_platform.prompter.show(
+            QStringLiteral("Please fill-up the neccessary field, or just put 'none'!"),
+            QStringLiteral("Information"), vbInformation);
+        return;
+    }
+    Session& session = m_platform.session;
+    const Result<int> found = session.execute(selectDay());
+    if (!found) return reportTrapped(found.error(), false);
+    if (session.DbRecordset().eof()) {
+        const Result<int> added = session.execute(insertDay());
+        if (!added) return reportTrapped(added.error(), false);
+        m_platform.prompter.show(m_kind.addedText, QStringLiteral("Successfuly Added!"),
+                                 vbInformation);
+        return;
+    }
+    const Answer answer = m_platform.prompter.show(
+        m_kind.existsText, QStringLiteral("Sorry! Do you want to modify?"), vbQuestion | vbYesNo);
+    if (answer == Answer::Yes) showFirstRow();
+}
+
+bool DayEntry::nothingToEdit() const {
+    const auto& fields = m_controls.fields;
+    if (m_kind.refuseOnAnyBlank) {
+        return std::any_of(fields.begin(), fields.end(), [](const DayField& f) {
+            return blank(f.memory) || blank(f.box);
+        });
+    }
+    return std::all_of(fields.begin(), fields.end(),
+                       [](const DayField& f) { return blank(f.memory); });
+}
+
+void DayEntry::sayNothingToEdit() {
+    m_platform.prompter.show(
+        QStringLiteral("Sorry their is nothing to edit.\r\n Click add button instead!"),
+        QStringLiteral("Sorry!"), vbInformation);
+}
+
+void DayEntry::save() {
+    if (nothingToEdit()) {
+        sayNothingToEdit();
+        m_controls.save->setEnabled(false);
+        return;
+    }
+    const Result<int> changed = m_platform.session.execute(updateDay());
+    if (!changed) return reportTrapped(changed.error(), true);
+    // Another day is chosen, or the row no longer holds what was loaded: nothing was stored,
+    // and the typed text stays for another try.
+    if (changed.value() == 0) return sayNothingToEdit();
+    for (const DayField& field : std::as_const(m_controls.fields))
+        field.memory->setPlainText(field.box->toPlainText());
+    m_platform.prompter.show(QStringLiteral("The database has been updated!"),
+                             QStringLiteral("Successfuly Edited!"), vbInformation);
+    m_controls.save->setEnabled(false);
+}
+
+void DayEntry::reportTrapped(const DbError& error, bool saving) {
+    if (error.number == kErrSyntax) {
+        m_platform.prompter.show(
+            QStringLiteral("Please do not use ' character, their's a\r\n"
+                           "conflict in JET Engine used in this project!\r\n"
+                           " You can use this ` character instead!"),
+            QStringLiteral("Message Alert!"), vbExclamation);
+    } else if (saving && error.number == kErrGeneral) {
+        sayNothingToEdit();
+    } else {
+        m_platform.prompter.show(QString::number(error.number) + error.description,
+                                 QStringLiteral("Errot Traping"), vbInformation);
+    }
+}
+
+void decorateDayButtons(QAbstractButton* add, QAbstractButton* save, QAbstractButton* clear,
+                        QAbstractButton* print) {
+    add->setIcon(themeIcon(QStringLiteral("list-add")));
+    save->setIcon(themeIcon(QStringLiteral("document-save")));
+    clear->setIcon(themeIcon(QStringLiteral("edit-clear")));
+    print->setIcon(themeIcon(QStringLiteral("document-print")));
+}
+
+}  // namespace vemora

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "data/DbError.h"
+#include "platform/Platform.h"
+
+#include <QDate>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QAbstractButton;
+class QCalendarWidget;
+class QDateEdit;
+class QPlainTextEdit;
+
+namespace vemora {
+
+class Statement;
+
+// One stored text of a day's entry: the box it is edited in and the hidden copy of the text
+// exactly as it was loaded.
+struct DayField {
+    QString column;
+    QPlainTextEdit* box;
+    QPlainTextEdit* memory;
+};
+
+// What tells the diary and the planner apart.
+struct DayEntryKind {
+    QString table;
+    QString dateColumn;
+    QString addedText;   // after a new entry is stored
+    QString existsText;  // question when the chosen day has an entry already
+    // The diary refuses to save when its copy or its box is blank; the planner only when all
+    // of its copies are.
+    bool refuseOnAnyBlank;
+    bool loadOnPickerChange;
+};
+
+struct DayEntryControls {
+    QDateEdit* picker;
+    QCalendarWidget* calendar;
+    QAbstractButton* add;
+    QAbstractButton* save;
+    QList<DayField> fields;
+};
+
+// One entry per user and day: a month calendar and a date picker choose the day, the fields
+// show the stored texts, Add stores a new entry and Save corrects the loaded one.
+class DayEntry final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DayEntry)
+public:
+    DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls controls, QObject* parent);
+
+    // Shows the picker's day; a failure is returned to the caller, not shown.
+    Status load();
+    void add();
+    void save();
+    // Empties the boxes and their hidden copies.
+    void clear();
+
+private:
+    void pickOnCalendar(QDate day);
+    void pickerChanged(QDate day);
+    void reload();
+    void showFirstRow();
+    void reportTrapped(const DbError& error, bool saving);
+    void sayNothingToEdit();
+    bool nothingToEdit() const;
+
+    Statement selectDay() const;
+    Statement insertDay() const;
+    Statement updateDay() const;
+    Statement& whereDay(Statement& statement) const;
+
+    Platform& m_platform;
+    DayEntryKind m_kind;
+    DayEntryControls m_controls;
+    QDate m_pickerDay;  // the picker's date last acted upon
+};
+
+// Gives the four buttons of a day-entry tab their pictures.
+void decorateDayButtons(QAbstractButton* add, QAbstractButton* save, QAbstractButton* clear,
+                        QAbstractButton* print);
+
+}  // namespace vemora
