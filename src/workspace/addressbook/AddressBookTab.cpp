@@ -7,6 +7,7 @@
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
+#include "reports/Print.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -164,8 +165,11 @@ void AddressBookTab::deleteContact() {
     reportError(removeContact());
 }
 
-// The address-book report is not wired in yet.
-void AddressBookTab::printContact() {}
+// The report shows the stored contact of the names now typed, not of the remembered key.
+void AddressBookTab::printContact() {
+    printAddressBook(m_platform, m_ui->txtName->text(), m_ui->txtMidName->text(),
+                     m_ui->txtLastName->text());
+}
 
 void AddressBookTab::Clear() {
     m_ui->txtName->clear();
