@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 
+#include <initializer_list>
 #include <limits>
 
 namespace vemora {
@@ -30,9 +31,8 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     m_ui->setupUi(this);
     m_dictionary->setObjectName(QStringLiteral("ADO_Dictionary"));
 
-    for (QWidget* field : {static_cast<QWidget*>(m_ui->txtDicWord),
-                           static_cast<QWidget*>(m_ui->txtDicDes),
-                           static_cast<QWidget*>(m_ui->cmboDicSearch)}) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{m_ui->txtDicWord, m_ui->txtDicDes, m_ui->cmboDicSearch}) {
         QPalette look = field->palette();
         look.setColor(QPalette::Base, look.color(QPalette::ToolTipBase));
         look.setColor(QPalette::Text, look.color(QPalette::ToolTipText));
