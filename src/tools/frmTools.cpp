@@ -16,8 +16,8 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     m_ui->setupUi(this);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowIcon(themeIcon(QStringLiteral("drive-harddisk")));
-    m_ui->cmdCompact->setIcon(themeIcon(QStringLiteral("document-save")));
+    setWindowIcon(themeIcon(QStringLiteral("applications-utilities")));
+    m_ui->cmdCompact->setIcon(themeIcon(QStringLiteral("document-save-as")));
     m_ui->cmdCancel->setIcon(themeIcon(QStringLiteral("window-close")));
     m_ui->lblStatus->setText(
         QStringLiteral("Close Vemora before you compact its database. The working database is "
