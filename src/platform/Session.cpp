@@ -10,6 +10,7 @@ namespace vemora {
 
 Session::Session(QString programDirectory, Prompter& prompter)
     : m_programDirectory(std::move(programDirectory)),
+      m_databaseLock(parseConnectionString(makeConnectionString(m_programDirectory)).dataSource),
       m_prompter(prompter),
       m_dbConnection(std::make_unique<Connection>()) {}
 
@@ -20,6 +21,9 @@ bool Session::OpenDatabase() {
     m_connectionString = makeConnectionString(m_programDirectory);
     m_dbConnection->setConnectionString(m_connectionString);
     Status status = m_dbConnection->open();
+    // Held for the rest of the run: the maintenance tool replaces the file only while no
+    // organizer holds it.
+    if (status && !m_databaseLock.isLocked()) m_databaseLock.tryLock(DatabaseLock::Mode::Shared);
     QCoreApplication::processEvents();
     if (status && !m_myConnection.isOpen()) {
         m_myConnection.setConnectionString(m_connectionString);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/DatabaseLock.h"
 #include "data/Recordset.h"
 
 #include <QString>
@@ -52,6 +53,7 @@ public:
 
 private:
     QString m_programDirectory;
+    DatabaseLock m_databaseLock;
     Prompter& m_prompter;
     QString m_connectionString;
     std::unique_ptr<Connection> m_dbConnection;

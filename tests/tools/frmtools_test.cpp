@@ -1,4 +1,3 @@
-#include "data/DatabaseLock.h"
 #include "tools/frmTools.h"
 #include "ToolsFixture.h"
 
@@ -73,8 +72,10 @@ TEST_F(ToolsWindowTest, CancelledDialogAndRunningOrganizerChangeNothingSilently)
     compactTo(std::nullopt);
     EXPECT_TRUE(status().startsWith(QStringLiteral("Nothing was changed")));
 
-    DatabaseLock organizer(working());
-    ASSERT_TRUE(organizer.tryLock(DatabaseLock::Mode::Shared));
+    // The organizer's session holds the database from its first open on.
+    ASSERT_TRUE(tp.session.OpenDatabase());
+    tp.session.DbConnection().close();
+    tp.session.MyConnection().close();
     const QString backup = elsewhere.filePath(QStringLiteral("backup.mdb"));
     compactTo(backup);
     EXPECT_TRUE(status().contains(QStringLiteral("in use"))) << status().toStdString();
