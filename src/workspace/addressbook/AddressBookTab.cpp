@@ -197,8 +197,7 @@ Status AddressBookTab::insertContact() {
     const Result<int> done = m_platform.session.execute(insert);
     if (!done) return done.status();
 
-    tell(QStringLiteral("The database has been updated!"), QStringLiteral("Successfuly Added!"),
-         vbInformation);
+    tellUpdated();
     m_ui->txtName->setFocus();
     reloadAfterChange();
     Clear();
@@ -222,35 +221,36 @@ Status AddressBookTab::updateContact() {
         update.sql(i == 0 ? "" : ", ").sql(QLatin1StringView(kColumns.at(i).field)).sql("=");
         update.escapedText(fields.at(i)->text());
     }
-    whereContact(update, trimmed(m_ui->txtNameMem), trimmed(m_ui->txtMidNameMem),
+    return changeRememberedContact(update, true);
+}
+
+Status AddressBookTab::removeContact() {
+    Statement remove("DELETE FROM addressbook_tbl");
+    return changeRememberedContact(remove, false);
+}
+
+Status AddressBookTab::changeRememberedContact(Statement& statement, bool announce) {
+    whereContact(statement, trimmed(m_ui->txtNameMem), trimmed(m_ui->txtMidNameMem),
                  trimmed(m_ui->txtLastNameMem));
-    const Result<int> changed = m_platform.session.execute(update);
+    const Result<int> changed = m_platform.session.execute(statement);
     if (!changed) return changed.status();
     if (changed.value() == 0) {
-        reportContactMissing();
+        // Gone or changed elsewhere since it was loaded: say so, keep the fields.
+        tell(QStringLiteral("This contact is no longer stored! It may have been changed or "
+                            "deleted meanwhile."),
+             QStringLiteral("Not Found!"), vbExclamation);
+        LoadAddressBook();
         return {};
     }
-
-    tell(QStringLiteral("The database has been updated!"), QStringLiteral("Successfuly Added!"),
-         vbInformation);
+    if (announce) tellUpdated();
     reloadAfterChange();
     Clear();
     return {};
 }
 
-Status AddressBookTab::removeContact() {
-    Statement remove("DELETE FROM addressbook_tbl");
-    whereContact(remove, trimmed(m_ui->txtNameMem), trimmed(m_ui->txtMidNameMem),
-                 trimmed(m_ui->txtLastNameMem));
-    const Result<int> changed = m_platform.session.execute(remove);
-    if (!changed) return changed.status();
-    if (changed.value() == 0) {
-        reportContactMissing();
-        return {};
-    }
-    reloadAfterChange();
-    Clear();
-    return {};
+void AddressBookTab::tellUpdated() {
+    tell(QStringLiteral("The database has been updated!"), QStringLiteral("Successfuly Added!"),
+         vbInformation);
 }
 
 Result<bool> AddressBookTab::nameIsStored() {
@@ -284,13 +284,6 @@ void AddressBookTab::reloadAfterChange() {
     session.DbConnection().close();
     LoadAddressBook();
     session.OpenDatabase();
-}
-
-void AddressBookTab::reportContactMissing() {
-    tell(QStringLiteral(
-             "This contact is no longer stored! It may have been changed or deleted meanwhile."),
-         QStringLiteral("Not Found!"), vbExclamation);
-    LoadAddressBook();
 }
 
 void AddressBookTab::reportError(const Status& status) {

@@ -37,15 +37,12 @@ public:
     const QString& SearchField() const { return m_searchField; }
     void setSearchField(const QString& column) { m_searchField = column; }
 
-    DataControl* Ado_Addressbook() const { return m_ado; }
-
-    // Empties the fields and the search box; used by the Clear button and after every change.
-    void Clear();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Empties the fields and the search box; the Clear button, and the end of every change.
+    void Clear();
     void chooseSearchField();
     void searchTextChanged();
     void chooseRow();
@@ -57,14 +54,17 @@ private:
     Status insertContact();
     Status updateContact();
     Status removeContact();
-    // Whether the user already has a contact of the typed names.
+    // Whether the user already has a contact of the typed names; says so when it has.
     Result<bool> nameIsStored();
+    // Whether a required field is blank; says so when one is.
     bool anyFieldBlank();
     // Close the shared connection, re-read the grid, reopen the connection.
     void reloadAfterChange();
-    // A change that found no row: the remembered contact is gone or changed elsewhere.
-    void reportContactMissing();
+    // Runs an update or delete on the remembered contact, then reloads and clears, or says
+    // the contact is no longer stored when the statement changed no row.
+    Status changeRememberedContact(Statement& statement, bool announce);
     void tell(const QString& text, const QString& title, int style);
+    void tellUpdated();
     // Buttons after a search: a find disables Add and Clear, no find disables Save and Delete.
     void applySearchResult(bool found);
     void reportError(const Status& status);

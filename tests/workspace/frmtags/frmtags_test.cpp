@@ -83,7 +83,10 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
             EXPECT_EQ(calendar->selectedDate(), QDate::currentDate());
         }
 
-    // The shared word list, in word order.
+    // The shared word list, in word order; the dictionary grid reads through its own connection.
+    if (auto* dictionary = find<QTableView>("DataGridDic")) {
+        EXPECT_EQ(dictionary->model()->rowCount(), 3);
+    }
     if (auto* words = find<QComboBox>("cmboDicSearch")) {
         EXPECT_EQ(items(words), (QStringList{QStringLiteral("apple"), QStringLiteral("Mango"),
                                              QStringLiteral("zebra")}));
