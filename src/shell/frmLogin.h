@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui { class frmLogin; }
+
+namespace vemora {
+
+class ShellWindows;
+
+// The log-in dialog: finds the account, records it as the current user and opens the
+// main window with the workspace.
+class frmLogin final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmLogin)
+public:
+    frmLogin(Platform& platform, ShellWindows& windows, QWidget* parent = nullptr);
+    ~frmLogin() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void logIn();
+    // Looks the account up; its row is then the current row of DbRecordset. False when the
+    // name and password match no account or the query cannot run.
+    bool findAccount();
+
+    Platform& m_platform;
+    ShellWindows& m_windows;
+    std::unique_ptr<::Ui::frmLogin> ui;
+};
+
+}  // namespace vemora

@@ -1,0 +1,221 @@
+#include "shell/frmMain.h"
+
+#include "about/frmAbout.h"
+#include "accounts/frmAddUser.h"
+#include "accounts/frmChangePW.h"
+#include "platform/Prompter.h"
+#include "platform/Session.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "shell/ShellWindows.h"
+#include "ui_frmMain.h"
+#include "workspace/frmTags.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiSubWindow>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace vemora {
+
+namespace {
+
+struct Image {
+    QStringView key;
+    QStringView themeName;
+};
+
+// The menu pictures in image-list order.
+constexpr Image kImageList[] = {
+    {u"MAIN", u"go-home"},
+    {u"LOGIN", u"avatar-default"},
+    {u"LOGOUT", u"system-log-out"},
+    {u"EXIT", u"application-exit"},
+    {u"ADDRESS", u"x-office-address-book"},
+    {u"PLANNER", u"x-office-calendar"},
+    {u"DIARY", u"accessories-text-editor"},
+    {u"DICTIONARY", u"accessories-dictionary"},
+    {u"ADDUSER", u"system-users"},
+    {u"TOOLS", u"applications-utilities"},
+    {u"MUSIC", u"applications-multimedia"},
+    {u"ABOUT", u"help-about"},
+    {u"HELP", u"help-contents"},
+    {u"PASSWORD", u"dialog-password"},
+};
+
+struct MenuIcon {
+    QStringView key;
+    QStringView menuName;
+};
+
+constexpr MenuIcon kMenuIcons[] = {
+    {u"LOGIN", u"mnuLogin"},       {u"LOGOUT", u"mnuLogout"},
+    {u"MAIN", u"mnuMain"},         {u"EXIT", u"mnuExit"},
+    {u"ADDRESS", u"mnuAddressBook"}, {u"PLANNER", u"mnuPlanner"},
+    {u"DIARY", u"mnuDiary"},       {u"DICTIONARY", u"mnuDictionary"},
+    {u"MUSIC", u"mnuPlayer"},      {u"TOOLS", u"mnuTools"},
+    {u"PASSWORD", u"mnu_changepw"}, {u"ADDUSER", u"mnu_adduser"},
+    {u"HELP", u"mnuTopics"},       {u"ABOUT", u"mnuAbout"},
+};
+
+// Workspace tabs, as the View commands select them.
+enum WorkspacePage { AddressBookPage = 0, PlannerPage = 1, DiaryPage = 2, DictionaryPage = 3, PlayerPage = 4 };
+
+// A single-instance modeless window of its own, owned by the main window so that it goes
+// when the program exits.
+template <class W>
+W* showOwned(QPointer<W>& slot, Platform& platform, QWidget* owner) {
+    return showSingle(slot, [&platform, owner] {
+        auto* window = new W(platform, owner);
+        window->setWindowFlag(Qt::Window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        return window;
+    });
+}
+
+}  // namespace
+
+frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
+    : QMainWindow(parent),
+      m_platform(platform),
+      m_windows(windows),
+      ui(std::make_unique<Ui::frmMain>()),
+      m_date(new QLabel(this)),
+      m_time(new QLabel(this)),
+      m_clock(new QTimer(this)) {
+    ui->setupUi(this);
+    setWindowState(Qt::WindowMaximized);
+
+    for (const Image& image : kImageList) m_images.append(themeIcon(image.themeName.toString()));
+    for (const MenuIcon& item : kMenuIcons)
+        SetMenuIcon(item.key.toString(), item.menuName.toString());
+    m_workspaceIcon = m_images.value(GetIconIndex(QStringLiteral("MAIN")));
+
+    m_date->setObjectName(QStringLiteral("panelDate"));
+    m_time->setObjectName(QStringLiteral("panelTime"));
+    auto* credit = new QLabel(QStringLiteral("Programmed by Kelvo"), this);
+    credit->setObjectName(QStringLiteral("panelCredit"));
+    for (QLabel* panel : {m_date, m_time, credit}) {
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+    }
+    ui->StatusBar1->addWidget(m_date);
+    ui->StatusBar1->addWidget(m_time);
+    ui->StatusBar1->addWidget(credit, 1);
+    m_clock->setObjectName(QStringLiteral("clock"));
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
+    updateClock();
+    m_clock->start();
+
+    connect(ui->mnuLogin, &QAction::triggered, this, &frmMain::logIn);
+    connect(ui->mnuLogout, &QAction::triggered, this, &frmMain::logOut);
+    connect(ui->mnuMain, &QAction::triggered, this, &frmMain::showWorkspace);
+    connect(ui->mnuExit, &QAction::triggered, this, &frmMain::close);
+    connect(ui->mnuAddressBook, &QAction::triggered, this, [this] { selectTab(AddressBookPage); });
+    connect(ui->mnuPlanner, &QAction::triggered, this, [this] { selectTab(PlannerPage); });
+    connect(ui->mnuDiary, &QAction::triggered, this, [this] { selectTab(DiaryPage); });
+    connect(ui->mnuDictionary, &QAction::triggered, this, [this] { selectTab(DictionaryPage); });
+    connect(ui->mnuPlayer, &QAction::triggered, this, [this] { selectTab(PlayerPage); });
+    connect(ui->mnu_changepw, &QAction::triggered, this,
+            [this] { showOwned(m_changePW, m_platform, this); });
+    connect(ui->mnu_adduser, &QAction::triggered, this,
+            [this] { showOwned(m_addUser, m_platform, this); });
+    connect(ui->mnuTools, &QAction::triggered, this, &frmMain::showToolsNotice);
+    connect(ui->mnuTopics, &QAction::triggered, this, &frmMain::showHelp);
+    connect(ui->mnuAbout, &QAction::triggered, this,
+            [this] { showOwned(m_about, m_platform, this); });
+
+    setMenuState(MenuState::LoggedOut);
+}
+
+frmMain::~frmMain() = default;
+
+int frmMain::GetIconIndex(const QString& key) const {
+    for (std::size_t i = 0; i < std::size(kImageList); ++i)
+        if (kImageList[i].key == key) return int(i);
+    return -1;
+}
+
+void frmMain::SetMenuIcon(const QString& key, const QString& menuName) {
+    const int index = GetIconIndex(key);
+    if (auto* item = findChild<QAction*>(menuName); item && index >= 0)
+        item->setIcon(m_images.at(index));
+}
+
+void frmMain::setMenuState(MenuState state) {
+    const bool loggedIn = state != MenuState::LoggedOut;
+    ui->mnuLogin->setEnabled(!loggedIn);
+    ui->mnuLogout->setEnabled(loggedIn);
+    ui->mnuMain->setEnabled(loggedIn);
+    // Items of a disabled menu ignore their shortcuts as well.
+    ui->mnuView->setEnabled(loggedIn);
+    ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
+}
+
+void frmMain::updateClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+frmTags* frmMain::workspace() {
+    if (!m_workspace) {
+        auto* tags = new frmTags(m_platform);
+        m_workspace = ui->mdiArea->addSubWindow(tags);
+        m_workspace->setAttribute(Qt::WA_DeleteOnClose);
+        m_workspace->setWindowIcon(m_workspaceIcon);
+        tags->load();
+        m_workspace->showMaximized();
+    }
+    return static_cast<frmTags*>(m_workspace->widget());
+}
+
+void frmMain::showWorkspace() {
+    workspace();
+    m_workspace->show();
+    ui->mdiArea->setActiveSubWindow(m_workspace);
+}
+
+void frmMain::selectTab(int index) { workspace()->tabMenu()->setCurrentIndex(index); }
+
+void frmMain::closeWorkspace() {
+    if (!m_workspace) return;
+    m_workspace->close();
+    // At once, so that a log-in right after gets a freshly loaded workspace.
+    delete m_workspace;
+}
+
+void frmMain::logIn() {
+    m_platform.session.OpenDatabase();
+    m_windows.showLogin();
+}
+
+void frmMain::logOut() {
+    if (m_platform.prompter.show(QStringLiteral("Are you sure you want to Log-out?"),
+                                 QStringLiteral("Are you sure?"), vbQuestion | vbYesNo) != Answer::Yes)
+        return;
+    closeWorkspace();
+    setMenuState(MenuState::LoggedOut);
+    m_platform.session.DbConnection().close();
+}
+
+void frmMain::showToolsNotice() {
+    m_platform.prompter.show(
+        QStringLiteral("Please close this application and open the Tool program at\r\n"
+                       "Start/Programs/Kelvo's Vemora v1.0/Kelvo's Vemora Tools!"),
+        QStringLiteral("Information"), vbInformation);
+}
+
+void frmMain::showHelp() {
+    // A missing page is the desktop's to report, not ours.
+    m_platform.shell.openDocument(
+        QDir(m_platform.session.programDirectory()).filePath(QStringLiteral("help/help.htm")));
+}
+
+}  // namespace vemora

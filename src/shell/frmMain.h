@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QLabel;
+class QMdiSubWindow;
+class QTimer;
+namespace Ui { class frmMain; }
+
+namespace vemora {
+
+class ShellWindows;
+class frmTags;
+class frmAddUser;
+class frmChangePW;
+class frmAbout;
+
+// Which menus are usable follows from who is logged in.
+enum class MenuState { LoggedOut, User, Administrator };
+
+// The organizer's main window: menus, status bar, and the workspace as its child window.
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+public:
+    frmMain(Platform& platform, ShellWindows& windows, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void setMenuState(MenuState state);
+    // Shows the workspace, loading it first when it is not loaded.
+    void showWorkspace();
+    // The status bar's clock, run every second.
+    void updateClock();
+
+private:
+    // Index of the image with that key in the image list, counted from 0; -1 for none.
+    int GetIconIndex(const QString& key) const;
+    void SetMenuIcon(const QString& key, const QString& menuName);
+
+    frmTags* workspace();
+    void selectTab(int index);
+    void closeWorkspace();
+    void logIn();
+    void logOut();
+    void showToolsNotice();
+    void showHelp();
+
+    Platform& m_platform;
+    ShellWindows& m_windows;
+    std::unique_ptr<::Ui::frmMain> ui;
+    QList<QIcon> m_images;
+    QIcon m_workspaceIcon;
+    QPointer<QMdiSubWindow> m_workspace;
+    QPointer<frmAddUser> m_addUser;
+    QPointer<frmChangePW> m_changePW;
+    QPointer<frmAbout> m_about;
+    QLabel* m_date;
+    QLabel* m_time;
+    QTimer* m_clock;
+};
+
+}  // namespace vemora
