@@ -78,6 +78,7 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
                 if (current.isValid()) m_ado->setCurrentRow(current.row());
             });
     connect(grid, &QTableView::clicked, this, &AddressBookTab::chooseRow);
+    connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, &AddressBookTab::chooseRow);
     onEnter(grid, [this] { chooseRow(); });
 
     connect(m_ui->cmbo_Search, &QComboBox::activated, this, &AddressBookTab::chooseSearchField);
