@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QPointer>
+
 #include "data/Recordset.h"
 #include "reports/ReportLayout.h"
-
-#include <QPointer>
 
 namespace vemora {
 

@@ -18,7 +18,9 @@ void select(Session& session, Recordset& recordset, const Statement& source) {
     recordset.open(source, session.MyConnection());
 }
 
-qint64 userNumber(Session& session) { return session.CurrentUser().user_num.toLongLong(); }
+qint64 userNumber(Session& session) {
+    return session.CurrentUser().user_num.toLongLong();
+}
 
 // Writes a caption into the report header; a missing control is passed over.
 void setHeaderCaption(Report& report, int control, const QString& caption) {
@@ -50,9 +52,12 @@ ReportPreview* printAddressBook(Platform& platform, const QString& name, const Q
     select(platform.session, env.rscom_addressbook(),
            Statement("SELECT * FROM addressbook_tbl WHERE user_num = ")
                .number(userNumber(platform.session))
-               .sql(" AND name=").text(name.trimmed())
-               .sql(" AND  middle_name=").text(middleName.trimmed())
-               .sql(" AND last_name=").text(lastName.trimmed()));
+               .sql(" AND name=")
+               .text(name.trimmed())
+               .sql(" AND  middle_name=")
+               .text(middleName.trimmed())
+               .sql(" AND last_name=")
+               .text(lastName.trimmed()));
     return showReport(platform, env.DataReportAddressBook());
 }
 
@@ -62,7 +67,8 @@ ReportPreview* printDiary(Platform& platform, QDate day) {
     select(session, env.rscom_diary(),
            Statement("SELECT * FROM diary_tbl WHERE user_num = ")
                .number(userNumber(session))
-               .sql(" AND diary_date = ").date(day));
+               .sql(" AND diary_date = ")
+               .date(day));
     setHeaderCaption(env.DataDiaryReport(), 2,
                      session.CurrentUser().name.toString() + QStringLiteral("'s diary profile."));
     return showReport(platform, env.DataDiaryReport());
@@ -74,17 +80,21 @@ ReportPreview* printPlanner(Platform& platform, QDate day) {
     select(session, env.rscom_planner(),
            Statement("SELECT * FROM planner_tbl WHERE user_num = ")
                .number(userNumber(session))
-               .sql("  AND planner_date = ").date(day));
-    setHeaderCaption(env.DataPlanner(), 3, session.CurrentUser().name.toString() + QLatin1Char('.'));
+               .sql("  AND planner_date = ")
+               .date(day));
+    setHeaderCaption(env.DataPlanner(), 3,
+                     session.CurrentUser().name.toString() + QLatin1Char('.'));
     return showReport(platform, env.DataPlanner());
 }
 
-ReportPreview* printDictionary(Platform& platform, const QString& word, const QString& description) {
+ReportPreview* printDictionary(Platform& platform, const QString& word,
+                               const QString& description) {
     DataEnvironment& env = DataEnvironment::instance();
     select(platform.session, env.rscom_dictionary(),
            Statement("SELECT * FROM dictionary_tbl WHERE dict_name=")
                .text(word.trimmed())
-               .sql(" AND dict_description=").text(description.trimmed()));
+               .sql(" AND dict_description=")
+               .text(description.trimmed()));
     return showReport(platform, env.DataDictionary());
 }
 

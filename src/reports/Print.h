@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QDate>
 #include <QString>
+
+#include "platform/Platform.h"
 
 namespace vemora {
 

@@ -13,7 +13,9 @@ T* at(QList<T>& list, int index) {
 
 }  // namespace
 
-Control* Section::control(int index) { return at(controls, index); }
+Control* Section::control(int index) {
+    return at(controls, index);
+}
 
 const Control* Section::control(int index) const {
     return const_cast<Section*>(this)->control(index);
@@ -25,7 +27,9 @@ int Section::contentHeight() const {
     return bottom;
 }
 
-Section* ReportLayout::section(int index) { return at(sections, index); }
+Section* ReportLayout::section(int index) {
+    return at(sections, index);
+}
 
 const Section* ReportLayout::section(int index) const {
     return const_cast<ReportLayout*>(this)->section(index);

@@ -23,9 +23,9 @@ struct Control {
     QString name;
     ControlKind kind = ControlKind::Label;
     QRect box;
-    QString caption;     // label
-    QString column;      // field: the bound column
-    bool isDate = false; // field: the column holds a day
+    QString caption;      // label
+    QString column;       // field: the bound column
+    bool isDate = false;  // field: the column holds a day
     FontSpec font;
     Qt::Alignment alignment = Qt::AlignLeft;
     QColor foreColor = Qt::black;  // text, outline or line

@@ -1,11 +1,5 @@
 #include "reports/ReportPreview.h"
 
-#include "platform/FileDialogs.h"
-#include "platform/Prompter.h"
-#include "platform/Widgets.h"
-#include "reports/DataEnvironment.h"
-#include "reports/ReportRenderer.h"
-
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -15,6 +9,12 @@
 #include <QPrintPreviewWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "platform/FileDialogs.h"
+#include "platform/Prompter.h"
+#include "platform/Widgets.h"
+#include "reports/DataEnvironment.h"
+#include "reports/ReportRenderer.h"
 
 namespace vemora {
 
@@ -63,7 +63,8 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
         [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
     tools->addWidget(m_page);
     add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next Page"),
-        QKeySequence::MoveToNextPage, [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
+        QKeySequence::MoveToNextPage,
+        [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
     tools->addSeparator();
     add("actZoomIn", QStringLiteral("zoom-in"), QStringLiteral("Zoom In"), QKeySequence::ZoomIn,
         [this] { m_view->zoomIn(); });
@@ -81,14 +82,19 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     layout->addWidget(m_view, 1);
     resize(900, 800);
 
-    connect(m_view, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { ReportRenderer(m_report.layout, m_report.rows).print(*printer); });
+    connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
+        ReportRenderer(m_report.layout, m_report.rows).print(*printer);
+    });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::showPageNumber);
 }
 
-void ReportPreview::refresh() { m_view->updatePreview(); }
+void ReportPreview::refresh() {
+    m_view->updatePreview();
+}
 
-int ReportPreview::pageCount() const { return m_view->pageCount(); }
+int ReportPreview::pageCount() const {
+    return m_view->pageCount();
+}
 
 void ReportPreview::showPageNumber() {
     m_page->setText(QStringLiteral(" Page %1 of %2 ").arg(m_view->currentPage()).arg(pageCount()));

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QPrinter>
 #include <QWidget>
-
 #include <functional>
+
+#include "platform/Platform.h"
 
 class QLabel;
 class QPrintPreviewWidget;

@@ -1,7 +1,5 @@
 #include "reports/ReportRenderer.h"
 
-#include "data/Recordset.h"
-
 #include <QDate>
 #include <QFont>
 #include <QHash>
@@ -10,8 +8,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
-
 #include <algorithm>
+
+#include "data/Recordset.h"
 
 namespace vemora {
 
@@ -165,15 +164,16 @@ void ReportRenderer::paintControl(QPainter& painter, const Control& control, con
             drawText(painter, control.caption, toFont(control.font), control.alignment, box);
             break;
         case ControlKind::Field:
-            drawText(painter, fieldText(control, row), toFont(control.font), control.alignment, box);
+            drawText(painter, fieldText(control, row), toFont(control.font), control.alignment,
+                     box);
             break;
         case ControlKind::Rectangle:
             if (control.fillColor.isValid()) painter.fillRect(box, control.fillColor);
             painter.drawRect(inner);
             break;
         case ControlKind::RoundedRectangle: {
-            const double radius =
-                std::min<double>(kCornerTwips, std::min(control.box.width(), control.box.height()) / 4.0);
+            const double radius = std::min<double>(
+                kCornerTwips, std::min(control.box.width(), control.box.height()) / 4.0);
             painter.setRenderHint(QPainter::Antialiasing);
             painter.drawRoundedRect(inner, radius * scale.x, radius * scale.y);
             break;
@@ -194,8 +194,8 @@ void ReportRenderer::paintPage(QPainter& painter, const ReportPage& page) const 
         if (height <= 0) continue;
         const QRectF area = scale.map(QRectF(left, placed.top, m_layout.width, height));
         for (const Control& control : section.controls) {
-            paintControl(painter, control, scale.map(control.box.translated(left, placed.top)), area,
-                         placed.row);
+            paintControl(painter, control, scale.map(control.box.translated(left, placed.top)),
+                         area, placed.row);
         }
     }
 }
@@ -203,8 +203,8 @@ void ReportRenderer::paintPage(QPainter& painter, const ReportPage& page) const 
 bool ReportRenderer::print(QPagedPaintDevice& device) const {
     const QPageLayout pageLayout = device.pageLayout();
     const QSizeF points = pageLayout.fullRect(QPageLayout::Point).size();
-    const QList<ReportPage> pages =
-        paginate(QSize(qRound(points.width() * kTwipsPerPoint), qRound(points.height() * kTwipsPerPoint)));
+    const QList<ReportPage> pages = paginate(
+        QSize(qRound(points.width() * kTwipsPerPoint), qRound(points.height() * kTwipsPerPoint)));
 
     QPainter painter;
     if (!painter.begin(&device)) return false;

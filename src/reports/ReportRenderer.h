@@ -1,9 +1,9 @@
 #pragma once
 
-#include "reports/ReportLayout.h"
-
 #include <QList>
 #include <QSize>
+
+#include "reports/ReportLayout.h"
 
 class QPainter;
 class QPagedPaintDevice;

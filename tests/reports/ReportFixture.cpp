@@ -1,15 +1,14 @@
 #include "ReportFixture.h"
 
-#include "data/Statement.h"
-#include "reports/Print.h"
-#include "reports/ReportRenderer.h"
-
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTextItem>
 
-#include <climits>
+#include "data/Statement.h"
+#include "reports/Print.h"
+#include "reports/ReportRenderer.h"
 
 namespace vemora::test {
 
@@ -18,7 +17,6 @@ namespace {
 class RecordingEngine final : public QPaintEngine {
 public:
     RecordingEngine() : QPaintEngine(AllFeatures) {}
-
     QList<PaintedText> texts;
 
     bool begin(QPaintDevice*) override { return true; }
@@ -30,58 +28,55 @@ public:
     void drawLines(const QLineF*, int) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        const QFontMetricsF metrics(item.font(), paintDevice());
+        const QFontMetricsF m(item.font(), paintDevice());
         const QPointF at = painter()->transform().map(p);
-        texts.append({item.text(), QRectF(at.x(), at.y() - metrics.ascent(),
-                                          metrics.horizontalAdvance(item.text()),
-                                          metrics.ascent() + metrics.descent()),
-                         QFontInfo(item.font()).family().section(QStringLiteral(" ["), 0, 0)});
+        texts.append({item.text(),
+                      {at.x(), at.y() - m.ascent(), m.horizontalAdvance(item.text()), m.height()},
+                      QFontInfo(item.font()).family().section(QStringLiteral(" ["), 0, 0)});
     }
     Type type() const override { return User; }
 };
+
+void paintFirstPage(QPaintDevice& device, const ReportLayout& layout, const Recordset& rows) {
+    const ReportRenderer renderer(layout, rows);
+    QPainter painter(&device);
+    renderer.paintPage(painter, renderer.paginate(kLetter).at(0));
+}
 
 }  // namespace
 
 TextRecorder::TextRecorder() : m_engine(std::make_unique<RecordingEngine>()) {}
 TextRecorder::~TextRecorder() = default;
 
-QPaintEngine* TextRecorder::paintEngine() const { return m_engine.get(); }
-
-const QList<PaintedText>& TextRecorder::texts() const {
-    return static_cast<RecordingEngine*>(m_engine.get())->texts;
-}
-
 const PaintedText* TextRecorder::find(const QString& text) const {
-    for (const PaintedText& t : texts())
+    for (const PaintedText& t : static_cast<RecordingEngine*>(m_engine.get())->texts)
         if (t.text.trimmed() == text) return &t;
     return nullptr;
 }
 
 int TextRecorder::metric(PaintDeviceMetric metric) const {
     switch (metric) {
-        case PdmWidth: return kLetter.width();
-        case PdmHeight: return kLetter.height();
-        case PdmWidthMM: return 216;
-        case PdmHeightMM: return 279;
+        case PdmWidth:
+            return kLetter.width();
+        case PdmHeight:
+            return kLetter.height();
+        case PdmWidthMM:
+            return 216;
+        case PdmHeightMM:
+            return 279;
         case PdmDpiX:
         case PdmDpiY:
         case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return kTwipsPerInch;
-        case PdmDepth: return 32;
-        case PdmNumColors: return INT_MAX;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        default: return QPaintDevice::metric(metric);
+        case PdmPhysicalDpiY:
+            return kTwipsPerInch;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 32;  // colour depth
     }
 }
-
-namespace {
-void paintFirstPage(QPaintDevice& device, const ReportLayout& layout, const Recordset& rows) {
-    const ReportRenderer renderer(layout, rows);
-    QPainter painter(&device);
-    renderer.paintPage(painter, renderer.paginate(kLetter).at(0));
-}
-}  // namespace
 
 QImage paintPage(const ReportLayout& layout, const Recordset& rows, int dpi) {
     QImage image(kLetter * dpi / kTwipsPerInch, QImage::Format_RGB32);
@@ -98,28 +93,39 @@ std::unique_ptr<TextRecorder> recordPage(const ReportLayout& layout, const Recor
     return recorder;
 }
 
-const QDate ReportTest::kDay(2024, 3, 15);
-
 ReportTest::ReportTest() {
     ann = tp.addUser(QStringLiteral("ann"), QStringLiteral("pw"), QStringLiteral("Ann"));
     bob = tp.addUser(QStringLiteral("bob"), QStringLiteral("pw"), QStringLiteral("Bob"));
-    for (int user : {ann, bob}) {
-        const QString owner = user == ann ? QStringLiteral("Ann") : QStringLiteral("Bob");
-        tp.query(Statement("INSERT INTO diary_tbl VALUES (").number(user).sql(", ").date(kDay)
-                     .sql(", ").text(owner + QStringLiteral(" wrote this")).sql(")"));
-        tp.query(Statement("INSERT INTO planner_tbl VALUES (").number(user).sql(", ").date(kDay)
-                     .sql(", ").text(owner + QStringLiteral(" am")).sql(", ")
-                     .text(owner + QStringLiteral(" pm")).sql(", ")
-                     .text(owner + QStringLiteral(" quote")).sql(")"));
-        tp.query(Statement("INSERT INTO addressbook_tbl VALUES (").number(user)
-                     .sql(", 'John', 'Q', 'Public', 'M', ").text(owner + QStringLiteral(" street"))
-                     .sql(", '1', '2', '3', 'john@example.com')"));
+    for (const auto& [user, owner] :
+         {std::pair{ann, QStringLiteral("Ann")}, {bob, QStringLiteral("Bob")}}) {
+        auto insert = [&](const char* table, QStringList values) {
+            Statement s(QStringLiteral("INSERT INTO %1 VALUES (").arg(QLatin1String(table)));
+            s.number(user);
+            for (const QString& v : values) s.sql(", ").text(v);
+            tp.query(s.sql(")"));
+        };
+        const QString day = kDay.toString(Qt::ISODate);
+        insert("diary_tbl", {day, owner + QStringLiteral(" wrote this")});
+        insert("planner_tbl", {day, owner + QStringLiteral(" am"), owner + QStringLiteral(" pm"),
+                               owner + QStringLiteral(" quote")});
+        insert("addressbook_tbl", {QStringLiteral("John"),
+                                   QStringLiteral("Q"),
+                                   QStringLiteral("Public"),
+                                   QStringLiteral("M"),
+                                   owner + QStringLiteral(" street"),
+                                   {},
+                                   {},
+                                   {},
+                                   {}});
     }
-    tp.query(Statement("INSERT INTO dictionary_tbl VALUES (").number(bob)
+    tp.query(Statement("INSERT INTO dictionary_tbl VALUES (")
+                 .number(bob)
                  .sql(", 'Serendipity', 'A happy accident')"));
     tp.loginAs(ann);
 }
 
-ReportTest::~ReportTest() { closeReportPreviews(); }
+ReportTest::~ReportTest() {
+    closeReportPreviews();
+}
 
 }  // namespace vemora::test
