@@ -10,7 +10,6 @@
 
 #include <QLineEdit>
 
-#include <initializer_list>
 #include <limits>
 
 namespace vemora {
@@ -31,13 +30,6 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     m_ui->setupUi(this);
     m_dictionary->setObjectName(QStringLiteral("ADO_Dictionary"));
 
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{m_ui->txtDicWord, m_ui->txtDicDes, m_ui->cmboDicSearch}) {
-        QPalette look = field->palette();
-        look.setColor(QPalette::Base, look.color(QPalette::ToolTipBase));
-        look.setColor(QPalette::Text, look.color(QPalette::ToolTipText));
-        field->setPalette(look);
-    }
     m_ui->cmdAddDic->setIcon(themeIcon(QStringLiteral("list-add")));
     m_ui->cmdSaveDic->setIcon(themeIcon(QStringLiteral("document-save")));
     m_ui->cmdClearDic->setIcon(themeIcon(QStringLiteral("edit-clear")));
