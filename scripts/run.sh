@@ -8,7 +8,4 @@ build="${VEMORA_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 bin="$build/bin"
 [ -f "$bin/journey.mdb" ] || "$bin/vemora_makedb" "$bin/journey.mdb"
-if [ -x "$bin/Vemora_Main" ]; then
-  exec "$bin/Vemora_Main" "$@"
-fi
-echo "Vemora_Main is not built yet; the database is ready at $bin/journey.mdb."
+exec "$bin/Vemora_Main" "$@"

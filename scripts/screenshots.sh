@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Starts the organizer through run.sh on a virtual screen, logs in as admin and takes
+# screenshots of the splash, the log-in dialog and the main window with its View menu:
+#   xvfb-run -a -s '-screen 0 1280x800x24' scripts/screenshots.sh [directory]
+# Needs xdotool and imagemagick besides the build's packages.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-/tmp/vemora-screenshots}"
+mkdir -p "$out"
+
+"$root/scripts/run.sh" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+# Waits for a window with that title, lets it paint, then shoots the whole screen.
+shoot() {
+  xdotool search --sync --onlyvisible --name "$1" >/dev/null
+  sleep 0.5
+  import -window root "$out/$2.png"
+}
+
+shoot "^Kelvo's Vemora v1.0\$" 1-splash
+shoot '^User Log-in$' 2-login
+xdotool type admin; xdotool key Return; xdotool type admin; xdotool key Return
+shoot '^Successful!$' 3-welcome
+xdotool key Return
+shoot 'Vemora Main' 4-main
+xdotool key alt+v
+sleep 0.5
+import -window root "$out/5-view-menu.png"
+echo "Screenshots in $out"
