@@ -2,6 +2,7 @@
 
 #include "data/Statement.h"
 #include "platform/Prompter.h"
+#include "platform/Session.h"
 #include "workspace/addressbook/AddressBookTab.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 
 using namespace vemora;
 using namespace vemora::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,75 +29,63 @@ using FrmTagsTest = WorkspaceTest;
 
 }  // namespace
 
-TEST_F(FrmTagsTest, FiveTabsWithLeadingBlankCaptionsAndPictures) {
-    open();
-    QTabWidget* tabs = window->tabMenu();
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vemora Main"));
-    EXPECT_EQ(tabs->objectName(), QStringLiteral("tabMenu"));
-    const QStringList captions{QStringLiteral(" Address Book"), QStringLiteral(" My Planner"),
-                               QStringLiteral(" My Diary"), QStringLiteral(" Dictionary"),
-                               QStringLiteral(" My Player")};
-    ASSERT_EQ(tabs->count(), 5);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(tabs->tabText(i), captions.at(i));
-        EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
-    }
-    EXPECT_EQ(tabs->currentIndex(), 0);
-}
-
 TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
-    for (const char* word : {"zebra", "apple", "Mango"})
-        tp.query(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
-                     .text(QString::fromLatin1(word)).sql(", 'x')"));
+    for (const QString& word : {u"zebra"_s, u"apple"_s, u"Mango"_s})
+        tp.query(Statement("INSERT INTO dictionary_tbl VALUES (1, ").text(word).sql(", 'x')"));
     open();
     EXPECT_EQ(tp.prompter.count(), 0);
+    EXPECT_EQ(window->windowTitle(), u"Vemora Main"_s);
+    QTabWidget* tabs = window->tabMenu();
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i) {
+        captions.append(tabs->tabText(i));
+        EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
+    }
+    EXPECT_EQ(captions.join(u'|'), u" Address Book| My Planner| My Diary| Dictionary| My Player"_s);
+    EXPECT_EQ(tabs->currentIndex(), 0);
 
     auto* sex = find<QComboBox>("cmbo_Sex");
-    EXPECT_EQ(items(sex), (QStringList{QStringLiteral("M"), QStringLiteral("F")}));
-    EXPECT_EQ(sex->currentText(), QStringLiteral("M"));
+    EXPECT_EQ(items(sex), (QStringList{u"M"_s, u"F"_s}));
+    EXPECT_EQ(sex->currentText(), u"M"_s);
     auto* search = find<QComboBox>("cmbo_Search");
-    EXPECT_EQ(items(search),
-              (QStringList{QStringLiteral("Name"), QStringLiteral("Middle name"),
-                           QStringLiteral("Last name"), QStringLiteral("Address"),
-                           QStringLiteral("Phone #"), QStringLiteral("Cellular #"),
-                           QStringLiteral("Fax #"), QStringLiteral("E-mail")}));
-    EXPECT_EQ(search->currentText(), QStringLiteral("Name"));
-    EXPECT_EQ(find<AddressBookTab>("AddressBookTab")->SearchField(), QStringLiteral("name"));
+    EXPECT_EQ(items(search).join(u'|'), u"Name|Middle name|Last name|Address|Phone #|Cellular #|Fax #|E-mail"_s);
+    EXPECT_EQ(search->currentText(), u"Name"_s);
+    EXPECT_EQ(find<AddressBookTab>("AddressBookTab")->SearchField(), u"name"_s);
 
-    for (const char* name : {"cmdAddInfo", "cmdClear", "cmdPrintAddress", "cmdAddPlan",
-                             "cmdClearPlan", "cmdPrintPlan", "cmdAddDiary", "cmdClearDiary",
-                             "cmdPrintDiary", "cmdAddDic", "cmdClearDic", "cmdPrintDict"})
+    for (const char* name : {"cmdAddInfo", "cmdClear", "cmdPrintAddress", "cmdAddPlan", "cmdClearPlan",
+                             "cmdPrintPlan", "cmdAddDiary", "cmdClearDiary", "cmdPrintDiary", "cmdAddDic",
+                             "cmdClearDic", "cmdPrintDict"}) {
         if (auto* button = find<QAbstractButton>(name)) {
             EXPECT_TRUE(button->isEnabled()) << name;
         }
-    for (const char* name : {"cmdSave", "cmdDelete", "cmdSavePlan", "cmdSaveDiary", "cmdSaveDic"})
+    }
+    for (const char* name : {"cmdSave", "cmdDelete", "cmdSavePlan", "cmdSaveDiary", "cmdSaveDic"}) {
         if (auto* button = find<QAbstractButton>(name)) {
             EXPECT_FALSE(button->isEnabled()) << name;
         }
-    EXPECT_NE(find<QAbstractButton>("cmdSave"), nullptr);
-
-    for (const char* name : {"DTPickerPlan", "DTPickerDiary"})
+    }
+    for (const char* name : {"DTPickerPlan", "DTPickerDiary"}) {
         if (auto* picker = find<QDateEdit>(name)) {
             EXPECT_EQ(picker->date(), QDate::currentDate());
         }
-    for (const char* name : {"callendarPlan", "callendarDiary"})
+    }
+    for (const char* name : {"callendarPlan", "callendarDiary"}) {
         if (auto* calendar = find<QCalendarWidget>(name)) {
             EXPECT_EQ(calendar->selectedDate(), QDate::currentDate());
         }
-
+    }
     // The shared word list, in word order; the dictionary grid reads through its own connection.
     if (auto* dictionary = find<QTableView>("DataGridDic")) {
         EXPECT_EQ(dictionary->model()->rowCount(), 3);
     }
     if (auto* words = find<QComboBox>("cmboDicSearch")) {
-        EXPECT_EQ(items(words), (QStringList{QStringLiteral("apple"), QStringLiteral("Mango"),
-                                             QStringLiteral("zebra")}));
+        EXPECT_EQ(items(words), (QStringList{u"apple"_s, u"Mango"_s, u"zebra"_s}));
     }
 
     // Edit fields on the tooltip colour, in Verdana or its stand-in.
     auto* name = find<QLineEdit>("txtName");
     EXPECT_EQ(name->palette().color(QPalette::Base), name->palette().color(QPalette::ToolTipBase));
-    EXPECT_EQ(name->font().families().value(0), QStringLiteral("Verdana"));
+    EXPECT_EQ(name->font().families().value(0), u"Verdana"_s);
 }
 
 TEST_F(FrmTagsTest, AFailingStepShowsOneBoxAndSkipsTheRest) {
@@ -108,7 +98,7 @@ TEST_F(FrmTagsTest, AFailingStepShowsOneBoxAndSkipsTheRest) {
     const auto& box = tp.prompter.last();
     EXPECT_EQ(box.title, QGuiApplication::applicationDisplayName());
     EXPECT_EQ(box.style, vbOKOnly);
-    EXPECT_TRUE(box.text.startsWith(QLatin1Char('-'))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.startsWith(u'-')) << box.text.toStdString();  // the error number first
     if (auto* words = find<QComboBox>("cmboDicSearch")) {
         EXPECT_EQ(words->count(), 0);
     }
@@ -120,38 +110,32 @@ TEST_F(FrmTagsTest, ChangingTabMovesTheFocusAndKeepsInput) {
     open();
     auto* name = find<QLineEdit>("txtName");
     auto* email = find<QLineEdit>("txtEmail");
-    QTest::keyClicks(name, QStringLiteral("Kept"));
+    QTest::keyClicks(name, u"Kept"_s);
     email->setFocus();
     QTabWidget* tabs = window->tabMenu();
-
     tabs->setCurrentIndex(0);  // already current: nothing moves
     EXPECT_TRUE(email->hasFocus());
 
     const char* targets[] = {"txtName", "txtPlanAM", "txtDiaryMsg", "txtDicWord", "cmdOpen"};
     for (int i : {2, 1, 3, 4, 0}) {
         tabs->setCurrentIndex(i);
-        auto* target = find<QWidget>(targets[i]);
-        if (!target) continue;  // that tab does not have its controls yet
-        EXPECT_TRUE(target->hasFocus()) << targets[i];
+        if (auto* target = find<QWidget>(targets[i])) {  // a tab may not have its controls yet
+            EXPECT_TRUE(target->hasFocus()) << targets[i];
+        }
     }
-    EXPECT_EQ(name->text(), QStringLiteral("Kept"));
+    EXPECT_EQ(name->text(), u"Kept"_s);
 }
 
-TEST_F(FrmTagsTest, EachWorkspaceShowsOnlyItsUsersAddressBook) {
-    const int other = tp.addUser(QStringLiteral("bea"), QStringLiteral("pw"), QStringLiteral("Bea"));
+TEST_F(FrmTagsTest, AWorkspaceShowsOnlyItsUsersAddressBook) {
+    const int other = tp.addUser(u"bea"_s, u"pw"_s, u"Bea"_s);
     tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (1, 'Ann')"));
-    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (").number(other)
-                 .sql(", 'Bob')"));
-    open();
-    QAbstractItemModel* grid = find<QTableView>("dtg_AddressBook")->model();
-    ASSERT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(grid->index(0, 0).data().toString(), QStringLiteral("Ann"));
-
-    window.reset();
-    tp.loginAs(other);
-    open();
-    grid = find<QTableView>("dtg_AddressBook")->model();
-    ASSERT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(grid->index(0, 0).data().toString(), QStringLiteral("Bob"));
-    EXPECT_EQ(window->tabMenu()->currentIndex(), 0);
+    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (").number(other).sql(", 'Bob')"));
+    for (const auto& [user, name] : {std::pair{1, u"Ann"_s}, std::pair{other, u"Bob"_s}}) {
+        window.reset();
+        tp.loginAs(user);
+        open();
+        QAbstractItemModel* grid = find<QTableView>("dtg_AddressBook")->model();
+        ASSERT_EQ(grid->rowCount(), 1);
+        EXPECT_EQ(grid->index(0, 0).data().toString(), name);
+    }
 }
