@@ -1,6 +1,6 @@
 #include "data/Statement.h"
 #include "support/TestPlatform.h"
-#include "workspace/diary/DayInput.h"
+#include "workspace/diary/DayTabSupport.h"
 #include "workspace/planner/PlannerTab.h"
 
 #include <QAbstractButton>
@@ -10,12 +10,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vemora::test {
 namespace {
-
-const QString kNothingToEdit = QStringLiteral("Sorry their is nothing to edit.\r\n Click add button instead!");
-const QDate kDay1(2024, 3, 11);
-const QDate kDay2(2024, 3, 12);
 
 class PlannerTabTest : public ::testing::Test {
 protected:
@@ -23,141 +21,102 @@ protected:
         tp.loginAs(1);
         tab = std::make_unique<PlannerTab>(tp.platform);
         tab->show();
-        picker = tab->findChild<QDateEdit*>(QStringLiteral("DTPickerPlan"));
-        calendar = tab->findChild<QCalendarWidget*>(QStringLiteral("callendarPlan"));
-        for (const char* name : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"})
-            boxes.append(tab->findChild<QPlainTextEdit*>(QString::fromLatin1(name)));
-        for (const char* name : {"txtPlanAM_mem", "txtPlanPM_mem", "txtDaily_mem"})
-            memories.append(tab->findChild<QPlainTextEdit*>(QString::fromLatin1(name)));
-        save = tab->findChild<QAbstractButton*>(QStringLiteral("cmdSavePlan"));
+        picker = tab->findChild<QDateEdit*>(u"DTPickerPlan"_s);
+        calendar = tab->findChild<QCalendarWidget*>(u"callendarPlan"_s);
+        save = tab->findChild<QAbstractButton*>(u"cmdSavePlan"_s);
+        tp.query(Statement("INSERT INTO planner_tbl VALUES (1, ").date(kDay1)
+                     .sql(", ' am', 'pm ', 'quote')"));
     }
-    void click(const char* button) {
-        tab->findChild<QAbstractButton*>(QString::fromLatin1(button))->click();
-    }
-    void store(QDate day, const QString& am, const QString& pm, const QString& quote) {
-        tp.query(Statement("INSERT INTO planner_tbl VALUES (1, ").date(day).sql(", ").text(am)
-                     .sql(", ").text(pm).sql(", ").text(quote).sql(")"));
-    }
-    QStringList stored(QDate day) {
-        const Recordset r = tp.query(
-            Statement("SELECT time_am, time_pm, planner_msg FROM planner_tbl WHERE user_num = 1 "
-                      "AND planner_date = ").date(day));
-        return {r.text(u"time_am"), r.text(u"time_pm"), r.text(u"planner_msg")};
-    }
-    static QStringList texts(const QList<QPlainTextEdit*>& list) {
+    QStringList texts(const char* am, const char* pm, const char* quote) const {
         QStringList result;
-        for (const QPlainTextEdit* box : list) result.append(box->toPlainText());
+        for (const char* name : {am, pm, quote})
+            result.append(tab->findChild<QPlainTextEdit*>(QString::fromLatin1(name))->toPlainText());
         return result;
     }
-    void type(const QStringList& values) {
-        for (int i = 0; i < boxes.size(); ++i) {
-            boxes[i]->clear();
-            QTest::keyClicks(boxes[i], values[i]);
-        }
+    QStringList boxes() const { return texts("txtPlanAM", "txtPlanPM", "txtDailyQuote"); }
+    QStringList memories() const { return texts("txtPlanAM_mem", "txtPlanPM_mem", "txtDaily_mem"); }
+    QStringList stored() {
+        const Recordset r = tp.query(Statement("SELECT * FROM planner_tbl"));
+        return {r.text(u"time_am"), r.text(u"time_pm"), r.text(u"planner_msg")};
     }
+    void type(const QString& am) {
+        auto* box = tab->findChild<QPlainTextEdit*>(u"txtPlanAM"_s);
+        box->clear();
+        QTest::keyClicks(box, am);
+    }
+    void click(const QString& button) { tab->findChild<QAbstractButton*>(button)->click(); }
 
     TestPlatform tp;
     std::unique_ptr<PlannerTab> tab;
     QDateEdit* picker = nullptr;
     QCalendarWidget* calendar = nullptr;
-    QList<QPlainTextEdit*> boxes;
-    QList<QPlainTextEdit*> memories;
     QAbstractButton* save = nullptr;
 };
 
 TEST_F(PlannerTabTest, PickerChangeLoadsAtOnceWhileAPressOnlyMovesTheCalendar) {
-    store(kDay1, QStringLiteral("am1"), QStringLiteral("pm1"), QStringLiteral("q1"));
     picker->setDate(kDay1);
-    EXPECT_EQ(texts(boxes), (QStringList{QStringLiteral("am1"), QStringLiteral("pm1"), QStringLiteral("q1")}));
-    EXPECT_EQ(texts(memories), texts(boxes));
+    EXPECT_EQ(boxes(), (QStringList{u" am"_s, u"pm "_s, u"quote"_s}));
+    EXPECT_EQ(memories(), boxes());
     EXPECT_EQ(calendar->selectedDate(), kDay1);
     EXPECT_TRUE(save->isEnabled());
-
     picker->setDate(kDay2);
-    EXPECT_EQ(texts(boxes), QStringList(3));
-    EXPECT_EQ(texts(memories), QStringList(3));
+    EXPECT_EQ(boxes() + memories(), QStringList(6));
     EXPECT_FALSE(save->isEnabled());
 
-    // Arrow keys move the calendar's selection without loading; Enter on the picker or a press
-    // on it brings the calendar back to the picker's day and loads nothing.
-    auto* view = calendar->findChild<QTableView*>();
-    QTest::keyClick(view, Qt::Key_Down);
+    // Arrow keys move the calendar without loading; Enter on the picker or a press on it brings
+    // the calendar back to the picker's day and loads nothing.
+    QTest::keyClick(calendar->findChild<QTableView*>(), Qt::Key_Down);
     ASSERT_EQ(calendar->selectedDate(), kDay2.addDays(7));
-    type({QStringLiteral("typed"), QString(), QString()});
+    type(u"typed"_s);
     QTest::keyClick(picker, Qt::Key_Return);
-    EXPECT_EQ(boxes[0]->toPlainText(), QStringLiteral("typed"));
     QTest::mousePress(picker->findChild<QLineEdit*>(), Qt::LeftButton);
     EXPECT_EQ(calendar->selectedDate(), kDay2);
-    EXPECT_EQ(boxes[0]->toPlainText(), QStringLiteral("typed"));
+    EXPECT_EQ(boxes()[0], u"typed"_s);
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
-TEST_F(PlannerTabTest, AddNeedsAllThreeTextsAndStoresThemOncePerDay) {
-    clickDay(calendar, kDay1);
-    type({QStringLiteral("it's am"), QStringLiteral(" "), QStringLiteral("quote")});
-    click("cmdAddPlan");
-    EXPECT_EQ(tp.prompter.last().text, QStringLiteral("Please fill-up the neccessary field, or just put 'none'!"));
-    EXPECT_EQ(tp.count(QStringLiteral("planner_tbl")), 0);
-
-    type({QStringLiteral("it's am"), QStringLiteral(" pm "), QStringLiteral("quote")});
-    click("cmdAddPlan");
-    EXPECT_EQ(tp.prompter.last().text, QStringLiteral("New plan has been added!"));
-    EXPECT_EQ(stored(kDay1), (QStringList{QStringLiteral("it`s am"), QStringLiteral(" pm "), QStringLiteral("quote")}));
-    EXPECT_FALSE(save->isEnabled());
-
-    type({QStringLiteral("other"), QStringLiteral("other"), QStringLiteral("other")});
-    tp.prompter.answer(Answer::Yes);
-    click("cmdAddPlan");
-    EXPECT_EQ(tp.prompter.last().text, QStringLiteral("Sorry but you've saved already your plans today!\r\n"
-                                                      "Do you want to view and modify your plans today?"));
-    EXPECT_EQ(texts(boxes), stored(kDay1));
-    EXPECT_EQ(texts(memories), stored(kDay1));
-    EXPECT_EQ(tp.count(QStringLiteral("planner_tbl")), 1);
-}
-
 TEST_F(PlannerTabTest, SaveStoresOnlyOverThePlanAsLoaded) {
-    store(kDay1, QStringLiteral(" am"), QStringLiteral("pm "), QStringLiteral("q"));
     clickDay(calendar, kDay1);
-    type({QStringLiteral(" new am"), QStringLiteral("new pm"), QStringLiteral("it's new")});
-    click("cmdSavePlan");
-    EXPECT_EQ(tp.prompter.last().text, QStringLiteral("The database has been updated!"));
-    EXPECT_EQ(stored(kDay1), (QStringList{QStringLiteral(" new am"), QStringLiteral("new pm"), QStringLiteral("it`s new")}));
+    type(u" it's new"_s);
+    click(u"cmdSavePlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);
+    EXPECT_EQ(stored(), (QStringList{u" it`s new"_s, u"pm "_s, u"quote"_s}));
     EXPECT_FALSE(save->isEnabled());
 
-    // The row changed since it was loaded: nothing is stored and the typed texts stay.
+    // The row changed since it was loaded: nothing is stored and the typed text stays.
     clickDay(calendar, kDay1);
     tp.query(Statement("UPDATE planner_tbl SET time_pm = 'elsewhere'"));
-    type({QStringLiteral("mine"), QStringLiteral("mine"), QStringLiteral("mine")});
-    click("cmdSavePlan");
+    type(u"mine"_s);
+    click(u"cmdSavePlan"_s);
     EXPECT_EQ(tp.prompter.last().text, kNothingToEdit);
-    EXPECT_EQ(stored(kDay1)[1], QStringLiteral("elsewhere"));
-    EXPECT_EQ(boxes[0]->toPlainText(), QStringLiteral("mine"));
+    EXPECT_EQ(stored()[0], u" it`s new"_s);
+    EXPECT_EQ(boxes()[0], u"mine"_s);
     EXPECT_TRUE(save->isEnabled());
 }
 
 TEST_F(PlannerTabTest, ClearEmptiesTheBoxesAndAFollowingSaveHasNothingToEdit) {
-    store(kDay1, QStringLiteral("am"), QStringLiteral("pm"), QStringLiteral("q"));
     clickDay(calendar, kDay1);
     tp.prompter.answer(Answer::No);
-    click("cmdClearPlan");
-    EXPECT_EQ(tp.prompter.last().title, QStringLiteral("Are you sure?"));
-    EXPECT_EQ(boxes[0]->toPlainText(), QStringLiteral("am"));
+    click(u"cmdClearPlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, u"Are you sure you want to clear the text boxes?"_s);
+    EXPECT_EQ(boxes()[0], u" am"_s);
 
     tp.prompter.answer(Answer::Yes);
-    click("cmdClearPlan");
-    EXPECT_EQ(texts(boxes) + texts(memories), QStringList(6));
+    click(u"cmdClearPlan"_s);
+    EXPECT_EQ(boxes() + memories(), QStringList(6));
     EXPECT_TRUE(save->isEnabled());
-    click("cmdSavePlan");
+    click(u"cmdSavePlan"_s);
     EXPECT_EQ(tp.prompter.last().text, kNothingToEdit);
     EXPECT_FALSE(save->isEnabled());
-    EXPECT_EQ(stored(kDay1), (QStringList{QStringLiteral("am"), QStringLiteral("pm"), QStringLiteral("q")}));
+    EXPECT_EQ(stored()[2], u"quote"_s);
 }
 
-TEST_F(PlannerTabTest, ALostConnectionOnAPickerChangeIsReported) {
-    tp.session.DbConnection().close();
-    picker->setDate(kDay1);
-    ASSERT_EQ(tp.prompter.count(), 1);
-    EXPECT_EQ(tp.prompter.last().style, vbOKOnly);
+TEST_F(PlannerTabTest, AddNeedsAllThreeTexts) {
+    clickDay(calendar, kDay2);
+    type(u"am only"_s);
+    click(u"cmdAddPlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, kFillUp);
+    EXPECT_EQ(tp.count(u"planner_tbl"_s), 1);
 }
 
 }  // namespace

@@ -2,10 +2,19 @@
 
 #include <QCalendarWidget>
 #include <QDate>
+#include <QString>
 #include <QTableView>
 #include <QTest>
 
+// What the diary and planner tests share: messages, days and calendar input.
 namespace vemora::test {
+
+inline const QString kNothingToEdit =
+    QStringLiteral("Sorry their is nothing to edit.\r\n Click add button instead!");
+inline const QString kFillUp =
+    QStringLiteral("Please fill-up the neccessary field, or just put 'none'!");
+inline const QDate kDay1(2024, 3, 11);
+inline const QDate kDay2(2024, 3, 12);
 
 // Clicks a day of a month calendar with the mouse.
 inline void clickDay(QCalendarWidget* calendar, QDate day) {
