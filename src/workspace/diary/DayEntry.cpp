@@ -17,12 +17,15 @@ namespace vemora {
 
 namespace {
 
-bool blank(const QPlainTextEdit* box) { return box->toPlainText().trimmed().isEmpty(); }
+bool blank(const QPlainTextEdit* box) {
+    return box->toPlainText().trimmed().isEmpty();
+}
 
 // The locale's short date, with the century shown so that typed years are never ambiguous.
 QString shortDateFormat(const QLocale& locale) {
     QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return format;
 }
 
@@ -30,7 +33,10 @@ QString shortDateFormat(const QLocale& locale) {
 
 DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls controls,
                    QObject* parent)
-    : QObject(parent), m_platform(platform), m_kind(std::move(kind)), m_controls(std::move(controls)) {
+    : QObject(parent),
+      m_platform(platform),
+      m_kind(std::move(kind)),
+      m_controls(std::move(controls)) {
     QDateEdit* picker = m_controls.picker;
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(shortDateFormat(picker->locale()));
@@ -64,17 +70,19 @@ Statement& DayEntry::whereDay(Statement& statement) const {
         .date(m_controls.picker->date());
 }
 
+QString DayEntry::columns() const {
+    QString list = QStringLiteral("user_num, ") + m_kind.dateColumn;
+    for (const DayField& field : m_controls.fields) list += QStringLiteral(", ") + field.column;
+    return list;
+}
+
 Statement DayEntry::selectDay() const {
-    QString columns = QStringLiteral("user_num, ") + m_kind.dateColumn;
-    for (const DayField& field : m_controls.fields) columns += QStringLiteral(", ") + field.column;
-    Statement statement(QStringLiteral("SELECT %1 FROM %2").arg(columns, m_kind.table));
+    Statement statement(QStringLiteral("SELECT %1 FROM %2").arg(columns(), m_kind.table));
     return whereDay(statement);
 }
 
 Statement DayEntry::insertDay() const {
-    QString columns = QStringLiteral("user_num, ") + m_kind.dateColumn;
-    for (const DayField& field : m_controls.fields) columns += QStringLiteral(", ") + field.column;
-    Statement statement(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_kind.table, columns));
+    Statement statement(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_kind.table, columns()));
     statement.number(m_platform.session.CurrentUser().user_num.toLongLong())
         .sql(u",")
         .date(m_controls.picker->date());
@@ -87,19 +95,23 @@ Statement DayEntry::updateDay() const {
     Statement statement(QStringLiteral("UPDATE %1 SET ").arg(m_kind.table));
     QString separator;
     for (const DayField& field : m_controls.fields) {
-        statement.sql(separator + field.column + QLatin1Char('=')).escapedText(field.box->toPlainText());
+        statement.sql(separator + field.column + QLatin1Char('='))
+            .escapedText(field.box->toPlainText());
         separator = QStringLiteral(", ");
     }
     whereDay(statement);
     // The copies as loaded, untrimmed: only a row that still holds them is changed.
     for (const DayField& field : m_controls.fields)
-        statement.sql(QStringLiteral(" AND %1=").arg(field.column)).text(field.memory->toPlainText());
+        statement.sql(QStringLiteral(" AND %1=").arg(field.column))
+            .text(field.memory->toPlainText());
     return statement;
 }
 
 void DayEntry::clear() {
-    for (const DayField& field : std::as_const(m_controls.fields)) field.box->clear();
-    for (const DayField& field : std::as_const(m_controls.fields)) field.memory->clear();
+    for (const DayField& field : std::as_const(m_controls.fields)) {
+        field.box->clear();
+        field.memory->clear();
+    }
 }
 
 Status DayEntry::load() {
@@ -118,16 +130,18 @@ Status DayEntry::load() {
 void DayEntry::showFirstRow() {
     const Recordset& row = m_platform.session.DbRecordset();
     m_controls.picker->setDate(row.date(m_kind.dateColumn));
-    for (const DayField& field : std::as_const(m_controls.fields)) field.box->setPlainText(row.text(field.column));
-    for (const DayField& field : std::as_const(m_controls.fields)) field.memory->setPlainText(row.text(field.column));
+    for (const DayField& field : std::as_const(m_controls.fields)) {
+        field.box->setPlainText(row.text(field.column));
+        field.memory->setPlainText(row.text(field.column));
+    }
 }
 
 void DayEntry::reload() {
     const Status loaded = load();
     if (loaded) return;
-    m_platform.prompter.show(QStringLiteral("%1 %2").arg(QString::number(loaded.number()),
-                                                         loaded.error().description),
-                             QGuiApplication::applicationDisplayName(), vbOKOnly);
+    m_platform.prompter.show(
+        QStringLiteral("%1 %2").arg(QString::number(loaded.number()), loaded.error().description),
+        QGuiApplication::applicationDisplayName(), vbOKOnly);
 }
 
 void DayEntry::pickOnCalendar(QDate day) {
@@ -171,9 +185,8 @@ void DayEntry::add() {
 bool DayEntry::nothingToEdit() const {
     const auto& fields = m_controls.fields;
     if (m_kind.refuseOnAnyBlank) {
-        return std::any_of(fields.begin(), fields.end(), [](const DayField& f) {
-            return blank(f.memory) || blank(f.box);
-        });
+        return std::any_of(fields.begin(), fields.end(),
+                           [](const DayField& f) { return blank(f.memory) || blank(f.box); });
     }
     return std::all_of(fields.begin(), fields.end(),
                        [](const DayField& f) { return blank(f.memory); });
@@ -205,11 +218,10 @@ void DayEntry::save() {
 
 void DayEntry::reportTrapped(const DbError& error, bool saving) {
     if (error.number == kErrSyntax) {
-        m_platform.prompter.show(
-            QStringLiteral("Please do not use ' character, their's a\r\n"
-                           "conflict in JET Engine used in this project!\r\n"
-                           " You can use this ` character instead!"),
-            QStringLiteral("Message Alert!"), vbExclamation);
+        m_platform.prompter.show(QStringLiteral("Please do not use ' character, their's a\r\n"
+                                                "conflict in JET Engine used in this project!\r\n"
+                                                " You can use this ` character instead!"),
+                                 QStringLiteral("Message Alert!"), vbExclamation);
     } else if (saving && error.number == kErrGeneral) {
         sayNothingToEdit();
     } else {

@@ -69,6 +69,7 @@ private:
     void sayNothingToEdit();
     bool nothingToEdit() const;
 
+    QString columns() const;
     Statement selectDay() const;
     Statement insertDay() const;
     Statement updateDay() const;

@@ -30,7 +30,9 @@ DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
 
 DiaryTab::~DiaryTab() = default;
 
-Status DiaryTab::LoadDiary() { return m_entry->load(); }
+Status DiaryTab::LoadDiary() {
+    return m_entry->load();
+}
 
 // The diary report is wired in with the reports module.
 void DiaryTab::printDiary() {}

@@ -29,8 +29,7 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
                     {QStringLiteral("time_pm"), m_ui->txtPlanPM, m_ui->txtPlanPM_mem},
                     {QStringLiteral("planner_msg"), m_ui->txtDailyQuote, m_ui->txtDaily_mem}}},
         this);
-    decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan,
-                       m_ui->cmdPrintPlan);
+    decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan, m_ui->cmdPrintPlan);
     connect(m_ui->cmdClearPlan, &QAbstractButton::clicked, this, &PlannerTab::clearPlan);
     connect(m_ui->cmdPrintPlan, &QAbstractButton::clicked, this, &PlannerTab::printPlan);
 
@@ -41,7 +40,9 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
 
 PlannerTab::~PlannerTab() = default;
 
-Status PlannerTab::LoadPlan() { return m_entry->load(); }
+Status PlannerTab::LoadPlan() {
+    return m_entry->load();
+}
 
 bool PlannerTab::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress)
@@ -50,9 +51,9 @@ bool PlannerTab::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PlannerTab::clearPlan() {
-    const Answer answer = m_platform.prompter.show(
-        QStringLiteral("Are you sure you want to clear the text boxes?"),
-        QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
+    const Answer answer =
+        m_platform.prompter.show(QStringLiteral("Are you sure you want to clear the text boxes?"),
+                                 QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
     if (answer == Answer::Yes) m_entry->clear();
 }
 

@@ -28,11 +28,17 @@ protected:
         save = tab->findChild<QAbstractButton*>(u"cmdSaveDiary"_s);
     }
     void store(int userNum, QDate day, const QString& message) {
-        tp.query(Statement("INSERT INTO diary_tbl VALUES (").number(userNum).sql(", ").date(day)
-                     .sql(", ").text(message).sql(")"));
+        tp.query(Statement("INSERT INTO diary_tbl VALUES (")
+                     .number(userNum)
+                     .sql(", ")
+                     .date(day)
+                     .sql(", ")
+                     .text(message)
+                     .sql(")"));
     }
     QString stored(QDate day) {
-        return tp.query(Statement("SELECT diary_message FROM diary_tbl WHERE diary_date = ").date(day))
+        return tp
+            .query(Statement("SELECT diary_message FROM diary_tbl WHERE diary_date = ").date(day))
             .text(u"diary_message");
     }
     void type(const QString& s) {
@@ -79,8 +85,9 @@ TEST_F(DiaryTabTest, AddStoresBackquotesOnceADayAndALaterSaveFindsTheEntry) {
     type(u"again"_s);
     tp.prompter.answer(Answer::No);
     add->click();
-    EXPECT_EQ(tp.prompter.last().text, u"Sorry but you've saved already your diary today!\r\n"
-                                       "Do you want to view and modify your today's diary?"_s);
+    EXPECT_EQ(tp.prompter.last().text,
+              u"Sorry but you've saved already your diary today!\r\n"
+              "Do you want to view and modify your today's diary?"_s);
     EXPECT_EQ(text->toPlainText(), u"again"_s);
     tp.prompter.answer(Answer::Yes);
     add->click();

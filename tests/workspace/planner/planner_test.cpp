@@ -24,13 +24,15 @@ protected:
         picker = tab->findChild<QDateEdit*>(u"DTPickerPlan"_s);
         calendar = tab->findChild<QCalendarWidget*>(u"callendarPlan"_s);
         save = tab->findChild<QAbstractButton*>(u"cmdSavePlan"_s);
-        tp.query(Statement("INSERT INTO planner_tbl VALUES (1, ").date(kDay1)
+        tp.query(Statement("INSERT INTO planner_tbl VALUES (1, ")
+                     .date(kDay1)
                      .sql(", ' am', 'pm ', 'quote')"));
     }
     QStringList texts(const char* am, const char* pm, const char* quote) const {
         QStringList result;
         for (const char* name : {am, pm, quote})
-            result.append(tab->findChild<QPlainTextEdit*>(QString::fromLatin1(name))->toPlainText());
+            result.append(
+                tab->findChild<QPlainTextEdit*>(QString::fromLatin1(name))->toPlainText());
         return result;
     }
     QStringList boxes() const { return texts("txtPlanAM", "txtPlanPM", "txtDailyQuote"); }
