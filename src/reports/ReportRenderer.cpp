@@ -45,12 +45,12 @@ QStringList families(const QString& family) {
     return QStringList{family} + kStandIns.value(family);
 }
 
-QFont toFont(const FontSpec& spec) {
+QFont toFont(const FontSpec& wanted) {
     QFont font;
-    font.setFamilies(families(spec.family));
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    font.setFamilies(families(wanted.family));
+    font.setPointSizeF(wanted.pointSize);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
     // Unhinted, so lines wrap at the same words on screen, on paper and in a PDF.
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
