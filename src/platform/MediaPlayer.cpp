@@ -2,6 +2,7 @@
 
 #include "data/DbError.h"
 
+#include <QAudio>
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QMediaDevices>
@@ -69,17 +70,18 @@ public:
     qint64 position() const override { return m_player.position(); }
     qint64 duration() const override { return m_player.duration(); }
     void setPosition(qint64 position) override { m_player.setPosition(position); }
-    int volume() const override { return m_volume; }
     void setVolume(int volume) override {
-        m_volume = qBound(0, volume, 100);
-        if (m_audio) m_audio->setVolume(float(m_volume) / 100.0f);
+        // The slider moves in steps the ear hears as even.
+        if (m_audio)
+            m_audio->setVolume(float(QAudio::convertVolume(qBound(0, volume, 100) / 100.0,
+                                                           QAudio::LogarithmicVolumeScale,
+                                                           QAudio::LinearVolumeScale)));
     }
 
 private:
     std::unique_ptr<QAudioOutput> m_audio;  // outlives the player that plays through it
     QMediaPlayer m_player;
     QString m_fileName;
-    int m_volume = 100;
 };
 
 }  // namespace

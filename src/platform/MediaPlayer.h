@@ -33,7 +33,6 @@ public:
     virtual qint64 duration() const = 0;
     virtual void setPosition(qint64 position) = 0;
     // 0 (silent) to 100.
-    virtual int volume() const = 0;
     virtual void setVolume(int volume) = 0;
 
 Q_SIGNALS:

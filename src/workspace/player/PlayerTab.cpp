@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -65,14 +65,12 @@ PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
             qOverload<>(&QWidget::update));
 
     connect(m_ui->ListBox, &QListWidget::itemDoubleClicked, this, &PlayerTab::playSelected);
-    onEnter(m_ui->ListBox, [this] { playSelected(); });
-    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), m_ui->ListBox);
-    del->setContext(Qt::WidgetShortcut);
-    connect(del, &QShortcut::activated, this, &PlayerTab::ListBox_Delete);
+    m_ui->ListBox->installEventFilter(this);
 
     connect(m_ui->cmdPlayPause, &QPushButton::clicked, this, &PlayerTab::togglePlay);
     connect(m_ui->cmdStop, &QPushButton::clicked, this, [this] { m_player->stop(); });
-    connect(m_ui->sldPosition, &QSlider::valueChanged, this, &PlayerTab::seek);
+    connect(m_ui->sldPosition, &QSlider::valueChanged, this,
+            [this](int position) { m_player->setPosition(position); });
     connect(m_ui->sldVolume, &QSlider::valueChanged, this, [this](int volume) {
         if (m_player) m_player->setVolume(volume);
     });
@@ -144,6 +142,19 @@ void PlayerTab::cmdClearPL_Click() {
         m_ui->ListBox->clear();
 }
 
+// Keys in the list: Delete asks to remove the selection, Enter plays it.
+bool PlayerTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui->ListBox && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Delete: ListBox_Delete(); return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter: playSelected(); return true;
+            default: break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void PlayerTab::ListBox_Delete() {
     if (m_platform.prompter.show(
             QStringLiteral("Are you sure you want to remove this from the playlist?"), kAreYouSure,
@@ -201,10 +212,6 @@ void PlayerTab::togglePlay() {
         m_player->pause();
     else
         m_player->play();
-}
-
-void PlayerTab::seek(int position) {
-    m_player->setPosition(position);
 }
 
 void PlayerTab::showPosition(qint64 position) {

@@ -31,6 +31,9 @@ public:
     // The playlist entries in list order.
     QStringList entries() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void cmdOpen_Click();
     void cmdOpenPlaylist_Click();
@@ -44,7 +47,6 @@ private:
     // The player, created on first use; nothing when there is no usable backend.
     MediaPlayer* player();
     void togglePlay();
-    void seek(int position);
     void showPosition(qint64 position);
     void showDuration(qint64 duration);
     void updateTransport();

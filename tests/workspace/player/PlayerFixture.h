@@ -39,7 +39,7 @@ protected:
         f.write(bytes);
         return f.fileName();
     }
-    QByteArray read(const QString& file) {
+    static QByteArray read(const QString& file) {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
@@ -58,6 +58,12 @@ protected:
         click("cmdSavePL");
     }
     void select(int row) { list()->setCurrentRow(row); }
+    void expectShown(const QString& text, const QString& title, int style) {
+        ASSERT_GT(tp.prompter.count(), 0) << text.toStdString();
+        EXPECT_EQ(tp.prompter.last().text, text);
+        EXPECT_EQ(tp.prompter.last().title, title);
+        EXPECT_EQ(tp.prompter.last().style, style);
+    }
 
     TestPlatform tp;
     ScriptedMediaFactory media;

@@ -14,6 +14,7 @@ class ScriptedMediaPlayer final : public MediaPlayer {
 public:
     QStringList fileNames;  // every file name set, in order
     int plays = 0;
+    int volume = -1;  // never set
     // The error the next play() reports instead of playing.
     std::optional<std::pair<long, QString>> failure;
 
@@ -41,8 +42,7 @@ public:
         m_position = position;
         Q_EMIT positionChanged(position);
     }
-    int volume() const override { return m_volume; }
-    void setVolume(int volume) override { m_volume = volume; }
+    void setVolume(int v) override { volume = v; }
 
     // The media finished loading: its length is known.
     void loaded(qint64 duration) {
@@ -60,7 +60,6 @@ private:
     State m_state = State::Stopped;
     qint64 m_position = 0;
     qint64 m_duration = 0;
-    int m_volume = -1;
 };
 
 // Hands out scripted players; `usable = false` stands for a system without a backend.
