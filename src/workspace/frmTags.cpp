@@ -9,10 +9,9 @@
 #include "platform/Widgets.h"
 #include "workspace/addressbook/AddressBookTab.h"
 #include "workspace/diary/DiaryTab.h"
+#include "workspace/dictionary/DictionaryTab.h"
 #include "workspace/planner/PlannerTab.h"
 #include "workspace/player/PlayerTab.h"
-// Last: it declares a Ui namespace inside vemora, which would hide the global one above.
-#include "workspace/dictionary/DictionaryTab.h"
 
 #include <QAbstractButton>
 #include <QCalendarWidget>
