@@ -58,11 +58,11 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     add("actExportPdf", QStringLiteral("document-save-as"), QStringLiteral("Export PDF"),
         QKeySequence::SaveAs, &ReportPreview::exportPdf);
     tools->addSeparator();
-    add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous Page"),
+    add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous"),
         QKeySequence::MoveToPreviousPage,
         [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
     tools->addWidget(m_page);
-    add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next Page"),
+    add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next"),
         QKeySequence::MoveToNextPage,
         [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
     tools->addSeparator();
@@ -80,7 +80,7 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     layout->setSpacing(0);
     layout->addWidget(tools);
     layout->addWidget(m_view, 1);
-    resize(900, 800);
+    resize(960, 820);
 
     connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
         ReportRenderer(m_report.layout, m_report.rows).print(*printer);
