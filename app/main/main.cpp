@@ -1,7 +1,9 @@
 // The organizer: splash window, log-in, then the main window.
 #include "platform/FileDialogs.h"
+#include "platform/MediaPlayer.h"
 #include "platform/Platform.h"
 #include "platform/Prompter.h"
+#include "platform/Registry.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
 #include "shell/ShellWindows.h"
@@ -11,6 +13,7 @@
 #include <QStyleFactory>
 
 #include <cstdlib>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -22,7 +25,9 @@ int main(int argc, char** argv) {
     vemora::QtFileDialogs files;
     vemora::QtShell shell;
     vemora::Session session(QCoreApplication::applicationDirPath(), prompter);
-    vemora::Platform platform{session, prompter, files, shell};
+    const std::unique_ptr<vemora::Registry> registry = vemora::makeSystemRegistry();
+    vemora::QtMediaPlayerFactory media;
+    vemora::Platform platform{session, prompter, files, shell, registry.get(), &media};
 
     vemora::ShellWindows windows(platform);
     if (!windows.start()) return EXIT_FAILURE;
