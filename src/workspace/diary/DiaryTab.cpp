@@ -1,12 +1,13 @@
 #include "workspace/diary/DiaryTab.h"
 
+#include "reports/Print.h"
 #include "ui_DiaryTab.h"
 #include "workspace/diary/DayEntry.h"
 
 namespace vemora {
 
 DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<::Ui::DiaryTab>()) {
+    : QWidget(parent), m_platform(platform), m_ui(std::make_unique<::Ui::DiaryTab>()) {
     m_ui->setupUi(this);
     m_entry = new DayEntry(
         platform,
@@ -34,7 +35,6 @@ Status DiaryTab::LoadDiary() {
     return m_entry->load();
 }
 
-// The diary report is wired in with the reports module.
-void DiaryTab::printDiary() {}
+void DiaryTab::printDiary() { vemora::printDiary(m_platform, m_ui->DTPickerDiary->date()); }
 
 }  // namespace vemora

@@ -30,6 +30,7 @@ public:
 private:
     void printDiary();
 
+    Platform& m_platform;
     std::unique_ptr<::Ui::DiaryTab> m_ui;
     DayEntry* m_entry;
 };

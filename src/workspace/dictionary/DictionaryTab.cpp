@@ -7,6 +7,7 @@
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
+#include "reports/Print.h"
 
 #include <QLineEdit>
 
@@ -218,8 +219,9 @@ void DictionaryTab::clearWord() {
     m_ui->txtDicDesMem->clear();
 }
 
-// Printing the loaded word comes with the report definitions.
-void DictionaryTab::printWord() {}
+void DictionaryTab::printWord() {
+    printDictionary(m_platform, m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text());
+}
 
 void DictionaryTab::report(const DbError& error) {
     Prompter& prompter = m_platform.prompter;

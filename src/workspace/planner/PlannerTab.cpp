@@ -1,6 +1,7 @@
 #include "workspace/planner/PlannerTab.h"
 
 #include "platform/Prompter.h"
+#include "reports/Print.h"
 #include "ui_PlannerTab.h"
 #include "workspace/diary/DayEntry.h"
 
@@ -57,7 +58,6 @@ void PlannerTab::clearPlan() {
     if (answer == Answer::Yes) m_entry->clear();
 }
 
-// The planner report is wired in with the reports module.
-void PlannerTab::printPlan() {}
+void PlannerTab::printPlan() { printPlanner(m_platform, m_ui->DTPickerPlan->date()); }
 
 }  // namespace vemora
