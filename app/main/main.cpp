@@ -1,4 +1,10 @@
 // The organizer: splash window, log-in, then the main window.
+#include <QApplication>
+#include <QIcon>
+#include <QStyleFactory>
+#include <cstdlib>
+#include <memory>
+
 #include "platform/FileDialogs.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Platform.h"
@@ -7,13 +13,6 @@
 #include "platform/Session.h"
 #include "platform/Shell.h"
 #include "shell/ShellWindows.h"
-
-#include <QApplication>
-#include <QIcon>
-#include <QStyleFactory>
-
-#include <cstdlib>
-#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -34,7 +34,8 @@ bool ShellWindows::start() {
 }
 
 frmLogin* ShellWindows::showLogin() {
-    return showSingle(m_login, [this] { return discardedOnClose(new frmLogin(m_platform, *this)); });
+    return showSingle(m_login,
+                      [this] { return discardedOnClose(new frmLogin(m_platform, *this)); });
 }
 
 frmMain* ShellWindows::showMain() {

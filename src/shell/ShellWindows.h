@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QPointer>
+
+#include "platform/Platform.h"
 
 namespace vemora {
 

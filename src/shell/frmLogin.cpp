@@ -1,5 +1,7 @@
 #include "shell/frmLogin.h"
 
+#include <QEvent>
+
 #include "data/Encoding.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
@@ -9,36 +11,37 @@
 #include "shell/frmMain.h"
 #include "ui_frmLogin.h"
 
-#include <QEvent>
-
 namespace vemora {
 
 frmLogin::frmLogin(Platform& platform, ShellWindows& windows, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_windows(windows), ui(std::make_unique<Ui::frmLogin>()) {
-    ui->setupUi(this);
-    chainEnter(ui->txtUserName, ui->txtPassword);
-    onEnter(ui->txtPassword, [this] { logIn(); });
-    ui->txtPassword->installEventFilter(this);
-    connect(ui->cmdOk, &QPushButton::clicked, this, &frmLogin::logIn);
-    connect(ui->cmdCancel, &QPushButton::clicked, this, &frmLogin::reject);
+    : QDialog(parent),
+      m_platform(platform),
+      m_windows(windows),
+      m_ui(std::make_unique<::Ui::frmLogin>()) {
+    m_ui->setupUi(this);
+    chainEnter(m_ui->txtUserName, m_ui->txtPassword);
+    onEnter(m_ui->txtPassword, [this] { logIn(); });
+    m_ui->txtPassword->installEventFilter(this);
+    connect(m_ui->cmdOk, &QPushButton::clicked, this, &frmLogin::logIn);
+    connect(m_ui->cmdCancel, &QPushButton::clicked, this, &frmLogin::reject);
 }
 
 frmLogin::~frmLogin() = default;
 
 bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->txtPassword && event->type() == QEvent::FocusIn)
-        selectWholeText(ui->txtPassword);
+    if (watched == m_ui->txtPassword && event->type() == QEvent::FocusIn)
+        selectWholeText(m_ui->txtPassword);
     return QDialog::eventFilter(watched, event);
 }
 
 bool frmLogin::findAccount() {
     // A password with no stored form can match no account.
-    const std::optional<QString> password = EncodePassword(ui->txtPassword->text());
+    const std::optional<QString> password = EncodePassword(m_ui->txtPassword->text());
     if (!password) return false;
     Session& session = m_platform.session;
     const Result<int> found = session.execute(
         Statement("SELECT user_num, user_name, user_password, name FROM users WHERE user_name = ")
-            .text(ui->txtUserName->text().trimmed())
+            .text(m_ui->txtUserName->text().trimmed())
             .sql(" AND user_password = ")
             .text(*password));
     return found && !session.DbRecordset().eof();
@@ -49,8 +52,8 @@ void frmLogin::logIn() {
         m_platform.prompter.show(
             QStringLiteral("Sorry you maybe typed the wrong username or password!"),
             QStringLiteral("Sorry!"), vbInformation);
-        ui->txtPassword->setFocus(Qt::OtherFocusReason);
-        selectWholeText(ui->txtPassword);
+        m_ui->txtPassword->setFocus(Qt::OtherFocusReason);
+        selectWholeText(m_ui->txtPassword);
         return;
     }
     Session& session = m_platform.session;

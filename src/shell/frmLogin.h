@@ -1,12 +1,13 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QDialog>
-
 #include <memory>
 
-namespace Ui { class frmLogin; }
+#include "platform/Platform.h"
+
+namespace Ui {
+class frmLogin;
+}
 
 namespace vemora {
 
@@ -32,7 +33,7 @@ private:
 
     Platform& m_platform;
     ShellWindows& m_windows;
-    std::unique_ptr<::Ui::frmLogin> ui;
+    std::unique_ptr<::Ui::frmLogin> m_ui;
 };
 
 }  // namespace vemora

@@ -1,5 +1,13 @@
 #include "shell/frmMain.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiSubWindow>
+#include <QTabWidget>
+#include <QTimer>
+
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
@@ -10,14 +18,6 @@
 #include "shell/ShellWindows.h"
 #include "ui_frmMain.h"
 #include "workspace/frmTags.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QLabel>
-#include <QLocale>
-#include <QMdiSubWindow>
-#include <QTabWidget>
-#include <QTimer>
 
 namespace vemora {
 
@@ -52,17 +52,21 @@ struct MenuIcon {
 };
 
 constexpr MenuIcon kMenuIcons[] = {
-    {u"LOGIN", u"mnuLogin"},       {u"LOGOUT", u"mnuLogout"},
-    {u"MAIN", u"mnuMain"},         {u"EXIT", u"mnuExit"},
-    {u"ADDRESS", u"mnuAddressBook"}, {u"PLANNER", u"mnuPlanner"},
-    {u"DIARY", u"mnuDiary"},       {u"DICTIONARY", u"mnuDictionary"},
-    {u"MUSIC", u"mnuPlayer"},      {u"TOOLS", u"mnuTools"},
-    {u"PASSWORD", u"mnu_changepw"}, {u"ADDUSER", u"mnu_adduser"},
-    {u"HELP", u"mnuTopics"},       {u"ABOUT", u"mnuAbout"},
+    {u"LOGIN", u"mnuLogin"}, {u"LOGOUT", u"mnuLogout"},         {u"MAIN", u"mnuMain"},
+    {u"EXIT", u"mnuExit"},   {u"ADDRESS", u"mnuAddressBook"},   {u"PLANNER", u"mnuPlanner"},
+    {u"DIARY", u"mnuDiary"}, {u"DICTIONARY", u"mnuDictionary"}, {u"MUSIC", u"mnuPlayer"},
+    {u"TOOLS", u"mnuTools"}, {u"PASSWORD", u"mnu_changepw"},    {u"ADDUSER", u"mnu_adduser"},
+    {u"HELP", u"mnuTopics"}, {u"ABOUT", u"mnuAbout"},
 };
 
 // Workspace tabs, as the View commands select them.
-enum WorkspacePage { AddressBookPage = 0, PlannerPage = 1, DiaryPage = 2, DictionaryPage = 3, PlayerPage = 4 };
+enum WorkspacePage {
+    AddressBookPage = 0,
+    PlannerPage = 1,
+    DiaryPage = 2,
+    DictionaryPage = 3,
+    PlayerPage = 4
+};
 
 // A single-instance modeless window of its own, owned by the main window so that it goes
 // when the program exits.
@@ -82,11 +86,11 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     : QMainWindow(parent),
       m_platform(platform),
       m_windows(windows),
-      ui(std::make_unique<Ui::frmMain>()),
+      m_ui(std::make_unique<::Ui::frmMain>()),
       m_date(new QLabel(this)),
       m_time(new QLabel(this)),
       m_clock(new QTimer(this)) {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowState(Qt::WindowMaximized);
 
     for (const Image& image : kImageList) m_images.append(themeIcon(image.themeName.toString()));
@@ -103,31 +107,32 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
     }
-    ui->StatusBar1->addWidget(m_date);
-    ui->StatusBar1->addWidget(m_time);
-    ui->StatusBar1->addWidget(credit, 1);
+    m_ui->StatusBar1->addWidget(m_date);
+    m_ui->StatusBar1->addWidget(m_time);
+    m_ui->StatusBar1->addWidget(credit, 1);
     m_clock->setObjectName(QStringLiteral("clock"));
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
     updateClock();
     m_clock->start();
 
-    connect(ui->mnuLogin, &QAction::triggered, this, &frmMain::logIn);
-    connect(ui->mnuLogout, &QAction::triggered, this, &frmMain::logOut);
-    connect(ui->mnuMain, &QAction::triggered, this, &frmMain::showWorkspace);
-    connect(ui->mnuExit, &QAction::triggered, this, &frmMain::close);
-    connect(ui->mnuAddressBook, &QAction::triggered, this, [this] { selectTab(AddressBookPage); });
-    connect(ui->mnuPlanner, &QAction::triggered, this, [this] { selectTab(PlannerPage); });
-    connect(ui->mnuDiary, &QAction::triggered, this, [this] { selectTab(DiaryPage); });
-    connect(ui->mnuDictionary, &QAction::triggered, this, [this] { selectTab(DictionaryPage); });
-    connect(ui->mnuPlayer, &QAction::triggered, this, [this] { selectTab(PlayerPage); });
-    connect(ui->mnu_changepw, &QAction::triggered, this,
+    connect(m_ui->mnuLogin, &QAction::triggered, this, &frmMain::logIn);
+    connect(m_ui->mnuLogout, &QAction::triggered, this, &frmMain::logOut);
+    connect(m_ui->mnuMain, &QAction::triggered, this, &frmMain::showWorkspace);
+    connect(m_ui->mnuExit, &QAction::triggered, this, &frmMain::close);
+    connect(m_ui->mnuAddressBook, &QAction::triggered, this,
+            [this] { selectTab(AddressBookPage); });
+    connect(m_ui->mnuPlanner, &QAction::triggered, this, [this] { selectTab(PlannerPage); });
+    connect(m_ui->mnuDiary, &QAction::triggered, this, [this] { selectTab(DiaryPage); });
+    connect(m_ui->mnuDictionary, &QAction::triggered, this, [this] { selectTab(DictionaryPage); });
+    connect(m_ui->mnuPlayer, &QAction::triggered, this, [this] { selectTab(PlayerPage); });
+    connect(m_ui->mnu_changepw, &QAction::triggered, this,
             [this] { showOwned(m_changePW, m_platform, this); });
-    connect(ui->mnu_adduser, &QAction::triggered, this,
+    connect(m_ui->mnu_adduser, &QAction::triggered, this,
             [this] { showOwned(m_addUser, m_platform, this); });
-    connect(ui->mnuTools, &QAction::triggered, this, &frmMain::showToolsNotice);
-    connect(ui->mnuTopics, &QAction::triggered, this, &frmMain::showHelp);
-    connect(ui->mnuAbout, &QAction::triggered, this,
+    connect(m_ui->mnuTools, &QAction::triggered, this, &frmMain::showToolsNotice);
+    connect(m_ui->mnuTopics, &QAction::triggered, this, &frmMain::showHelp);
+    connect(m_ui->mnuAbout, &QAction::triggered, this,
             [this] { showOwned(m_about, m_platform, this); });
 
     setMenuState(MenuState::LoggedOut);
@@ -149,12 +154,12 @@ void frmMain::SetMenuIcon(const QString& key, const QString& menuName) {
 
 void frmMain::setMenuState(MenuState state) {
     const bool loggedIn = state != MenuState::LoggedOut;
-    ui->mnuLogin->setEnabled(!loggedIn);
-    ui->mnuLogout->setEnabled(loggedIn);
-    ui->mnuMain->setEnabled(loggedIn);
+    m_ui->mnuLogin->setEnabled(!loggedIn);
+    m_ui->mnuLogout->setEnabled(loggedIn);
+    m_ui->mnuMain->setEnabled(loggedIn);
     // Items of a disabled menu ignore their shortcuts as well.
-    ui->mnuView->setEnabled(loggedIn);
-    ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
+    m_ui->mnuView->setEnabled(loggedIn);
+    m_ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
 }
 
 void frmMain::updateClock() {
@@ -167,7 +172,7 @@ void frmMain::updateClock() {
 frmTags* frmMain::workspace() {
     if (!m_workspace) {
         auto* tags = new frmTags(m_platform);
-        m_workspace = ui->mdiArea->addSubWindow(tags);
+        m_workspace = m_ui->mdiArea->addSubWindow(tags);
         m_workspace->setAttribute(Qt::WA_DeleteOnClose);
         m_workspace->setWindowIcon(m_workspaceIcon);
         tags->load();
@@ -179,10 +184,12 @@ frmTags* frmMain::workspace() {
 void frmMain::showWorkspace() {
     workspace();
     m_workspace->show();
-    ui->mdiArea->setActiveSubWindow(m_workspace);
+    m_ui->mdiArea->setActiveSubWindow(m_workspace);
 }
 
-void frmMain::selectTab(int index) { workspace()->tabMenu()->setCurrentIndex(index); }
+void frmMain::selectTab(int index) {
+    workspace()->tabMenu()->setCurrentIndex(index);
+}
 
 void frmMain::closeWorkspace() {
     if (!m_workspace) return;
@@ -198,7 +205,8 @@ void frmMain::logIn() {
 
 void frmMain::logOut() {
     if (m_platform.prompter.show(QStringLiteral("Are you sure you want to Log-out?"),
-                                 QStringLiteral("Are you sure?"), vbQuestion | vbYesNo) != Answer::Yes)
+                                 QStringLiteral("Are you sure?"),
+                                 vbQuestion | vbYesNo) != Answer::Yes)
         return;
     closeWorkspace();
     setMenuState(MenuState::LoggedOut);

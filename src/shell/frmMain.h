@@ -1,18 +1,19 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
-
 #include <memory>
+
+#include "platform/Platform.h"
 
 class QLabel;
 class QMdiSubWindow;
 class QTimer;
-namespace Ui { class frmMain; }
+namespace Ui {
+class frmMain;
+}
 
 namespace vemora {
 
@@ -54,7 +55,7 @@ private:
 
     Platform& m_platform;
     ShellWindows& m_windows;
-    std::unique_ptr<::Ui::frmMain> ui;
+    std::unique_ptr<::Ui::frmMain> m_ui;
     QList<QIcon> m_images;
     QIcon m_workspaceIcon;
     QPointer<QMdiSubWindow> m_workspace;

@@ -1,11 +1,11 @@
 #include "shell/frmSplash.h"
 
+#include <QScreen>
+#include <QTimer>
+
 #include "platform/Session.h"
 #include "shell/ShellWindows.h"
 #include "ui_frmSplash.h"
-
-#include <QScreen>
-#include <QTimer>
 
 namespace vemora {
 
@@ -19,9 +19,9 @@ frmSplash::frmSplash(Platform& platform, ShellWindows& windows, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
       m_platform(platform),
       m_windows(windows),
-      ui(std::make_unique<Ui::frmSplash>()),
+      m_ui(std::make_unique<::Ui::frmSplash>()),
       m_timer(new QTimer(this)) {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(100);
     connect(m_timer, &QTimer::timeout, this, &frmSplash::tick);
@@ -41,14 +41,14 @@ bool frmSplash::load() {
 }
 
 void frmSplash::tick() {
-    ui->bar->setValue(ui->bar->value() + kStep);
+    m_ui->bar->setValue(m_ui->bar->value() + kStep);
     if (++m_ticks == kDotsBeforeBlank) {
-        ui->Label2->setText(QStringLiteral(" "));
+        m_ui->Label2->setText(QStringLiteral(" "));
         m_ticks = 0;
     } else {
-        ui->Label2->setText(ui->Label2->text() + QLatin1Char('.'));
+        m_ui->Label2->setText(m_ui->Label2->text() + QLatin1Char('.'));
     }
-    if (ui->bar->value() == kLastValue && m_timer->interval() > 0) {
+    if (m_ui->bar->value() == kLastValue && m_timer->interval() > 0) {
         m_timer->stop();
         // The dialog first, so the program never runs without a window.
         m_windows.showLogin();

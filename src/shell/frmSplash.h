@@ -1,13 +1,14 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QWidget>
-
 #include <memory>
 
+#include "platform/Platform.h"
+
 class QTimer;
-namespace Ui { class frmSplash; }
+namespace Ui {
+class frmSplash;
+}
 
 namespace vemora {
 
@@ -31,7 +32,7 @@ public:
 private:
     Platform& m_platform;
     ShellWindows& m_windows;
-    std::unique_ptr<::Ui::frmSplash> ui;
+    std::unique_ptr<::Ui::frmSplash> m_ui;
     QTimer* m_timer;
     int m_ticks = 0;
 };

@@ -1,10 +1,5 @@
 #pragma once
 
-#include "shell/ShellWindows.h"
-#include "shell/frmLogin.h"
-#include "shell/frmMain.h"
-#include "support/TestPlatform.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +8,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+
+#include "shell/ShellWindows.h"
+#include "shell/frmLogin.h"
+#include "shell/frmMain.h"
+#include "support/TestPlatform.h"
 
 namespace vemora::test {
 
@@ -32,7 +32,9 @@ W* child(const QObject* parent, const char* name) {
 }
 
 // Windows closed by the user are discarded on return to the event loop; tests return now.
-inline void discardClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+inline void discardClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 class ShellTest : public ::testing::Test {
 protected:
@@ -48,7 +50,9 @@ protected:
         return visibleWindow<frmMain>();
     }
 
-    static void trigger(const QObject* window, const char* item) { child<QAction>(window, item)->trigger(); }
+    static void trigger(const QObject* window, const char* item) {
+        child<QAction>(window, item)->trigger();
+    }
 
     TestPlatform env;
     ShellWindows windows{env.platform};

@@ -1,9 +1,8 @@
-#include "ShellFixture.h"
-
-#include "workspace/frmTags.h"
-
 #include <QMdiArea>
 #include <QMdiSubWindow>
+
+#include "ShellFixture.h"
+#include "workspace/frmTags.h"
 
 namespace vemora::test {
 namespace {
@@ -114,7 +113,8 @@ TEST_F(LogIn, CancellingTheFirstLogInLeavesNoWindow) {
     frmLogin* login = windows.showLogin();
     QTest::mouseClick(child<QPushButton>(login, "cmdCancel"), Qt::LeftButton);
     discardClosedWindows();
-    for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible()) << window;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(window->isVisible()) << window;
     EXPECT_EQ(env.prompter.count(), 0);
 }
 

