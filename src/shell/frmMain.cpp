@@ -15,6 +15,7 @@
 #include "platform/Session.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
+#include "reports/Print.h"
 #include "shell/ShellWindows.h"
 #include "ui_frmMain.h"
 #include "workspace/frmTags.h"
@@ -209,8 +210,16 @@ void frmMain::logOut() {
                                  vbQuestion | vbYesNo) != Answer::Yes)
         return;
     closeWorkspace();
+    // The previews show the last user's records.
+    closeReportPreviews();
     setMenuState(MenuState::LoggedOut);
     m_platform.session.DbConnection().close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Previews are windows of their own; the program ends only when they are gone too.
+    closeReportPreviews();
+    QMainWindow::closeEvent(event);
 }
 
 void frmMain::showToolsNotice() {

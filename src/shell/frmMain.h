@@ -40,6 +40,9 @@ public:
     // The status bar's clock, run every second.
     void updateClock();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // Index of the image with that key in the image list, counted from 0; -1 for none.
     int GetIconIndex(const QString& key) const;

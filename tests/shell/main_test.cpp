@@ -10,6 +10,9 @@
 #include "ShellFixture.h"
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
+#include "reports/DataEnvironment.h"
+#include "reports/Print.h"
+#include "reports/ReportPreview.h"
 #include "workspace/frmTags.h"
 
 namespace vemora::test {
@@ -90,10 +93,13 @@ TEST_F(MainWindow, LogOutDiscardsTheWorkspaceButKeepsOtherWindows) {
     ASSERT_NE(main, nullptr);
     trigger(main, "mnuAbout");
     trigger(main, "mnu_adduser");
+    showReport(env.platform, DataEnvironment::instance().DataDiaryReport());
     QPointer<frmTags> before = workspace();
 
     logOut(Answer::Yes);
     EXPECT_TRUE(before.isNull());
+    // Previews would show the last user's records.
+    EXPECT_EQ(visibleWindow<ReportPreview>(), nullptr);
     EXPECT_TRUE(area()->subWindowList().isEmpty());
     EXPECT_FALSE(env.session.DbConnection().isOpen());
     EXPECT_TRUE(main->isVisible());
@@ -211,6 +217,8 @@ TEST_F(MainWindow, AboutIsOneWindowAndExitClosesEverything) {
     EXPECT_TRUE(about->isWindow());
     trigger(main, "mnuAbout");
     EXPECT_EQ(visibleWindow<frmAbout>(), about);
+    showReport(env.platform, DataEnvironment::instance().DataDiaryReport());
+    ASSERT_NE(visibleWindow<ReportPreview>(), nullptr);
 
     trigger(main, "mnuExit");
     discardClosedWindows();
