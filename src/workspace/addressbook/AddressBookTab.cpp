@@ -41,7 +41,8 @@ constexpr std::array<ContactColumn, 9> kColumns{{
 constexpr int kName = 0;
 constexpr int kMiddle = 1;
 constexpr int kLast = 2;
-constexpr int kTwipsPerPixel = 15;
+// Narrowest the grid gets before it scrolls: the twips widths, a little wider for today's fonts.
+constexpr int kTwipsPerPixel = 13;
 
 QString latin1(const char* text) { return QString::fromLatin1(text); }
 QString trimmed(const QLineEdit* box) { return box->text().trimmed(); }
