@@ -38,6 +38,10 @@ protected:
         for (const QString& value : c) insert.sql(", ").text(value);
         tp.query(insert.sql(")"));
     }
+    void openWith(const QList<Contact>& contacts) {
+        for (const Contact& c : contacts) store(c);
+        open();
+    }
     QList<Contact> stored() {
         Recordset rows = tp.query(Statement("SELECT * FROM addressbook_tbl WHERE user_num = 1 "
                                             "ORDER BY name, middle_name"));
@@ -84,9 +88,8 @@ protected:
 }  // namespace
 
 TEST_F(AddressBookTest, GridListsContactsInFirstNameOrderInProportionalColumns) {
-    store(contact(u"Zoe"_s, u"Q"_s, u"Last"_s));
-    store(contact(u"adam"_s, u"Q"_s, u"First"_s));
-    open();
+    openWith({contact(u"Zoe"_s, u"Q"_s, u"Last"_s),
+              contact(u"adam"_s, u"Q"_s, u"First"_s)});
     QAbstractItemModel* model = grid()->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->index(0, 0).data().toString(), u"adam"_s);
@@ -100,9 +103,8 @@ TEST_F(AddressBookTest, GridListsContactsInFirstNameOrderInProportionalColumns) 
 }
 
 TEST_F(AddressBookTest, AddChecksEveryFieldAndDuplicatesOfTheSameUser) {
-    store(contact(u"Ann"_s, u"Marie"_s, u"Lee"_s));
     store(contact(u"Bob"_s, u"X"_s, u"Yu"_s), tp.addUser(u"bea"_s, u"pw"_s, u"Bea"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Marie"_s, u"Lee"_s)});
     Contact blank = contact(u"Cy"_s, u"D"_s, u"E"_s);
     blank[7] = u"   "_s;
     fill(blank);
@@ -139,10 +141,9 @@ TEST_F(AddressBookTest, AddChecksEveryFieldAndDuplicatesOfTheSameUser) {
 }
 
 TEST_F(AddressBookTest, SearchMovesTheGridAndSetsTheButtons) {
-    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
-    store(contact(u"Bea"_s, u"Q"_s, u"Cruz"_s));
-    store(contact(u"Ben"_s, u"Q"_s, u"Abad"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
+              contact(u"Bea"_s, u"Q"_s, u"Cruz"_s),
+              contact(u"Ben"_s, u"Q"_s, u"Abad"_s)});
     type("txtSearch", u"  be"_s);
     EXPECT_EQ(grid()->currentIndex().row(), 1);
     EXPECT_EQ(buttons(), u"----"_s);
@@ -168,10 +169,9 @@ TEST_F(AddressBookTest, SearchMovesTheGridAndSetsTheButtons) {
 }
 
 TEST_F(AddressBookTest, ChoosingARowLoadsItWhileItsSearchMovesTheGrid) {
-    store(contact(u"Ann"_s, u"One"_s, u"Lee"_s));
-    store(contact(u"Ann"_s, u"Two"_s, u"Lee"_s));
-    store(contact(u"Cy"_s, u"Q"_s, u"Dee"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"One"_s, u"Lee"_s),
+              contact(u"Ann"_s, u"Two"_s, u"Lee"_s),
+              contact(u"Cy"_s, u"Q"_s, u"Dee"_s)});
     const QString chosenMiddle = grid()->model()->index(1, 1).data().toString();
     chooseRow(1);
     EXPECT_EQ(shown().value(1), chosenMiddle);
@@ -202,9 +202,8 @@ TEST_F(AddressBookTest, ChoosingARowLoadsItWhileItsSearchMovesTheGrid) {
 }
 
 TEST_F(AddressBookTest, SaveRewritesTheRememberedRowUnlessTheNamesAreTaken) {
-    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
-    store(contact(u"Bo"_s, u"Q"_s, u"Tan"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
+              contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
     chooseRow(0);
     const Contact edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s, u"2 Side St"_s, u"1"_s, u"2"_s, u"3"_s, u"x@y"_s};
     fill(edited);
@@ -228,9 +227,8 @@ TEST_F(AddressBookTest, SaveRewritesTheRememberedRowUnlessTheNamesAreTaken) {
 }
 
 TEST_F(AddressBookTest, DeleteAsksWithTheVisibleNamesAndRemovesTheRememberedRow) {
-    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
-    store(contact(u"Bo"_s, u"Q"_s, u"Tan"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
+              contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
     chooseRow(0);
     type("txtName", u"Bo"_s);
     type("txtLastName", u"  Tan "_s);
@@ -250,8 +248,7 @@ TEST_F(AddressBookTest, DeleteAsksWithTheVisibleNamesAndRemovesTheRememberedRow)
 }
 
 TEST_F(AddressBookTest, AChangeToAContactRemovedMeanwhileSaysSoAndKeepsTheFields) {
-    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s)});
     chooseRow(0);
     tp.query(Statement("DELETE FROM addressbook_tbl"));
     click("cmdSave");
@@ -277,8 +274,7 @@ TEST_F(AddressBookTest, AColumnWithoutValueStopsTheRowChoiceSilently) {
 }
 
 TEST_F(AddressBookTest, PrintSelectsTheContactOfTheTypedNames) {
-    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
-    open();
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s)});
     Report& report = DataEnvironment::instance().DataReportAddressBook();
     click("cmdPrintAddress");  // empty names: the report without a contact
     EXPECT_EQ(report.rows.rowCount(), 0);
