@@ -227,7 +227,7 @@ TEST_F(AddressBookTest, SaveRewritesTheRememberedRowUnlessTheNamesAreTaken) {
 }
 
 TEST_F(AddressBookTest, DeleteAsksWithTheVisibleNamesAndRemovesTheRememberedRow) {
-    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
+    openWith({contact(u" Ann "_s, u"Q"_s, u"Lee"_s),  // blanks around a stored name: still its key
               contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
     chooseRow(0);
     type("txtName", u"Bo"_s);
