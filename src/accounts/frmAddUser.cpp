@@ -1,10 +1,10 @@
 #include "accounts/frmAddUser.h"
 
 #include "accounts/AccountPrompts.h"
-#include "accounts/GridBinding.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
 #include "data/Statement.h"
+#include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"

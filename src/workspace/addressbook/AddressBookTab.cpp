@@ -4,6 +4,7 @@
 
 #include "data/DataControl.h"
 #include "data/Statement.h"
+#include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -67,20 +68,10 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
 
     QList<DataControlModel::Column> columns;
     for (const ContactColumn& c : kColumns) columns.append({latin1(c.field), latin1(c.header)});
-    m_model = new DataControlModel(m_ado, columns, this);
     QTableView* grid = m_ui->dtg_AddressBook;
-    grid->setModel(m_model);
     grid->viewport()->installEventFilter(this);
-
-    // The grid's current row and the data control's are one.
-    connect(m_ado, &DataControl::currentRowChanged, this, &AddressBookTab::syncGridToControl);
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid()) m_ado->setCurrentRow(current.row());
-            });
-    connect(grid, &QTableView::clicked, this, &AddressBookTab::chooseRow);
-    connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, &AddressBookTab::chooseRow);
-    onEnter(grid, [this] { chooseRow(); });
+    auto* binding = new GridBinding(grid, m_ado, columns);
+    connect(binding, &GridBinding::rowChosen, this, &AddressBookTab::chooseRow);
 
     connect(m_ui->cmbo_Search, &QComboBox::activated, this, &AddressBookTab::chooseSearchField);
     connect(m_ui->txtSearch, &QLineEdit::textChanged, this, &AddressBookTab::searchTextChanged);
@@ -326,16 +317,6 @@ QList<QLineEdit*> AddressBookTab::contactFields() const {
     return {m_ui->txtName,     m_ui->txtMidName,         m_ui->txtLastName,
             m_ui->cmbo_Sex->lineEdit(), m_ui->txtAddress, m_ui->txtPhoneNum,
             m_ui->txtCellNum,  m_ui->txtFaxNum,          m_ui->txtEmail};
-}
-
-void AddressBookTab::syncGridToControl(int row) {
-    QTableView* grid = m_ui->dtg_AddressBook;
-    if (row >= m_model->rowCount()) {
-        grid->selectionModel()->clearCurrentIndex();
-        grid->clearSelection();
-        return;
-    }
-    grid->setCurrentIndex(m_model->index(row, std::max(grid->currentIndex().column(), 0)));
 }
 
 void AddressBookTab::fitColumns() {

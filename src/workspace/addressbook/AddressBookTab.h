@@ -16,7 +16,6 @@ class AddressBookTab;
 namespace vemora {
 
 class DataControl;
-class DataControlModel;
 class Statement;
 
 // The logged-in user's contacts: a grid over the data control Ado_Addressbook, the nine edit
@@ -73,13 +72,11 @@ private:
     Statement& whereContact(Statement& statement, const QString& name, const QString& middle,
                             const QString& last) const;
     QList<QLineEdit*> contactFields() const;
-    void syncGridToControl(int row);
     void fitColumns();
 
     std::unique_ptr<::Ui::AddressBookTab> m_ui;
     Platform& m_platform;
     DataControl* m_ado;
-    DataControlModel* m_model;
     QString m_searchField;
 };
 

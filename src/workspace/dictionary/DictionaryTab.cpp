@@ -4,6 +4,7 @@
 
 #include "data/DataControl.h"
 #include "data/Statement.h"
+#include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -51,19 +52,10 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     search->setPlaceholderText(QStringLiteral("Type a word"));
     search->lineEdit()->setPlaceholderText(search->placeholderText());
 
-    QTableView* grid = m_ui->DataGridDic;
-    grid->setModel(new DataControlModel(
-        m_dictionary,
-        {{kWordColumn.toString(), QStringLiteral("Word")},
-         {kDescriptionColumn.toString(), QStringLiteral("Description ")}},
-        grid));
-    connect(m_dictionary, &DataControl::currentRowChanged, this, &DictionaryTab::followCurrentRow);
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, m_dictionary,
-            [this](const QModelIndex& current) {
-                if (current.isValid()) m_dictionary->setCurrentRow(current.row());
-            });
-    connect(grid, &QTableView::clicked, this, &DictionaryTab::chooseRow);
-    connect(grid, &QTableView::activated, this, &DictionaryTab::chooseRow);
+    auto* binding = new GridBinding(m_ui->DataGridDic, m_dictionary,
+                                    {{kWordColumn.toString(), QStringLiteral("Word")},
+                                     {kDescriptionColumn.toString(), QStringLiteral("Description ")}});
+    connect(binding, &GridBinding::rowChosen, this, &DictionaryTab::chooseRow);
 
     connect(search, &QComboBox::editTextChanged, this, &DictionaryTab::searchWord);
     connect(search, &QComboBox::activated, this, &DictionaryTab::searchWord);
@@ -84,18 +76,6 @@ void DictionaryTab::RefreshDictionaryGrid() {
 }
 
 // Keeps the grid's selection on the data control's current row.
-void DictionaryTab::followCurrentRow(int row) {
-    QTableView* grid = m_ui->DataGridDic;
-    if (row >= m_dictionary->rowCount()) {
-        grid->selectionModel()->clear();
-        return;
-    }
-    const QModelIndex index = grid->model()->index(row, 0);
-    grid->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    grid->scrollTo(index);
-}
-
 void DictionaryTab::searchWord() {
     const QString text = m_ui->cmboDicSearch->currentText();
     if (text.isEmpty()) return offerAdd();

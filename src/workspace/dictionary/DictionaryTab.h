@@ -40,7 +40,6 @@ private:
 
     void offerAdd();
     void loadCurrentRow();
-    void followCurrentRow(int row);
     bool incomplete();
     void reloadAfterChange();
     void report(const DbError& error);

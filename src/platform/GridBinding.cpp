@@ -1,7 +1,8 @@
-#include "accounts/GridBinding.h"
+#include "platform/GridBinding.h"
 
 #include "platform/Widgets.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
 
@@ -18,6 +19,7 @@ GridBinding::GridBinding(QTableView* grid, DataControl* control,
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &GridBinding::takeCurrentRow);
     connect(grid, &QTableView::clicked, this, &GridBinding::rowChosen);
+    connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, &GridBinding::rowChosen);
     onEnter(grid, [this] { emit rowChosen(); });
     showCurrentRow(control->currentRow());
 }
