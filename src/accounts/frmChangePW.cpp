@@ -1,7 +1,7 @@
 #include "accounts/frmChangePW.h"
 
 #include "accounts/AccountPrompts.h"
-#include "data/Encoding.h"
+#include "data/Accounts.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -38,14 +38,11 @@ frmChangePW::~frmChangePW() = default;
 // The number of the account that the user name and the old password prove; nothing when
 // they match no account.
 Result<std::optional<qint64>> frmChangePW::provenAccount() {
-    const std::optional<QString> oldPassword = EncodePassword(m_ui->txtOldPassword->text());
-    // A password without a stored form can match no account.
-    if (!oldPassword) return std::optional<qint64>();
+    const std::optional<Statement> lookup =
+        accountLookup(m_ui->txtUserName->text(), m_ui->txtOldPassword->text());
+    if (!lookup) return std::optional<qint64>();
     Session& session = m_platform.session;
-    const Result<int> found = session.execute(
-        Statement("Select user_num, user_name, user_password, name From users where user_name=")
-            .text(m_ui->txtUserName->text().trimmed())
-            .sql(" AND user_password=").text(*oldPassword));
+    const Result<int> found = session.execute(*lookup);
     // An apostrophe, refused by the statement, is in no stored name or password either.
     if (!found && found.error().number != kErrSyntax) return found.error();
     if (!found || session.DbRecordset().eof()) return std::optional<qint64>();

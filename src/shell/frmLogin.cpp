@@ -2,7 +2,7 @@
 
 #include <QEvent>
 
-#include "data/Encoding.h"
+#include "data/Accounts.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -35,15 +35,11 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool frmLogin::findAccount() {
-    // A password with no stored form can match no account.
-    const std::optional<QString> password = EncodePassword(m_ui->txtPassword->text());
-    if (!password) return false;
+    const std::optional<Statement> lookup =
+        accountLookup(m_ui->txtUserName->text(), m_ui->txtPassword->text());
+    if (!lookup) return false;
     Session& session = m_platform.session;
-    const Result<int> found = session.execute(
-        Statement("SELECT user_num, user_name, user_password, name FROM users WHERE user_name = ")
-            .text(m_ui->txtUserName->text().trimmed())
-            .sql(" AND user_password = ")
-            .text(*password));
+    const Result<int> found = session.execute(*lookup);
     return found && !session.DbRecordset().eof();
 }
 

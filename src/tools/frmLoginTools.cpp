@@ -1,6 +1,6 @@
 #include "tools/frmLoginTools.h"
 
-#include "data/Encoding.h"
+#include "data/Accounts.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -43,15 +43,9 @@ bool frmLoginTools::eventFilter(QObject* watched, QEvent* event) {
 
 void frmLoginTools::logIn() {
     mod_Tools& module = m_platform.module;
-    // A password with a character that has no stored form matches no account.
-    const std::optional<QString> password = EncodePassword(m_ui->txtPassword->text());
-    Status found = password
-                       ? module.execute(Statement("Select user_num, user_name, user_password, name "
-                                                  "From users where user_name=")
-                                            .text(m_ui->txtUserName->text().trimmed())
-                                            .sql(" AND user_password=")
-                                            .text(*password))
-                       : Status();
+    const std::optional<Statement> lookup =
+        accountLookup(m_ui->txtUserName->text(), m_ui->txtPassword->text());
+    const Status found = lookup ? module.execute(*lookup) : Status();
     // A name or password holding an apostrophe, refused by the statement, is stored nowhere.
     if (!found && found.number() != kErrSyntax) {
         m_platform.prompter.show(
@@ -60,7 +54,7 @@ void frmLoginTools::logIn() {
         return;
     }
     Recordset& rows = module.DbRecordset();
-    if (!password || !found || rows.eof()) {
+    if (!lookup || !found || rows.eof()) {
         m_platform.prompter.show(
             QStringLiteral("Sorry you maybe typed the wrong username or password!"),
             QStringLiteral("Sorry!"), vbInformation);
