@@ -58,7 +58,13 @@ Status Recordset::findForward(QStringView column, const QString& prefix) {
                                                  "record has been deleted.")};
     }
     for (int r = m_position; r < rowCount(); ++r) {
-        if (m_rows.at(r).at(col).toString().startsWith(prefix, Qt::CaseInsensitive)) {
+        const QVariant& value = m_rows.at(r).at(col);
+        // Text columns are compared in place; only other types need converting.
+        const bool match =
+            value.typeId() == QMetaType::QString
+                ? static_cast<const QString*>(value.constData())->startsWith(prefix, Qt::CaseInsensitive)
+                : value.toString().startsWith(prefix, Qt::CaseInsensitive);
+        if (match) {
             m_position = r;
             return {};
         }
