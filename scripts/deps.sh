@@ -8,6 +8,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
+  poppler-utils
 )
 
 missing=()
