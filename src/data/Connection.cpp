@@ -6,6 +6,7 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,6 +18,8 @@ namespace vemora {
 namespace {
 
 constexpr long kErrClosed = -2146824584;
+// Long enough to ride out another writer's commit, short enough not to freeze a window.
+constexpr int kBusyTimeoutMs = 1500;
 
 QString nextName() {
     static QAtomicInt counter;
@@ -37,6 +40,9 @@ DbError toDbError(const QSqlError& error) {
     switch (isNumber ? code : -1) {
         case 1:  // SQLITE_ERROR: the statement cannot be prepared
             return {kErrSyntax, text};
+        case 5:  // SQLITE_BUSY
+        case 6:  // SQLITE_LOCKED
+            return {kErrOther, text, DbProblem::Busy};
         case 14:  // SQLITE_CANTOPEN
         case 19:  // SQLITE_CONSTRAINT: a unique value repeated
         case 23:  // SQLITE_AUTH
@@ -66,9 +72,18 @@ Status Connection::open() {
     close();
     const ConnectionParts parts = parseConnectionString(m_connectionString);
     const QFileInfo file(parts.dataSource);
-    if (parts.dataSource.isEmpty() || !file.isFile()) {
-        return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.")
-                                        .arg(QDir::toNativeSeparators(parts.dataSource))};
+    const QString shown = QDir::toNativeSeparators(parts.dataSource);
+    if (parts.dataSource.isEmpty() || !file.exists()) {
+        return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.").arg(shown),
+                       DbProblem::Missing};
+    }
+    // Read access is tested first: the engine would call an unreadable file "unable to open".
+    if (QFile probe(parts.dataSource); !file.isFile() || !probe.open(QIODevice::ReadOnly)) {
+        const QString why = file.isFile() ? probe.errorString() : QStringLiteral("not a file");
+        return DbError{kErrGeneral,
+                       QStringLiteral("The database file %1 exists but cannot be opened (%2).")
+                           .arg(shown, why),
+                       DbProblem::Unreadable};
     }
 
     QSqlDatabase db = QSqlDatabase::contains(m_name)
@@ -78,26 +93,19 @@ Status Connection::open() {
     QUrl uri = QUrl::fromLocalFile(file.absoluteFilePath());
     uri.setQuery(QStringLiteral("mode=rw"));
     db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1500"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                             .arg(kBusyTimeoutMs));
     if (!db.open()) {
         DbError error = toDbError(db.lastError());
         error.number = kErrGeneral;
+        error.problem = DbProblem::Unreadable;
+        error.description = QStringLiteral("The database file %1 exists but cannot be opened (%2).")
+                                .arg(shown, error.description);
         return error;
     }
-
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("PRAGMA application_id")) || !check.next()) {
-        const QString why = check.lastError().databaseText();
-        check.finish();
+    if (Status ready = prepareDatabase(db, parts.dataSource, parts.password); !ready) {
         close();
-        return DbError{kErrGeneral, QStringLiteral("Unrecognized database format '%1'. %2")
-                                        .arg(QDir::toNativeSeparators(parts.dataSource), why)};
-    }
-    const bool passwordOk = check.value(0).toInt() == passwordVerifier(parts.password);
-    check.finish();
-    if (!passwordOk) {
-        close();
-        return DbError{kErrGeneral, QStringLiteral("Not a valid password.")};
+        return ready;
     }
     return {};
 }

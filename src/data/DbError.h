@@ -13,9 +13,21 @@ inline constexpr long kErrGeneral = -2147467259;  // cannot open, wrong password
 inline constexpr long kErrSyntax = -2147217900;   // a statement that cannot be parsed
 inline constexpr long kErrOther = -2147217887;    // any other failure of the engine (busy, full disk, I/O)
 
+// Why a database could not be used, where the error number alone does not tell.
+enum class DbProblem {
+    None,
+    Missing,     // no file at the path
+    Unreadable,  // the file exists but cannot be opened (permissions)
+    Damaged,     // the file is this program's database but cannot be read as one
+    Foreign,     // the file is not this program's database
+    Newer,       // written by a newer version of the program
+    Busy,        // another program kept it locked beyond the busy timeout
+};
+
 struct DbError {
     long number = 0;
     QString description;
+    DbProblem problem = DbProblem::None;
 };
 
 // Outcome of an operation that yields nothing: empty when it succeeded.

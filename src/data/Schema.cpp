@@ -4,6 +4,7 @@
 #include "data/Encoding.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -46,6 +47,48 @@ constexpr const char* kTables[] = {
     " dict_description TEXT COLLATE NOCASE)",
 };
 
+constexpr const char* kTableNames[] = {"users", "addressbook_tbl", "diary_tbl", "planner_tbl",
+                                       "dictionary_tbl"};
+
+DbProblem problemOf(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt() & 0xFF) {
+        case 5:  // SQLITE_BUSY
+        case 6:  // SQLITE_LOCKED
+            return DbProblem::Busy;
+        case 26:  // SQLITE_NOTADB
+            return DbProblem::Foreign;
+        default:
+            return DbProblem::Damaged;
+    }
+}
+
+QString engineText(const QSqlError& error) {
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+DbError refusal(DbProblem problem, const QString& path, const QString& cause) {
+    const QString file = QDir::toNativeSeparators(path);
+    QString text;
+    switch (problem) {
+        case DbProblem::Busy:
+            text = QStringLiteral("The database file %1 is busy: another program is writing "
+                                  "it (%2). Please try again in a moment.");
+            break;
+        case DbProblem::Foreign:
+            text = QStringLiteral("The file %1 is not a Vemora database (%2).");
+            break;
+        case DbProblem::Newer:
+            text = QStringLiteral("The database file %1 was written by a newer version of "
+                                  "Vemora (%2). Nothing in it was changed.");
+            break;
+        default:
+            text = QStringLiteral("The database file %1 is damaged (%2). Restore it from a "
+                                  "backup copy.");
+            break;
+    }
+    return {problem == DbProblem::Busy ? kErrOther : kErrGeneral, text.arg(file, cause), problem};
+}
+
 Status run(QSqlQuery& query, const QString& sql) {
     if (query.exec(sql)) return {};
     return DbError{kErrOther, query.lastError().text()};
@@ -84,6 +127,72 @@ Status fill(const QString& path) {
 }
 
 }  // namespace
+
+Status migrateSchema(QSqlDatabase& db, const QString& path, int from,
+                     const std::vector<Migration>& ladder) {
+    QSqlQuery q(db);
+    auto failed = [&](const QSqlError& error) {
+        const DbError why = refusal(problemOf(error), path,
+                                    QStringLiteral("cannot bring it from version %1 up to %2: %3")
+                                        .arg(from)
+                                        .arg(ladder.empty() ? from : ladder.back().version)
+                                        .arg(engineText(error)));
+        q.finish();
+        db.rollback();
+        return Status(why);
+    };
+    if (!db.transaction()) return failed(db.lastError());
+    int version = from;
+    for (const Migration& step : ladder) {
+        if (step.version <= version) continue;
+        for (const QString& sql : step.statements)
+            if (!q.exec(sql)) return failed(q.lastError());
+        version = step.version;
+    }
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) return failed(q.lastError());
+    q.finish();
+    if (!db.commit()) return failed(db.lastError());
+    return {};
+}
+
+const std::vector<Migration>& schemaMigrations() {
+    static const std::vector<Migration> ladder;
+    return ladder;
+}
+
+Status prepareDatabase(QSqlDatabase& db, const QString& path, const QString& password) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
+        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+    const qint32 verifier = q.value(0).toInt();
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+    const int version = q.value(0).toInt();
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+    QStringList tables;
+    while (q.next()) tables.append(q.value(0).toString().toLower());
+    q.finish();
+
+    if (verifier != passwordVerifier(password))
+        return refusal(DbProblem::Foreign, path,
+                       QStringLiteral("it does not carry this program's database password"));
+    if (version > kSchemaVersion)
+        return refusal(DbProblem::Newer, path,
+                       QStringLiteral("version %1; this program knows versions up to %2")
+                           .arg(version)
+                           .arg(kSchemaVersion));
+    if (version < 1)
+        return refusal(DbProblem::Damaged, path,
+                       QStringLiteral("it records no schema version"));
+    for (const char* table : kTableNames)
+        if (!tables.contains(QLatin1String(table)))
+            return refusal(DbProblem::Damaged, path,
+                           QStringLiteral("the table %1 is missing").arg(QLatin1String(table)));
+    return version < kSchemaVersion ? migrateSchema(db, path, version, schemaMigrations())
+                                    : Status();
+}
 
 qint32 passwordVerifier(const QString& password) {
     const QByteArray digest = QCryptographicHash::hash(

@@ -1,0 +1,157 @@
+#include "data/Connection.h"
+#include "data/ConnectionString.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+using namespace vemora;
+
+namespace {
+
+// Opening a file tells a missing file from one that cannot be used, and why.
+class OpeningTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(createDeliveredDatabase(path()).ok()); }
+    QString path() const { return dir.filePath(QStringLiteral("journey.mdb")); }
+    Status open() {
+        c.setConnectionString(makeConnectionString(dir.path()));
+        return c.open();
+    }
+    // Runs statements on the file outside the program's connection.
+    void raw(std::initializer_list<const char*> statements) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            db.setDatabaseName(path());
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            for (const char* sql : statements) ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    }
+    QByteArray digest() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
+    }
+    void expectRefused(DbProblem problem, const QString& cause) {
+        const QByteArray before = digest();
+        const Status s = open();
+        ASSERT_FALSE(s.ok());
+        EXPECT_EQ(s.error().problem, problem) << s.error().description.toStdString();
+        EXPECT_TRUE(s.error().description.contains(path())) << s.error().description.toStdString();
+        EXPECT_TRUE(s.error().description.contains(cause)) << s.error().description.toStdString();
+        EXPECT_FALSE(c.isOpen());
+        EXPECT_EQ(digest(), before);
+    }
+
+    QTemporaryDir dir;
+    Connection c;
+};
+
+TEST_F(OpeningTest, MissingIsToldApartFromUnusable) {
+    QFile::remove(path());
+    const Status s = open();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().problem, DbProblem::Missing);
+    EXPECT_EQ(s.error().number, kErrGeneral);
+}
+
+TEST_F(OpeningTest, AFileOfAnotherProgramOrGarbageIsForeign) {
+    QFile::remove(path());
+    raw({"CREATE TABLE notes (x)"});
+    expectRefused(DbProblem::Foreign, QStringLiteral("database password"));
+
+    QFile junk(path());
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    expectRefused(DbProblem::Foreign, QStringLiteral("not a database"));
+}
+
+TEST_F(OpeningTest, AMissingTableIsDamageNotAWrongPassword) {
+    raw({"DROP TABLE users"});
+    expectRefused(DbProblem::Damaged, QStringLiteral("users"));
+}
+
+TEST_F(OpeningTest, ANewerFileIsRefusedAndLeftAsItIs) {
+    raw({"PRAGMA user_version = 99"});
+    expectRefused(DbProblem::Newer, QStringLiteral("version 99"));
+}
+
+TEST_F(OpeningTest, AFileWithoutPermissionIsUnreadableNotMissing) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    ASSERT_TRUE(QFile::setPermissions(path(), QFile::WriteOwner));
+    expectRefused(DbProblem::Unreadable, QStringLiteral("Permission denied"));
+}
+
+TEST_F(OpeningTest, ABusyFileIsReportedAsBusyAfterTheTimeout) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+    db.setDatabaseName(path());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    const Status s = open();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().problem, DbProblem::Busy);
+    EXPECT_NE(s.error().number, kErrGeneral);
+    q.exec(QStringLiteral("ROLLBACK"));
+    q.finish();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    EXPECT_TRUE(open().ok());
+}
+
+// Migrations run as one transaction from the version the file records.
+class MigrationTest : public OpeningTest {
+protected:
+    Status migrate(const std::vector<Migration>& ladder) {
+        Status status;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
+            db.setDatabaseName(path());
+            EXPECT_TRUE(db.open());
+            status = migrateSchema(db, path(), 1, ladder);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("m"));
+        return status;
+    }
+    int version() {
+        EXPECT_TRUE(open().ok());
+        return c.execute(Statement("PRAGMA user_version")).value().row(0).first().toInt();
+    }
+};
+
+TEST_F(MigrationTest, StepsAboveTheFilesVersionRunAndRecordTheirVersion) {
+    const Status s = migrate({{1, {QStringLiteral("CREATE TABLE never (x)")}},
+                              {2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}}});
+    ASSERT_TRUE(s.ok()) << s.error().description.toStdString();
+    raw({"PRAGMA user_version = 1"});  // so that this program opens it again
+    ASSERT_TRUE(open().ok());
+    EXPECT_TRUE(c.execute(Statement("SELECT note FROM users")).ok());
+    EXPECT_FALSE(c.execute(Statement("SELECT * FROM never")).ok());
+}
+
+TEST_F(MigrationTest, AFailingStepLeavesNothingOfTheLadder) {
+    const QByteArray before = digest();
+    const Status s = migrate({{2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}},
+                              {3, {QStringLiteral("ALTER TABLE nowhere ADD COLUMN y")}}});
+    ASSERT_FALSE(s.ok());
+    EXPECT_TRUE(s.error().description.contains(QStringLiteral("from version 1 up to 3")));
+    EXPECT_EQ(version(), 1);
+    EXPECT_FALSE(c.execute(Statement("SELECT note FROM users")).ok());
+    c.close();
+    EXPECT_EQ(digest(), before);
+}
+
+}  // namespace
