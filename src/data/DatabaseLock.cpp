@@ -5,6 +5,7 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@ DatabaseLock::~DatabaseLock() {
 
 bool DatabaseLock::tryLock(Mode mode) {
     unlock();
+    m_heldElsewhere = false;
     HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(m_path.utf16()),
                               GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -34,6 +36,7 @@ bool DatabaseLock::tryLock(Mode mode) {
     DWORD flags = LOCKFILE_FAIL_IMMEDIATELY;
     if (mode == Mode::Exclusive) flags |= LOCKFILE_EXCLUSIVE_LOCK;
     if (!LockFileEx(file, flags, 0, 1, 0, &at)) {
+        m_heldElsewhere = GetLastError() == ERROR_LOCK_VIOLATION;
         CloseHandle(file);
         return false;
     }
@@ -52,6 +55,7 @@ void DatabaseLock::unlock() {
 
 bool DatabaseLock::tryLock(Mode mode) {
     unlock();
+    m_heldElsewhere = false;
     const QByteArray name = QFile::encodeName(m_path);
     int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     // A lock file that exists in a folder we may not write to can still be locked.
@@ -59,6 +63,7 @@ bool DatabaseLock::tryLock(Mode mode) {
     if (fd < 0) return false;
     // flock() locks belong to the open file, so two holders in one process conflict too.
     if (::flock(fd, (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        m_heldElsewhere = errno == EWOULDBLOCK;
         ::close(fd);
         return false;
     }

@@ -20,6 +20,9 @@ public:
     bool tryLock(Mode mode);
     void unlock();
     bool isLocked() const { return m_handle != kNoHandle; }
+    // Whether the last refused tryLock() was refused by another holder, rather than for want of
+    // a lock file (a folder nobody may write to).
+    bool heldElsewhere() const { return m_heldElsewhere; }
 
     // "<database>.lock"; created on first use and never removed, so every holder locks the
     // same file.
@@ -29,6 +32,7 @@ private:
     static constexpr qintptr kNoHandle = -1;
     QString m_path;
     qintptr m_handle = kNoHandle;
+    bool m_heldElsewhere = false;
 };
 
 }  // namespace vemora

@@ -21,6 +21,11 @@ Answer MessageBoxPrompter::show(const QString& text, const QString& title, int s
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
+    if ((style & 0x0F) == vbRetryCancel) {
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Retry);
+        return box.exec() == QMessageBox::Retry ? Answer::Retry : Answer::Cancel;
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Ok;

@@ -8,13 +8,14 @@ namespace vemora {
 enum MsgStyle : int {
     vbOKOnly = 0,
     vbYesNo = 4,
+    vbRetryCancel = 5,
     vbCritical = 16,
     vbQuestion = 32,
     vbExclamation = 48,
     vbInformation = 64,
 };
 
-enum class Answer { Ok, Yes, No };
+enum class Answer { Ok, Yes, No, Retry, Cancel };
 
 // Every message box of the programs goes through here.
 class Prompter {

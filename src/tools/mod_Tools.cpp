@@ -2,7 +2,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/Statement.h"
-#include "platform/Prompter.h"
+#include "platform/DatabaseNotices.h"
 
 #include <QCoreApplication>
 
@@ -20,12 +20,7 @@ QString mod_Tools::workingDatabase() const {
 bool mod_Tools::OpenDatabase() {
     const Status status = m_dbConnection.open();
     QCoreApplication::processEvents();
-    if (!status && status.number() == kErrGeneral) {
-        m_prompter.show(
-            QStringLiteral(
-                "Can't find the database file! Please check if the database file is installed!"),
-            QStringLiteral("Can't locate!"), vbExclamation);
-    }
+    if (!status) reportOpenFailure(m_prompter, status.error());
     return m_dbConnection.isOpen();
 }
 

@@ -27,8 +27,8 @@ public:
     // The program directory's journey.mdb, the file the tool compacts and replaces.
     QString workingDatabase() const;
 
-    // Opens DbConnection; a file that cannot be opened is reported with the "Can't locate!"
-    // box. The result says whether the connection is open.
+    // Opens DbConnection; a file that cannot be opened is reported. The result says whether
+    // the connection is open.
     bool OpenDatabase();
 
     // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows

@@ -6,10 +6,11 @@ namespace vemora::test {
 
 Answer ScriptedPrompter::show(const QString& text, const QString& title, int style) {
     m_shown.append({text, title, style});
-    if ((style & 0x0F) != vbYesNo) return Answer::Ok;
+    const int buttons = style & 0x0F;
+    if (buttons != vbYesNo && buttons != vbRetryCancel) return Answer::Ok;
     if (m_answers.empty()) {
         ADD_FAILURE() << "Unexpected question: " << title.toStdString() << ": " << text.toStdString();
-        return Answer::No;
+        return buttons == vbYesNo ? Answer::No : Answer::Cancel;
     }
     const Answer a = m_answers.front();
     m_answers.pop_front();

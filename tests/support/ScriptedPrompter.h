@@ -9,8 +9,9 @@
 
 namespace vemora::test {
 
-// Records every message box and answers Yes/No questions from a queue. A question with no
-// answer queued fails the test and answers No; OK-only boxes answer Ok.
+// Records every message box and answers Yes/No and Retry/Cancel questions from a queue. A
+// question with no answer queued fails the test and answers No or Cancel; OK-only boxes answer
+// Ok.
 class ScriptedPrompter final : public Prompter {
 public:
     struct Shown {

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace vemora::test {
@@ -110,6 +112,31 @@ TEST_F(LoginToolsTest, OtherAccountCancelAndMissingDatabaseEndTheProgram) {
     EXPECT_TRUE(login.isNull());
     EXPECT_EQ(ended, 3);
     EXPECT_FALSE(QFile::exists(working()));
+}
+
+TEST_F(LoginToolsTest, ANewerOrDamagedFileIsNamedAndLeftAsItIs) {
+    for (const char* change : {"PRAGMA user_version = 7", "DROP TABLE users"}) {
+        tp.query(Statement(change));
+        const QByteArray before = bytes(working());
+        tp.prompter.clear();
+        login = new frmLoginTools(platform);
+        login->load();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(tp.prompter.count(), 1);
+        EXPECT_EQ(tp.prompter.last().title, QStringLiteral("Can't use the database!"));
+        EXPECT_TRUE(tp.prompter.last().text.contains(working())) << change;
+        EXPECT_TRUE(login.isNull());
+        EXPECT_EQ(bytes(working()), before);
+        // Put the version back, so that the next change can be made through the program.
+        if (QByteArray(change).contains("version")) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v"));
+            db.setDatabaseName(working());
+            ASSERT_TRUE(db.open());
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 1"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("v"));
+    }
 }
 
 TEST_F(LoginToolsTest, PasswordBoxSelectsItsTextWhenFocused) {
