@@ -180,10 +180,11 @@ CompactResult Compactor::run(const QString& destination) {
         dir.filePath(QString(kTempPattern).replace(QLatin1Char('*'), QStringLiteral("XXXXXX"))));
     if (!temp.open()) return {CompactFailure::FolderReadOnly, temp.errorString()};
     temp.close();
-    return compactAndReplace(temp.fileName(), destination);
+    return compactAndReplace(lock, temp.fileName(), destination);
 }
 
-CompactResult Compactor::compactAndReplace(const QString& temp, const QString& destination) {
+CompactResult Compactor::compactAndReplace(const DatabaseLock& lock, const QString& temp,
+                                           const QString& destination) {
     Contents expected;
     {
         // Opening through SQLite rolls back a journal a crashed writer left behind.
@@ -226,6 +227,8 @@ CompactResult Compactor::compactAndReplace(const QString& temp, const QString& d
     }
     passed(CompactStep::CopyWritten, destination);
 
+    // Checked again right before the working database is replaced.
+    if (!lock.isLocked()) return {CompactFailure::InUse, {}};
     if (const auto journal = writersJournal(m_working))
         return {CompactFailure::CannotReplace, *journal};
     if (const auto problem = copyFile(temp, m_working))
@@ -240,6 +243,8 @@ std::optional<QString> Compactor::copyFile(const QString& from, const QString& t
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly)) return out.errorString();
+    // A copy is readable by no more accounts than the working database, before a byte is in it.
+    if (!out.setPermissions(QFile::permissions(m_working))) return out.errorString();
     while (!in.atEnd()) {
         const QByteArray block = in.read(kBlockSize);
         if (block.isEmpty()) return in.errorString();

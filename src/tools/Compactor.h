@@ -7,6 +7,8 @@
 
 namespace vemora {
 
+class DatabaseLock;
+
 // Why a compaction left the working database as it was.
 enum class CompactFailure {
     SameAsWorking,    // the chosen file is the working database itself
@@ -50,7 +52,8 @@ public:
     CompactResult run(const QString& destination);
 
 private:
-    CompactResult compactAndReplace(const QString& temp, const QString& destination);
+    CompactResult compactAndReplace(const DatabaseLock& lock, const QString& temp,
+                                    const QString& destination);
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }

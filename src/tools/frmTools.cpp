@@ -7,6 +7,8 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QGuiApplication>
 
 namespace vemora {
@@ -54,15 +56,20 @@ void frmTools::compact() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const CompactResult result = Compactor(m_platform.module.ConnectionString()).run(*chosen);
     QGuiApplication::restoreOverrideCursor();
-    m_ui->lblStatus->setText(describe(result, QDir::toNativeSeparators(*chosen)));
+    const QString outcome = describe(result, *chosen);
+    m_ui->lblStatus->setText(outcome);
+    // A refusal must not pass for a backup: it is said in a box as well.
+    if (!result.ok())
+        m_platform.prompter.show(outcome, QStringLiteral("Save/Compact"), vbExclamation);
 }
 
-QString frmTools::describe(const CompactResult& result, const QString& chosen) const {
+QString frmTools::describe(const CompactResult& result, const QString& path) const {
+    const QString chosen = QDir::toNativeSeparators(path);
     if (result.ok())
         return QStringLiteral(
-                   "Saved a compacted copy to %1 and put it in place of the working "
+                   "Saved a compacted copy to %1 (%2) and put it in place of the working "
                    "database.")
-            .arg(chosen);
+            .arg(chosen, QLocale().formattedDataSize(QFileInfo(path).size()));
     QString text;
     switch (*result.failure) {
         case CompactFailure::SameAsWorking:
@@ -81,8 +88,8 @@ QString frmTools::describe(const CompactResult& result, const QString& chosen) c
             break;
         case CompactFailure::InUse:
             text = QStringLiteral(
-                "Nothing was changed: the database is in use. Close Vemora and "
-                "try again.");
+                "Nothing was changed and no copy was saved: Vemora has the database open. "
+                "Close every Vemora window and try again.");
             break;
         case CompactFailure::CannotRead:
             text = QStringLiteral("Nothing was changed: the working database cannot be read.");

@@ -58,12 +58,15 @@ protected:
 };
 
 TEST_F(CompactorTest, WritesACheckedCopyAndPutsItInPlace) {
+    // The backup is readable by no more accounts than the working database.
+    ASSERT_TRUE(QFile::setPermissions(working(), QFile::ReadOwner | QFile::WriteOwner));
     const auto permissions = QFile::permissions(working());
     const CompactResult result = run();
     ASSERT_TRUE(result.ok()) << result.detail.toStdString();
     EXPECT_LT(bytes(working()).size(), before.size());
     EXPECT_EQ(bytes(backup), bytes(working()));
     EXPECT_EQ(QFile::permissions(working()), permissions);
+    EXPECT_EQ(QFile::permissions(backup), permissions);
     expectWorkingDatabaseWith(diaryRows);
     EXPECT_EQ(QDir(tp.database.directory()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("journey.mdb"), QStringLiteral("journey.mdb.lock")}));
@@ -75,8 +78,10 @@ TEST_F(CompactorTest, WritesACheckedCopyAndPutsItInPlace) {
         file->write("older");
         file->close();
     }
+    ASSERT_TRUE(QFile::setPermissions(backup, QFile::permissions(backup) | QFile::ReadOther));
     ASSERT_TRUE(run().ok());
     EXPECT_EQ(bytes(backup), bytes(working()));
+    EXPECT_EQ(QFile::permissions(backup), permissions);
     EXPECT_FALSE(journal.exists());
 }
 

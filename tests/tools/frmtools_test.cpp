@@ -1,7 +1,9 @@
 #include "tools/frmTools.h"
 #include "ToolsFixture.h"
 
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -32,21 +34,27 @@ protected:
     QString backup = elsewhere.filePath(QStringLiteral("backup.mdb"));
 };
 
-TEST_F(ToolsWindowTest, SavesACopyThatBothProgramsOpenWithoutAMessage) {
+TEST_F(ToolsWindowTest, SavesACopyThatBothProgramsOpenAndSaysWhereAndHowBig) {
     compactTo(backup);
     EXPECT_EQ(tp.files.requests().first().filter, QStringLiteral("MDB file(*.mdb)|*.mdb"));
-    EXPECT_TRUE(status().startsWith(QStringLiteral("Saved a compacted copy")))
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Saved a compacted copy to ") + backup))
+        << status().toStdString();
+    EXPECT_TRUE(status().contains(QLocale().formattedDataSize(QFileInfo(backup).size())))
         << status().toStdString();
     EXPECT_EQ(bytes(backup), bytes(working()));
     EXPECT_TRUE(module.OpenDatabase());
     EXPECT_TRUE(tp.session.OpenDatabase());
     EXPECT_EQ(tp.prompter.count(), 0);
 
-    // The window stays; the dialog offers the last name chosen. The organizer now runs.
+    // The window stays; the dialog offers the last name chosen. The organizer now runs, and
+    // the administrator is told in a box that no copy was made.
     compactTo(backup);
     EXPECT_EQ(tp.files.requests().last().fileName, backup);
-    EXPECT_TRUE(status().contains(QStringLiteral("in use"))) << status().toStdString();
-    EXPECT_EQ(tp.prompter.count(), 0);
+    EXPECT_TRUE(status().contains(QStringLiteral("Vemora has the database open")))
+        << status().toStdString();
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_EQ(tp.prompter.last().text, status());
+    EXPECT_EQ(tp.prompter.last().style, vbExclamation);
 }
 
 TEST_F(ToolsWindowTest, WorkingDatabaseOrACancelledDialogChangeNothing) {
