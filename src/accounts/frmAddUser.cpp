@@ -14,7 +14,6 @@ namespace vemora {
 
 namespace {
 
-constexpr qint64 kAdminNumber = 1;
 constexpr auto kAdminUserName = u"admin";
 
 bool isAdminName(const QString& text) {
@@ -112,8 +111,19 @@ void frmAddUser::search(const QString& text) {
     if (found) m_ui->cmdAddUser->setEnabled(false);
 }
 
+// The window belongs to the administrator's session. Each command checks again when it runs,
+// so a window that outlived its session can do nothing.
+bool frmAddUser::administratorPresent(bool tell) {
+    if (m_platform.session.CurrentUser().isAdministrator()) return true;
+    if (tell)
+        securityAlert(m_platform.prompter,
+                      QStringLiteral("Only the administrator can manage the accounts. Please "
+                                     "log in as the administrator."));
+    return false;
+}
+
 void frmAddUser::chooseRow() {
-    if (m_users->eof()) return;
+    if (m_users->eof() || !administratorPresent(false)) return;
     const QString number = m_users->field(u"user_num").toString();
     const QString userName = m_users->field(u"user_name").toString();
     const QString stored = m_users->field(u"user_password").toString();
@@ -157,6 +167,7 @@ std::optional<qint64> frmAddUser::chosenNumber() const {
 }
 
 void frmAddUser::addUser() {
+    if (!administratorPresent(true)) return;
     const std::optional<Account> account = typedAccount();
     if (!account) return;
     write(Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
@@ -167,6 +178,7 @@ void frmAddUser::addUser() {
 }
 
 void frmAddUser::saveUser() {
+    if (!administratorPresent(true)) return;
     const std::optional<Account> account = typedAccount();
     if (!account) return;
     const std::optional<qint64> number = chosenNumber();
@@ -175,7 +187,7 @@ void frmAddUser::saveUser() {
                                  QStringLiteral("Information"), vbInformation);
         return;
     }
-    if (*number == kAdminNumber && account->userName != kAdminUserName) {
+    if (*number == kAdministratorNumber && account->userName != kAdminUserName) {
         securityAlert(m_platform.prompter,
                       QStringLiteral("Sorry you can't change the user name of the administrator "
                                      "account!"));
@@ -189,10 +201,11 @@ void frmAddUser::saveUser() {
 }
 
 void frmAddUser::deleteUser() {
+    if (!administratorPresent(true)) return;
     Prompter& prompter = m_platform.prompter;
     const QString userName = m_ui->txtUserName->text().trimmed();
     const std::optional<qint64> number = chosenNumber();
-    if (isAdminName(userName) || number == kAdminNumber) {
+    if (isAdminName(userName) || number == kAdministratorNumber) {
         securityAlert(prompter,
                       QStringLiteral("Sorry you can't delete the administrator account!"));
         return;

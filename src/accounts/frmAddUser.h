@@ -32,6 +32,7 @@ private:
         QString name;
     };
 
+    bool administratorPresent(bool tell);
     void RefreshUserGrid();
     void ClearUserFields();
     void chooseSearchField(const QString& text);

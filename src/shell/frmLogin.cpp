@@ -62,9 +62,8 @@ void frmLogin::logIn() {
     user.name = account.field(u"name");
     user.user_name = account.field(u"user_name");
 
-    frmMain* main = m_windows.showMain();
-    main->setMenuState(user.isAdministrator() ? MenuState::Administrator : MenuState::User);
-    main->showWorkspace();
+    m_windows.showMain()->startSession(user.isAdministrator() ? MenuState::Administrator
+                                                              : MenuState::User);
     accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiSubWindow>
@@ -209,11 +210,25 @@ void frmMain::logOut() {
                                  QStringLiteral("Are you sure?"),
                                  vbQuestion | vbYesNo) != Answer::Yes)
         return;
-    closeWorkspace();
-    // The previews show the last user's records.
-    closeReportPreviews();
+    endSession();
     setMenuState(MenuState::LoggedOut);
     m_platform.session.DbConnection().close();
+}
+
+void frmMain::startSession(MenuState state) {
+    endSession();
+    setMenuState(state);
+    showWorkspace();
+}
+
+// Nothing of the user who leaves stays on screen for the next one: every window of the
+// session goes, with whatever was opened from it.
+void frmMain::endSession() {
+    closeWorkspace();
+    closeReportPreviews();
+    delete m_addUser;
+    delete m_changePW;
+    delete m_about;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -230,9 +245,17 @@ void frmMain::showToolsNotice() {
 }
 
 void frmMain::showHelp() {
-    // A missing page is the desktop's to report, not ours.
-    m_platform.shell.openDocument(
-        QDir(m_platform.session.programDirectory()).filePath(QStringLiteral("help/help.htm")));
+    const QString page =
+        QDir(m_platform.session.programDirectory()).filePath(QStringLiteral("help/help.htm"));
+    if (QFileInfo::exists(page) && m_platform.shell.openDocument(page)) return;
+    const QString where = QDir::toNativeSeparators(page);
+    m_platform.prompter.show(
+        QFileInfo::exists(page)
+            ? QStringLiteral("No program could open the help page. You can open it yourself "
+                             "in a web browser: %1")
+                  .arg(where)
+            : QStringLiteral("The help page is missing. It belongs at %1").arg(where),
+        QStringLiteral("Help Topics"), vbInformation);
 }
 
 }  // namespace vemora

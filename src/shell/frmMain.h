@@ -35,6 +35,9 @@ public:
     ~frmMain() override;
 
     void setMenuState(MenuState state);
+    // A log-in: whatever the previous session left is closed, then the menus follow the new
+    // user and the workspace is shown.
+    void startSession(MenuState state);
     // Shows the workspace, loading it first when it is not loaded.
     void showWorkspace();
     // The status bar's clock, run every second.
@@ -53,6 +56,7 @@ private:
     void closeWorkspace();
     void logIn();
     void logOut();
+    void endSession();
     void showToolsNotice();
     void showHelp();
 

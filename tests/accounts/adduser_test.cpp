@@ -236,3 +236,26 @@ TEST_F(AddUserTest, KeyboardMovesAndChooses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AddUserTest, AWindowThatOutlivedTheAdministratorsSessionDoesNothing) {
+    env.session.CurrentUser().user_num = bob;
+    choose("admin"_q);
+    EXPECT_TRUE(text("txtPassword").isEmpty());
+
+    fill("admin"_q, "taken"_q, "taken"_q, "Administrator"_q);
+    put("txtUserNum", "1"_q);
+    for (const char* command : {"cmdAddUser", "cmdSave", "cmdDelete"}) {
+        get<QAbstractButton>(command)->setEnabled(true);
+        env.prompter.clear();
+        click(command);
+        expectShown("Only the administrator can manage the accounts. Please log in as the "
+                    "administrator."_q,
+                    "Security Alert!"_q, 48);
+    }
+    EXPECT_TRUE(logsIn("admin"_q, "admin"_q));
+    EXPECT_EQ(env.count("users"_q), 3);
+}
+
+}  // namespace

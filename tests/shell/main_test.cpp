@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -10,6 +11,8 @@
 #include "ShellFixture.h"
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
+#include "accounts/frmChangePW.h"
+#include "data/Statement.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
 #include "reports/ReportPreview.h"
@@ -88,29 +91,63 @@ TEST_F(MainWindow, LogOutAnsweredNoChangesNothing) {
     expectMenus(false, true, true, true, true);
 }
 
-TEST_F(MainWindow, LogOutDiscardsTheWorkspaceButKeepsOtherWindows) {
+TEST_F(MainWindow, LogOutClosesEveryWindowOfTheSession) {
     main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
     ASSERT_NE(main, nullptr);
     trigger(main, "mnuAbout");
     trigger(main, "mnu_adduser");
+    trigger(main, "mnu_changepw");
     showReport(env.platform, DataEnvironment::instance().DataDiaryReport());
     QPointer<frmTags> before = workspace();
 
     logOut(Answer::Yes);
     EXPECT_TRUE(before.isNull());
-    // Previews would show the last user's records.
-    EXPECT_EQ(visibleWindow<ReportPreview>(), nullptr);
     EXPECT_TRUE(area()->subWindowList().isEmpty());
     EXPECT_FALSE(env.session.DbConnection().isOpen());
     EXPECT_TRUE(main->isVisible());
-    EXPECT_NE(visibleWindow<frmAbout>(), nullptr);
-    EXPECT_NE(visibleWindow<frmAddUser>(), nullptr);
+    // Nothing of the last user stays for the next one, hidden or shown.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<frmAbout*>(window), nullptr);
+        EXPECT_EQ(qobject_cast<frmAddUser*>(window), nullptr);
+        EXPECT_EQ(qobject_cast<frmChangePW*>(window), nullptr);
+        EXPECT_FALSE(qobject_cast<ReportPreview*>(window) && window->isVisible());
+    }
 
     // The next log-in gets a workspace of its own.
     trigger(main, "mnuLogin");
     EXPECT_TRUE(env.session.DbConnection().isOpen());
     ASSERT_EQ(logIn(QStringLiteral("admin"), QStringLiteral("admin")), main);
     EXPECT_NE(workspace(), nullptr);
+}
+
+TEST_F(MainWindow, TheNextUserCannotReachTheAdministratorsWindows) {
+    const int carla =
+        env.addUser(QStringLiteral("carla"), QStringLiteral("Secret9"), QStringLiteral("Carla"));
+    main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    trigger(main, "mnu_adduser");
+    trigger(main, "mnu_changepw");
+    QPointer<frmAddUser> accounts = visibleWindow<frmAddUser>();
+    QPointer<frmChangePW> change = visibleWindow<frmChangePW>();
+    ASSERT_TRUE(accounts && change);
+    const QString storedBefore =
+        env.query(Statement("SELECT user_password FROM users WHERE user_num = 1")).text(u"user_password");
+
+    logOut(Answer::Yes);
+    trigger(main, "mnuLogin");
+    ASSERT_EQ(logIn(QStringLiteral("carla"), QStringLiteral("Secret9")), main);
+    EXPECT_EQ(env.session.CurrentUser().user_num.toInt(), carla);
+    EXPECT_TRUE(accounts.isNull());
+    EXPECT_TRUE(change.isNull());
+    EXPECT_EQ(env.query(Statement("SELECT user_password FROM users WHERE user_num = 1"))
+                  .text(u"user_password"),
+              storedBefore);
+
+    // Her own Change Password shows her, not the administrator.
+    trigger(main, "mnu_changepw");
+    ASSERT_NE(visibleWindow<frmChangePW>(), nullptr);
+    EXPECT_EQ(child<QLineEdit>(visibleWindow<frmChangePW>(), "txtUserName")->text(),
+              QStringLiteral("carla"));
 }
 
 TEST_F(MainWindow, LogInTwiceShowsOneDialogOverAFreshConnection) {
@@ -186,7 +223,7 @@ TEST_F(MainWindow, ShortcutsWorkOnlyWhileTheirMenuIsEnabled) {
     EXPECT_TRUE(area()->subWindowList().isEmpty());
 }
 
-TEST_F(MainWindow, ToolsOnlyInformsAndHelpOpensThePageSilently) {
+TEST_F(MainWindow, ToolsOnlyInformsAndHelpSaysWhereThePageIs) {
     main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
     ASSERT_NE(main, nullptr);
     env.prompter.clear();
@@ -199,13 +236,27 @@ TEST_F(MainWindow, ToolsOnlyInformsAndHelpOpensThePageSilently) {
     EXPECT_EQ(env.prompter.last().style, vbInformation);
     EXPECT_TRUE(env.shell.programs.isEmpty());
 
-    // The test's program directory has no help folder: still no message.
+    // The test's program directory has no help folder: the user is told where it belongs.
+    const QString page = QDir(env.database.directory()).filePath(QStringLiteral("help/help.htm"));
+    trigger(main, "mnuTopics");
+    EXPECT_TRUE(env.shell.documents.isEmpty());
+    ASSERT_EQ(env.prompter.count(), 2);
+    EXPECT_TRUE(env.prompter.last().text.contains(page));
+
+    // A page that no program opens: the user is told where it is.
+    ASSERT_TRUE(QDir(env.database.directory()).mkpath(QStringLiteral("help")));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
     env.shell.succeed = false;
     trigger(main, "mnuTopics");
-    EXPECT_EQ(
-        env.shell.documents,
-        QStringList{QDir(env.database.directory()).filePath(QStringLiteral("help/help.htm"))});
-    EXPECT_EQ(env.prompter.count(), 1);
+    EXPECT_EQ(env.shell.documents, QStringList{page});
+    ASSERT_EQ(env.prompter.count(), 3);
+    EXPECT_TRUE(env.prompter.last().text.contains(page));
+
+    env.shell.succeed = true;
+    trigger(main, "mnuTopics");
+    EXPECT_EQ(env.prompter.count(), 3);
 }
 
 TEST_F(MainWindow, AboutIsOneWindowAndExitClosesEverything) {
