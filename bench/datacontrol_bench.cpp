@@ -1,12 +1,11 @@
 // Loading 100,000 rows into a data control, and 1,000 incremental searches over them.
 #include "data/ConnectionString.h"
 #include "data/DataControl.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace vemora;
@@ -18,20 +17,19 @@ constexpr int kRows = 100'000;
 struct Fixture {
     QTemporaryDir dir;
     Fixture() {
-        createDeliveredDatabase(dir.filePath(QStringLiteral("journey.mdb")));
+        SqliteEngine::createDatabase(dir.filePath(QStringLiteral("journey.mdb")));
         Connection c;
         c.setConnectionString(makeConnectionString(dir.path()));
         c.open();
-        QSqlDatabase db = c.database();
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO addressbook_tbl VALUES (1, ?, 'm', ?, 'F', 'addr', '1', '2', '3', 'e@x')"));
+        c.execute(Statement("BEGIN"));
         for (int i = 0; i < kRows; ++i) {
-            q.addBindValue(QStringLiteral("name%1").arg(i, 6, 10, QLatin1Char('0')));
-            q.addBindValue(QStringLiteral("last%1").arg(i));
-            q.exec();
+            c.execute(Statement("INSERT INTO addressbook_tbl VALUES (1, ")
+                          .value(QStringLiteral("name%1").arg(i, 6, 10, QLatin1Char('0')))
+                          .sql(", 'm', ")
+                          .value(QStringLiteral("last%1").arg(i))
+                          .sql(", 'F', 'addr', '1', '2', '3', 'e@x')"));
         }
-        db.commit();
+        c.execute(Statement("COMMIT"));
     }
     void prepare(DataControl& control) const {
         control.setConnectionString(makeConnectionString(dir.path()));

@@ -5,13 +5,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/FileDialogs.h"
-#include "platform/MediaPlayer.h"
 #include "platform/Platform.h"
-#include "platform/Prompter.h"
+#include "platform/QtSeams.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
-#include "platform/Shell.h"
 #include "shell/ShellWindows.h"
 
 int main(int argc, char** argv) {

@@ -1,5 +1,5 @@
 // Writes the delivered journey.mdb: the five tables and the administrator account.
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
         err << path << " already exists; it is never overwritten.\n";
         return 1;
     }
-    if (const vemora::Status s = vemora::createDeliveredDatabase(path); !s) {
+    if (const vemora::Status s = vemora::SqliteEngine::createDatabase(path); !s) {
         err << s.error().description << '\n';
         return 1;
     }

@@ -1,6 +1,5 @@
 // The maintenance tool: the administrator's log-in, then the save-and-compact window.
-#include "platform/FileDialogs.h"
-#include "platform/Prompter.h"
+#include "platform/QtSeams.h"
 #include "tools/frmLoginTools.h"
 #include "tools/mod_Tools.h"
 

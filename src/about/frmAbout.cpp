@@ -1,5 +1,7 @@
 #include "about/frmAbout.h"
 
+#include "data/SqliteEngine.h"
+
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 #include "ui_frmAbout.h"
@@ -9,7 +11,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 
-#include <sqlite3.h>
 
 namespace vemora {
 
@@ -29,7 +30,7 @@ frmAbout::frmAbout(Platform& platform, QWidget* parent)
     m_ui->lblVersion->setText(QStringLiteral("Version %1, running on Qt %2 and SQLite %3")
                                   .arg(QStringLiteral(VEMORA_VERSION),
                                        QString::fromLatin1(qVersion()),
-                                       QString::fromLatin1(sqlite3_libversion())));
+                                       SqliteEngine::version()));
 
     connect(m_ui->cmdOk, &QPushButton::clicked, this, &QWidget::close);
     connect(m_ui->cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);

@@ -1,7 +1,7 @@
 #include "data/Connection.h"
 
 #include "data/ConnectionString.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
 #include <QAtomicInt>
@@ -33,26 +33,6 @@ DbError closedError() {
 
 }  // namespace
 
-DbError toDbError(const QSqlError& error) {
-    bool isNumber = false;
-    const int code = error.nativeErrorCode().toInt(&isNumber) & 0xFF;
-    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    switch (isNumber ? code : -1) {
-        case 1:  // SQLITE_ERROR: the statement cannot be prepared
-            return {kErrSyntax, text};
-        case 5:  // SQLITE_BUSY
-        case 6:  // SQLITE_LOCKED
-            return {kErrOther, text, DbProblem::Busy};
-        case 14:  // SQLITE_CANTOPEN
-        case 19:  // SQLITE_CONSTRAINT: a unique value repeated
-        case 23:  // SQLITE_AUTH
-        case 26:  // SQLITE_NOTADB
-            return {kErrGeneral, text};
-        default:
-            return {kErrOther, text};
-    }
-}
-
 Connection::Connection() : m_name(nextName()) {}
 
 Connection::~Connection() {
@@ -64,11 +44,15 @@ QString Connection::filePath() const {
     return parseConnectionString(m_connectionString).dataSource;
 }
 
-QSqlDatabase Connection::database() const { return QSqlDatabase::database(m_name, false); }
+QSqlDatabase Connection::handle() const { return QSqlDatabase::database(m_name, false); }
 
-bool Connection::isOpen() const { return database().isOpen(); }
+bool Connection::isOpen() const { return handle().isOpen(); }
 
-Status Connection::open() {
+Status Connection::open() { return openFile(false); }
+
+Status Connection::openSnapshot() { return openFile(true); }
+
+Status Connection::openFile(bool snapshot) {
     close();
     const ConnectionParts parts = parseConnectionString(m_connectionString);
     const QFileInfo file(parts.dataSource);
@@ -88,22 +72,24 @@ Status Connection::open() {
 
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+                          : QSqlDatabase::addDatabase(SqliteEngine::driver(), m_name);
     // mode=rw: open read-write, never create.
     QUrl uri = QUrl::fromLocalFile(file.absoluteFilePath());
-    uri.setQuery(QStringLiteral("mode=rw"));
+    uri.setQuery(snapshot ? QStringLiteral("mode=ro&immutable=1") : QStringLiteral("mode=rw"));
     db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                             .arg(kBusyTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+                             .arg(kBusyTimeoutMs)
+                             .arg(snapshot ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db.open()) {
-        DbError error = toDbError(db.lastError());
+        DbError error = SqliteEngine::toDbError(db.lastError());
         error.number = kErrGeneral;
         error.problem = DbProblem::Unreadable;
         error.description = QStringLiteral("The database file %1 exists but cannot be opened (%2).")
                                 .arg(shown, error.description);
         return error;
     }
-    if (Status ready = prepareDatabase(db, parts.dataSource, parts.password); !ready) {
+    if (snapshot) return {};
+    if (Status ready = SqliteEngine::prepare(db, parts.dataSource, parts.password); !ready) {
         close();
         return ready;
     }
@@ -117,15 +103,15 @@ void Connection::close() {
 Result<Recordset> Connection::execute(const Statement& statement) {
     m_rowsAffected = 0;
     if (statement.defect()) return *statement.defect();
-    QSqlDatabase db = database();
+    QSqlDatabase db = handle();
     if (!db.isOpen()) return closedError();
 
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.prepare(statement.query())) return toDbError(query.lastError());
+    if (!query.prepare(statement.query())) return SqliteEngine::toDbError(query.lastError());
     for (const QVariant& value : statement.values()) query.addBindValue(value);
     if (!query.exec()) {
-        DbError error = toDbError(query.lastError());
+        DbError error = SqliteEngine::toDbError(query.lastError());
         query.finish();
         return error;
     }
@@ -146,7 +132,7 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     }
     // A query that stopped early is an error, not a short result.
     if (query.lastError().isValid()) {
-        DbError error = toDbError(query.lastError());
+        DbError error = SqliteEngine::toDbError(query.lastError());
         query.finish();
         return error;
     }

@@ -21,7 +21,12 @@ public:
     void setConnectionString(const QString& text) { m_connectionString = text; }
     const QString& connectionString() const { return m_connectionString; }
 
+    // Opens the database read-write and checks that it is this program's, in a version it
+    // knows (bringing an older one forward).
     Status open();
+    // Opens the file as it lies on disk, read-only: no journal beside it is applied or made,
+    // and nothing is checked.
+    Status openSnapshot();
     bool isOpen() const;
     void close();
 
@@ -30,17 +35,17 @@ public:
     Result<Recordset> execute(const Statement& statement);
     int lastRowsAffected() const { return m_rowsAffected; }
 
-    // The underlying handle, for engine work outside plain statements (compaction).
-    QSqlDatabase database() const;
     QString filePath() const;
+    // The name the connection is known by to the driver; a new one for every Connection.
+    const QString& name() const { return m_name; }
 
 private:
+    QSqlDatabase handle() const;
+    Status openFile(bool snapshot);
+
     QString m_name;
     QString m_connectionString;
     int m_rowsAffected = 0;
 };
-
-// The error a failed engine call maps to.
-DbError toDbError(const class QSqlError& error);
 
 }  // namespace vemora

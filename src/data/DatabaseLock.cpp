@@ -13,8 +13,12 @@
 
 namespace vemora {
 
+QString DatabaseLock::suffix() {
+    return QStringLiteral(".lock");
+}
+
 QString DatabaseLock::lockFilePath(const QString& databasePath) {
-    return databasePath + QStringLiteral(".lock");
+    return databasePath + suffix();
 }
 
 DatabaseLock::DatabaseLock(const QString& databasePath) : m_path(lockFilePath(databasePath)) {}

@@ -27,6 +27,7 @@ public:
     // "<database>.lock"; created on first use and never removed, so every holder locks the
     // same file.
     static QString lockFilePath(const QString& databasePath);
+    static QString suffix();
 
 private:
     static constexpr qintptr kNoHandle = -1;

@@ -22,13 +22,17 @@ Statement& Statement::bind(const QVariant& value, const QString& shown) {
 
 Statement& Statement::number(qint64 value) { return bind(value, QString::number(value)); }
 
+Statement& Statement::value(const QString& value) {
+    return bind(value, QLatin1Char('\'') + value + QLatin1Char('\''));
+}
+
 Statement& Statement::text(const QString& value) {
     if (value.contains(QLatin1Char('\'')) && !m_defect) {
         m_defect = DbError{kErrSyntax,
                            QStringLiteral("Syntax error (missing operator) in query expression '%1'.")
                                .arg(value)};
     }
-    return bind(value, QLatin1Char('\'') + value + QLatin1Char('\''));
+    return this->value(value);
 }
 
 Statement& Statement::escapedText(const QString& value) { return text(ReplaceApostrophes(value)); }

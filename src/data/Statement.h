@@ -27,6 +27,8 @@ public:
     Statement& escapedText(const QString& value);
     // A day, stored and compared as YYYY-MM-DD.
     Statement& date(QDate value);
+    // A value of the program's own, such as a file name: bound as it is, apostrophes and all.
+    Statement& value(const QString& value);
 
     const QString& query() const { return m_query; }
     const QVariantList& values() const { return m_values; }

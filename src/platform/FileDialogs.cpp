@@ -1,4 +1,4 @@
-#include "platform/FileDialogs.h"
+#include "platform/QtSeams.h"
 
 #include <QFileDialog>
 

@@ -23,13 +23,4 @@ public:
     virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
 };
 
-class QtFileDialogs final : public FileDialogs {
-public:
-    std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
-};
-
-// "Text(*.txt)|*.txt|All|*.*" -> "Text(*.txt) (*.txt);;All (*.*)"
-QString toQtFilter(const QString& filter);
-
 }  // namespace vemora

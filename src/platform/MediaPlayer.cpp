@@ -1,4 +1,4 @@
-#include "platform/MediaPlayer.h"
+#include "platform/QtSeams.h"
 
 #include "data/DbError.h"
 

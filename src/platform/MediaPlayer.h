@@ -51,11 +51,5 @@ public:
     virtual std::unique_ptr<MediaPlayer> create(QWidget* screen) = 0;
 };
 
-// Qt Multimedia: QMediaPlayer with an audio output (when the system has one) and a video
-// widget. Nothing is loaded until the first player is created.
-class QtMediaPlayerFactory final : public MediaPlayerFactory {
-public:
-    std::unique_ptr<MediaPlayer> create(QWidget* screen) override;
-};
 
 }  // namespace vemora

@@ -1,4 +1,4 @@
-#include "platform/Prompter.h"
+#include "platform/QtSeams.h"
 
 #include <QApplication>
 #include <QMessageBox>

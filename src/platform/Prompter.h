@@ -25,10 +25,5 @@ public:
     virtual Answer show(const QString& text, const QString& title, int style) = 0;
 };
 
-// Modal QMessageBox over the active window.
-class MessageBoxPrompter final : public Prompter {
-public:
-    Answer show(const QString& text, const QString& title, int style) override;
-};
 
 }  // namespace vemora

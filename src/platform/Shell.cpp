@@ -1,4 +1,4 @@
-#include "platform/Shell.h"
+#include "platform/QtSeams.h"
 
 #include <QDesktopServices>
 #include <QProcess>

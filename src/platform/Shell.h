@@ -15,10 +15,5 @@ public:
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
-class QtShell final : public Shell {
-public:
-    bool openDocument(const QString& path) override;
-    bool startProgram(const QString& program, const QStringList& arguments) override;
-};
 
 }  // namespace vemora

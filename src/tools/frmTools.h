@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/Compactor.h"
+#include "backup/Compactor.h"
 #include "tools/mod_Tools.h"
 
 #include <QWidget>

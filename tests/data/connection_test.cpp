@@ -1,7 +1,7 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ namespace {
 
 class ConnectionTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(createDeliveredDatabase(path()).ok()); }
+    void SetUp() override { ASSERT_TRUE(SqliteEngine::createDatabase(path()).ok()); }
     QString path() const { return dir.filePath(QStringLiteral("journey.mdb")); }
     Status open(Connection& c) {
         c.setConnectionString(makeConnectionString(dir.path()));
@@ -62,7 +62,7 @@ TEST_F(ConnectionTest, DeliveryNeverOverwritesAnExistingFile) {
     ASSERT_TRUE(open(c).ok());
     ASSERT_TRUE(c.execute(Statement("INSERT INTO users (user_name) VALUES ('ann')")).ok());
     c.close();
-    EXPECT_FALSE(createDeliveredDatabase(path()).ok());
+    EXPECT_FALSE(SqliteEngine::createDatabase(path()).ok());
     ASSERT_TRUE(open(c).ok());
     EXPECT_EQ(c.execute(Statement("SELECT * FROM users")).value().rowCount(), 2);
 }

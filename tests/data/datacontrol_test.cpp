@@ -1,6 +1,6 @@
 #include "data/ConnectionString.h"
 #include "data/DataControl.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 class DataControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(createDeliveredDatabase(dir.filePath(QStringLiteral("journey.mdb"))).ok());
+        ASSERT_TRUE(SqliteEngine::createDatabase(dir.filePath(QStringLiteral("journey.mdb"))).ok());
         writer.setConnectionString(makeConnectionString(dir.path()));
         ASSERT_TRUE(writer.open().ok());
         for (const char* w : {"apple", "Banana", "band", "bank", "cherry"})

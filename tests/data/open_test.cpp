@@ -1,6 +1,6 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ namespace {
 // Opening a file tells a missing file from one that cannot be used, and why.
 class OpeningTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(createDeliveredDatabase(path()).ok()); }
+    void SetUp() override { ASSERT_TRUE(SqliteEngine::createDatabase(path()).ok()); }
     QString path() const { return dir.filePath(QStringLiteral("journey.mdb")); }
     Status open() {
         c.setConnectionString(makeConnectionString(dir.path()));
@@ -121,7 +121,7 @@ protected:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
             db.setDatabaseName(path());
             EXPECT_TRUE(db.open());
-            status = migrateSchema(db, path(), 1, ladder);
+            status = SqliteEngine::migrate(db, path(), 1, ladder);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("m"));
         return status;

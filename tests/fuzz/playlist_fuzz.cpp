@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes read as a playlist file.
-#include "workspace/player/Playlist.h"
+#include "formats/Playlist.h"
 
 #include <cstdint>
 #include <cstdlib>

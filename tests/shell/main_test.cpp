@@ -157,11 +157,11 @@ TEST_F(MainWindow, LogInTwiceShowsOneDialogOverAFreshConnection) {
 
     trigger(main, "mnuLogin");
     frmLogin* first = visibleWindow<frmLogin>();
-    const QString firstConnection = env.session.DbConnection().database().connectionName();
+    const QString firstConnection = env.session.DbConnection().name();
     trigger(main, "mnuLogin");
     EXPECT_EQ(visibleWindow<frmLogin>(), first);
     EXPECT_TRUE(env.session.DbConnection().isOpen());
-    EXPECT_NE(env.session.DbConnection().database().connectionName(), firstConnection);
+    EXPECT_NE(env.session.DbConnection().name(), firstConnection);
 
     // Cancelling leaves the main window logged out.
     QTest::mouseClick(child<QPushButton>(first, "cmdCancel"), Qt::LeftButton);

@@ -3,7 +3,7 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 namespace vemora::test {
 
 TempDatabase::TempDatabase() {
-    const Status s = createDeliveredDatabase(path());
+    const Status s = SqliteEngine::createDatabase(path());
     if (!s) ADD_FAILURE() << s.error().description.toStdString();
 }
 

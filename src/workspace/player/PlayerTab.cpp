@@ -6,7 +6,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
-#include "workspace/player/Playlist.h"
+#include "formats/Playlist.h"
 
 #include <QCoreApplication>
 #include <QFile>

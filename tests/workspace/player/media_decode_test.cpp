@@ -1,6 +1,6 @@
 // Plays real files through Qt Multimedia, where the system has a backend that decodes.
 #include "data/DbError.h"
-#include "platform/MediaPlayer.h"
+#include "platform/QtSeams.h"
 
 #include <QAudioDevice>
 #include <QDataStream>

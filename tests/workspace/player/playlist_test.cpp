@@ -1,5 +1,5 @@
 #include "data/Encoding.h"
-#include "workspace/player/Playlist.h"
+#include "formats/Playlist.h"
 #include "workspace/player/PlayerFixture.h"
 
 #include <QFileInfo>

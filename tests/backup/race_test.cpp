@@ -1,6 +1,6 @@
 #include "data/Statement.h"
-#include "tools/Compactor.h"
-#include "ToolsFixture.h"
+#include "backup/Compactor.h"
+#include "backup/BackupFixture.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -14,13 +14,13 @@ namespace {
 
 // Organizers started while the tool compacts wait for it, then write to the file that is in
 // place: no acknowledged write is lost.
-TEST_F(ToolsFixture, OrganizersStartedAtEveryStepOfACompactionLoseNoWrite) {
+TEST_F(BackupFixture, OrganizersStartedAtEveryStepOfACompactionLoseNoWrite) {
     const QString organizer =
         QCoreApplication::applicationDirPath() + QStringLiteral("/race_organizer");
     std::vector<std::unique_ptr<QProcess>> started;
     QStringList names;
 
-    Compactor compactor(module.ConnectionString());
+    Compactor compactor(connectionString());
     compactor.setStepHook([&](CompactStep, const QString&) {
         auto child = std::make_unique<QProcess>();
         const QString name = QStringLiteral("Racer %1").arg(names.size());

@@ -1,18 +1,16 @@
-#include "tools/Compactor.h"
+#include "backup/Compactor.h"
 
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
 #include "data/DbError.h"
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryFile>
-#include <QUrl>
 
 namespace vemora {
 
@@ -20,8 +18,6 @@ namespace {
 
 constexpr qint64 kBlockSize = 64 * 1024;
 constexpr QLatin1StringView kTempPattern(".journey-*.tmp");
-// Files SQLite and the organizers keep beside a database.
-constexpr const char* kCompanionSuffixes[] = {"-journal", "-wal", "-shm", ".lock"};
 
 // What a copy must hold to stand in for the database.
 struct Contents {
@@ -37,56 +33,45 @@ QString quoted(QString identifier) {
            QLatin1Char('"');
 }
 
-QString errorText(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+Result<qint64> single(Connection& db, const Statement& statement) {
+    Result<Recordset> found = db.execute(statement);
+    if (!found) return found.error();
+    if (found.value().eof()) return DbError{kErrOther, QStringLiteral("no rows")};
+    return found.value().row(0).value(0).toLongLong();
 }
 
-// SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
-bool isBusy(const QSqlError& error) {
-    const int code = error.nativeErrorCode().toInt() & 0xFF;
-    return code == 5 || code == 6;
-}
-
-Result<Contents> readContents(const QSqlDatabase& db) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
+Result<Contents> readContents(Connection& db) {
     Contents contents;
     QStringList tables;
-    if (!q.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY type, name")))
-        return DbError{kErrOther, errorText(q.lastError())};
-    while (q.next()) {
-        const QString type = q.value(0).toString();
-        const QString name = q.value(1).toString();
+    const Result<Recordset> objects =
+        db.execute(Statement("SELECT type, name, sql FROM sqlite_master ORDER BY type, name"));
+    if (!objects) return objects.error();
+    for (int i = 0; i < objects.value().rowCount(); ++i) {
+        const QVariantList& object = objects.value().row(i);
+        const QString type = object.value(0).toString();
+        const QString name = object.value(1).toString();
         contents.schema.append(type + QLatin1Char(' ') + name + QStringLiteral(": ") +
-                               q.value(2).toString());
+                               object.value(2).toString());
         if (type == u"table") tables.append(name);
     }
-    if (q.lastError().isValid()) return DbError{kErrOther, errorText(q.lastError())};
     for (const QString& table : tables) {
-        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + quoted(table)) || !q.next())
-            return DbError{kErrOther, errorText(q.lastError())};
-        contents.rows.append({table, q.value(0).toLongLong()});
+        const Result<qint64> count =
+            single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + quoted(table)));
+        if (!count) return count.error();
+        contents.rows.append({table, count.value()});
     }
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return DbError{kErrOther, errorText(q.lastError())};
-    contents.userVersion = q.value(0).toLongLong();
+    const Result<qint64> version = single(db, Statement("PRAGMA user_version"));
+    if (!version) return version.error();
+    contents.userVersion = version.value();
     return contents;
 }
 
-std::optional<QString> inspect(const QSqlDatabase& db, const QString& password,
-                               const Contents& expected) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
-        return errorText(q.lastError());
-    if (q.value(0).toInt() != passwordVerifier(password))
+std::optional<QString> inspect(Connection& db, const QString& password, const Contents& expected) {
+    const Result<qint64> verifier = single(db, Statement("PRAGMA application_id"));
+    if (!verifier) return verifier.error().description;
+    if (qint32(verifier.value()) != SqliteEngine::passwordVerifier(password))
         return QStringLiteral("the copy does not carry the database password");
-    if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) return errorText(q.lastError());
-    QStringList verdict;
-    while (q.next()) verdict.append(q.value(0).toString());
-    if (q.lastError().isValid()) return errorText(q.lastError());
-    if (verdict != QStringList{QStringLiteral("ok")}) return verdict.join(QStringLiteral("; "));
-    q.finish();
+    if (const auto problem = SqliteEngine::integrityProblem(db)) return problem;
     const Result<Contents> found = readContents(db);
     if (!found) return found.error().description;
     if (found.value() != expected)
@@ -94,22 +79,13 @@ std::optional<QString> inspect(const QSqlDatabase& db, const QString& password,
     return std::nullopt;
 }
 
-// Reads a copy as it lies on disk: immutable, so no journal beside it is applied or created.
+// Reads a copy as it lies on disk, so that no journal beside it is applied or created.
 std::optional<QString> checkCopy(const QString& path, const QString& password,
                                  const Contents& expected) {
-    const QString name = QStringLiteral("vemora-compaction-check");
-    std::optional<QString> problem;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        uri.setQuery(QStringLiteral("mode=ro&immutable=1"));
-        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY"));
-        problem = db.open() ? inspect(db, password, expected) : errorText(db.lastError());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return problem;
+    Connection copy;
+    copy.setConnectionString(QStringLiteral("Data Source=") + path);
+    if (const Status opened = copy.openSnapshot(); !opened) return opened.error().description;
+    return inspect(copy, password, expected);
 }
 
 // A path in one form for comparison: symbolic links and "." or ".." resolved where the file
@@ -123,17 +99,6 @@ QString comparable(const QString& path) {
            file.fileName();
 }
 
-// The journal or log of a writer that still has the database open. Once our own connection
-// is closed, any that remains would be applied to the file we put in place.
-std::optional<QString> writersJournal(const QString& database) {
-    for (const char* suffix : {"-journal", "-wal"}) {
-        const QString journal = database + QLatin1String(suffix);
-        if (QFileInfo::exists(journal))
-            return QStringLiteral("%1 is being written").arg(QDir::toNativeSeparators(journal));
-    }
-    return std::nullopt;
-}
-
 bool samePath(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -141,8 +106,8 @@ bool samePath(const QString& a, const QString& b) {
 bool isCompanion(const QString& chosen, const QString& working) {
     const QString path = comparable(chosen);
     const QString database = comparable(working);
-    for (const char* suffix : kCompanionSuffixes)
-        if (samePath(path, database + QLatin1String(suffix))) return true;
+    for (const QString& suffix : SqliteEngine::companionSuffixes())
+        if (samePath(path, database + suffix)) return true;
     return false;
 }
 
@@ -192,19 +157,18 @@ CompactResult Compactor::compactAndReplace(const DatabaseLock& lock, const QStri
         source.setConnectionString(m_connectionString);
         if (const Status opened = source.open(); !opened)
             return {CompactFailure::CannotRead, opened.error().description};
-        const Result<Contents> contents = readContents(source.database());
+        const Result<Contents> contents = readContents(source);
         if (!contents) return {CompactFailure::CannotRead, contents.error().description};
         expected = contents.value();
-        QSqlQuery vacuum(source.database());
-        vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
-        vacuum.addBindValue(temp);
-        if (!vacuum.exec()) {
-            const QSqlError error = vacuum.lastError();
-            return {isBusy(error) ? CompactFailure::InUse : CompactFailure::CompactFailed,
-                    errorText(error)};
+        if (const Status compacted = SqliteEngine::compactInto(source, temp); !compacted) {
+            const DbError& error = compacted.error();
+            return {error.problem == DbProblem::Busy ? CompactFailure::InUse
+                                                     : CompactFailure::CompactFailed,
+                    error.description};
         }
     }
-    if (const auto journal = writersJournal(m_working)) return {CompactFailure::InUse, *journal};
+    if (const auto journal = SqliteEngine::writersJournal(m_working))
+        return {CompactFailure::InUse, *journal};
     passed(CompactStep::Compacted, temp);
     if (const auto problem = checkCopy(temp, m_password, expected))
         return {CompactFailure::CheckFailed, *problem};
@@ -220,8 +184,8 @@ CompactResult Compactor::compactAndReplace(const DatabaseLock& lock, const QStri
     if (const auto problem = checkCopy(destination, m_password, expected))
         return {CompactFailure::CannotWriteCopy, *problem};
     // A journal of the file that was replaced would be applied to the new copy.
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        QFile stale(destination + QLatin1String(suffix));
+    for (const QString& suffix : SqliteEngine::engineFileSuffixes()) {
+        QFile stale(destination + suffix);
         if (stale.exists() && !stale.remove())
             return {CompactFailure::CannotWriteCopy, stale.errorString()};
     }
@@ -229,7 +193,7 @@ CompactResult Compactor::compactAndReplace(const DatabaseLock& lock, const QStri
 
     // Checked again right before the working database is replaced.
     if (!lock.isLocked()) return {CompactFailure::InUse, {}};
-    if (const auto journal = writersJournal(m_working))
+    if (const auto journal = SqliteEngine::writersJournal(m_working))
         return {CompactFailure::CannotReplace, *journal};
     if (const auto problem = copyFile(temp, m_working))
         return {CompactFailure::CannotReplace, *problem};

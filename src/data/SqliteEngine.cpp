@@ -1,4 +1,8 @@
-#include "data/Schema.h"
+#include "data/SqliteEngine.h"
+
+#include "data/Connection.h"
+#include "data/DatabaseLock.h"
+#include "data/Statement.h"
 
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
@@ -12,6 +16,8 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QtEndian>
+
+#include <sqlite3.h>
 
 namespace vemora {
 
@@ -98,14 +104,15 @@ Status fill(const QString& path) {
     const QString name = QStringLiteral("vemora-makedb");
     Status status;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
         db.setDatabaseName(path);
         if (!db.open()) {
             status = DbError{kErrGeneral, db.lastError().text()};
         } else {
             QSqlQuery q(db);
             status = run(q, QStringLiteral("PRAGMA application_id = %1")
-                                .arg(passwordVerifier(QString::fromLatin1(kDatabasePassword))));
+                                .arg(SqliteEngine::passwordVerifier(
+                                    QString::fromLatin1(kDatabasePassword))));
             if (status) status = run(q, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
             if (status) status = run(q, QStringLiteral("BEGIN"));
             for (const char* sql : kTables)
@@ -128,8 +135,8 @@ Status fill(const QString& path) {
 
 }  // namespace
 
-Status migrateSchema(QSqlDatabase& db, const QString& path, int from,
-                     const std::vector<Migration>& ladder) {
+Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
+                             const std::vector<Migration>& ladder) {
     QSqlQuery q(db);
     auto failed = [&](const QSqlError& error) {
         const DbError why = refusal(problemOf(error), path,
@@ -155,12 +162,12 @@ Status migrateSchema(QSqlDatabase& db, const QString& path, int from,
     return {};
 }
 
-const std::vector<Migration>& schemaMigrations() {
+const std::vector<Migration>& SqliteEngine::migrations() {
     static const std::vector<Migration> ladder;
     return ladder;
 }
 
-Status prepareDatabase(QSqlDatabase& db, const QString& path, const QString& password) {
+Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QString& password) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
@@ -190,11 +197,10 @@ Status prepareDatabase(QSqlDatabase& db, const QString& path, const QString& pas
         if (!tables.contains(QLatin1String(table)))
             return refusal(DbProblem::Damaged, path,
                            QStringLiteral("the table %1 is missing").arg(QLatin1String(table)));
-    return version < kSchemaVersion ? migrateSchema(db, path, version, schemaMigrations())
-                                    : Status();
+    return version < kSchemaVersion ? migrate(db, path, version, migrations()) : Status();
 }
 
-qint32 passwordVerifier(const QString& password) {
+qint32 SqliteEngine::passwordVerifier(const QString& password) {
     const QByteArray digest = QCryptographicHash::hash(
         QByteArrayLiteral("Vemora database password:") + password.toUtf8(),
         QCryptographicHash::Sha256);
@@ -203,7 +209,7 @@ qint32 passwordVerifier(const QString& password) {
     return value == 0 ? 1 : value;
 }
 
-Status createDeliveredDatabase(const QString& path) {
+Status SqliteEngine::createDatabase(const QString& path) {
     const QFileInfo target(path);
     if (target.exists()) return DbError{kErrGeneral, QStringLiteral("%1 already exists.").arg(path)};
 
@@ -216,6 +222,71 @@ Status createDeliveredDatabase(const QString& path) {
         return DbError{kErrGeneral, QStringLiteral("Cannot write %1: %2").arg(path, temp.errorString())};
     temp.setAutoRemove(false);
     return {};
+}
+
+QString SqliteEngine::version() {
+    return QString::fromLatin1(sqlite3_libversion());
+}
+
+QString SqliteEngine::driver() {
+    return QStringLiteral("QSQLITE");
+}
+
+DbError SqliteEngine::toDbError(const QSqlError& error) {
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber) & 0xFF;
+    const QString text = engineText(error);
+    switch (isNumber ? code : -1) {
+        case 1:  // SQLITE_ERROR: the statement cannot be prepared
+            return {kErrSyntax, text};
+        case 5:  // SQLITE_BUSY
+        case 6:  // SQLITE_LOCKED
+            return {kErrOther, text, DbProblem::Busy};
+        case 14:  // SQLITE_CANTOPEN
+        case 19:  // SQLITE_CONSTRAINT: a unique value repeated
+        case 23:  // SQLITE_AUTH
+        case 26:  // SQLITE_NOTADB
+            return {kErrGeneral, text};
+        default:
+            return {kErrOther, text};
+    }
+}
+
+Status SqliteEngine::compactInto(Connection& connection, const QString& target) {
+    const Result<Recordset> done =
+        connection.execute(Statement("VACUUM INTO ").value(target));
+    return done.status();
+}
+
+std::optional<QString> SqliteEngine::integrityProblem(Connection& connection) {
+    const Result<Recordset> verdict = connection.execute(Statement("PRAGMA integrity_check"));
+    if (!verdict) return verdict.error().description;
+    QStringList lines;
+    for (int row = 0; row < verdict.value().rowCount(); ++row)
+        lines.append(verdict.value().row(row).value(0).toString());
+    if (lines == QStringList{QStringLiteral("ok")}) return std::nullopt;
+    return lines.join(QStringLiteral("; "));
+}
+
+QStringList SqliteEngine::journalSuffixes() {
+    return {QStringLiteral("-journal"), QStringLiteral("-wal")};
+}
+
+QStringList SqliteEngine::engineFileSuffixes() {
+    return journalSuffixes() + QStringList{QStringLiteral("-shm")};
+}
+
+QStringList SqliteEngine::companionSuffixes() {
+    return engineFileSuffixes() + QStringList{DatabaseLock::suffix()};
+}
+
+std::optional<QString> SqliteEngine::writersJournal(const QString& database) {
+    for (const QString& suffix : journalSuffixes()) {
+        const QString journal = database + suffix;
+        if (QFileInfo::exists(journal))
+            return QStringLiteral("%1 is being written").arg(QDir::toNativeSeparators(journal));
+    }
+    return std::nullopt;
 }
 
 }  // namespace vemora

@@ -1,7 +1,7 @@
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
-#include "tools/Compactor.h"
-#include "ToolsFixture.h"
+#include "backup/Compactor.h"
+#include "backup/BackupFixture.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -18,7 +18,7 @@ int exitCodeOf(CompactFailure failure) {
     return 1 + int(failure);
 }
 
-class CompactorTest : public ToolsFixture {
+class CompactorTest : public BackupFixture {
 protected:
     CompactorTest() {
         addDiaryDays(400, 600);
@@ -27,7 +27,7 @@ protected:
     }
 
     CompactResult run(const QString& destination = {}) {
-        return Compactor(module.ConnectionString())
+        return Compactor(connectionString())
             .run(destination.isEmpty() ? backup : destination);
     }
     // Compacts in a child process that ends with 0 or exitCodeOf(its failure).
@@ -112,7 +112,7 @@ TEST_F(CompactorTest, ChangesNothingWhileTheDatabaseIsInUse) {
 
     // A program that writes without the lock: its journal gives it away.
     Connection writer;
-    writer.setConnectionString(module.ConnectionString());
+    writer.setConnectionString(connectionString());
     ASSERT_TRUE(writer.open().ok());
     ASSERT_TRUE(writer.execute(Statement("BEGIN")).ok());
     ASSERT_TRUE(writer.execute(Statement("UPDATE users SET name = 'Writer'")).ok());
@@ -121,7 +121,7 @@ TEST_F(CompactorTest, ChangesNothingWhileTheDatabaseIsInUse) {
     ASSERT_TRUE(writer.execute(Statement("ROLLBACK")).ok());
 
     // One that starts after the copy was written still keeps it from being put in place.
-    Compactor late(module.ConnectionString());
+    Compactor late(connectionString());
     late.setStepHook([&writer](CompactStep step, const QString&) {
         if (step != CompactStep::CopyWritten) return;
         ASSERT_TRUE(writer.execute(Statement("BEGIN")).ok());
@@ -149,7 +149,7 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     // Copies spoiled between compaction and check: damaged pages, a lost row.
-    Compactor damaging(module.ConnectionString());
+    Compactor damaging(connectionString());
     damaging.setStepHook([](CompactStep step, const QString& file) {
         if (step != CompactStep::Compacted) return;
         QFile copy(file);
@@ -158,7 +158,7 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
         copy.write(QByteArray(8192, '\xA5'));
     });
     EXPECT_EQ(damaging.run(backup).failure, CompactFailure::CheckFailed);
-    Compactor losing(module.ConnectionString());
+    Compactor losing(connectionString());
     losing.setStepHook([](CompactStep step, const QString& file) {
         if (step != CompactStep::Compacted) return;
         Connection copy;
@@ -176,11 +176,11 @@ TEST_F(CompactorTest, JournalOfACrashedWriterIsRolledBackFirst) {
     EXPECT_EXIT(
         {
             Connection writer;
-            writer.setConnectionString(module.ConnectionString());
-            QSqlQuery q(writer.open() ? writer.database() : QSqlDatabase());
-            q.exec(QStringLiteral("PRAGMA cache_size = 1"));
-            q.exec(QStringLiteral("BEGIN"));
-            q.exec(QStringLiteral("UPDATE diary_tbl SET diary_message = 'lost'"));
+            writer.setConnectionString(connectionString());
+            if (!writer.open()) _exit(1);
+            writer.execute(Statement("PRAGMA cache_size = 1"));
+            writer.execute(Statement("BEGIN"));
+            writer.execute(Statement("UPDATE diary_tbl SET diary_message = 'lost'"));
             _exit(0);
         },
         ::testing::ExitedWithCode(0), "");
@@ -211,7 +211,7 @@ TEST_F(CompactorTest, KilledAtAnyPointLeavesAWorkingDatabase) {
     ASSERT_GE(points, 20);
 
     for (int point = 1; point <= points; ++point) {
-        Compactor killed(module.ConnectionString());
+        Compactor killed(connectionString());
         int passed = 0;
         killed.setStepHook([&passed, point](CompactStep, const QString&) {
             if (++passed == point) std::raise(SIGKILL);

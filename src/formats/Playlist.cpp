@@ -1,4 +1,4 @@
-#include "workspace/player/Playlist.h"
+#include "formats/Playlist.h"
 
 #include "data/Encoding.h"
 

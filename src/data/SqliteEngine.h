@@ -1,0 +1,77 @@
+#pragma once
+
+#include "data/DbError.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class QSqlDatabase;
+class QSqlError;
+
+namespace vemora {
+
+class Connection;
+
+// The version this program writes, kept in the file's user_version.
+inline constexpr int kSchemaVersion = 1;
+inline constexpr auto kInitialAdminPassword = "admin";
+
+// One step of the schema's history: the statements that take a file to `version` from the
+// version before it.
+struct Migration {
+    int version;
+    QStringList statements;
+};
+
+// Everything that is SQLite's own: the schema and its migrations, how engine errors map to the
+// programs' error numbers, compaction and integrity checks, and the files kept beside a
+// database. A server engine is a sibling of this class.
+class SqliteEngine final {
+public:
+    SqliteEngine() = delete;
+
+    static QString version();
+    // The Qt driver that reaches the engine.
+    static QString driver();
+
+    static DbError toDbError(const QSqlError& error);
+
+    // The value stored in the file's header that the database password must match.
+    static qint32 passwordVerifier(const QString& password);
+
+    // Writes a new database file at path with the five tables and the administrator account.
+    // Never replaces an existing file: the file is built beside it and moved in only if the
+    // name is still free.
+    static Status createDatabase(const QString& path);
+
+    // Checks that an open file is this program's database in a version it knows, and brings
+    // an older one forward through the ladder in one transaction. A file that is missing a
+    // table, carries another password verifier or a newer version is refused and left
+    // untouched; the error names the file (path) and the cause.
+    static Status prepare(QSqlDatabase& db, const QString& path, const QString& password);
+
+    // The steps from the first delivered version up to kSchemaVersion, oldest first.
+    static const std::vector<Migration>& migrations();
+    // Runs the ladder's steps above version `from` in one transaction and records the version
+    // reached; on any failure nothing of it stays.
+    static Status migrate(QSqlDatabase& db, const QString& path, int from,
+                          const std::vector<Migration>& ladder);
+
+    // Writes a compacted copy of the connection's database to a new, empty file.
+    static Status compactInto(Connection& connection, const QString& target);
+    // Nothing when the engine finds the database sound; otherwise what it found.
+    static std::optional<QString> integrityProblem(Connection& connection);
+
+    // Files the engine keeps beside a database: the journals of a change being written, all
+    // of its own files, and every companion (those and the organizers' lock file).
+    static QStringList journalSuffixes();
+    static QStringList engineFileSuffixes();
+    static QStringList companionSuffixes();
+    // An open journal beside the database: a writer is in the middle of a change.
+    static std::optional<QString> writersJournal(const QString& database);
+};
+
+}  // namespace vemora

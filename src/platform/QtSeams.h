@@ -1,0 +1,39 @@
+#pragma once
+
+// The seams' implementations on Qt's widgets, multimedia and desktop services.
+#include "platform/FileDialogs.h"
+#include "platform/MediaPlayer.h"
+#include "platform/Prompter.h"
+#include "platform/Shell.h"
+
+namespace vemora {
+
+// Modal QMessageBox over the active window.
+class MessageBoxPrompter final : public Prompter {
+public:
+    Answer show(const QString& text, const QString& title, int style) override;
+};
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
+};
+
+// "Text(*.txt)|*.txt|All|*.*" -> "Text(*.txt) (*.txt);;All (*.*)"
+QString toQtFilter(const QString& filter);
+
+class QtShell final : public Shell {
+public:
+    bool openDocument(const QString& path) override;
+    bool startProgram(const QString& program, const QStringList& arguments) override;
+};
+
+// Qt Multimedia: QMediaPlayer with an audio output (when the system has one) and a video
+// widget. Nothing is loaded until the first player is created.
+class QtMediaPlayerFactory final : public MediaPlayerFactory {
+public:
+    std::unique_ptr<MediaPlayer> create(QWidget* screen) override;
+};
+
+}  // namespace vemora
