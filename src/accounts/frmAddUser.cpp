@@ -17,7 +17,7 @@ namespace {
 constexpr auto kAdminUserName = u"admin";
 
 bool isAdminName(const QString& text) {
-    return text.trimmed().compare(kAdminUserName, Qt::CaseInsensitive) == 0;
+    return trimBlanks(text).compare(kAdminUserName, Qt::CaseInsensitive) == 0;
 }
 
 void securityAlert(Prompter& prompter, const QString& text) {
@@ -105,7 +105,7 @@ void frmAddUser::search(const QString& text) {
     }
     // A text the search cannot read (an apostrophe) finds nothing.
     m_users->moveFirst();
-    m_users->findForward(m_SearchField, text.trimmed());
+    m_users->findForward(m_SearchField, trimBlanks(text));
     const bool found = !m_users->eof();
     setFound(found);
     if (found) m_ui->cmdAddUser->setEnabled(false);
@@ -141,13 +141,14 @@ void frmAddUser::chooseRow() {
 std::optional<frmAddUser::Account> frmAddUser::typedAccount() {
     Prompter& prompter = m_platform.prompter;
     const QString password = m_ui->txtPassword->text();
-    Account account{m_ui->txtUserName->text().trimmed(), QString(), m_ui->txtName->text().trimmed()};
-    if (account.userName.isEmpty() || password.trimmed().isEmpty() || account.name.isEmpty()) {
+    Account account{trimBlanks(m_ui->txtUserName->text()), QString(),
+                    trimBlanks(m_ui->txtName->text())};
+    if (account.userName.isEmpty() || trimBlanks(password).isEmpty() || account.name.isEmpty()) {
         prompter.show(QStringLiteral("Please fill-up all necessary fields!"),
                       QStringLiteral("Incomplete!"), vbInformation);
         return std::nullopt;
     }
-    if (m_ui->txtRetype->text().trimmed() != password.trimmed()) {
+    if (trimBlanks(m_ui->txtRetype->text()) != trimBlanks(password)) {
         promptAt(prompter, m_ui->txtRetype,
                  QStringLiteral("Password mismatch! Please re-type the correct password."),
                  QStringLiteral("Password mismatch!"), vbInformation);
@@ -162,7 +163,7 @@ std::optional<frmAddUser::Account> frmAddUser::typedAccount() {
 
 std::optional<qint64> frmAddUser::chosenNumber() const {
     bool isNumber = false;
-    const qint64 number = m_ui->txtUserNum->text().trimmed().toLongLong(&isNumber);
+    const qint64 number = trimBlanks(m_ui->txtUserNum->text()).toLongLong(&isNumber);
     return isNumber ? std::optional<qint64>(number) : std::nullopt;
 }
 
@@ -203,7 +204,7 @@ void frmAddUser::saveUser() {
 void frmAddUser::deleteUser() {
     if (!administratorPresent(true)) return;
     Prompter& prompter = m_platform.prompter;
-    const QString userName = m_ui->txtUserName->text().trimmed();
+    const QString userName = trimBlanks(m_ui->txtUserName->text());
     const std::optional<qint64> number = chosenNumber();
     if (isAdminName(userName) || number == kAdministratorNumber) {
         securityAlert(prompter,

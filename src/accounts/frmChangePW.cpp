@@ -2,6 +2,7 @@
 
 #include "accounts/AccountPrompts.h"
 #include "data/Accounts.h"
+#include "data/Encoding.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -62,13 +63,13 @@ void frmChangePW::change() {
                  QStringLiteral("Sorry!"), vbInformation);
         return;
     }
-    if (m_ui->txtNewPassword->text().trimmed() != m_ui->txtRetype->text().trimmed()) {
+    if (trimBlanks(m_ui->txtNewPassword->text()) != trimBlanks(m_ui->txtRetype->text())) {
         promptAt(prompter, m_ui->txtOldPassword,
                  QStringLiteral("Password mismatch! Please re-type the new password."),
                  QStringLiteral("Password mismatch!"), vbInformation);
         return;
     }
-    const QString name = m_ui->txtName->text().trimmed();
+    const QString name = trimBlanks(m_ui->txtName->text());
     if (name.isEmpty()) {
         promptAt(prompter, m_ui->txtName, QStringLiteral("Please provide the name of the user!"),
                  QStringLiteral("Information!"), vbInformation);
@@ -82,7 +83,7 @@ void frmChangePW::change() {
     const qint64 number = *account.value();
     Session& session = m_platform.session;
     const Result<int> changed = session.execute(
-        Statement("UPDATE users SET user_name=").text(m_ui->txtUserName->text().trimmed())
+        Statement("UPDATE users SET user_name=").text(trimBlanks(m_ui->txtUserName->text()))
             .sql(", user_password=").text(*newPassword)
             .sql(", name=").text(name)
             .sql(" WHERE user_num=").number(number));

@@ -8,7 +8,7 @@ std::optional<Statement> accountLookup(const QString& userName, const QString& p
     const std::optional<QString> stored = EncodePassword(password);
     if (!stored) return std::nullopt;
     return Statement("Select user_num, user_name, user_password, name From users where user_name=")
-        .text(userName.trimmed())
+        .text(trimBlanks(userName))
         .sql(" AND user_password=")
         .text(*stored);
 }

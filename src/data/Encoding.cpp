@@ -47,4 +47,15 @@ QString ReplaceApostrophes(const QString& text) {
     return out;
 }
 
+QString trimBlanks(const QString& text) {
+    const QLatin1Char blank(' ');
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == blank) ++first;
+    while (last > first && text.at(last - 1) == blank) --last;
+    return text.mid(first, last - first);
+}
+
+bool storesExactly(const QString& text) { return text.isValidUtf16(); }
+
 }  // namespace vemora

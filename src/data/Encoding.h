@@ -19,4 +19,12 @@ std::optional<QString> EncodePassword(const QString& text);
 // Free text made safe to stand between apostrophes: every ' becomes a backquote.
 QString ReplaceApostrophes(const QString& text);
 
+// The text without leading and trailing blanks (spaces). Line breaks and tabs are kept.
+QString trimBlanks(const QString& text);
+
+// Whether the text is stored and read back exactly as it stands. A lone UTF-16 surrogate
+// (half of a character, as a length limit or another program may leave it) has no stored
+// form: the engine would take the character after it along, or store a replacement mark.
+bool storesExactly(const QString& text);
+
 }  // namespace vemora

@@ -1,6 +1,6 @@
 #include "reports/Print.h"
 
-#include "data/Statement.h"
+#include "data/RecordKeys.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
 #include "reports/DataEnvironment.h"
@@ -49,15 +49,9 @@ void closeReportPreviews() {
 ReportPreview* printAddressBook(Platform& platform, const QString& name, const QString& middleName,
                                 const QString& lastName) {
     DataEnvironment& env = DataEnvironment::instance();
+    Statement source("SELECT * FROM addressbook_tbl");
     select(platform.session, env.rscom_addressbook(),
-           Statement("SELECT * FROM addressbook_tbl WHERE user_num = ")
-               .number(userNumber(platform.session))
-               .sql(" AND name=")
-               .text(name.trimmed())
-               .sql(" AND  middle_name=")
-               .text(middleName.trimmed())
-               .sql(" AND last_name=")
-               .text(lastName.trimmed()));
+           whereContact(source, userNumber(platform.session), name, middleName, lastName));
     return showReport(platform, env.DataReportAddressBook());
 }
 
@@ -90,11 +84,8 @@ ReportPreview* printPlanner(Platform& platform, QDate day) {
 ReportPreview* printDictionary(Platform& platform, const QString& word,
                                const QString& description) {
     DataEnvironment& env = DataEnvironment::instance();
-    select(platform.session, env.rscom_dictionary(),
-           Statement("SELECT * FROM dictionary_tbl WHERE dict_name=")
-               .text(word.trimmed())
-               .sql(" AND dict_description=")
-               .text(description.trimmed()));
+    Statement source("SELECT * FROM dictionary_tbl");
+    select(platform.session, env.rscom_dictionary(), whereLoadedWord(source, word, description));
     return showReport(platform, env.DataDictionary());
 }
 

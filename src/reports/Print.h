@@ -18,7 +18,8 @@ void closeReportPreviews();
 // The modules' Print commands. Each selects the record on screen into its command's
 // recordset (the statement is left in SqlText), writes the report's header caption where it
 // has one, and shows the report. Every failure is passed over: a selection that fails or
-// matches nothing shows the report without rows.
+// matches nothing shows the report without rows. A contact or a word is selected the way
+// its tab's Save finds it.
 ReportPreview* printAddressBook(Platform& platform, const QString& name, const QString& middleName,
                                 const QString& lastName);
 ReportPreview* printDiary(Platform& platform, QDate day);

@@ -15,6 +15,7 @@
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
+#include "platform/Shortcuts.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
 #include "shell/ShellWindows.h"
@@ -94,6 +95,8 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
       m_clock(new QTimer(this)) {
     m_ui->setupUi(this);
     setWindowState(Qt::WindowMaximized);
+    // Ctrl+A opens the address book from the workspace's text boxes too.
+    giveActionShortcutsPriority(this);
 
     for (const Image& image : kImageList) m_images.append(themeIcon(image.themeName.toString()));
     for (const MenuIcon& item : kMenuIcons)

@@ -174,3 +174,21 @@ TEST_F(ConnectionTest, OneDayPerOwnerIsEnforcedByTheFileItself) {
     ASSERT_TRUE(insert().ok());
     EXPECT_EQ(insert().error().number, kErrGeneral);
 }
+
+TEST_F(ConnectionTest, TextThatStoresExactlyIsReadBackAsWritten) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    const QString text = QStringLiteral(" a\r\nb\t") + QChar(0x00A0) + QChar(0x2028) + QChar(0x2029) +
+                         QString::fromUtf16(u"\U0001F600 ") + QChar(0x00E9);
+    ASSERT_TRUE(storesExactly(text));
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2024-01-01', ")
+                              .text(text)
+                              .sql(")"))
+                    .ok());
+    auto r = c.execute(Statement("SELECT diary_message FROM diary_tbl WHERE diary_message = ")
+                           .text(text)
+                           .sql(" COLLATE BINARY"));
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.value().rowCount(), 1);
+    EXPECT_EQ(r.value().text(u"diary_message"), text);
+}

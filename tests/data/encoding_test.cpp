@@ -43,3 +43,21 @@ TEST(ReplaceApostrophes, TurnsEveryApostropheIntoABackquote) {
     const QString wide = QStringLiteral("日記 ") + QChar(0x20AC);
     EXPECT_EQ(ReplaceApostrophes(wide), wide);
 }
+
+TEST(TrimBlanks, RemovesOnlyBlanksAroundTheText) {
+    EXPECT_EQ(trimBlanks(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+    EXPECT_EQ(trimBlanks(QStringLiteral("   ")), QString());
+    // Line breaks, tabs and non-breaking spaces are part of the text.
+    const QString kept = QStringLiteral("\r\n\ta\t") + QChar(0x00A0);
+    EXPECT_EQ(trimBlanks(QLatin1Char(' ') + kept + QLatin1Char(' ')), kept);
+}
+
+TEST(StoresExactly, RefusesHalfACharacterWhereverItStands) {
+    const QString emoji = QString::fromUtf16(u"\U0001F600");
+    EXPECT_TRUE(storesExactly(QStringLiteral("M ") + emoji + QStringLiteral("\r\n") + QChar(0x2028)));
+    EXPECT_TRUE(storesExactly(QString()));
+    EXPECT_FALSE(storesExactly(emoji.left(1)));                            // high half, at the end
+    EXPECT_FALSE(storesExactly(emoji.left(1) + QStringLiteral("x")));      // high half, then a letter
+    EXPECT_FALSE(storesExactly(QStringLiteral("x") + emoji.right(1)));     // low half alone
+    EXPECT_FALSE(storesExactly(emoji.right(1) + emoji.left(1)));           // halves reversed
+}

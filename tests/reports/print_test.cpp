@@ -55,29 +55,49 @@ TEST_F(ReportTest, AddressBookPrintSelectsTheTypedNamesTrimmedAmongTheUsersConta
     ReportPreview* preview = printAddressBook(tp.platform, QStringLiteral(" John "),
                                               QStringLiteral("Q "), QStringLiteral(" Public"));
     EXPECT_EQ(tp.session.SqlText(),
-              QStringLiteral("SELECT * FROM addressbook_tbl WHERE user_num = %1 AND name='John' "
-                             "AND  middle_name='Q' AND last_name='Public'")
+              QStringLiteral("SELECT * FROM addressbook_tbl WHERE user_num = %1 AND trim(name) = "
+                             "'John' COLLATE NOCASE AND trim(middle_name) = 'Q' COLLATE NOCASE "
+                             "AND trim(last_name) = 'Public' COLLATE NOCASE")
                   .arg(ann));
     ASSERT_EQ(env.rscom_addressbook().rowCount(), 1);
     EXPECT_EQ(env.rscom_addressbook().text(u"address"), QStringLiteral("Ann street"));
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("Data Addressbook Report"));
 
+    // Blanks are trimmed, line breaks and tabs are not: they are part of the name.
+    tp.query(Statement("UPDATE addressbook_tbl SET name = '  John ' WHERE user_num = ").number(ann));
+    printAddressBook(tp.platform, QStringLiteral("John"), QStringLiteral("Q"),
+                     QStringLiteral("Public"));
+    EXPECT_EQ(env.rscom_addressbook().rowCount(), 1);
+    printAddressBook(tp.platform, QStringLiteral("John\t"), QStringLiteral("Q"),
+                     QStringLiteral("Public"));
+    EXPECT_EQ(env.rscom_addressbook().rowCount(), 0);
+
     // An apostrophe breaks the selection: passed over, the report shows no contact.
     EXPECT_EQ(printAddressBook(tp.platform, QStringLiteral("O'Neil"), {}, {}), preview);
-    EXPECT_TRUE(tp.session.SqlText().contains(QStringLiteral("name='O'Neil'")));
+    EXPECT_TRUE(tp.session.SqlText().contains(QStringLiteral("name) = 'O'Neil'")));
     EXPECT_FALSE(env.rscom_addressbook().isOpen());
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(preview->pageCount(), 1);
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
-TEST_F(ReportTest, DictionaryPrintFindsTheLoadedWordWhoeverStoredIt) {
+TEST_F(ReportTest, DictionaryPrintFindsTheLoadedWordExactlyWhoeverStoredIt) {
     DataEnvironment& env = DataEnvironment::instance();
-    ReportPreview* preview = printDictionary(tp.platform, QStringLiteral("Serendipity "),
-                                             QStringLiteral(" A happy accident"));
+    ReportPreview* preview = printDictionary(tp.platform, QStringLiteral("Serendipity"),
+                                             QStringLiteral("A happy accident"));
     ASSERT_EQ(env.rscom_dictionary().rowCount(), 1);
     EXPECT_EQ(env.rscom_dictionary().field(u"user_num").toInt(), bob);
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("Data Dictionary Report"));
+
+    // Line breaks around the description are part of it; other letter case is another word.
+    tp.query(Statement("UPDATE dictionary_tbl SET dict_description = ")
+                 .text(QStringLiteral("\r\nA happy accident\n")));
+    printDictionary(tp.platform, QStringLiteral("Serendipity"),
+                    QStringLiteral("\r\nA happy accident\n"));
+    EXPECT_EQ(env.rscom_dictionary().rowCount(), 1);
+    printDictionary(tp.platform, QStringLiteral("serendipity"),
+                    QStringLiteral("\r\nA happy accident\n"));
+    EXPECT_EQ(env.rscom_dictionary().rowCount(), 0);
 
     printDictionary(tp.platform, {}, {});  // no word loaded
     EXPECT_EQ(env.rscom_dictionary().rowCount(), 0);

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -5,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -221,6 +223,57 @@ TEST_F(MainWindow, ShortcutsWorkOnlyWhileTheirMenuIsEnabled) {
     QTest::keyClick(main, Qt::Key_P, Qt::ControlModifier);
     QTest::keyClick(main, Qt::Key_J, Qt::ControlModifier);
     EXPECT_TRUE(area()->subWindowList().isEmpty());
+}
+
+// Whether the box shows part of its text selected.
+bool hasSelection(QWidget* box) {
+    if (auto* combo = qobject_cast<QComboBox*>(box)) box = combo->lineEdit();
+    if (auto* line = qobject_cast<QLineEdit*>(box)) return line->hasSelectedText();
+    return static_cast<QPlainTextEdit*>(box)->textCursor().hasSelection();
+}
+
+void setBoxText(QWidget* box, const QString& text) {
+    if (auto* combo = qobject_cast<QComboBox*>(box)) box = combo->lineEdit();
+    if (auto* line = qobject_cast<QLineEdit*>(box)) return line->setText(text);
+    static_cast<QPlainTextEdit*>(box)->setPlainText(text);
+}
+
+TEST_F(MainWindow, CtrlAOpensTheAddressBookFromEveryTextBoxOfTheWorkspace) {
+    main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    QApplication::setActiveWindow(main);
+    frmTags* tags = workspace();
+    const std::pair<int, const char*> boxes[] = {
+        {0, "txtSearch"},   {0, "cmbo_Sex"},      {0, "txtEmail"},  {1, "txtPlanAM"},
+        {1, "txtDailyQuote"}, {2, "txtDiaryMsg"}, {3, "txtDicWord"}, {3, "txtDicDes"},
+        {3, "cmboDicSearch"}};
+    for (const auto& [tab, name] : boxes) {
+        tags->tabMenu()->setCurrentIndex(tab);
+        auto* box = child<QWidget>(tags, name);
+        setBoxText(box, QStringLiteral("x"));
+        box->setFocus();
+        ASSERT_TRUE(box->hasFocus()) << name;
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(tags->tabMenu()->currentIndex(), 0) << name;
+        EXPECT_FALSE(hasSelection(box)) << name;
+    }
+
+    // Select All stays in the boxes' context menus.
+    for (const char* name : {"txtEmail", "txtDiaryMsg"}) {
+        auto* box = child<QWidget>(tags, name);
+        auto* line = qobject_cast<QLineEdit*>(box);
+        std::unique_ptr<QMenu> menu(
+            line ? line->createStandardContextMenu()
+                 : static_cast<QPlainTextEdit*>(box)->createStandardContextMenu());
+        const QList<QAction*> items = menu->actions();
+        const auto selectAll = std::find_if(items.begin(), items.end(), [](QAction* item) {
+            return item->text().startsWith(QStringLiteral("Select All"));
+        });
+        ASSERT_NE(selectAll, items.end()) << name;
+        ASSERT_TRUE((*selectAll)->isEnabled()) << name;
+        (*selectAll)->trigger();
+        EXPECT_TRUE(hasSelection(box)) << name;
+    }
 }
 
 TEST_F(MainWindow, ToolsOnlyInformsAndHelpSaysWhereThePageIs) {

@@ -3,7 +3,9 @@
 #include "ui_AddressBookTab.h"
 
 #include "data/DataControl.h"
-#include "data/Statement.h"
+#include "data/Encoding.h"
+#include "data/RecordKeys.h"
+#include "platform/ExactText.h"
 #include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -46,7 +48,7 @@ constexpr int kLast = 2;
 constexpr int kTwipsPerPixel = 13;
 
 QString latin1(const char* text) { return QString::fromLatin1(text); }
-QString trimmed(const QLineEdit* box) { return box->text().trimmed(); }
+QString trimmed(const QLineEdit* box) { return trimBlanks(box->text()); }
 
 }  // namespace
 
@@ -59,6 +61,7 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
     m_ado->setObjectName(QStringLiteral("Ado_Addressbook"));
     m_ui->cmbo_Sex->lineEdit()->setMaxLength(1);
     m_ui->cmbo_Search->lineEdit()->setMaxLength(20);
+    keepWholeCharacters(this);
 
     m_ui->cmdAddInfo->setIcon(themeIcon(QStringLiteral("list-add")));
     m_ui->cmdSave->setIcon(themeIcon(QStringLiteral("document-save")));
@@ -111,7 +114,7 @@ void AddressBookTab::searchTextChanged() {
     }
     m_ado->moveFirst();
     // A search that cannot run (an apostrophe, no rows) finds nothing.
-    const bool found = m_ado->findForward(m_searchField, text.trimmed()).ok() && !m_ado->eof();
+    const bool found = m_ado->findForward(m_searchField, trimBlanks(text)).ok() && !m_ado->eof();
     applySearchResult(found);
 }
 
@@ -176,7 +179,7 @@ void AddressBookTab::Clear() {
 }
 
 Status AddressBookTab::insertContact() {
-    if (anyFieldBlank()) return {};
+    if (anyFieldBlank() || anyFieldUnstorable()) return {};
     const Result<bool> stored = nameIsStored();
     if (!stored) return stored.status();
     if (stored.value()) return {};
@@ -198,7 +201,7 @@ Status AddressBookTab::insertContact() {
 }
 
 Status AddressBookTab::updateContact() {
-    if (anyFieldBlank()) return {};
+    if (anyFieldBlank() || anyFieldUnstorable()) return {};
     const bool renamed = trimmed(m_ui->txtNameMem) != trimmed(m_ui->txtName) ||
                          trimmed(m_ui->txtMidNameMem) != trimmed(m_ui->txtMidName) ||
                          trimmed(m_ui->txtLastNameMem) != trimmed(m_ui->txtLastName);
@@ -223,8 +226,8 @@ Status AddressBookTab::removeContact() {
 }
 
 Status AddressBookTab::changeRememberedContact(Statement& statement, bool announce) {
-    whereContact(statement, trimmed(m_ui->txtNameMem), trimmed(m_ui->txtMidNameMem),
-                 trimmed(m_ui->txtLastNameMem));
+    whereContact(statement, userNum(), m_ui->txtNameMem->text(), m_ui->txtMidNameMem->text(),
+                 m_ui->txtLastNameMem->text());
     const Result<int> changed = m_platform.session.execute(statement);
     if (!changed) return changed.status();
     if (changed.value() == 0) {
@@ -248,8 +251,8 @@ void AddressBookTab::tellUpdated() {
 
 Result<bool> AddressBookTab::nameIsStored() {
     Statement check("Select user_num, name, middle_name, last_name FROM addressbook_tbl");
-    whereContact(check, trimmed(m_ui->txtName), trimmed(m_ui->txtMidName),
-                 trimmed(m_ui->txtLastName));
+    whereContact(check, userNum(), m_ui->txtName->text(), m_ui->txtMidName->text(),
+                 m_ui->txtLastName->text());
     const Result<int> ran = m_platform.session.execute(check);
     if (!ran) return ran.error();
     const bool stored = !m_platform.session.DbRecordset().eof();
@@ -270,6 +273,14 @@ bool AddressBookTab::anyFieldBlank() {
              QStringLiteral("Incomplete!"), vbInformation);
     }
     return blank;
+}
+
+bool AddressBookTab::anyFieldUnstorable() {
+    QList<FieldText> texts;
+    const QList<QLineEdit*> fields = contactFields();
+    for (int i = 0; i < fields.size(); ++i)
+        texts.append({latin1(kColumns.at(i).header), fields.at(i)->text()});
+    return refuseUnstorable(m_platform.prompter, texts);
 }
 
 void AddressBookTab::reloadAfterChange() {
@@ -297,20 +308,6 @@ void AddressBookTab::tell(const QString& text, const QString& title, int style) 
 
 qint64 AddressBookTab::userNum() const {
     return m_platform.session.CurrentUser().user_num.toLongLong();
-}
-
-// Blanks around the stored names are ignored, as they are around the typed ones.
-Statement& AddressBookTab::whereContact(Statement& statement, const QString& name,
-                                        const QString& middle, const QString& last) const {
-    return statement.sql(" WHERE user_num = ")
-        .number(userNum())
-        .sql(" AND trim(name) = ")
-        .text(name)
-        .sql(" COLLATE NOCASE AND trim(middle_name) = ")
-        .text(middle)
-        .sql(" COLLATE NOCASE AND trim(last_name) = ")
-        .text(last)
-        .sql(" COLLATE NOCASE");
 }
 
 QList<QLineEdit*> AddressBookTab::contactFields() const {

@@ -57,6 +57,8 @@ private:
     Result<bool> nameIsStored();
     // Whether a required field is blank; says so when one is.
     bool anyFieldBlank();
+    // Refuses, with a message, text that cannot be stored exactly.
+    bool anyFieldUnstorable();
     // Close the shared connection, re-read the grid, reopen the connection.
     void reloadAfterChange();
     // Runs an update or delete on the remembered contact, then reloads and clears, or says
@@ -69,8 +71,6 @@ private:
     void reportError(const Status& status);
 
     qint64 userNum() const;
-    Statement& whereContact(Statement& statement, const QString& name, const QString& middle,
-                            const QString& last) const;
     QList<QLineEdit*> contactFields() const;
     void fitColumns();
 

@@ -1,6 +1,8 @@
 #include "workspace/diary/DayEntry.h"
 
+#include "data/Encoding.h"
 #include "data/Statement.h"
+#include "platform/ExactText.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -17,9 +19,9 @@ namespace vemora {
 
 namespace {
 
-bool blank(const QPlainTextEdit* box) {
-    return box->toPlainText().trimmed().isEmpty();
-}
+bool blank(const QString& text) { return trimBlanks(text).isEmpty(); }
+
+bool blank(const QPlainTextEdit* box) { return blank(box->toPlainText()); }
 
 // The locale's short date, with the century shown so that typed years are never ambiguous.
 QString shortDateFormat(const QLocale& locale) {
@@ -52,8 +54,6 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
         palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
         field.box->setPalette(palette);
         field.box->setTabChangesFocus(true);
-        field.memory->setVisible(false);
-        field.memory->setFocusPolicy(Qt::NoFocus);
     }
 
     connect(m_controls.calendar, &QCalendarWidget::clicked, this, &DayEntry::pickOnCalendar);
@@ -87,7 +87,7 @@ Statement DayEntry::insertDay() const {
         .sql(u",")
         .date(m_controls.picker->date());
     for (const DayField& field : m_controls.fields)
-        statement.sql(u", ").escapedText(field.box->toPlainText());
+        statement.sql(u", ").escapedText(textToStore(field.box, field.remembered));
     return statement.sql(u")");
 }
 
@@ -96,22 +96,30 @@ Statement DayEntry::updateDay() const {
     QString separator;
     for (const DayField& field : m_controls.fields) {
         statement.sql(separator + field.column + QLatin1Char('='))
-            .escapedText(field.box->toPlainText());
+            .escapedText(textToStore(field.box, field.remembered));
         separator = QStringLiteral(", ");
     }
     whereDay(statement);
-    // The copies as loaded, untrimmed: only a row that still holds them is changed.
+    // The texts as loaded, untrimmed and letter for letter: only a row that still holds them
+    // is changed.
     for (const DayField& field : m_controls.fields)
         statement.sql(QStringLiteral(" AND %1=").arg(field.column))
-            .text(field.memory->toPlainText());
+            .text(field.remembered)
+            .sql(u" COLLATE BINARY");
     return statement;
 }
 
 void DayEntry::clear() {
-    for (const DayField& field : std::as_const(m_controls.fields)) {
+    for (DayField& field : m_controls.fields) {
         field.box->clear();
-        field.memory->clear();
+        field.remembered.clear();
     }
+}
+
+QStringList DayEntry::remembered() const {
+    QStringList texts;
+    for (const DayField& field : m_controls.fields) texts.append(field.remembered);
+    return texts;
 }
 
 Status DayEntry::load() {
@@ -130,9 +138,9 @@ Status DayEntry::load() {
 void DayEntry::showFirstRow() {
     const Recordset& row = m_platform.session.DbRecordset();
     m_controls.picker->setDate(row.date(m_kind.dateColumn));
-    for (const DayField& field : std::as_const(m_controls.fields)) {
-        field.box->setPlainText(row.text(field.column));
-        field.memory->setPlainText(row.text(field.column));
+    for (DayField& field : m_controls.fields) {
+        field.remembered = row.text(field.column);
+        field.box->setPlainText(field.remembered);
     }
 }
 
@@ -167,6 +175,7 @@ void DayEntry::add() {
             QStringLiteral("Information"), vbInformation);
         return;
     }
+    if (unstorable()) return;
     Session& session = m_platform.session;
     const Result<int> found = session.execute(selectDay());
     if (!found) return reportTrapped(found.error(), false);
@@ -186,10 +195,10 @@ bool DayEntry::nothingToEdit() const {
     const auto& fields = m_controls.fields;
     if (m_kind.refuseOnAnyBlank) {
         return std::any_of(fields.begin(), fields.end(),
-                           [](const DayField& f) { return blank(f.memory) || blank(f.box); });
+                           [](const DayField& f) { return blank(f.remembered) || blank(f.box); });
     }
     return std::all_of(fields.begin(), fields.end(),
-                       [](const DayField& f) { return blank(f.memory); });
+                       [](const DayField& f) { return blank(f.remembered); });
 }
 
 void DayEntry::sayNothingToEdit() {
@@ -204,16 +213,24 @@ void DayEntry::save() {
         m_controls.save->setEnabled(false);
         return;
     }
+    if (unstorable()) return;
     const Result<int> changed = m_platform.session.execute(updateDay());
     if (!changed) return reportTrapped(changed.error(), true);
     // Another day is chosen, or the row no longer holds what was loaded: nothing was stored,
     // and the typed text stays for another try.
     if (changed.value() == 0) return sayNothingToEdit();
-    for (const DayField& field : std::as_const(m_controls.fields))
-        field.memory->setPlainText(field.box->toPlainText());
+    for (DayField& field : m_controls.fields)
+        field.remembered = textToStore(field.box, field.remembered);
     m_platform.prompter.show(QStringLiteral("The database has been updated!"),
                              QStringLiteral("Successfuly Edited!"), vbInformation);
     m_controls.save->setEnabled(false);
+}
+
+bool DayEntry::unstorable() {
+    QList<FieldText> texts;
+    for (const DayField& field : std::as_const(m_controls.fields))
+        texts.append({field.label, textToStore(field.box, field.remembered)});
+    return refuseUnstorable(m_platform.prompter, texts);
 }
 
 void DayEntry::reportTrapped(const DbError& error, bool saving) {

@@ -17,12 +17,13 @@ namespace vemora {
 
 class Statement;
 
-// One stored text of a day's entry: the box it is edited in and the hidden copy of the text
-// exactly as it was loaded.
+// One stored text of a day's entry: the box it is edited in, and the text exactly as it was
+// loaded. A text box would change line breaks and some spaces, so the copy is a plain string.
 struct DayField {
     QString column;
+    QString label;  // names the field in messages
     QPlainTextEdit* box;
-    QPlainTextEdit* memory;
+    QString remembered = {};
 };
 
 // What tells the diary and the planner apart.
@@ -57,8 +58,10 @@ public:
     Status load();
     void add();
     void save();
-    // Empties the boxes and their hidden copies.
+    // Empties the boxes and the remembered texts.
     void clear();
+    // The texts of the loaded entry as they were read, in field order.
+    QStringList remembered() const;
 
 private:
     void pickOnCalendar(QDate day);
@@ -68,6 +71,8 @@ private:
     void reportTrapped(const DbError& error, bool saving);
     void sayNothingToEdit();
     bool nothingToEdit() const;
+    // Refuses, with a message, a text that cannot be stored exactly.
+    bool unstorable();
 
     QString columns() const;
     Statement selectDay() const;

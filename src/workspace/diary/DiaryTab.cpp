@@ -22,7 +22,8 @@ DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
          .calendar = m_ui->callendarDiary,
          .add = m_ui->cmdAddDiary,
          .save = m_ui->cmdSaveDiary,
-         .fields = {{QStringLiteral("diary_message"), m_ui->txtDiaryMsg, m_ui->txtDiaryMsgMem}}},
+         .fields = {{QStringLiteral("diary_message"), QStringLiteral("Daily Diary"),
+                     m_ui->txtDiaryMsg}}},
         this);
     decorateDayButtons(m_ui->cmdAddDiary, m_ui->cmdSaveDiary, m_ui->cmdClearDiary,
                        m_ui->cmdPrintDiary);

@@ -3,7 +3,9 @@
 #include "ui_DictionaryTab.h"
 
 #include "data/DataControl.h"
-#include "data/Statement.h"
+#include "data/Encoding.h"
+#include "data/RecordKeys.h"
+#include "platform/ExactText.h"
 #include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -51,6 +53,7 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     search->lineEdit()->setMaxLength(kSearchLength);
     search->setPlaceholderText(QStringLiteral("Type a word"));
     search->lineEdit()->setPlaceholderText(search->placeholderText());
+    keepWholeCharacters(this);
 
     auto* binding = new GridBinding(m_ui->DataGridDic, m_dictionary,
                                     {{kWordColumn.toString(), QStringLiteral("Word")},
@@ -81,7 +84,7 @@ void DictionaryTab::searchWord() {
     if (text.isEmpty()) return offerAdd();
     m_dictionary->moveFirst();
     // An empty list or an apostrophe fails the find: both count as not found.
-    if (!m_dictionary->findForward(kWordColumn, text.trimmed()) || m_dictionary->eof())
+    if (!m_dictionary->findForward(kWordColumn, trimBlanks(text)) || m_dictionary->eof())
         return offerAdd();
     m_ui->cmdAddDic->setEnabled(false);
     loadCurrentRow();
@@ -113,18 +116,21 @@ void DictionaryTab::rememberedChanged(const QString& text) {
     if (!text.isEmpty()) m_ui->cmdSaveDic->setEnabled(true);
 }
 
-bool DictionaryTab::incomplete() {
-    if (!m_ui->txtDicWord->text().trimmed().isEmpty() &&
-        !m_ui->txtDicDes->toPlainText().trimmed().isEmpty())
-        return false;
-    m_platform.prompter.show(
-        QStringLiteral("Please fill-up all necessary fields! Just put N/A or none if you don't have."),
-        QStringLiteral("Incomplete!"), vbInformation);
-    return true;
+bool DictionaryTab::refuseInput() {
+    const QString word = m_ui->txtDicWord->text();
+    const QString description = typedDescription();
+    if (trimBlanks(word).isEmpty() || trimBlanks(description).isEmpty()) {
+        m_platform.prompter.show(QStringLiteral("Please fill-up all necessary fields! Just put N/A "
+                                                "or none if you don't have."),
+                                 QStringLiteral("Incomplete!"), vbInformation);
+        return true;
+    }
+    return refuseUnstorable(m_platform.prompter, {{QStringLiteral("Word"), word},
+                                                  {QStringLiteral("Description"), description}});
 }
 
 void DictionaryTab::addWord() {
-    if (incomplete()) return;
+    if (refuseInput()) return;
     Session& session = m_platform.session;
     // Stored exactly as typed, apostrophes turned into backquotes.
     const Result<int> added = session.execute(
@@ -133,7 +139,7 @@ void DictionaryTab::addWord() {
             .sql(", ")
             .escapedText(m_ui->txtDicWord->text())
             .sql(",")
-            .escapedText(m_ui->txtDicDes->toPlainText())
+            .escapedText(typedDescription())
             .sql(")"));
     if (!added) return report(added.error());
     m_platform.prompter.show(QStringLiteral("New word has been added!"),
@@ -143,7 +149,7 @@ void DictionaryTab::addWord() {
 }
 
 void DictionaryTab::saveWord() {
-    if (incomplete()) return;
+    if (refuseInput()) return;
     const QVariant owner = m_dictionary->field(u"user_num");
     const UserRecord& user = m_platform.session.CurrentUser();
     if ((owner.isValid() && owner.toLongLong() == user.user_num.toLongLong()) ||
@@ -158,18 +164,14 @@ void DictionaryTab::saveWord() {
 // The word keeps its owner. The condition compares with the remembered values exactly as
 // loaded, so the row changes only while it still holds them.
 void DictionaryTab::UpdateDictionaryWord(qint64 owner) {
-    const Result<int> updated = m_platform.session.execute(
-        Statement("UPDATE dictionary_tbl SET dict_name=")
-            .text(m_ui->txtDicWord->text().trimmed())
-            .sql(", dict_description=")
-            .text(m_ui->txtDicDes->toPlainText().trimmed())
-            .sql(" WHERE user_num = ")
-            .number(owner)
-            .sql(" AND dict_name=")
-            .text(m_ui->txtDicWordMem->text())
-            .sql(" COLLATE BINARY AND COALESCE(dict_description, '')=")
-            .text(m_ui->txtDicDesMem->text())
-            .sql(" COLLATE BINARY"));
+    Statement update("UPDATE dictionary_tbl SET dict_name=");
+    update.text(trimBlanks(m_ui->txtDicWord->text()))
+        .sql(", dict_description=")
+        .text(trimBlanks(typedDescription()));
+    whereLoadedWord(update, m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text())
+        .sql(" AND user_num = ")
+        .number(owner);
+    const Result<int> updated = m_platform.session.execute(update);
     if (!updated) return report(updated.error());
     if (updated.value() == 0) {
         m_platform.prompter.show(
@@ -182,6 +184,10 @@ void DictionaryTab::UpdateDictionaryWord(qint64 owner) {
                              QStringLiteral("Successfuly Updated!"), vbInformation);
     reloadAfterChange();
     m_ui->cmdSaveDic->setEnabled(false);
+}
+
+QString DictionaryTab::typedDescription() const {
+    return textToStore(m_ui->txtDicDes, m_ui->txtDicDesMem->text());
 }
 
 void DictionaryTab::reloadAfterChange() {

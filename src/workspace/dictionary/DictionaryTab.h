@@ -40,7 +40,10 @@ private:
 
     void offerAdd();
     void loadCurrentRow();
-    bool incomplete();
+    // Whether the word or its description is blank or cannot be stored exactly; says so.
+    bool refuseInput();
+    // The description to store: the loaded one, exactly, while the box shows it unchanged.
+    QString typedDescription() const;
     void reloadAfterChange();
     void report(const DbError& error);
 

@@ -26,9 +26,10 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
          .calendar = m_ui->callendarPlan,
          .add = m_ui->cmdAddPlan,
          .save = m_ui->cmdSavePlan,
-         .fields = {{QStringLiteral("time_am"), m_ui->txtPlanAM, m_ui->txtPlanAM_mem},
-                    {QStringLiteral("time_pm"), m_ui->txtPlanPM, m_ui->txtPlanPM_mem},
-                    {QStringLiteral("planner_msg"), m_ui->txtDailyQuote, m_ui->txtDaily_mem}}},
+         .fields = {{QStringLiteral("time_am"), QStringLiteral("AM"), m_ui->txtPlanAM},
+                    {QStringLiteral("time_pm"), QStringLiteral("PM"), m_ui->txtPlanPM},
+                    {QStringLiteral("planner_msg"), QStringLiteral("Daily Qoute"),
+                     m_ui->txtDailyQuote}}},
         this);
     decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan, m_ui->cmdPrintPlan);
     connect(m_ui->cmdClearPlan, &QAbstractButton::clicked, this, &PlannerTab::clearPlan);

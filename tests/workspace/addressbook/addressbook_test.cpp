@@ -5,6 +5,7 @@
 #include "platform/Session.h"
 #include "reports/DataEnvironment.h"
 #include "reports/ReportPreview.h"
+#include "support/ExactText.h"
 #include "workspace/addressbook/AddressBookTab.h"
 
 #include <QAbstractButton>
@@ -273,13 +274,49 @@ TEST_F(AddressBookTest, AColumnWithoutValueStopsTheRowChoiceSilently) {
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
-TEST_F(AddressBookTest, PrintSelectsTheContactOfTheTypedNames) {
-    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s)});
+TEST_F(AddressBookTest, PrintSelectsTheContactOfTheTypedNamesAsSaveFindsIt) {
+    openWith({contact(u" Ann "_s, u" Q"_s, u"Lee  "_s), contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
     Report& report = DataEnvironment::instance().DataReportAddressBook();
     click("cmdPrintAddress");  // empty names: the report without a contact
     EXPECT_EQ(report.rows.rowCount(), 0);
     chooseRow(0);
     click("cmdPrintAddress");
-    EXPECT_EQ(report.rows.rowCount(), 1);
+    ASSERT_EQ(report.rows.rowCount(), 1);
+    EXPECT_EQ(report.rows.text(u"name"), u" Ann "_s);
+
+    // The typed names, blanks and letter case aside, as Save's duplicate check compares them.
+    type("txtName", u"bo "_s);
+    type("txtLastName", u"TAN"_s);
+    click("cmdPrintAddress");
+    ASSERT_EQ(report.rows.rowCount(), 1);
+    EXPECT_EQ(report.rows.text(u"name"), u"Bo"_s);
     delete report.preview;
+}
+
+TEST_F(AddressBookTest, TheSexBoxNeverTakesHalfACharacterAndHalfOnesAreRefused) {
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s)});
+    fill(contact(u"Cy"_s, u"Q"_s, u"Dee"_s));
+    box("cmbo_Sex")->clear();
+    box("cmbo_Sex")->insert(kEmoji);  // as a paste or an input method enters it
+    EXPECT_EQ(box("cmbo_Sex")->text(), QString());
+    box("txtAddress")->insert(kEmoji);
+    EXPECT_EQ(box("txtAddress")->text(), u"1 Main St"_s + kEmoji);
+
+    // Text set from elsewhere can still hold half of one: refused, naming the field.
+    box("cmbo_Sex")->setText(kHalfEmoji);
+    click("cmdAddInfo");
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"Sex"_s));
+    EXPECT_EQ(lastTitle(), u"Cannot Store!"_s);
+    EXPECT_EQ(stored().size(), 1);
+
+    box("cmbo_Sex")->setText(u"F"_s);
+    click("cmdAddInfo");
+    EXPECT_EQ(lastTitle(), u"Successfuly Added!"_s);
+    EXPECT_EQ(stored().value(1).value(4), u"1 Main St"_s + kEmoji);
+
+    chooseRow(1);
+    box("txtEmail")->setText(u"x"_s + kHalfEmoji);
+    click("cmdSave");
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"E-mail"_s));
+    EXPECT_EQ(stored().value(1).value(8), u"a@b.c"_s);
 }

@@ -1,5 +1,7 @@
 #include "data/Statement.h"
+#include "support/ExactText.h"
 #include "support/TestPlatform.h"
+#include "workspace/diary/DayEntry.h"
 #include "workspace/diary/DayTabSupport.h"
 #include "workspace/diary/DiaryTab.h"
 
@@ -23,7 +25,7 @@ protected:
         picker = tab->findChild<QDateEdit*>(u"DTPickerDiary"_s);
         calendar = tab->findChild<QCalendarWidget*>(u"callendarDiary"_s);
         text = tab->findChild<QPlainTextEdit*>(u"txtDiaryMsg"_s);
-        memory = tab->findChild<QPlainTextEdit*>(u"txtDiaryMsgMem"_s);
+        entry = tab->findChild<DayEntry*>();
         add = tab->findChild<QAbstractButton*>(u"cmdAddDiary"_s);
         save = tab->findChild<QAbstractButton*>(u"cmdSaveDiary"_s);
     }
@@ -41,6 +43,8 @@ protected:
             .query(Statement("SELECT diary_message FROM diary_tbl WHERE diary_date = ").date(day))
             .text(u"diary_message");
     }
+    // The text of the loaded entry as it was read.
+    QString memory() const { return entry->remembered().value(0); }
     void type(const QString& s) {
         text->clear();
         QTest::keyClicks(text, s);
@@ -50,7 +54,8 @@ protected:
     std::unique_ptr<DiaryTab> tab;
     QDateEdit* picker = nullptr;
     QCalendarWidget* calendar = nullptr;
-    QPlainTextEdit *text = nullptr, *memory = nullptr;
+    QPlainTextEdit* text = nullptr;
+    DayEntry* entry = nullptr;
     QAbstractButton *add = nullptr, *save = nullptr;
 };
 
@@ -62,10 +67,10 @@ TEST_F(DiaryTabTest, EachUserSeesOnlyTheirOwnEntries) {
     open(ann);
     clickDay(calendar, kDay1);
     EXPECT_EQ(text->toPlainText(), u"Ann`s day"_s);
-    EXPECT_EQ(memory->toPlainText(), u"Ann`s day"_s);
+    EXPECT_EQ(memory(), u"Ann`s day"_s);
     EXPECT_TRUE(save->isEnabled());
     clickDay(calendar, kDay2);
-    EXPECT_EQ(text->toPlainText() + memory->toPlainText(), QString());
+    EXPECT_EQ(text->toPlainText() + memory(), QString());
     EXPECT_FALSE(save->isEnabled());
 }
 
@@ -91,7 +96,7 @@ TEST_F(DiaryTabTest, AddStoresBackquotesOnceADayAndALaterSaveFindsTheEntry) {
     EXPECT_EQ(text->toPlainText(), u"again"_s);
     tp.prompter.answer(Answer::Yes);
     add->click();
-    EXPECT_EQ(memory->toPlainText(), u" it`s a start "_s);
+    EXPECT_EQ(memory(), u" it`s a start "_s);
     EXPECT_EQ(tp.count(u"diary_tbl"_s), 1);
 
     // Loaded again, the entry that begins with a blank can be corrected.
@@ -154,6 +159,57 @@ TEST_F(DiaryTabTest, ALostConnectionIsReturnedByTheLoaderAndReportedOnAClick) {
     EXPECT_EQ(tp.prompter.count(), 0);
     clickDay(calendar, kDay1);
     EXPECT_EQ(tp.prompter.count(), 1);
+}
+
+TEST_F(DiaryTabTest, AnEntryHoldingWhatATextBoxWouldChangeCanBeEdited) {
+    store(1, kDay1, kOtherWritersText);
+    open();
+    clickDay(calendar, kDay1);
+    EXPECT_EQ(memory(), kOtherWritersText);
+    // Saved unedited, the entry keeps every character it had.
+    save->click();
+    EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);
+    EXPECT_EQ(stored(kDay1), kOtherWritersText);
+
+    clickDay(calendar, kDay1);
+    type(u"rewritten"_s);
+    save->click();
+    EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);
+    EXPECT_EQ(stored(kDay1), u"rewritten"_s);
+}
+
+TEST_F(DiaryTabTest, SaveLeavesAnEntryThatAnotherWriterChangedInLetterCaseOnly) {
+    store(1, kDay1, u"Quiet day"_s);
+    open();
+    clickDay(calendar, kDay1);
+    tp.query(Statement("UPDATE diary_tbl SET diary_message = 'QUIET DAY'"));
+    type(u"mine"_s);
+    save->click();
+    EXPECT_EQ(tp.prompter.last().text, kNothingToEdit);
+    EXPECT_EQ(stored(kDay1), u"QUIET DAY"_s);
+}
+
+TEST_F(DiaryTabTest, HalfACharacterIsRefusedByAddAndSaveWhileAWholeOneIsStored) {
+    store(1, kDay1, u"stored"_s);
+    open();
+    clickDay(calendar, kDay2);
+    text->setPlainText(u"half "_s + kHalfEmoji + u"x"_s);
+    add->click();
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"Daily Diary"_s));
+    EXPECT_EQ(tp.prompter.last().title, u"Cannot Store!"_s);
+    EXPECT_EQ(tp.prompter.last().style, vbExclamation);
+    EXPECT_EQ(tp.count(u"diary_tbl"_s), 1);
+
+    text->setPlainText(u"whole "_s + kEmoji + u"x"_s);
+    add->click();
+    EXPECT_EQ(stored(kDay2), u"whole "_s + kEmoji + u"x"_s);
+
+    clickDay(calendar, kDay1);
+    text->setPlainText(kHalfEmoji);
+    save->click();
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"Daily Diary"_s));
+    EXPECT_EQ(stored(kDay1), u"stored"_s);
+    EXPECT_TRUE(save->isEnabled());
 }
 
 }  // namespace

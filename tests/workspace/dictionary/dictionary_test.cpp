@@ -1,5 +1,8 @@
 #include "data/DataControl.h"
 #include "data/Statement.h"
+#include "reports/DataEnvironment.h"
+#include "reports/ReportPreview.h"
+#include "support/ExactText.h"
 #include "support/TestPlatform.h"
 #include "workspace/dictionary/DictionaryTab.h"
 
@@ -149,7 +152,8 @@ TEST_F(DictionaryTabTest, UpdateComparesWithTheWordExactlyAsLoaded) {
     get<QLineEdit>("txtDicWord")->setText("kiwi"_q);
     click("cmdSaveDic");
     EXPECT_EQ(env.prompter.last().title, "Successfuly Updated!"_q);
-    EXPECT_EQ(stored("kiwi"_q).text(u"dict_description"), "green\nfruit"_q);
+    // The description was not edited: stored as it was, less the blanks around it.
+    EXPECT_EQ(stored("kiwi"_q).text(u"dict_description"), "green\r\nfruit"_q);
 
     // Changed elsewhere since it was loaded: nothing is overwritten, and the user is told.
     type("bank"_q);
@@ -195,11 +199,58 @@ TEST_F(DictionaryTabTest, RefusedChangesLeaveTheTableAndTheBoxesAsTheyWere) {
     EXPECT_EQ(env.prompter.last().style, vbExclamation);
     EXPECT_EQ(text("txtDicWord"), "band's"_q);
 
-    edit("band"_q, "\n"_q);
+    edit("band"_q, "   "_q);
     click("cmdSaveDic");
     EXPECT_EQ(env.prompter.count(), 5);
     EXPECT_EQ(env.prompter.last().title, "Incomplete!"_q);
     EXPECT_EQ(env.count("dictionary_tbl"_q), 4);
+    EXPECT_EQ(stored("band"_q).text(u"dict_description"), "of band"_q);
+}
+
+
+TEST_F(DictionaryTabTest, PrintSelectsTheWordThatSaveFinds) {
+    store(ann, " kiwi"_q, "\ngreen fruit\t"_q);
+    store(ann, "pear"_q, "soft\r\nfruit"_q);
+    open(ann);
+    Report& report = DataEnvironment::instance().DataDictionary();
+    const QModelIndex first = grid()->model()->index(0, 0);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(first).center());
+    ASSERT_EQ(text("txtDicWordMem"), " kiwi"_q);
+    click("cmdPrintDict");
+    ASSERT_EQ(report.rows.rowCount(), 1);
+    EXPECT_EQ(report.rows.text(u"dict_description"), "\ngreen fruit\t"_q);
+
+    search()->setEditText("pear"_q);
+    click("cmdPrintDict");
+    ASSERT_EQ(report.rows.rowCount(), 1);
+    EXPECT_EQ(report.rows.text(u"dict_name"), "pear"_q);
+    // Changed only in letter case since it was loaded: Save would not find it, nor does Print.
+    env.query(Statement("UPDATE dictionary_tbl SET dict_name = 'PEAR' WHERE dict_name = 'pear'"));
+    click("cmdPrintDict");
+    EXPECT_EQ(report.rows.rowCount(), 0);
+    delete report.preview;
+}
+
+TEST_F(DictionaryTabTest, HalfACharacterIsNeitherTypedNorStored) {
+    open(ann);
+    auto* word = get<QLineEdit>("txtDicWord");
+    word->setText(QString(29, u'w'));
+    word->insert(test::kEmoji);  // one unit short of the limit: the character is not taken at all
+    EXPECT_EQ(word->text(), QString(29, u'w'));
+
+    edit("kiwi"_q, "green "_q + test::kHalfEmoji);
+    click("cmdAddDic");
+    EXPECT_EQ(env.prompter.last().text, test::cannotStore("Description"_q));
+    EXPECT_EQ(env.count("dictionary_tbl"_q), 4);
+
+    edit("kiwi "_q + test::kEmoji, "green"_q);
+    click("cmdAddDic");
+    EXPECT_EQ(stored("kiwi "_q + test::kEmoji).text(u"dict_description"), "green"_q);
+
+    type("band"_q);
+    edit(test::kHalfEmoji, "of band"_q);
+    click("cmdSaveDic");
+    EXPECT_EQ(env.prompter.last().text, test::cannotStore("Word"_q));
     EXPECT_EQ(stored("band"_q).text(u"dict_description"), "of band"_q);
 }
 

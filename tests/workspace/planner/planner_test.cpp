@@ -1,5 +1,7 @@
 #include "data/Statement.h"
+#include "support/ExactText.h"
 #include "support/TestPlatform.h"
+#include "workspace/diary/DayEntry.h"
 #include "workspace/diary/DayTabSupport.h"
 #include "workspace/planner/PlannerTab.h"
 
@@ -36,15 +38,16 @@ protected:
         return result;
     }
     QStringList boxes() const { return texts("txtPlanAM", "txtPlanPM", "txtDailyQuote"); }
-    QStringList memories() const { return texts("txtPlanAM_mem", "txtPlanPM_mem", "txtDaily_mem"); }
+    // The texts of the loaded plan as they were read.
+    QStringList memories() const { return tab->findChild<DayEntry*>()->remembered(); }
     QStringList stored() {
         const Recordset r = tp.query(Statement("SELECT * FROM planner_tbl"));
         return {r.text(u"time_am"), r.text(u"time_pm"), r.text(u"planner_msg")};
     }
+    QPlainTextEdit* box(const QString& name) const { return tab->findChild<QPlainTextEdit*>(name); }
     void type(const QString& am) {
-        auto* box = tab->findChild<QPlainTextEdit*>(u"txtPlanAM"_s);
-        box->clear();
-        QTest::keyClicks(box, am);
+        box(u"txtPlanAM"_s)->clear();
+        QTest::keyClicks(box(u"txtPlanAM"_s), am);
     }
     void click(const QString& button) { tab->findChild<QAbstractButton*>(button)->click(); }
 
@@ -119,6 +122,43 @@ TEST_F(PlannerTabTest, AddNeedsAllThreeTexts) {
     click(u"cmdAddPlan"_s);
     EXPECT_EQ(tp.prompter.last().text, kFillUp);
     EXPECT_EQ(tp.count(u"planner_tbl"_s), 1);
+}
+
+TEST_F(PlannerTabTest, APlanHoldingWhatATextBoxWouldChangeCanBeEditedUnlessCaseChanged) {
+    tp.query(Statement("UPDATE planner_tbl SET time_am = ")
+                 .text(kOtherWritersText)
+                 .sql(", time_pm = ")
+                 .text(kOtherWritersText + u" pm"_s));
+    picker->setDate(kDay1);
+    EXPECT_EQ(memories(), (QStringList{kOtherWritersText, kOtherWritersText + u" pm"_s, u"quote"_s}));
+    type(u"rewritten"_s);
+    click(u"cmdSavePlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);
+    EXPECT_EQ(stored()[0], u"rewritten"_s);
+
+    // Another writer changes only the letter case of the quote after the load.
+    clickDay(calendar, kDay1);
+    tp.query(Statement("UPDATE planner_tbl SET planner_msg = 'QUOTE'"));
+    type(u"mine"_s);
+    click(u"cmdSavePlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, kNothingToEdit);
+    EXPECT_EQ(stored(), (QStringList{u"rewritten"_s, kOtherWritersText + u" pm"_s, u"QUOTE"_s}));
+}
+
+TEST_F(PlannerTabTest, HalfACharacterIsRefusedNamingItsBox) {
+    clickDay(calendar, kDay2);
+    box(u"txtPlanAM"_s)->setPlainText(u"am"_s);
+    box(u"txtPlanPM"_s)->setPlainText(kHalfEmoji + u"pm"_s);
+    box(u"txtDailyQuote"_s)->setPlainText(kHalfEmoji);
+    click(u"cmdAddPlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"PM"_s));
+    EXPECT_EQ(tp.count(u"planner_tbl"_s), 1);
+
+    clickDay(calendar, kDay1);
+    box(u"txtDailyQuote"_s)->setPlainText(u"a "_s + kHalfEmoji);
+    click(u"cmdSavePlan"_s);
+    EXPECT_EQ(tp.prompter.last().text, cannotStore(u"Daily Qoute"_s));
+    EXPECT_EQ(stored(), (QStringList{u" am"_s, u"pm "_s, u"quote"_s}));
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#include "platform/ExactText.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QValidator>
+
+#include "data/Encoding.h"
+#include "platform/Prompter.h"
+
+namespace vemora {
+
+namespace {
+
+// Refuses an edit that leaves half of a character behind; QLineEdit then undoes it.
+class WholeCharacters final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return storesExactly(input) ? Acceptable : Invalid;
+    }
+};
+
+}  // namespace
+
+bool refuseUnstorable(Prompter& prompter, const QList<FieldText>& fields) {
+    for (const FieldText& field : fields) {
+        if (storesExactly(field.text)) continue;
+        prompter.show(QStringLiteral("The \"%1\" field holds a character that cannot be stored! "
+                                     "Please type it again.")
+                          .arg(field.label),
+                      QStringLiteral("Cannot Store!"), vbExclamation);
+        return true;
+    }
+    return false;
+}
+
+QString textToStore(const QPlainTextEdit* box, const QString& loaded) {
+    const QString text = box->toPlainText();
+    QTextDocument shown;
+    shown.setPlainText(loaded);
+    return text == shown.toPlainText() ? loaded : text;
+}
+
+void keepWholeCharacters(QWidget* root) {
+    for (QLineEdit* box : root->findChildren<QLineEdit*>())
+        if (!box->validator()) box->setValidator(new WholeCharacters(box));
+}
+
+}  // namespace vemora

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace vemora {
+
+class Prompter;
+
+// A field as its window labels it, and the text it holds.
+struct FieldText {
+    QString label;
+    QString text;
+};
+
+// When a field holds text that cannot be stored exactly, names the first such field in a
+// message and answers true: the caller then stores nothing.
+bool refuseUnstorable(Prompter& prompter, const QList<FieldText>& fields);
+
+// What a multi-line box holds for storing. A text box shows some characters of a text it is
+// given otherwise (CR LF and U+2028 as LF, a non-breaking space as a space): while the box
+// still shows the loaded text as it was given, that is the loaded text itself, exactly.
+QString textToStore(const QPlainTextEdit* box, const QString& loaded);
+
+// Keeps every one-line text box under `root` from taking half a character: a character that
+// does not fit in what is left of a box's length limit is not typed or pasted at all.
+void keepWholeCharacters(QWidget* root);
+
+}  // namespace vemora
