@@ -1,10 +1,6 @@
 #include "platform/DatabaseNotices.h"
 
-#include "data/DatabaseLock.h"
 #include "platform/Prompter.h"
-
-#include <QDeadlineTimer>
-#include <QThread>
 
 namespace vemora {
 
@@ -21,23 +17,11 @@ void reportOpenFailure(Prompter& prompter, const DbError& error) {
     }
 }
 
-bool holdSharedLock(DatabaseLock& lock, Prompter& prompter, std::chrono::milliseconds wait) {
-    constexpr std::chrono::milliseconds kPoll(50);
-    if (lock.isLocked()) return true;
-    for (;;) {
-        const QDeadlineTimer deadline(wait);
-        while (!lock.tryLock(DatabaseLock::Mode::Shared)) {
-            if (!lock.heldElsewhere()) return true;
-            if (deadline.hasExpired()) break;
-            QThread::msleep(static_cast<unsigned long>(kPoll.count()));
-        }
-        if (lock.isLocked()) return true;
-        const Answer answer = prompter.show(
-            QStringLiteral("The maintenance tool is working on the database. Please wait until "
-                           "it has finished, then choose Retry."),
-            QStringLiteral("Please wait..."), vbExclamation | vbRetryCancel);
-        if (answer != Answer::Retry) return false;
-    }
+bool askToWaitForTool(Prompter& prompter) {
+    return prompter.show(QStringLiteral("The maintenance tool is working on the database. Please "
+                                        "wait until it has finished, then choose Retry."),
+                         QStringLiteral("Please wait..."),
+                         vbExclamation | vbRetryCancel) == Answer::Retry;
 }
 
 }  // namespace vemora

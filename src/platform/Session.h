@@ -1,14 +1,11 @@
 #pragma once
 
-#include "data/Connection.h"
-#include "data/DatabaseLock.h"
-#include "data/Recordset.h"
+#include "core/Database.h"
 
 #include <QString>
 #include <QVariant>
 
 #include <chrono>
-#include <memory>
 
 namespace vemora {
 
@@ -35,45 +32,35 @@ public:
     Session(QString programDirectory, Prompter& prompter);
     ~Session();
 
-    const QString& programDirectory() const { return m_programDirectory; }
+    const QString& programDirectory() const { return m_database.programDirectory(); }
     Prompter& prompter() { return m_prompter; }
+    Database& database() { return m_database; }
 
-    const QString& ConnectionString() const { return m_connectionString; }
-    Connection& DbConnection() { return *m_dbConnection; }
-    Recordset& DbRecordset() { return m_dbRecordset; }
-    QString& SqlText() { return m_sqlText; }
+    const QString& ConnectionString() const { return m_database.ConnectionString(); }
+    Connection& DbConnection() { return m_database.DbConnection(); }
+    Recordset& DbRecordset() { return m_database.DbRecordset(); }
+    QString& SqlText() { return m_database.SqlText(); }
     UserRecord& CurrentUser() { return m_currentUser; }
     // The reports' connection, opened once and kept open.
     Connection& MyConnection() { return m_myConnection; }
 
-    // Holds the database lock shared (waiting while the maintenance tool works), builds the
-    // connection string, replaces DbConnection by a new open connection and opens MyConnection
-    // if it is closed. A file that cannot be opened is reported; the result says whether
-    // DbConnection is open.
+    // Holds the database lock shared (asking the user to wait while the maintenance tool
+    // works), replaces DbConnection by a new open connection and opens MyConnection if it is
+    // closed. A file that cannot be opened is reported; the result says whether DbConnection
+    // is open.
     bool OpenDatabase();
 
-    // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows
-    // replace DbRecordset. Yields the number of rows changed (0 for a query). A connection
-    // that OpenDatabase failed to open is opened again first, or the reason it cannot be.
-    Result<int> execute(const Statement& statement);
+    // Database::execute on the shared connection.
+    Result<int> execute(const Statement& statement) { return m_database.execute(statement); }
 
     // How long OpenDatabase waits for the maintenance tool before it asks the user.
-    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    void setLockWait(std::chrono::milliseconds wait);
 
 private:
-    Status open();
-
-    QString m_programDirectory;
-    DatabaseLock m_databaseLock;
     Prompter& m_prompter;
-    QString m_connectionString;
-    std::unique_ptr<Connection> m_dbConnection;
-    Recordset m_dbRecordset;
-    QString m_sqlText;
+    Database m_database;
     UserRecord m_currentUser;
     Connection m_myConnection;
-    std::chrono::milliseconds m_lockWait{2000};
-    bool m_openFailed = false;
 };
 
 }  // namespace vemora

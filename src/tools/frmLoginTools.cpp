@@ -45,7 +45,7 @@ void frmLoginTools::logIn() {
     mod_Tools& module = m_platform.module;
     const std::optional<Statement> lookup =
         accountLookup(m_ui->txtUserName->text(), m_ui->txtPassword->text());
-    const Status found = lookup ? module.execute(*lookup) : Status();
+    const Status found = lookup ? module.database().execute(*lookup).status() : Status();
     // A name or password holding an apostrophe, refused by the statement, is stored nowhere.
     if (!found && found.number() != kErrSyntax) {
         m_platform.prompter.show(

@@ -1,7 +1,5 @@
 #include "tools/mod_Tools.h"
 
-#include "data/ConnectionString.h"
-#include "data/Statement.h"
 #include "platform/DatabaseNotices.h"
 
 #include <QCoreApplication>
@@ -9,27 +7,13 @@
 namespace vemora {
 
 mod_Tools::mod_Tools(QString programDirectory, Prompter& prompter)
-    : m_prompter(prompter), m_connectionString(makeConnectionString(programDirectory)) {
-    m_dbConnection.setConnectionString(m_connectionString);
-}
-
-QString mod_Tools::workingDatabase() const {
-    return parseConnectionString(m_connectionString).dataSource;
-}
+    : m_prompter(prompter), m_database(std::move(programDirectory), Database::Lock::None) {}
 
 bool mod_Tools::OpenDatabase() {
-    const Status status = m_dbConnection.open();
+    const Status status = m_database.open();
     QCoreApplication::processEvents();
     if (!status) reportOpenFailure(m_prompter, status.error());
-    return m_dbConnection.isOpen();
-}
-
-Status mod_Tools::execute(const Statement& statement) {
-    m_sqlText = statement.rendering();
-    Result<Recordset> result = m_dbConnection.execute(statement);
-    if (!result) return result.error();
-    if (result.value().isOpen()) m_dbRecordset = std::move(result.value());
-    return {};
+    return DbConnection().isOpen();
 }
 
 }  // namespace vemora

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "data/Connection.h"
-#include "data/Recordset.h"
+#include "core/Database.h"
 
 #include <QString>
 
@@ -11,36 +10,30 @@ namespace vemora {
 
 class FileDialogs;
 class Prompter;
-class Statement;
 
 // The maintenance tool's data state: its one connection, and the log-in query's text and rows.
-// Unlike the organizer's session it has no report connection and no current user.
+// Unlike the organizer's session it has no report connection, no current user, and holds no
+// lock: the compaction takes it while it works.
 class mod_Tools final {
     Q_DISABLE_COPY_MOVE(mod_Tools)
 public:
     mod_Tools(QString programDirectory, Prompter& prompter);
 
-    const QString& ConnectionString() const { return m_connectionString; }
-    Connection& DbConnection() { return m_dbConnection; }
-    Recordset& DbRecordset() { return m_dbRecordset; }
-    QString& SqlText() { return m_sqlText; }
+    const QString& ConnectionString() const { return m_database.ConnectionString(); }
+    Connection& DbConnection() { return m_database.DbConnection(); }
+    Recordset& DbRecordset() { return m_database.DbRecordset(); }
+    QString& SqlText() { return m_database.SqlText(); }
+    Database& database() { return m_database; }
     // The program directory's journey.mdb, the file the tool compacts and replaces.
-    QString workingDatabase() const;
+    QString workingDatabase() const { return m_database.filePath(); }
 
     // Opens DbConnection; a file that cannot be opened is reported. The result says whether
     // the connection is open.
     bool OpenDatabase();
 
-    // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows
-    // replace DbRecordset.
-    Status execute(const Statement& statement);
-
 private:
     Prompter& m_prompter;
-    QString m_connectionString;
-    Connection m_dbConnection;
-    Recordset m_dbRecordset;
-    QString m_sqlText;
+    Database m_database;
 };
 
 // What the tool's windows share.

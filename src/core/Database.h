@@ -1,0 +1,69 @@
+#pragma once
+
+#include "data/Connection.h"
+#include "data/DatabaseLock.h"
+#include "data/Recordset.h"
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace vemora {
+
+class Statement;
+
+// A program's shared connection to journey.mdb in its directory, with what is kept beside it:
+// the connection string, the rows of the last query and the SQL text last run. Shows nothing:
+// failures come back as errors for the windows to word.
+class Database final {
+    Q_DISABLE_COPY_MOVE(Database)
+public:
+    // An organizer holds the lock shared for its whole run from the first open; the
+    // maintenance tool takes it only while it replaces the file.
+    enum class Lock { None, Shared };
+
+    Database(QString programDirectory, Lock lock);
+    ~Database();
+
+    const QString& programDirectory() const { return m_programDirectory; }
+    const QString& ConnectionString() const { return m_connectionString; }
+    Connection& DbConnection() { return *m_dbConnection; }
+    Recordset& DbRecordset() { return m_dbRecordset; }
+    QString& SqlText() { return m_sqlText; }
+    // The program's journey.mdb.
+    QString filePath() const;
+
+    // While the maintenance tool holds the file, open() waits up to `wait`, then asks `retry`
+    // whether to wait again; no answer means no.
+    void setToolWait(std::chrono::milliseconds wait, std::function<bool()> retry) {
+        m_toolWait = wait;
+        m_retry = std::move(retry);
+    }
+
+    // Takes the lock when the program holds one, then replaces DbConnection by a new open
+    // connection.
+    Status open();
+
+    // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows replace
+    // DbRecordset. Yields the number of rows changed (0 for a query). A connection that open()
+    // failed to open is opened again first, or the reason it cannot be is returned.
+    Result<int> execute(const Statement& statement);
+
+private:
+    bool holdLock();
+
+    QString m_programDirectory;
+    Lock m_lockKind;
+    DatabaseLock m_lock;
+    QString m_connectionString;
+    std::unique_ptr<Connection> m_dbConnection;
+    Recordset m_dbRecordset;
+    QString m_sqlText;
+    std::chrono::milliseconds m_toolWait{2000};
+    std::function<bool()> m_retry;
+    bool m_openFailed = false;
+};
+
+}  // namespace vemora
