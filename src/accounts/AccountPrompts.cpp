@@ -15,17 +15,6 @@ void promptAt(Prompter& prompter, QLineEdit* box, const QString& text, const QSt
     selectWholeText(box);
 }
 
-void reportFailure(Prompter& prompter, const DbError& error) {
-    if (error.number == kErrSyntax) {
-        prompter.show(QStringLiteral("Please do not use ' character, their's a conflict in JET "
-                                     "Engine used in this project!"),
-                      QStringLiteral("Message Alert!"), vbExclamation);
-        return;
-    }
-    prompter.show(QString::number(error.number) + QLatin1Char(' ') + error.description,
-                  QStringLiteral("Errot Traping"), vbInformation);
-}
-
 std::optional<QString> storablePassword(Prompter& prompter, QLineEdit* box) {
     std::optional<QString> stored = EncodePassword(box->text());
     // The statement refuses an apostrophe, which is the stored form of a typed code 167.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/DbError.h"
-
 #include <QString>
 
 #include <optional>
@@ -15,9 +13,6 @@ class Prompter;
 // Shows a message, then puts the focus in the box and selects its whole text.
 void promptAt(Prompter& prompter, QLineEdit* box, const QString& text, const QString& title,
               int style);
-
-// Tells the user why a statement stored nothing: an apostrophe in a text, or the engine's error.
-void reportFailure(Prompter& prompter, const DbError& error);
 
 // The stored form of the password typed in the box. A password with a character that has no
 // stored form, or one that would be stored as an apostrophe, is refused with a message.

@@ -5,6 +5,7 @@
 #include "data/Encoding.h"
 #include "data/Statement.h"
 #include "platform/GridBinding.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -260,7 +261,7 @@ void frmAddUser::reportWriteFailure(const DbError& error) {
                  QStringLiteral("Already in use!"), vbInformation);
         return;
     }
-    reportFailure(m_platform.prompter, error);
+    reportTrapped(m_platform.prompter, error, TrapWording::Record);
 }
 
 }  // namespace vemora

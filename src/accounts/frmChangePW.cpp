@@ -4,6 +4,7 @@
 #include "data/Accounts.h"
 #include "data/Encoding.h"
 #include "data/Statement.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -54,7 +55,7 @@ void frmChangePW::change() {
     Prompter& prompter = m_platform.prompter;
     const Result<std::optional<qint64>> account = provenAccount();
     if (!account) {
-        reportFailure(prompter, account.error());
+        reportTrapped(prompter, account.error(), TrapWording::Record);
         return;
     }
     if (!account.value()) {
@@ -88,7 +89,7 @@ void frmChangePW::change() {
             .sql(", name=").text(name)
             .sql(" WHERE user_num=").number(number));
     if (!changed) {
-        reportFailure(prompter, changed.error());
+        reportTrapped(prompter, changed.error(), TrapWording::Record);
         return;
     }
     prompter.show(QStringLiteral("The password was successfully change!"),
