@@ -1,9 +1,9 @@
 #include "accounts/frmAddUser.h"
 
 #include "accounts/AccountPrompts.h"
+#include "core/Accounts.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
-#include "data/Statement.h"
 #include "platform/GridBinding.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
@@ -14,12 +14,6 @@
 namespace vemora {
 
 namespace {
-
-constexpr auto kAdminUserName = u"admin";
-
-bool isAdminName(const QString& text) {
-    return trimBlanks(text).compare(kAdminUserName, Qt::CaseInsensitive) == 0;
-}
 
 void securityAlert(Prompter& prompter, const QString& text) {
     prompter.show(text, QStringLiteral("Security Alert!"), vbExclamation);
@@ -67,7 +61,7 @@ frmAddUser::~frmAddUser() = default;
 
 void frmAddUser::RefreshUserGrid() {
     // Passwords are read for the row choice only; the grid never shows them.
-    m_users->setRecordSource(Statement("Select user_num, user_name,user_password, name from users"));
+    m_users->setRecordSource(AccountStore::listSource());
     m_users->refresh();
 }
 
@@ -98,7 +92,7 @@ void frmAddUser::setFound(bool found) {
 }
 
 void frmAddUser::search(const QString& text) {
-    m_ui->txtUserName->setReadOnly(isAdminName(text));
+    m_ui->txtUserName->setReadOnly(AccountStore::isAdministratorName(text));
     if (text.isEmpty()) {
         setFound(false);
         m_ui->cmdAddUser->setEnabled(true);
@@ -139,10 +133,10 @@ void frmAddUser::chooseRow() {
     m_ui->txtName->setText(name);
 }
 
-std::optional<frmAddUser::Account> frmAddUser::typedAccount() {
+std::optional<AccountFields> frmAddUser::typedAccount() {
     Prompter& prompter = m_platform.prompter;
     const QString password = m_ui->txtPassword->text();
-    Account account{trimBlanks(m_ui->txtUserName->text()), QString(),
+    AccountFields account{trimBlanks(m_ui->txtUserName->text()), QString(),
                     trimBlanks(m_ui->txtName->text())};
     if (account.userName.isEmpty() || trimBlanks(password).isEmpty() || account.name.isEmpty()) {
         prompter.show(QStringLiteral("Please fill-up all necessary fields!"),
@@ -170,18 +164,15 @@ std::optional<qint64> frmAddUser::chosenNumber() const {
 
 void frmAddUser::addUser() {
     if (!administratorPresent(true)) return;
-    const std::optional<Account> account = typedAccount();
+    const std::optional<AccountFields> account = typedAccount();
     if (!account) return;
-    write(Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
-              .text(account->userName).sql(",")
-              .text(account->storedPassword).sql(",")
-              .text(account->name).sql(")"),
+    write(AccountStore(m_platform.session.database()).add(*account),
           QStringLiteral("Successfuly Added!"));
 }
 
 void frmAddUser::saveUser() {
     if (!administratorPresent(true)) return;
-    const std::optional<Account> account = typedAccount();
+    const std::optional<AccountFields> account = typedAccount();
     if (!account) return;
     const std::optional<qint64> number = chosenNumber();
     if (!number) {
@@ -189,16 +180,13 @@ void frmAddUser::saveUser() {
                                  QStringLiteral("Information"), vbInformation);
         return;
     }
-    if (*number == kAdministratorNumber && account->userName != kAdminUserName) {
+    if (AccountStore::refusalToSave(*number, account->userName)) {
         securityAlert(m_platform.prompter,
                       QStringLiteral("Sorry you can't change the user name of the administrator "
                                      "account!"));
         return;
     }
-    write(Statement("UPDATE users SET user_name=").text(account->userName)
-              .sql(", user_password=").text(account->storedPassword)
-              .sql(", name=").text(account->name)
-              .sql(" WHERE user_num=").number(*number),
+    write(AccountStore(m_platform.session.database()).save(*number, *account),
           QStringLiteral("Successfuly Edited!"));
 }
 
@@ -207,7 +195,7 @@ void frmAddUser::deleteUser() {
     Prompter& prompter = m_platform.prompter;
     const QString userName = trimBlanks(m_ui->txtUserName->text());
     const std::optional<qint64> number = chosenNumber();
-    if (isAdminName(userName) || number == kAdministratorNumber) {
+    if (AccountStore::refusalToDelete(number, userName)) {
         securityAlert(prompter,
                       QStringLiteral("Sorry you can't delete the administrator account!"));
         return;
@@ -222,17 +210,13 @@ void frmAddUser::deleteUser() {
                           QStringLiteral(" account?"),
                       QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
     if (answer != Answer::Yes) return;
-    // Only the chosen account, and only while it still has the name shown.
-    write(Statement("DELETE FROM users WHERE user_num=").number(*number)
-              .sql(" AND user_name=").text(userName),
-          QString());
+    write(AccountStore(m_platform.session.database()).remove(*number, userName), QString());
 }
 
-// Runs an insert, update or delete. Done: the title's message (none when empty), then the list
-// is read again and the boxes are emptied. Nothing changed: the boxes keep their texts.
-void frmAddUser::write(const Statement& statement, const QString& doneTitle) {
+// After an insert, update or delete. Done: the title's message (none when empty), then the
+// list is read again and the boxes are emptied. Nothing changed: the boxes keep their texts.
+void frmAddUser::write(const Result<int>& changed, const QString& doneTitle) {
     Session& session = m_platform.session;
-    const Result<int> changed = session.execute(statement);
     if (!changed) {
         reportWriteFailure(changed.error());
         return;

@@ -15,7 +15,7 @@ class frmAddUser;
 namespace vemora {
 
 class DataControl;
-class Statement;
+struct AccountFields;
 
 // The administrator's account list: add, change, delete and an incremental search.
 class frmAddUser final : public QWidget {
@@ -26,12 +26,6 @@ public:
     ~frmAddUser() override;
 
 private:
-    struct Account {
-        QString userName;
-        QString storedPassword;
-        QString name;
-    };
-
     bool administratorPresent(bool tell);
     void RefreshUserGrid();
     void ClearUserFields();
@@ -42,9 +36,9 @@ private:
     void saveUser();
     void deleteUser();
 
-    std::optional<Account> typedAccount();
+    std::optional<AccountFields> typedAccount();
     std::optional<qint64> chosenNumber() const;
-    void write(const Statement& statement, const QString& doneTitle);
+    void write(const Result<int>& changed, const QString& doneTitle);
     void reportWriteFailure(const DbError& error);
     void setFound(bool found);
 

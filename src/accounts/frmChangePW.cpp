@@ -1,9 +1,8 @@
 #include "accounts/frmChangePW.h"
 
 #include "accounts/AccountPrompts.h"
-#include "data/Accounts.h"
+#include "core/Accounts.h"
 #include "data/Encoding.h"
-#include "data/Statement.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -37,23 +36,11 @@ frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
 
 frmChangePW::~frmChangePW() = default;
 
-// The number of the account that the user name and the old password prove; nothing when
-// they match no account.
-Result<std::optional<qint64>> frmChangePW::provenAccount() {
-    const std::optional<Statement> lookup =
-        accountLookup(m_ui->txtUserName->text(), m_ui->txtOldPassword->text());
-    if (!lookup) return std::optional<qint64>();
-    Session& session = m_platform.session;
-    const Result<int> found = session.execute(*lookup);
-    // An apostrophe, refused by the statement, is in no stored name or password either.
-    if (!found && found.error().number != kErrSyntax) return found.error();
-    if (!found || session.DbRecordset().eof()) return std::optional<qint64>();
-    return std::optional<qint64>(session.DbRecordset().field(u"user_num").toLongLong());
-}
-
 void frmChangePW::change() {
     Prompter& prompter = m_platform.prompter;
-    const Result<std::optional<qint64>> account = provenAccount();
+    AccountStore accounts(m_platform.session.database());
+    const Result<std::optional<UserRecord>> account =
+        accounts.find(m_ui->txtUserName->text(), m_ui->txtOldPassword->text());
     if (!account) {
         reportTrapped(prompter, account.error(), TrapWording::Record);
         return;
@@ -81,20 +68,16 @@ void frmChangePW::change() {
     if (!newPassword) return;
 
     // The account whose password was proven, which is the logged-in user's own.
-    const qint64 number = *account.value();
-    Session& session = m_platform.session;
-    const Result<int> changed = session.execute(
-        Statement("UPDATE users SET user_name=").text(trimBlanks(m_ui->txtUserName->text()))
-            .sql(", user_password=").text(*newPassword)
-            .sql(", name=").text(name)
-            .sql(" WHERE user_num=").number(number));
+    const qint64 number = account.value()->user_num.toLongLong();
+    const Result<int> changed = accounts.changeOwn(
+        number, {trimBlanks(m_ui->txtUserName->text()), *newPassword, name});
     if (!changed) {
         reportTrapped(prompter, changed.error(), TrapWording::Record);
         return;
     }
     prompter.show(QStringLiteral("The password was successfully change!"),
                   QStringLiteral("Successfuly Change!"), vbInformation);
-    UserRecord& user = session.CurrentUser();
+    UserRecord& user = m_platform.session.CurrentUser();
     if (user.user_num.toLongLong() == number) user.name = m_ui->txtName->text();
     m_ui->txtOldPassword->clear();
     m_ui->txtNewPassword->clear();

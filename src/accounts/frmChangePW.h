@@ -1,12 +1,10 @@
 #pragma once
 
-#include "data/DbError.h"
 #include "platform/Platform.h"
 
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 
 namespace Ui {
 class frmChangePW;
@@ -24,7 +22,6 @@ public:
 
 private:
     void change();
-    Result<std::optional<qint64>> provenAccount();
 
     Platform& m_platform;
     std::unique_ptr<Ui::frmChangePW> m_ui;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/Accounts.h"
 #include "core/Database.h"
 
 #include <QString>
-#include <QVariant>
 
 #include <chrono>
 
@@ -11,18 +11,6 @@ namespace vemora {
 
 class Prompter;
 class Statement;
-
-// Account 1 administers the others.
-inline constexpr qint64 kAdministratorNumber = 1;
-
-// The logged-in account.
-struct UserRecord {
-    QVariant user_num;
-    QVariant name;
-    QVariant user_name;
-
-    bool isAdministrator() const { return user_num.toLongLong() == kAdministratorNumber; }
-};
 
 // The program-wide data state the windows share: the shared connection and recordset, the
 // SQL text last built, the report connection and the current user.

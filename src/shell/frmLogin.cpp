@@ -2,8 +2,8 @@
 
 #include <QEvent>
 
-#include "data/Accounts.h"
-#include "data/Statement.h"
+#include "core/Accounts.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -34,17 +34,16 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool frmLogin::findAccount() {
-    const std::optional<Statement> lookup =
-        accountLookup(m_ui->txtUserName->text(), m_ui->txtPassword->text());
-    if (!lookup) return false;
-    Session& session = m_platform.session;
-    const Result<int> found = session.execute(*lookup);
-    return found && !session.DbRecordset().eof();
-}
-
 void frmLogin::logIn() {
-    if (!findAccount()) {
+    Session& session = m_platform.session;
+    const Result<std::optional<UserRecord>> found =
+        AccountStore(session.database()).find(m_ui->txtUserName->text(), m_ui->txtPassword->text());
+    if (!found) {
+        // A query that cannot run says so; it does not blame the credentials.
+        showTrappedError(m_platform.prompter, found.error(), TrapWording::Record);
+        return;
+    }
+    if (!found.value()) {
         m_platform.prompter.show(
             QStringLiteral("Sorry you maybe typed the wrong username or password!"),
             QStringLiteral("Sorry!"), vbInformation);
@@ -52,16 +51,11 @@ void frmLogin::logIn() {
         selectWholeText(m_ui->txtPassword);
         return;
     }
-    Session& session = m_platform.session;
-    const Recordset& account = session.DbRecordset();
+    const UserRecord& user = *found.value();
     m_platform.prompter.show(
-        QStringLiteral("Access granted! Welcome ") + account.text(u"name") + QLatin1Char('.'),
+        QStringLiteral("Access granted! Welcome ") + user.name.toString() + QLatin1Char('.'),
         QStringLiteral("Successful!"), vbInformation);
-    UserRecord& user = session.CurrentUser();
-    user.user_num = account.field(u"user_num");
-    user.name = account.field(u"name");
-    user.user_name = account.field(u"user_name");
-
+    session.CurrentUser() = user;
     m_windows.showMain()->startSession(user.isAdministrator() ? MenuState::Administrator
                                                               : MenuState::User);
     accept();

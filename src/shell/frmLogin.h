@@ -27,9 +27,6 @@ protected:
 
 private:
     void logIn();
-    // Looks the account up; its row is then the current row of DbRecordset. False when the
-    // name and password match no account or the query cannot run.
-    bool findAccount();
 
     Platform& m_platform;
     ShellWindows& m_windows;

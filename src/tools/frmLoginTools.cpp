@@ -1,7 +1,7 @@
 #include "tools/frmLoginTools.h"
 
-#include "data/Accounts.h"
-#include "data/Statement.h"
+#include "core/Accounts.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
 #include "tools/frmTools.h"
@@ -42,19 +42,15 @@ bool frmLoginTools::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmLoginTools::logIn() {
-    mod_Tools& module = m_platform.module;
-    const std::optional<Statement> lookup =
-        accountLookup(m_ui->txtUserName->text(), m_ui->txtPassword->text());
-    const Status found = lookup ? module.database().execute(*lookup).status() : Status();
-    // A name or password holding an apostrophe, refused by the statement, is stored nowhere.
-    if (!found && found.number() != kErrSyntax) {
-        m_platform.prompter.show(
-            QString::number(found.number()) + QLatin1Char(' ') + found.error().description,
-            QStringLiteral("Errot Traping"), vbInformation);
+    const Result<std::optional<UserRecord>> found =
+        AccountStore(m_platform.module.database())
+            .find(m_ui->txtUserName->text(), m_ui->txtPassword->text());
+    if (!found) {
+        // A query that cannot run says so; it does not blame the credentials.
+        showTrappedError(m_platform.prompter, found.error(), TrapWording::Record);
         return;
     }
-    Recordset& rows = module.DbRecordset();
-    if (!lookup || !found || rows.eof()) {
+    if (!found.value()) {
         m_platform.prompter.show(
             QStringLiteral("Sorry you maybe typed the wrong username or password!"),
             QStringLiteral("Sorry!"), vbInformation);
@@ -62,8 +58,8 @@ void frmLoginTools::logIn() {
         selectWholeText(m_ui->txtPassword);
         return;
     }
-    if (rows.field(u"user_num").toLongLong() == 1)
-        admit(rows.text(u"name"));
+    if (found.value()->isAdministrator())
+        admit(found.value()->name.toString());
     else
         m_platform.prompter.show(
             QStringLiteral("Sorry you are not authorized to use this program!"),

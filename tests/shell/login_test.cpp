@@ -71,9 +71,13 @@ TEST_F(LogIn, HostileOrUnstorableInputIsAnsweredLikeAWrongPassword) {
     expectRefused(QStringLiteral("admin"), QStringLiteral("\u65E5\u672C"));
 }
 
-TEST_F(LogIn, ClosedConnectionIsAnsweredLikeAWrongPassword) {
+TEST_F(LogIn, AQueryThatCannotRunIsReportedNotBlamedOnTheCredentials) {
     env.session.DbConnection().close();
-    expectRefused(QStringLiteral("admin"), QStringLiteral("admin"));
+    EXPECT_EQ(logIn(QStringLiteral("admin"), QStringLiteral("admin")), nullptr);
+    ASSERT_EQ(env.prompter.count(), 1);
+    EXPECT_EQ(env.prompter.last().title, QStringLiteral("Errot Traping"));
+    EXPECT_NE(visibleWindow<frmLogin>(), nullptr);
+    EXPECT_FALSE(env.session.CurrentUser().user_num.isValid());
 }
 
 TEST_F(LogIn, EnterMovesToThePasswordAndLogsIn) {

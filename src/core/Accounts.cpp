@@ -1,0 +1,86 @@
+#include "core/Accounts.h"
+
+#include "core/Database.h"
+#include "data/Encoding.h"
+
+namespace vemora {
+
+namespace {
+
+DbError refused(AccountRefusal why) {
+    return {kErrOther, why == AccountRefusal::DeleteAdministrator
+                           ? QStringLiteral("The administrator account cannot be deleted.")
+                           : QStringLiteral("The administrator's user name cannot be changed.")};
+}
+
+}  // namespace
+
+Result<std::optional<UserRecord>> AccountStore::find(const QString& userName,
+                                                     const QString& password) {
+    const std::optional<QString> stored = EncodePassword(password);
+    if (!stored) return std::optional<UserRecord>();
+    const Result<int> found = m_database.execute(
+        Statement("Select user_num, user_name, user_password, name From users where user_name=")
+            .text(trimBlanks(userName))
+            .sql(" AND user_password=")
+            .text(*stored));
+    // An apostrophe, refused by the statement, is in no stored name or password either.
+    if (!found && found.error().number == kErrSyntax) return std::optional<UserRecord>();
+    if (!found) return found.error();
+    const Recordset& rows = m_database.DbRecordset();
+    if (rows.eof()) return std::optional<UserRecord>();
+    return std::optional<UserRecord>(
+        UserRecord{rows.field(u"user_num"), rows.field(u"name"), rows.field(u"user_name")});
+}
+
+Statement AccountStore::listSource() {
+    return Statement("Select user_num, user_name,user_password, name from users");
+}
+
+bool AccountStore::isAdministratorName(const QString& userName) {
+    return trimBlanks(userName).compare(kAdministratorUserName, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<AccountRefusal> AccountStore::refusalToSave(qint64 number, const QString& userName) {
+    if (number == kAdministratorNumber && userName != kAdministratorUserName)
+        return AccountRefusal::RenameAdministrator;
+    return std::nullopt;
+}
+
+std::optional<AccountRefusal> AccountStore::refusalToDelete(std::optional<qint64> number,
+                                                            const QString& userName) {
+    if (isAdministratorName(userName) || number == kAdministratorNumber)
+        return AccountRefusal::DeleteAdministrator;
+    return std::nullopt;
+}
+
+Result<int> AccountStore::add(const AccountFields& account) {
+    return m_database.execute(Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
+                                  .text(account.userName).sql(",")
+                                  .text(account.storedPassword).sql(",")
+                                  .text(account.name).sql(")"));
+}
+
+Result<int> AccountStore::save(qint64 number, const AccountFields& account) {
+    if (const auto why = refusalToSave(number, account.userName)) return refused(*why);
+    return update(number, account);
+}
+
+Result<int> AccountStore::changeOwn(qint64 number, const AccountFields& account) {
+    return update(number, account);
+}
+
+Result<int> AccountStore::update(qint64 number, const AccountFields& account) {
+    return m_database.execute(Statement("UPDATE users SET user_name=").text(account.userName)
+                                  .sql(", user_password=").text(account.storedPassword)
+                                  .sql(", name=").text(account.name)
+                                  .sql(" WHERE user_num=").number(number));
+}
+
+Result<int> AccountStore::remove(qint64 number, const QString& userName) {
+    if (const auto why = refusalToDelete(number, userName)) return refused(*why);
+    return m_database.execute(Statement("DELETE FROM users WHERE user_num=").number(number)
+                                  .sql(" AND user_name=").text(trimBlanks(userName)));
+}
+
+}  // namespace vemora
