@@ -52,6 +52,7 @@ TEST_F(ReportTest, ExportPdfWritesEveryReportToTheChosenFile) {
         EXPECT_TRUE(isPdf(path + QStringLiteral(".pdf"))) << path.toStdString();
     }
     EXPECT_EQ(tp.files.requests().first().fileName, QStringLiteral("Data Diary Report.pdf"));
+    EXPECT_EQ(tp.files.requests().first().purpose, FilePurpose::Documents);
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
