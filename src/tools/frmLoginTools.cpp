@@ -25,6 +25,8 @@ frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
     chainEnter(m_ui->txtUserName, m_ui->txtPassword);
     onEnter(m_ui->txtPassword, [this] { logIn(); });
     m_ui->txtPassword->installEventFilter(this);
+    enterPressesButtons(this);
+    escapeCloses(this);
 }
 
 frmLoginTools::~frmLoginTools() = default;

@@ -35,6 +35,7 @@ protected:
 TEST_F(ToolsWindowTest, SavesACopyThatBothProgramsOpenWithoutAMessage) {
     compactTo(backup);
     EXPECT_EQ(tp.files.requests().first().filter, QStringLiteral("MDB file(*.mdb)|*.mdb"));
+    EXPECT_EQ(tp.files.requests().first().purpose, FilePurpose::Backups);
     EXPECT_TRUE(status().startsWith(QStringLiteral("Saved a compacted copy")))
         << status().toStdString();
     EXPECT_EQ(bytes(backup), bytes(working()));

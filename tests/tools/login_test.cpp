@@ -1,6 +1,7 @@
 #include "tools/frmLoginTools.h"
 #include "ToolsFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -110,6 +111,21 @@ TEST_F(LoginToolsTest, OtherAccountCancelAndMissingDatabaseEndTheProgram) {
     EXPECT_TRUE(login.isNull());
     EXPECT_EQ(ended, 3);
     EXPECT_FALSE(QFile::exists(working()));
+}
+
+TEST_F(LoginToolsTest, LooksLikeTheOrganizersLogInAndEscapeIsCancel) {
+    loadAndShow();
+    EXPECT_EQ(login->windowTitle(), QStringLiteral("User Log-in"));
+    const auto* picture = login->findChild<QLabel*>(QStringLiteral("picLogin"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(login->findChild<QLabel*>(QStringLiteral("lblWelcome"))->text(),
+              QStringLiteral("Please type your user name and password."));
+
+    QTest::keyClick(box("txtUserName"), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(login.isNull());
+    EXPECT_EQ(ended, 1);
 }
 
 TEST_F(LoginToolsTest, PasswordBoxSelectsItsTextWhenFocused) {
