@@ -10,7 +10,9 @@ namespace vemora {
 
 Session::Session(QString programDirectory, Prompter& prompter)
     : m_programDirectory(std::move(programDirectory)),
-      m_databaseLock(parseConnectionString(makeConnectionString(m_programDirectory)).dataSource),
+      m_databaseLock(
+          parseConnectionString(makeConnectionString(databaseDirectory(m_programDirectory)))
+              .dataSource),
       m_prompter(prompter),
       m_dbConnection(std::make_unique<Connection>()) {}
 
@@ -18,7 +20,7 @@ Session::~Session() = default;
 
 bool Session::OpenDatabase() {
     m_dbConnection = std::make_unique<Connection>();
-    m_connectionString = makeConnectionString(m_programDirectory);
+    m_connectionString = makeConnectionString(databaseDirectory(m_programDirectory));
     m_dbConnection->setConnectionString(m_connectionString);
     Status status = m_dbConnection->open();
     // Held for the rest of the run: the maintenance tool replaces the file only while no

@@ -9,7 +9,8 @@
 namespace vemora {
 
 mod_Tools::mod_Tools(QString programDirectory, Prompter& prompter)
-    : m_prompter(prompter), m_connectionString(makeConnectionString(programDirectory)) {
+    : m_prompter(prompter),
+      m_connectionString(makeConnectionString(databaseDirectory(programDirectory))) {
     m_dbConnection.setConnectionString(m_connectionString);
 }
 
