@@ -32,10 +32,12 @@ frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
 frmLoginTools::~frmLoginTools() = default;
 
 void frmLoginTools::load() {
-    if (m_platform.module.OpenDatabase())
+    if (m_platform.module.OpenDatabase()) {
+        centreOnParent(this);
         show();
-    else
+    } else {
         close();
+    }
 }
 
 bool frmLoginTools::eventFilter(QObject* watched, QEvent* event) {
@@ -78,7 +80,9 @@ void frmLoginTools::admit(const QString& name) {
                              QStringLiteral("Successful!"), vbInformation);
     // The file must be free for the compaction.
     m_platform.module.DbConnection().close();
-    (new frmTools(m_platform))->show();
+    auto* tools = new frmTools(m_platform);
+    centreOnParent(tools);
+    tools->show();
     m_handedOver = true;
 }
 

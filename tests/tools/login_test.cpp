@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace vemora::test {
@@ -116,6 +117,9 @@ TEST_F(LoginToolsTest, OtherAccountCancelAndMissingDatabaseEndTheProgram) {
 TEST_F(LoginToolsTest, LooksLikeTheOrganizersLogInAndEscapeIsCancel) {
     loadAndShow();
     EXPECT_EQ(login->windowTitle(), QStringLiteral("User Log-in"));
+    EXPECT_LE((login->frameGeometry().center() - login->screen()->availableGeometry().center())
+                  .manhattanLength(),
+              4);
     const auto* picture = login->findChild<QLabel*>(QStringLiteral("picLogin"));
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->pixmap().isNull());
