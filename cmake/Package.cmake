@@ -13,6 +13,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: the SQLite driver, the X11 and
 # Wayland platform plugins, the SVG icon engine, the decoders and the report fonts.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
