@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # The one list of system packages; installs only what is missing.
+#   scripts/deps.sh          what the build, the tests and the Debian package need
+#   scripts/deps.sh --dev    also the README's screenshot tools
 set -euo pipefail
 
 PACKAGES=(
@@ -9,7 +11,11 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
   poppler-utils
+  dpkg-dev file appstream desktop-file-utils
 )
+if [ "${1:-}" = "--dev" ]; then
+  PACKAGES+=(xvfb xauth imagemagick xdotool)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

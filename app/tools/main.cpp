@@ -9,7 +9,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vemora_Tools"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vemora Tools"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The windows end the run themselves, also while a message box is still on screen.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -49,6 +49,8 @@ frmAddUser::frmAddUser(Platform& platform, QWidget* parent)
     connect(m_ui->cmdDelete, &QPushButton::clicked, this, &frmAddUser::deleteUser);
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     chainEnter(m_ui->txtName, m_ui->cmdAddUser);
+    enterPressesButtons(this);
+    escapeCloses(this);
 
     m_users->setConnectionString(m_platform.session.ConnectionString());
     RefreshUserGrid();

@@ -27,6 +27,8 @@ frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
     chainEnter(m_ui->txtNewPassword, m_ui->txtRetype);
     chainEnter(m_ui->txtRetype, m_ui->txtName);
     chainEnter(m_ui->txtName, m_ui->cmdChange);
+    enterPressesButtons(this);
+    escapeCloses(this);
 
     const UserRecord& user = m_platform.session.CurrentUser();
     m_ui->txtUserName->setText(user.user_name.toString());

@@ -11,8 +11,9 @@ namespace vemora {
 Database::Database(QString programDirectory, Lock lock)
     : m_programDirectory(std::move(programDirectory)),
       m_lockKind(lock),
-      m_lock(parseConnectionString(makeConnectionString(m_programDirectory)).dataSource),
-      m_connectionString(makeConnectionString(m_programDirectory)),
+      m_lock(parseConnectionString(makeConnectionString(databaseDirectory(m_programDirectory)))
+                 .dataSource),
+      m_connectionString(makeConnectionString(databaseDirectory(m_programDirectory))),
       m_dbConnection(std::make_unique<Connection>()) {
     m_dbConnection->setConnectionString(m_connectionString);
 }
@@ -42,7 +43,7 @@ bool Database::holdLock() {
 
 Status Database::open() {
     m_dbConnection = std::make_unique<Connection>();
-    m_connectionString = makeConnectionString(m_programDirectory);
+    m_connectionString = makeConnectionString(databaseDirectory(m_programDirectory));
     m_dbConnection->setConnectionString(m_connectionString);
     m_openFailed = true;
     if (!holdLock())

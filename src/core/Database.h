@@ -14,7 +14,8 @@ namespace vemora {
 
 class Statement;
 
-// A program's shared connection to journey.mdb in its directory, with what is kept beside it:
+// A program's shared connection to its journey.mdb (beside it, or the computer's shared one),
+// with what is kept beside it:
 // the connection string, the rows of the last query and the SQL text last run. Shows nothing:
 // failures come back as errors for the windows to word.
 class Database final {

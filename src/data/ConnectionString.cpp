@@ -1,6 +1,7 @@
 #include "data/ConnectionString.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace vemora {
 
@@ -10,6 +11,19 @@ QString makeConnectionString(const QString& directory) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir +
            QString::fromLatin1(kDatabaseFileName) + QStringLiteral(";Jet OLEDB:Database password=") +
            QString::fromLatin1(kDatabasePassword);
+}
+
+QString databaseDirectory(const QString& programDirectory) {
+    return databaseDirectory(programDirectory,
+                             qEnvironmentVariable("VEMORA_DATA_DIR", QStringLiteral(VEMORA_SHARED_DATA_DIR)));
+}
+
+QString databaseDirectory(const QString& programDirectory, const QString& sharedDirectory) {
+    const QString name = QString::fromLatin1(kDatabaseFileName);
+    if (sharedDirectory.isEmpty() || QFileInfo::exists(QDir(programDirectory).filePath(name)) ||
+        !QFileInfo::exists(QDir(sharedDirectory).filePath(name)))
+        return programDirectory;
+    return sharedDirectory;
 }
 
 ConnectionParts parseConnectionString(const QString& text) {

@@ -1,6 +1,7 @@
 #include "data/DatabaseLock.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -21,7 +22,11 @@ QString DatabaseLock::lockFilePath(const QString& databasePath) {
     return databasePath + suffix();
 }
 
-DatabaseLock::DatabaseLock(const QString& databasePath) : m_path(lockFilePath(databasePath)) {}
+DatabaseLock::DatabaseLock(const QString& databasePath) {
+    // Beside the real file, so that every way of naming the database locks the same file.
+    const QString real = QFileInfo(databasePath).canonicalFilePath();
+    m_path = lockFilePath(real.isEmpty() ? databasePath : real);
+}
 
 DatabaseLock::~DatabaseLock() {
     unlock();

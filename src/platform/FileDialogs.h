@@ -8,11 +8,15 @@ class QWidget;
 
 namespace vemora {
 
+// What a file is for: it picks the folder a dialog starts in, and the one it remembers.
+enum class FilePurpose { Media, Documents, Backups };
+
 struct FileDialogRequest {
     QString title;
     // Pairs of description and pattern separated by "|", e.g. "MDB file(*.mdb)|*.mdb".
     QString filter;
     QString fileName;
+    FilePurpose purpose = FilePurpose::Documents;
 };
 
 // The common file dialog. Nothing when the user cancels.

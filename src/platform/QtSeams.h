@@ -6,6 +6,9 @@
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 
+class QFileDialog;
+class QSettings;
+
 namespace vemora {
 
 // Modal QMessageBox over the active window.
@@ -20,8 +23,18 @@ public:
     std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
 };
 
-// "Text(*.txt)|*.txt|All|*.*" -> "Text(*.txt) (*.txt);;All (*.*)"
+// "Text(*.txt)|*.txt|All|*.*" -> "Text (*.txt);;All (*)"
 QString toQtFilter(const QString& filter);
+
+// The folder last used for that purpose, else the desktop's folder that fits it (Music,
+// Documents, the home folder), else the home folder.
+QString startFolder(FilePurpose purpose, const QSettings& settings);
+// Remembers the folder of a chosen file for the next dialog of the same purpose.
+void rememberFolder(FilePurpose purpose, const QString& chosen, QSettings& settings);
+// Title, filters, start folder, file name, and the extension added to a name typed without
+// one (the first pattern of the chosen filter).
+void prepareDialog(QFileDialog& dialog, const FileDialogRequest& request,
+                   const QSettings& settings);
 
 class QtShell final : public Shell {
 public:

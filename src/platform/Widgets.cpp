@@ -7,6 +7,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextEdit>
 
 namespace vemora {
@@ -65,6 +68,33 @@ void chainEnter(QWidget* from, QWidget* to) {
         target->setFocus(Qt::TabFocusReason);
         selectWholeText(target);
     });
+}
+
+void enterPressesButtons(QWidget* window) {
+    // A push button clicks on Enter when it is an auto-default one, as in dialogs.
+    for (QPushButton* button : window->findChildren<QPushButton*>()) button->setAutoDefault(true);
+}
+
+void escapeCloses(QWidget* window) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    shortcut->setObjectName(QStringLiteral("escapeCloses"));
+    QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+}
+
+void centreOnParent(QWidget* window) {
+    if (window->isVisible() || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+    const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    QRect area;
+    if (parent && parent->isVisible())
+        area = parent->frameGeometry();
+    else if (const QScreen* screen = window->screen())
+        area = screen->availableGeometry();
+    if (area.isEmpty()) return;
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(area.center());
+    window->move(frame.topLeft());
 }
 
 QIcon themeIcon(const QString& name) {

@@ -19,13 +19,24 @@ void onEnter(QWidget* box, std::function<void()> action);
 // Enter in `from` moves the focus to `to` and selects its whole text.
 void chainEnter(QWidget* from, QWidget* to);
 
+// Enter presses whichever push button of `window` has the focus, as Space does.
+void enterPressesButtons(QWidget* window);
+// Esc closes `window`.
+void escapeCloses(QWidget* window);
+// Moves a window that has not been shown yet to the middle of its parent's window, or of the
+// screen's free area when it has no parent.
+void centreOnParent(QWidget* window);
+
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
 
 // Shows the one instance of a modeless window, creating it on first use.
 template <class W, class Make>
 W* showSingle(QPointer<W>& slot, Make make) {
-    if (!slot) slot = make();
+    if (!slot) {
+        slot = make();
+        centreOnParent(slot);
+    }
     slot->show();
     slot->raise();
     slot->activateWindow();

@@ -7,6 +7,7 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -47,7 +48,7 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto add = [&](const char* name, const QString& icon, const QString& text,
                    QKeySequence shortcut, auto slot) {
-        QAction* action = tools->addAction(icon.isEmpty() ? QIcon() : themeIcon(icon), text);
+        QAction* action = tools->addAction(themeIcon(icon), text);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, slot);
@@ -58,34 +59,48 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     add("actExportPdf", QStringLiteral("document-save-as"), QStringLiteral("Export PDF"),
         QKeySequence::SaveAs, &ReportPreview::exportPdf);
     tools->addSeparator();
-    add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous"),
-        QKeySequence::MoveToPreviousPage,
-        [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
+    m_previous = add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous"),
+                     QKeySequence::MoveToPreviousPage,
+                     [this] { turnPage(-1); });
     tools->addWidget(m_page);
-    add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next"),
-        QKeySequence::MoveToNextPage,
-        [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
+    m_next = add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next"),
+                 QKeySequence::MoveToNextPage,
+                 [this] { turnPage(+1); });
     tools->addSeparator();
     add("actZoomIn", QStringLiteral("zoom-in"), QStringLiteral("Zoom In"), QKeySequence::ZoomIn,
         [this] { m_view->zoomIn(); });
     add("actZoomOut", QStringLiteral("zoom-out"), QStringLiteral("Zoom Out"), QKeySequence::ZoomOut,
         [this] { m_view->zoomOut(); });
-    add("actFitWidth", QString(), QStringLiteral("Fit Width"), {},
+    add("actFitWidth", QStringLiteral("zoom-fit-width"), QStringLiteral("Fit Width"), {},
         [this] { m_view->fitToWidth(); });
     add("actWholePage", QStringLiteral("zoom-fit-best"), QStringLiteral("Whole Page"), {},
         [this] { m_view->fitInView(); });
+    tools->addSeparator();
+    add("actClose", QStringLiteral("window-close"), QStringLiteral("&Close"), QKeySequence::Close,
+        &QWidget::close);
+    escapeCloses(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(tools);
     layout->addWidget(m_view, 1);
-    resize(960, 820);
+    fitScreen();
 
     connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
         ReportRenderer(m_report.layout, m_report.rows).print(*printer);
     });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::showPageNumber);
+    showPageNumber();
+}
+
+void ReportPreview::fitScreen() {
+    // A page and a half of an A4 sheet where there is room, less on small screens, whose
+    // title bars and panels need their share too.
+    QSize size(960, 820);
+    if (const QScreen* where = screen())
+        size = size.boundedTo(where->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 void ReportPreview::refresh() {
@@ -96,8 +111,17 @@ int ReportPreview::pageCount() const {
     return m_view->pageCount();
 }
 
+void ReportPreview::turnPage(int by) {
+    m_view->setCurrentPage(m_view->currentPage() + by);
+    // The view reports only the pages reached by scrolling it.
+    showPageNumber();
+}
+
 void ReportPreview::showPageNumber() {
-    m_page->setText(QStringLiteral(" Page %1 of %2 ").arg(m_view->currentPage()).arg(pageCount()));
+    const int current = m_view->currentPage();
+    m_page->setText(QStringLiteral(" Page %1 of %2 ").arg(current).arg(pageCount()));
+    m_previous->setEnabled(current > 1);
+    m_next->setEnabled(current < pageCount());
 }
 
 void ReportPreview::print() {

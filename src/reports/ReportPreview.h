@@ -6,6 +6,7 @@
 
 #include "platform/Platform.h"
 
+class QAction;
 class QLabel;
 class QPrintPreviewWidget;
 
@@ -33,13 +34,17 @@ public:
 private:
     void print();
     void exportPdf();
+    void turnPage(int by);
     void showPageNumber();
+    void fitScreen();
 
     Platform& m_platform;
     const Report& m_report;
     QPrinter m_printer{QPrinter::HighResolution};
     QPrintPreviewWidget* m_view;
     QLabel* m_page;
+    QAction* m_previous;
+    QAction* m_next;
     PrinterChooser m_chooser;
 };
 

@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
@@ -92,8 +94,11 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
       m_ui(std::make_unique<::Ui::frmMain>()),
       m_date(new QLabel(this)),
       m_time(new QLabel(this)),
+      m_user(new QLabel(this)),
       m_clock(new QTimer(this)) {
     m_ui->setupUi(this);
+    // The size it keeps where nothing maximizes it, such as a screen without a window manager.
+    if (const QScreen* where = screen()) resize(where->availableGeometry().size() * 9 / 10);
     setWindowState(Qt::WindowMaximized);
     // Ctrl+A opens the address book from the workspace's text boxes too.
     giveActionShortcutsPriority(this);
@@ -105,16 +110,24 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
 
     m_date->setObjectName(QStringLiteral("panelDate"));
     m_time->setObjectName(QStringLiteral("panelTime"));
+    m_user->setObjectName(QStringLiteral("panelUser"));
     auto* credit = new QLabel(QStringLiteral("Programmed by Kelvo"), this);
     credit->setObjectName(QStringLiteral("panelCredit"));
-    for (QLabel* panel : {m_date, m_time, credit}) {
+    for (QLabel* panel : {m_date, m_time, m_user, credit}) {
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
     }
     m_ui->StatusBar1->addWidget(m_date);
     m_ui->StatusBar1->addWidget(m_time);
+    m_ui->StatusBar1->addWidget(m_user);
     m_ui->StatusBar1->addWidget(credit, 1);
+    // Shown in the empty window after a log-out.
+    m_loggedOut = new QLabel(
+        QStringLiteral("You are logged out. To log in again, choose File > Log-in or press Ctrl+I."),
+        m_ui->mdiArea->viewport());
+    m_loggedOut->setObjectName(QStringLiteral("lblLoggedOut"));
+    (new QVBoxLayout(m_ui->mdiArea->viewport()))->addWidget(m_loggedOut, 0, Qt::AlignCenter);
     m_clock->setObjectName(QStringLiteral("clock"));
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
@@ -165,6 +178,11 @@ void frmMain::setMenuState(MenuState state) {
     // Items of a disabled menu ignore their shortcuts as well.
     m_ui->mnuView->setEnabled(loggedIn);
     m_ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
+    const UserRecord& user = m_platform.session.CurrentUser();
+    m_user->setText(loggedIn ? user.name.toString() + QStringLiteral(" (") +
+                                   user.user_name.toString() + QLatin1Char(')')
+                             : QStringLiteral("Not logged in"));
+    m_loggedOut->setVisible(!loggedIn);
 }
 
 void frmMain::updateClock() {

@@ -71,6 +71,8 @@ private:
     QPointer<frmAbout> m_about;
     QLabel* m_date;
     QLabel* m_time;
+    QLabel* m_user;
+    QLabel* m_loggedOut;
     QTimer* m_clock;
 };
 

@@ -25,15 +25,19 @@ frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
     chainEnter(m_ui->txtUserName, m_ui->txtPassword);
     onEnter(m_ui->txtPassword, [this] { logIn(); });
     m_ui->txtPassword->installEventFilter(this);
+    enterPressesButtons(this);
+    escapeCloses(this);
 }
 
 frmLoginTools::~frmLoginTools() = default;
 
 void frmLoginTools::load() {
-    if (m_platform.module.OpenDatabase())
+    if (m_platform.module.OpenDatabase()) {
+        centreOnParent(this);
         show();
-    else
+    } else {
         close();
+    }
 }
 
 bool frmLoginTools::eventFilter(QObject* watched, QEvent* event) {
@@ -72,7 +76,9 @@ void frmLoginTools::admit(const QString& name) {
                              QStringLiteral("Successful!"), vbInformation);
     // The file must be free for the compaction.
     m_platform.module.DbConnection().close();
-    (new frmTools(m_platform))->show();
+    auto* tools = new frmTools(m_platform);
+    centreOnParent(tools);
+    tools->show();
     m_handedOver = true;
 }
 

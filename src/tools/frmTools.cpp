@@ -28,6 +28,8 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
 
     connect(m_ui->cmdCompact, &QPushButton::clicked, this, &frmTools::compact);
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    enterPressesButtons(this);
+    escapeCloses(this);
 }
 
 frmTools::~frmTools() = default;
@@ -39,7 +41,8 @@ void frmTools::closeEvent(QCloseEvent* event) {
 
 void frmTools::compact() {
     const std::optional<QString> chosen = m_platform.files.saveFile(
-        this, FileDialogRequest{QStringLiteral("Save As"), m_filter, m_fileName});
+        this,
+        FileDialogRequest{QStringLiteral("Save As"), m_filter, m_fileName, FilePurpose::Backups});
     if (!chosen) {
         m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: no file was chosen."));
         return;

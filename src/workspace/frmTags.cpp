@@ -82,6 +82,7 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
                  QStringLiteral(" My Player"));
     tabs->setCurrentIndex(0);
     styleEditFields(tabs);
+    enterPressesButtons(this);
     connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
     focusTabControl(0);
 }

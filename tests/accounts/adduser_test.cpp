@@ -139,6 +139,21 @@ TEST_F(AddUserTest, AddStoresThePasswordWithItsBlanks) {
               QString());
 }
 
+TEST_F(AddUserTest, EnterFromTheNameAddsTheUserAndEscapeCloses) {
+    fill("dave"_q, "pw"_q, "pw"_q, "Dave Doe"_q);
+    // Enter in the name moves to Add User, Enter there presses it.
+    QTest::keyClick(get("txtName"), Qt::Key_Return);
+    ASSERT_EQ(form->focusWidget(), get<QWidget>("cmdAddUser"));
+    QTest::keyClick(get<QWidget>("cmdAddUser"), Qt::Key_Return);
+    expectShown("The database has been updated!"_q, "Successfuly Added!"_q);
+    EXPECT_TRUE(logsIn("dave"_q, "pw"_q));
+
+    QApplication::setActiveWindow(form);  // Esc is a shortcut of the active window
+    QTest::keyClick(grid(), Qt::Key_Escape);
+    settle();
+    EXPECT_TRUE(form.isNull());
+}
+
 TEST_F(AddUserTest, AddRefusesWhatCannotBeStored) {
     fill("eve"_q, "pw"_q, " "_q, "Eve"_q);
     click("cmdAddUser");

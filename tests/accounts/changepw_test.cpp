@@ -60,6 +60,28 @@ TEST_F(ChangePWTest, ChangeStoresTheNewPasswordAndCloses) {
     EXPECT_TRUE(logsIn("carol"_q, "old pw"_q));
 }
 
+TEST_F(ChangePWTest, EnterPressesTheFocusedButtonAndEscapeCloses) {
+    fill("old pw"_q, "new"_q, "new"_q);
+    get<QWidget>("cmdChange")->setFocus();
+    QTest::keyClick(get<QWidget>("cmdChange"), Qt::Key_Return);
+    expectShown("The password was successfully change!"_q, "Successfuly Change!"_q);
+    settle();
+    EXPECT_TRUE(form.isNull());
+
+    open();
+    get<QWidget>("cmdClose")->setFocus();
+    QTest::keyClick(get<QWidget>("cmdClose"), Qt::Key_Enter);
+    settle();
+    EXPECT_TRUE(form.isNull());
+
+    open();
+    QApplication::setActiveWindow(form);  // Esc is a shortcut of the active window
+    QTest::keyClick(get("txtName"), Qt::Key_Escape);
+    settle();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(logsIn("bob"_q, "new"_q));
+}
+
 TEST_F(ChangePWTest, ChecksComeInOrder) {
     fill("old pw "_q, "a"_q, "b"_q);
     put("txtName", " "_q);

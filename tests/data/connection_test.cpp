@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
+#include "data/DatabaseLock.h"
 #include "data/Encoding.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
@@ -26,6 +27,40 @@ protected:
 };
 
 }  // namespace
+
+TEST(DatabaseDirectory, TheProgramsOwnFileWinsElseTheSharedFolderOfASystemInstall) {
+    QTemporaryDir program, shared;
+    const QString name = QStringLiteral("journey.mdb");
+    // Neither holds a file: the program directory is named, whose file is then missing.
+    EXPECT_EQ(databaseDirectory(program.path(), shared.path()), program.path());
+    ASSERT_TRUE(SqliteEngine::createDatabase(shared.filePath(name)).ok());
+    EXPECT_EQ(databaseDirectory(program.path(), shared.path()), shared.path());
+    EXPECT_EQ(databaseDirectory(program.path(), QString()), program.path());
+    ASSERT_TRUE(SqliteEngine::createDatabase(program.filePath(name)).ok());
+    EXPECT_EQ(databaseDirectory(program.path(), shared.path()), program.path());
+
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(SqliteEngine::createDatabase(elsewhere.filePath(name)).ok());
+    const QByteArray before = qgetenv("VEMORA_DATA_DIR");
+    qputenv("VEMORA_DATA_DIR", elsewhere.path().toUtf8());
+    EXPECT_EQ(databaseDirectory(shared.path() + QStringLiteral("/none")), elsewhere.path());
+    qputenv("VEMORA_DATA_DIR", before);
+}
+
+TEST(DatabaseLockFile, StandsBesideTheRealFileWhateverNameLeadsToIt) {
+    QTemporaryDir shared, program;
+    const QString real = shared.filePath(QStringLiteral("journey.mdb"));
+    const QString link = program.filePath(QStringLiteral("journey.mdb"));
+    ASSERT_TRUE(SqliteEngine::createDatabase(real).ok());
+    ASSERT_TRUE(QFile::link(real, link));
+    DatabaseLock viaLink(link);
+    ASSERT_TRUE(viaLink.tryLock(DatabaseLock::Mode::Shared));
+    EXPECT_TRUE(QFile::exists(real + QStringLiteral(".lock")));
+    EXPECT_FALSE(QFile::exists(link + QStringLiteral(".lock")));
+    // So the tool, naming the real file, sees the organizer that named the link.
+    DatabaseLock tool(real);
+    EXPECT_FALSE(tool.tryLock(DatabaseLock::Mode::Exclusive));
+}
 
 TEST(ConnectionString, NamesTheFileInTheProgramDirectory) {
     const QString s = makeConnectionString(QStringLiteral("/opt/vemora"));

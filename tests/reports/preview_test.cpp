@@ -1,12 +1,19 @@
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "ReportFixture.h"
+#include "reports/DataEnvironment.h"
+#include "reports/Layouts.h"
 #include "reports/Print.h"
 #include "reports/ReportPreview.h"
 
@@ -45,6 +52,7 @@ TEST_F(ReportTest, ExportPdfWritesEveryReportToTheChosenFile) {
         EXPECT_TRUE(isPdf(path + QStringLiteral(".pdf"))) << path.toStdString();
     }
     EXPECT_EQ(tp.files.requests().first().fileName, QStringLiteral("Data Diary Report.pdf"));
+    EXPECT_EQ(tp.files.requests().first().purpose, FilePurpose::Documents);
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
@@ -103,4 +111,54 @@ TEST_F(ReportTest, PrintGoesToThePrinterChosenInThePrintDialog) {
     EXPECT_TRUE(isPdf(path));
     EXPECT_EQ(preview->findChild<QLabel*>(QStringLiteral("lblPage"))->text().trimmed(),
               QStringLiteral("Page 1 of 1"));
+}
+
+TEST_F(ReportTest, PreviewFitsTheScreenAndEveryCommandHasAnIcon) {
+    ReportPreview* preview = printPlanner(tp.platform, kDay);
+    const QRect screen = preview->screen()->availableGeometry();
+    EXPECT_LE(preview->frameGeometry().width(), screen.width());
+    EXPECT_LE(preview->frameGeometry().height(), screen.height());
+    EXPECT_TRUE(screen.contains(preview->frameGeometry()));
+    for (QAction* action : preview->findChildren<QAction*>()) {
+        if (action->isSeparator() || action->objectName().isEmpty()) continue;
+        EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
+    }
+}
+
+TEST_F(ReportTest, CloseAndEscapeCloseThePreview) {
+    QPointer<ReportPreview> preview = printPlanner(tp.platform, kDay);
+    trigger(preview, "actClose");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(preview.isNull());
+
+    preview = printPlanner(tp.platform, kDay);
+    QApplication::setActiveWindow(preview);
+    QTest::keyClick(preview->view(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(preview.isNull());
+}
+
+TEST_F(ReportTest, PreviousAndNextAreOffAtTheFirstAndLastPage) {
+    // Enough words for several pages.
+    QList<QVariantList> words;
+    for (int i = 0; i < 200; ++i)
+        words.append({QStringLiteral("word %1").arg(i), QStringLiteral("meaning %1").arg(i)});
+    const Recordset rows({QStringLiteral("dict_name"), QStringLiteral("dict_description")}, words);
+    Report report{layouts::DataDictionary(), rows, {}};
+    ReportPreview preview(tp.platform, report);
+    preview.show();
+    preview.refresh();
+    ASSERT_GT(preview.pageCount(), 2);
+    auto* previous = preview.findChild<QAction*>(QStringLiteral("actPreviousPage"));
+    auto* next = preview.findChild<QAction*>(QStringLiteral("actNextPage"));
+    EXPECT_FALSE(previous->isEnabled());
+    EXPECT_TRUE(next->isEnabled());
+    next->trigger();
+    EXPECT_TRUE(previous->isEnabled());
+    EXPECT_TRUE(next->isEnabled());
+    for (int page = 2; page < preview.pageCount(); ++page) next->trigger();
+    EXPECT_TRUE(previous->isEnabled());
+    EXPECT_FALSE(next->isEnabled());
+    EXPECT_EQ(preview.findChild<QLabel*>(QStringLiteral("lblPage"))->text().trimmed(),
+              QStringLiteral("Page %1 of %1").arg(preview.pageCount()));
 }

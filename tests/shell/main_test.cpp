@@ -340,5 +340,37 @@ TEST_F(MainWindow, StatusBarKeepsTheDateCurrent) {
     EXPECT_TRUE(child<QTimer>(main, "clock")->isActive());
 }
 
+TEST_F(MainWindow, StatusBarNamesWhoIsLoggedInAndTheEmptyWindowHowToLogInAgain) {
+    env.addUser(QStringLiteral("maria"), QStringLiteral("pw"), QStringLiteral("Maria Clara"));
+    main = logIn(QStringLiteral("maria"), QStringLiteral("pw"));
+    ASSERT_NE(main, nullptr);
+    auto* user = child<QLabel>(main, "panelUser");
+    auto* hint = child<QLabel>(main, "lblLoggedOut");
+    EXPECT_EQ(user->text(), QStringLiteral("Maria Clara (maria)"));
+    EXPECT_FALSE(hint->isVisible());
+
+    logOut(Answer::Yes);
+    EXPECT_EQ(user->text(), QStringLiteral("Not logged in"));
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), QStringLiteral(
+        "You are logged out. To log in again, choose File > Log-in or press Ctrl+I."));
+
+    trigger(main, "mnuLogin");
+    ASSERT_EQ(logIn(QStringLiteral("admin"), QStringLiteral("admin")), main);
+    EXPECT_EQ(user->text(), QStringLiteral("Administrator (admin)"));
+    EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(MainWindow, AccountWindowsOpenCentredOnTheMainWindow) {
+    main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    trigger(main, "mnu_adduser");
+    const QWidget* accounts = visibleWindow<frmAddUser>();
+    ASSERT_NE(accounts, nullptr);
+    EXPECT_LE((accounts->frameGeometry().center() - main->frameGeometry().center())
+                  .manhattanLength(),
+              4);
+}
+
 }  // namespace
 }  // namespace vemora::test

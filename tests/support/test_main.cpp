@@ -6,6 +6,8 @@
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Tests use their own databases, never the shared one of a system-wide install.
+    if (!qEnvironmentVariableIsSet("VEMORA_DATA_DIR")) qputenv("VEMORA_DATA_DIR", "");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);

@@ -37,6 +37,7 @@ protected:
 TEST_F(ToolsWindowTest, SavesACopyThatBothProgramsOpenAndSaysWhereAndHowBig) {
     compactTo(backup);
     EXPECT_EQ(tp.files.requests().first().filter, QStringLiteral("MDB file(*.mdb)|*.mdb"));
+    EXPECT_EQ(tp.files.requests().first().purpose, FilePurpose::Backups);
     EXPECT_TRUE(status().startsWith(QStringLiteral("Saved a compacted copy to ") + backup))
         << status().toStdString();
     EXPECT_TRUE(status().contains(QLocale().formattedDataSize(QFileInfo(backup).size())))

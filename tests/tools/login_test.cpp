@@ -1,9 +1,11 @@
 #include "tools/frmLoginTools.h"
 #include "ToolsFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -137,6 +139,24 @@ TEST_F(LoginToolsTest, ANewerOrDamagedFileIsNamedAndLeftAsItIs) {
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v"));
     }
+}
+
+TEST_F(LoginToolsTest, LooksLikeTheOrganizersLogInAndEscapeIsCancel) {
+    loadAndShow();
+    EXPECT_EQ(login->windowTitle(), QStringLiteral("User Log-in"));
+    EXPECT_LE((login->frameGeometry().center() - login->screen()->availableGeometry().center())
+                  .manhattanLength(),
+              4);
+    const auto* picture = login->findChild<QLabel*>(QStringLiteral("picLogin"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(login->findChild<QLabel*>(QStringLiteral("lblWelcome"))->text(),
+              QStringLiteral("Please type your user name and password."));
+
+    QTest::keyClick(box("txtUserName"), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(login.isNull());
+    EXPECT_EQ(ended, 1);
 }
 
 TEST_F(LoginToolsTest, PasswordBoxSelectsItsTextWhenFocused) {

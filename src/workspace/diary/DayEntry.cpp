@@ -12,6 +12,7 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QTextCharFormat>
 
 #include <algorithm>
 
@@ -58,6 +59,8 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
 
     connect(m_controls.calendar, &QCalendarWidget::clicked, this, &DayEntry::pickOnCalendar);
     connect(m_controls.calendar, &QCalendarWidget::activated, this, &DayEntry::pickOnCalendar);
+    connect(m_controls.calendar, &QCalendarWidget::currentPageChanged, this,
+            &DayEntry::markDays);
     connect(picker, &QDateEdit::dateChanged, this, &DayEntry::pickerChanged);
     connect(m_controls.add, &QAbstractButton::clicked, this, &DayEntry::add);
     connect(m_controls.save, &QAbstractButton::clicked, this, &DayEntry::save);
@@ -126,13 +129,33 @@ Status DayEntry::load() {
     clear();
     const Result<int> found = m_platform.session.execute(selectDay());
     if (!found) return found.status();
-    if (m_platform.session.DbRecordset().eof()) {
-        m_controls.save->setEnabled(false);
-        return {};
-    }
-    showFirstRow();
-    m_controls.save->setEnabled(true);
+    const bool stored = !m_platform.session.DbRecordset().eof();
+    if (stored) showFirstRow();
+    m_controls.save->setEnabled(stored);
+    markDays();
     return {};
+}
+
+void DayEntry::markDays() {
+    QCalendarWidget* calendar = m_controls.calendar;
+    // The month's page also shows some days of the months before and after it.
+    const QDate first(calendar->yearShown(), calendar->monthShown(), 1);
+    Statement days(QStringLiteral("SELECT %1 FROM %2").arg(m_kind.dateColumn, m_kind.table));
+    days.sql(u" WHERE user_num = ")
+        .number(m_platform.session.CurrentUser().user_num.toLongLong())
+        .sql(QStringLiteral(" AND %1 BETWEEN ").arg(m_kind.dateColumn))
+        .date(first.addDays(-7))
+        .sql(u" AND ")
+        .date(first.addMonths(1).addDays(14));
+    calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    // Read apart from the shared recordset, which may be half-way through a load. Marks are
+    // a help, not a must: a failed query leaves the page plain.
+    Recordset rows;
+    if (!rows.open(days, m_platform.session.DbConnection())) return;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (rows.moveFirst(); !rows.eof(); rows.moveNext())
+        calendar->setDateTextFormat(rows.date(m_kind.dateColumn), bold);
 }
 
 void DayEntry::showFirstRow() {
@@ -184,6 +207,7 @@ void DayEntry::add() {
         if (!added) return reportTrapped(added.error(), false);
         m_platform.prompter.show(m_kind.addedText, QStringLiteral("Successfuly Added!"),
                                  vbInformation);
+        markDays();
         return;
     }
     const Answer answer = m_platform.prompter.show(

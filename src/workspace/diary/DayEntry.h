@@ -68,6 +68,8 @@ private:
     void pickerChanged(QDate day);
     void reload();
     void showFirstRow();
+    // Shows in bold the days of the calendar's page that have an entry.
+    void markDays();
     void reportTrapped(const DbError& error, bool saving);
     void sayNothingToEdit();
     bool nothingToEdit() const;

@@ -118,20 +118,23 @@ void PlayerTab::Save_List(const QString& path) {
 }
 
 void PlayerTab::cmdOpen_Click() {
-    const auto name = m_platform.files.openFile(this, {QString(), kMediaFilter, QString()});
+    const auto name = m_platform.files.openFile(
+        this, {QString(), kMediaFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty() || entries().contains(*name)) return;
     m_ui->ListBox->addItem(*name);
 }
 
 void PlayerTab::cmdOpenPlaylist_Click() {
-    const auto name = m_platform.files.openFile(this, {QString(), kPlaylistFilter, QString()});
+    const auto name = m_platform.files.openFile(
+        this, {QString(), kPlaylistFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty()) return;
     m_ui->ListBox->clear();
     Open_List(*name);
 }
 
 void PlayerTab::cmdSavePL_Click() {
-    const auto name = m_platform.files.saveFile(this, {QString(), kPlaylistFilter, QString()});
+    const auto name = m_platform.files.saveFile(
+        this, {QString(), kPlaylistFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty()) return;
     Save_List(*name);
 }
@@ -195,6 +198,14 @@ void PlayerTab::showPlayError(long number, const QString& description) {
     }
 }
 
+void PlayerTab::playFailed(long number, const QString& description) {
+    // Nothing plays any more: the controls say so, and choosing the entry again retries it.
+    m_player->stop();
+    m_player->setFileName(QString());
+    updateTransport();
+    showPlayError(number, description);
+}
+
 MediaPlayer* PlayerTab::player() {
     if (m_player || !m_platform.media) return m_player.get();
     m_player = m_platform.media->create(m_ui->videoScreen);
@@ -203,7 +214,7 @@ MediaPlayer* PlayerTab::player() {
     connect(m_player.get(), &MediaPlayer::stateChanged, this, &PlayerTab::updateTransport);
     connect(m_player.get(), &MediaPlayer::positionChanged, this, &PlayerTab::showPosition);
     connect(m_player.get(), &MediaPlayer::durationChanged, this, &PlayerTab::showDuration);
-    connect(m_player.get(), &MediaPlayer::errorOccurred, this, &PlayerTab::showPlayError);
+    connect(m_player.get(), &MediaPlayer::errorOccurred, this, &PlayerTab::playFailed);
     return m_player.get();
 }
 

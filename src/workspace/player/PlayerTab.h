@@ -42,6 +42,7 @@ private:
     void ListBox_Delete();
     void removeSelected();
     void playSelected();
+    void playFailed(long number, const QString& description);
     void showPlayError(long number, const QString& description);
 
     // The player, created on first use; nothing when there is no usable backend.

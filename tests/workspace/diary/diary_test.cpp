@@ -74,6 +74,26 @@ TEST_F(DiaryTabTest, EachUserSeesOnlyTheirOwnEntries) {
     EXPECT_FALSE(save->isEnabled());
 }
 
+TEST_F(DiaryTabTest, TheCalendarShowsTheUsersDaysWithAnEntryInBold) {
+    const int ann = tp.addUser(u"ann"_s, u"pw"_s, u"Ann"_s);
+    const QDate april(2024, 4, 20);
+    store(ann, kDay1, u"Ann`s day"_s);
+    store(ann, april, u"later"_s);
+    store(1, kDay2, u"admin only"_s);
+    open(ann);
+    auto bold = [this](QDate day) { return calendar->dateTextFormat(day).fontWeight() == QFont::Bold; };
+    clickDay(calendar, kDay2);
+    EXPECT_TRUE(bold(kDay1));
+    EXPECT_FALSE(bold(kDay2));
+    calendar->setCurrentPage(2024, 4);
+    EXPECT_TRUE(bold(april));
+
+    clickDay(calendar, kDay2);
+    type(u"mine too"_s);
+    add->click();
+    EXPECT_TRUE(bold(kDay2));
+}
+
 TEST_F(DiaryTabTest, AddStoresBackquotesOnceADayAndALaterSaveFindsTheEntry) {
     open();
     clickDay(calendar, kDay1);

@@ -24,6 +24,7 @@ TEST_F(PlaylistCommands, AddFilesRefusesAnExactRepeatButNotAnotherLetterCase) {
               QStringLiteral("Mp3 files(*.mp3;*.mp4)|*.mp3;*.mp4|Midi files (*.mid;*.rmi)|*.mid;*.rmi|"
                              "Other audio files (*.wav;*.asf;*.mpg;*.mpeg;*;.asx;*.qt;*.aif)"
                              "|*.wav;*.asf;*.mpg;*.mpeg;*.asx;*.qt;*.aif|All files (*.*)|*.*|"));
+    EXPECT_EQ(tp.files.requests().last().purpose, FilePurpose::Media);
     EXPECT_EQ(tp.prompter.count(), 0);
 }
 
@@ -110,6 +111,24 @@ TEST_F(Playing, PlayerErrorsAreReportedByTheirNumber) {
     doubleClick(0);
     expectShown(QStringLiteral("-2147024891Access denied"), QCoreApplication::applicationName(),
                 vbOKOnly);
+}
+
+TEST_F(Playing, AfterAFailureTheControlsAreStoppedAndTheEntryCanBeTriedAgain) {
+    doubleClick(0);
+    ASSERT_NE(media.player, nullptr);
+    ScriptedMediaPlayer& p = *media.player;
+    ASSERT_TRUE(button("cmdStop")->isEnabled());
+    p.failure = std::pair{kErrGeneral, QStringLiteral("Could not open")};
+    doubleClick(1);
+    EXPECT_EQ(p.state(), MediaPlayer::State::Stopped);
+    EXPECT_FALSE(button("cmdStop")->isEnabled());
+    EXPECT_FALSE(button("cmdPlayPause")->isEnabled());
+    EXPECT_EQ(button("cmdPlayPause")->toolTip(), QStringLiteral("Play"));
+    EXPECT_EQ(tab.findChild<QLabel*>(QStringLiteral("lblNowPlaying"))->text(), QString());
+
+    doubleClick(1);
+    EXPECT_EQ(p.plays, 3);
+    EXPECT_EQ(p.state(), MediaPlayer::State::Playing);
 }
 
 TEST_F(Playing, WithoutABackendPlayingAsksForAnotherDriverAndTheListStillWorks) {

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "platform/Widgets.h"
+
+using namespace vemora;
+
+namespace {
+
+// A plain window with a box and two buttons, as the account windows are built.
+struct Window {
+    Window() {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(box);
+        layout->addWidget(ok);
+        layout->addWidget(cancel);
+        okClicks = std::make_unique<QSignalSpy>(ok, &QPushButton::clicked);
+        cancelClicks = std::make_unique<QSignalSpy>(cancel, &QPushButton::clicked);
+    }
+    ~Window() { delete window; }
+    void show() {
+        window->show();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+    }
+
+    QPointer<QWidget> window = new QWidget;
+    QLineEdit* box = new QLineEdit(window);
+    QPushButton* ok = new QPushButton(QStringLiteral("&Ok"), window);
+    QPushButton* cancel = new QPushButton(QStringLiteral("&Cancel"), window);
+    std::unique_ptr<QSignalSpy> okClicks;
+    std::unique_ptr<QSignalSpy> cancelClicks;
+};
+
+}  // namespace
+
+TEST(WindowKeys, EnterPressesTheFocusedButtonOnly) {
+    Window w;
+    enterPressesButtons(w.window);
+    w.show();
+    w.cancel->setFocus();
+    QTest::keyClick(w.cancel, Qt::Key_Return);
+    QTest::keyClick(w.cancel, Qt::Key_Enter);
+    EXPECT_EQ(w.cancelClicks->count(), 2);
+    EXPECT_EQ(w.okClicks->count(), 0);
+    // Enter in a box presses no button: no window but a dialog has a default one.
+    QTest::keyClick(w.box, Qt::Key_Return);
+    EXPECT_EQ(w.okClicks->count() + w.cancelClicks->count(), 2);
+}
+
+TEST(WindowKeys, WithoutTheHelperEnterDoesNothingInAPlainWindow) {
+    Window w;
+    w.show();
+    QTest::keyClick(w.ok, Qt::Key_Return);
+    EXPECT_EQ(w.okClicks->count(), 0);
+    QTest::keyClick(w.ok, Qt::Key_Space);
+    EXPECT_EQ(w.okClicks->count(), 1);
+}
+
+TEST(WindowKeys, EscapeClosesTheWindowFromAnyControl) {
+    Window w;
+    escapeCloses(w.window);
+    w.show();
+    w.box->setFocus();
+    QTest::keyClick(w.box, Qt::Key_Escape);
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WindowPlacement, AChildWindowOpensCentredOnItsParentsWindow) {
+    QWidget parent;
+    parent.setGeometry(100, 80, 600, 400);
+    parent.show();
+    auto* child = new QWidget(&parent, Qt::Window);
+    child->resize(200, 100);
+    centreOnParent(child);
+    EXPECT_EQ(child->frameGeometry().center(), parent.frameGeometry().center());
+}
+
+TEST(WindowPlacement, ShowSingleCentresOnlyOnFirstShowAndAWindowWithoutParentOnTheScreen) {
+    QPointer<QWidget> slot;
+    QWidget* first = showSingle(slot, [] {
+        auto* w = new QWidget;
+        w->resize(300, 200);
+        return w;
+    });
+    const QRect screen = first->screen()->availableGeometry();
+    // Within the rounding of a frame's size.
+    EXPECT_LE((first->frameGeometry().center() - screen.center()).manhattanLength(), 4);
+    first->move(5, 5);
+    showSingle(slot, [] { return new QWidget; });
+    EXPECT_EQ(slot, first);
+    EXPECT_EQ(first->pos(), QPoint(5, 5));
+    delete first;
+}
