@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/Clock.h"
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
@@ -186,7 +187,7 @@ void frmMain::setMenuState(MenuState state) {
 }
 
 void frmMain::updateClock() {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = currentDateTime();
     const QLocale locale;
     m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
     m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));

@@ -1,5 +1,6 @@
 #include "workspace/frmTags.h"
 
+#include "core/Clock.h"
 #include "ui_frmTags.h"
 
 #include "data/DataControl.h"
@@ -107,7 +108,7 @@ void frmTags::load() {
 // Each step skips the controls that its tab does not have.
 Status frmTags::runLoadSequence() {
     // Planner and diary dates: now, then today without a time of day.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = currentDateTime();
     const QDateTime today = now.date().startOfDay();
     const auto setPicker = [this](const QString& name, const QDateTime& value) {
         if (auto* picker = control<QDateEdit>(name)) picker->setDateTime(value);

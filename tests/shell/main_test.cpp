@@ -14,6 +14,7 @@
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
+#include "core/Clock.h"
 #include "data/Statement.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
@@ -336,7 +337,7 @@ TEST_F(MainWindow, StatusBarKeepsTheDateCurrent) {
     auto* date = child<QLabel>(main, "panelDate");
     date->clear();
     main->updateClock();
-    EXPECT_EQ(date->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    EXPECT_EQ(date->text(), QLocale().toString(currentDateTime().date(), QLocale::ShortFormat));
     EXPECT_TRUE(child<QTimer>(main, "clock")->isActive());
 }
 

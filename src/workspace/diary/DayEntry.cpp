@@ -1,5 +1,6 @@
 #include "workspace/diary/DayEntry.h"
 
+#include "core/Clock.h"
 #include "data/Encoding.h"
 #include "data/Statement.h"
 #include "platform/ExactText.h"
@@ -45,7 +46,7 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
     picker->setDisplayFormat(shortDateFormat(picker->locale()));
     // A typed date counts once it is complete, not at every keystroke.
     picker->setKeyboardTracking(false);
-    m_pickerDay = QDate::currentDate();
+    m_pickerDay = currentDateTime().date();
     picker->setDate(m_pickerDay);
     m_controls.calendar->setSelectedDate(m_pickerDay);
 

@@ -1,5 +1,6 @@
 #include "workspace/frmtags/WorkspaceFixture.h"
 
+#include "core/Clock.h"
 #include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -66,12 +67,12 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
     }
     for (const char* name : {"DTPickerPlan", "DTPickerDiary"}) {
         if (auto* picker = find<QDateEdit>(name)) {
-            EXPECT_EQ(picker->date(), QDate::currentDate());
+            EXPECT_EQ(picker->date(), currentDateTime().date());
         }
     }
     for (const char* name : {"callendarPlan", "callendarDiary"}) {
         if (auto* calendar = find<QCalendarWidget>(name)) {
-            EXPECT_EQ(calendar->selectedDate(), QDate::currentDate());
+            EXPECT_EQ(calendar->selectedDate(), currentDateTime().date());
         }
     }
     // The shared word list, in word order; the dictionary grid reads through its own connection.
