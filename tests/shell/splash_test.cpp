@@ -9,11 +9,10 @@
 namespace vemora::test {
 namespace {
 
-// The dots after `ticks` ticks: one to seven, then a blank that later dots follow.
-QString dotsAfter(int ticks) {
-    if (ticks % 8 == 0) return QStringLiteral(" ");
-    return (ticks < 8 ? QString() : QStringLiteral(" ")) + QString(ticks % 8, QLatin1Char('.'));
-}
+// What the dots read after each of the first sixteen ticks; from the ninth on, the last eight
+// repeat.
+const char* const kDots[] = {".",  "..",  "...",  "....",  ".....",  "......",  ".......",  " ",
+                             " .", " ..", " ...", " ....", " .....", " ......", " .......", " "};
 
 TEST(Splash, AnimatesThirtyThreeTicksThenHandsOverToTheLogIn) {
     TestPlatform env;
@@ -38,7 +37,7 @@ TEST(Splash, AnimatesThirtyThreeTicksThenHandsOverToTheLogIn) {
     for (int tick = 1; tick <= 32; ++tick) {
         splash->tick();
         EXPECT_EQ(bar->value(), 3 * tick);
-        EXPECT_EQ(dots->text(), dotsAfter(tick)) << "tick " << tick;
+        EXPECT_EQ(dots->text(), QLatin1String(kDots[tick <= 8 ? tick - 1 : 8 + (tick - 9) % 8])) << "tick " << tick;
     }
     EXPECT_EQ(visibleWindow<frmLogin>(), nullptr);
 
