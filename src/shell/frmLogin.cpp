@@ -2,8 +2,7 @@
 
 #include <QEvent>
 
-#include "core/Accounts.h"
-#include "platform/ErrorPrompts.h"
+#include "platform/LogInReply.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -36,22 +35,10 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
 
 void frmLogin::logIn() {
     Session& session = m_platform.session;
-    const Result<std::optional<UserRecord>> found =
-        AccountStore(session.database()).find(m_ui->txtUserName->text(), m_ui->txtPassword->text());
-    if (!found) {
-        // A query that cannot run says so; it does not blame the credentials.
-        showTrappedError(m_platform.prompter, found.error(), TrapWording::Record);
-        return;
-    }
-    if (!found.value()) {
-        m_platform.prompter.show(
-            QStringLiteral("Sorry you maybe typed the wrong username or password!"),
-            QStringLiteral("Sorry!"), vbInformation);
-        m_ui->txtPassword->setFocus(Qt::OtherFocusReason);
-        selectWholeText(m_ui->txtPassword);
-        return;
-    }
-    const UserRecord& user = *found.value();
+    const std::optional<UserRecord> found = lookUpLogIn(
+        session.database(), m_platform.prompter, m_ui->txtUserName->text(), m_ui->txtPassword);
+    if (!found) return;
+    const UserRecord& user = *found;
     m_platform.prompter.show(
         QStringLiteral("Access granted! Welcome ") + user.name.toString() + QLatin1Char('.'),
         QStringLiteral("Successful!"), vbInformation);

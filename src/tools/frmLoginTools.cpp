@@ -1,7 +1,6 @@
 #include "tools/frmLoginTools.h"
 
-#include "core/Accounts.h"
-#include "platform/ErrorPrompts.h"
+#include "platform/LogInReply.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
 #include "tools/frmTools.h"
@@ -46,24 +45,12 @@ bool frmLoginTools::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmLoginTools::logIn() {
-    const Result<std::optional<UserRecord>> found =
-        AccountStore(m_platform.module.database())
-            .find(m_ui->txtUserName->text(), m_ui->txtPassword->text());
-    if (!found) {
-        // A query that cannot run says so; it does not blame the credentials.
-        showTrappedError(m_platform.prompter, found.error(), TrapWording::Record);
-        return;
-    }
-    if (!found.value()) {
-        m_platform.prompter.show(
-            QStringLiteral("Sorry you maybe typed the wrong username or password!"),
-            QStringLiteral("Sorry!"), vbInformation);
-        m_ui->txtPassword->setFocus(Qt::OtherFocusReason);
-        selectWholeText(m_ui->txtPassword);
-        return;
-    }
-    if (found.value()->isAdministrator())
-        admit(found.value()->name.toString());
+    const std::optional<UserRecord> found =
+        lookUpLogIn(m_platform.module.database(), m_platform.prompter, m_ui->txtUserName->text(),
+                    m_ui->txtPassword);
+    if (!found) return;
+    if (found->isAdministrator())
+        admit(found->name.toString());
     else
         m_platform.prompter.show(
             QStringLiteral("Sorry you are not authorized to use this program!"),
