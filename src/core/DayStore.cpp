@@ -12,6 +12,10 @@ namespace {
 
 bool blank(const QString& text) { return trimBlanks(text).isEmpty(); }
 
+// A missing text is stored, and compared, as empty text: a null string would bind as NULL,
+// which equals nothing.
+QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
 }  // namespace
 
 const DayBook& DayBook::diary() {
@@ -68,7 +72,7 @@ Result<Change> DayStore::add(qint64 user, QDate day, const QStringList& texts) {
 
     Statement insert(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_book.table, columns()));
     insert.number(user).sql(u",").date(day);
-    for (const QString& text : texts) insert.sql(u", ").escapedText(text);
+    for (const QString& text : texts) insert.sql(u", ").escapedText(orEmpty(text));
     const Result<int> added = m_database.execute(insert.sql(u")"));
     if (!added) return added.error();
     if (const Status committed = transaction.commit(); !committed) return committed.error();
@@ -91,13 +95,13 @@ Result<Change> DayStore::save(qint64 user, QDate day, const QStringList& loaded,
     for (int i = 0; i < m_book.columns.size(); ++i) {
         update.sql((i == 0 ? QString() : QStringLiteral(", ")) + m_book.columns.at(i) +
                    QLatin1Char('='))
-            .escapedText(texts.value(i));
+            .escapedText(orEmpty(texts.value(i)));
     }
     whereDay(update, user, day);
     // The texts as loaded, untrimmed and letter for letter.
     for (int i = 0; i < m_book.columns.size(); ++i)
-        update.sql(QStringLiteral(" AND %1=").arg(m_book.columns.at(i)))
-            .text(loaded.value(i))
+        update.sql(QStringLiteral(" AND COALESCE(%1, '')=").arg(m_book.columns.at(i)))
+            .text(orEmpty(loaded.value(i)))
             .sql(u" COLLATE BINARY");
     const Result<int> changed = m_database.execute(update);
     if (!changed) return changed.error();
