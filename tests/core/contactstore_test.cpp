@@ -1,5 +1,6 @@
 #include "core/ContactStore.h"
 #include "core/StoreFixture.h"
+#include "support/Contacts.h"
 #include "support/ExactText.h"
 
 using namespace Qt::StringLiterals;
@@ -7,18 +8,9 @@ using namespace Qt::StringLiterals;
 namespace vemora::test {
 namespace {
 
-QStringList contact(const QString& name, const QString& middle, const QString& last) {
-    return {name, middle, last, u"F"_s, u"1 Main St"_s, u"555-01"_s, u"0917"_s, u"555-02"_s, u"a@b.c"_s};
-}
-
 class ContactStoreTest : public StoreTest {
 protected:
-    void store(const QStringList& texts, qint64 user = 1) {
-        Statement insert("INSERT INTO addressbook_tbl VALUES (");
-        insert.number(user);
-        for (const QString& text : texts) insert.sql(", ").text(text);
-        query(insert.sql(")"));
-    }
+    void store(const QStringList& texts, qint64 user = 1) { storeContact(files, texts, user); }
     // The user's contacts by first and middle name, each as its nine texts.
     QList<QStringList> stored(qint64 user = 1) {
         Recordset rows = query(Statement("SELECT * FROM addressbook_tbl WHERE user_num = ")

@@ -5,6 +5,7 @@
 #include "platform/Session.h"
 #include "reports/DataEnvironment.h"
 #include "reports/ReportPreview.h"
+#include "support/Contacts.h"
 #include "support/ExactText.h"
 #include "workspace/addressbook/AddressBookTab.h"
 
@@ -27,20 +28,10 @@ const char* const kFields[] = {"txtName",    "txtMidName", "txtLastName", "cmbo_
                                "txtPhoneNum", "txtCellNum", "txtFaxNum",   "txtEmail"};
 const Contact kCleared{{}, {}, {}, u"M"_s, {}, {}, {}, {}, {}};
 
-Contact contact(const QString& name, const QString& middle, const QString& last) {
-    return {name, middle, last, u"F"_s, u"1 Main St"_s, u"555-01"_s, u"0917"_s, u"555-02"_s, u"a@b.c"_s};
-}
-
 class AddressBookTest : public WorkspaceTest {
 protected:
-    void store(const Contact& c, qint64 user = 1) {
-        Statement insert("INSERT INTO addressbook_tbl VALUES (");
-        insert.number(user);
-        for (const QString& value : c) insert.sql(", ").text(value);
-        tp.query(insert.sql(")"));
-    }
     void openWith(const QList<Contact>& contacts) {
-        for (const Contact& c : contacts) store(c);
+        for (const Contact& c : contacts) storeContact(tp, c);
         open();
     }
     QList<Contact> stored() {
