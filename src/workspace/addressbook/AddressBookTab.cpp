@@ -23,7 +23,7 @@ namespace vemora {
 
 namespace {
 
-// The fields' texts go to the store in kContactColumns order.
+// What the window shows of each column of kContactColumns, in the same order.
 struct ContactColumn {
     const char* header;
     int twips;                // width in the grid
