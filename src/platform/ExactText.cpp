@@ -23,16 +23,11 @@ public:
 
 }  // namespace
 
-bool refuseUnstorable(Prompter& prompter, const QList<FieldText>& fields) {
-    for (const FieldText& field : fields) {
-        if (storesExactly(field.text)) continue;
-        prompter.show(QStringLiteral("The \"%1\" field holds a character that cannot be stored! "
-                                     "Please type it again.")
-                          .arg(field.label),
-                      QStringLiteral("Cannot Store!"), vbExclamation);
-        return true;
-    }
-    return false;
+void showUnstorable(Prompter& prompter, const QString& label) {
+    prompter.show(QStringLiteral("The \"%1\" field holds a character that cannot be stored! "
+                                 "Please type it again.")
+                      .arg(label),
+                  QStringLiteral("Cannot Store!"), vbExclamation);
 }
 
 QString textToStore(const QPlainTextEdit* box, const QString& loaded) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 class QPlainTextEdit;
@@ -10,15 +9,9 @@ namespace vemora {
 
 class Prompter;
 
-// A field as its window labels it, and the text it holds.
-struct FieldText {
-    QString label;
-    QString text;
-};
-
-// When a field holds text that cannot be stored exactly, names the first such field in a
-// message and answers true: the caller then stores nothing.
-bool refuseUnstorable(Prompter& prompter, const QList<FieldText>& fields);
+// Says that the field, named as its window labels it, holds text that cannot be stored
+// exactly.
+void showUnstorable(Prompter& prompter, const QString& label);
 
 // What a multi-line box holds for storing. A text box shows some characters of a text it is
 // given otherwise (CR LF and U+2028 as LF, a non-breaking space as a space): while the box

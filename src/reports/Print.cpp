@@ -1,6 +1,8 @@
 #include "reports/Print.h"
 
-#include "data/RecordKeys.h"
+#include "core/ContactStore.h"
+#include "core/DayStore.h"
+#include "core/WordStore.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
 #include "reports/DataEnvironment.h"
@@ -49,9 +51,8 @@ void closeReportPreviews() {
 ReportPreview* printAddressBook(Platform& platform, const QString& name, const QString& middleName,
                                 const QString& lastName) {
     DataEnvironment& env = DataEnvironment::instance();
-    Statement source("SELECT * FROM addressbook_tbl");
     select(platform.session, env.rscom_addressbook(),
-           whereContact(source, userNumber(platform.session), name, middleName, lastName));
+           ContactStore::selection(userNumber(platform.session), {name, middleName, lastName}));
     return showReport(platform, env.DataReportAddressBook());
 }
 
@@ -59,10 +60,7 @@ ReportPreview* printDiary(Platform& platform, QDate day) {
     DataEnvironment& env = DataEnvironment::instance();
     Session& session = platform.session;
     select(session, env.rscom_diary(),
-           Statement("SELECT * FROM diary_tbl WHERE user_num = ")
-               .number(userNumber(session))
-               .sql(" AND diary_date = ")
-               .date(day));
+           DayStore::selection(DayBook::diary(), userNumber(session), day));
     setHeaderCaption(env.DataDiaryReport(), 2,
                      session.CurrentUser().name.toString() + QStringLiteral("'s diary profile."));
     return showReport(platform, env.DataDiaryReport());
@@ -72,10 +70,7 @@ ReportPreview* printPlanner(Platform& platform, QDate day) {
     DataEnvironment& env = DataEnvironment::instance();
     Session& session = platform.session;
     select(session, env.rscom_planner(),
-           Statement("SELECT * FROM planner_tbl WHERE user_num = ")
-               .number(userNumber(session))
-               .sql("  AND planner_date = ")
-               .date(day));
+           DayStore::selection(DayBook::planner(), userNumber(session), day));
     setHeaderCaption(env.DataPlanner(), 3,
                      session.CurrentUser().name.toString() + QLatin1Char('.'));
     return showReport(platform, env.DataPlanner());
@@ -84,8 +79,7 @@ ReportPreview* printPlanner(Platform& platform, QDate day) {
 ReportPreview* printDictionary(Platform& platform, const QString& word,
                                const QString& description) {
     DataEnvironment& env = DataEnvironment::instance();
-    Statement source("SELECT * FROM dictionary_tbl");
-    select(platform.session, env.rscom_dictionary(), whereLoadedWord(source, word, description));
+    select(platform.session, env.rscom_dictionary(), WordStore::selection(word, description));
     return showReport(platform, env.DataDictionary());
 }
 

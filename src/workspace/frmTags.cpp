@@ -3,8 +3,8 @@
 #include "core/Clock.h"
 #include "ui_frmTags.h"
 
+#include "core/WordStore.h"
 #include "data/DataControl.h"
-#include "data/Statement.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -148,13 +148,10 @@ Status frmTags::runLoadSequence() {
     if (Status planned = m_planner->LoadPlan(); !planned) return planned;
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
-    Session& session = m_platform.session;
-    const Result<int> words =
-        session.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    const Result<QStringList> words = WordStore(m_platform.session.database()).words();
     if (!words) return words.status();
     if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch")))
-        for (Recordset& rows = session.DbRecordset(); !rows.eof(); rows.moveNext())
-            search->addItem(rows.text(u"dict_name"));
+        search->addItems(words.value());
     return {};
 }
 

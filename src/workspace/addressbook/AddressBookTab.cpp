@@ -2,9 +2,10 @@
 
 #include "ui_AddressBookTab.h"
 
+#include "core/ContactStore.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
-#include "data/RecordKeys.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/GridBinding.h"
 #include "platform/Prompter.h"
@@ -22,24 +23,24 @@ namespace vemora {
 
 namespace {
 
+// What the window shows of each column of kContactColumns, in the same order.
 struct ContactColumn {
-    const char* field;
     const char* header;
     int twips;                // width in the grid
     const char* searchEntry;  // entry of cmbo_Search, or none
 };
 
 // In grid order, which is also the order of the edit fields.
-constexpr std::array<ContactColumn, 9> kColumns{{
-    {"name", "First name", 1425, "Name"},
-    {"middle_name", "Middle name", 1215, "Middle name"},
-    {"last_name", "Last name", 1365, "Last name"},
-    {"sex", "Sex", 510, nullptr},
-    {"address", "Address", 1740, "Address"},
-    {"phone_num", "Phone #", 1350, "Phone #"},
-    {"cel_num", "Cellular #", 1365, "Cellular #"},
-    {"fax_num", "Fax #", 1515, "Fax #"},
-    {"email", "E-mail", 2220, "E-mail"},
+constexpr std::array<ContactColumn, kContactColumns.size()> kColumns{{
+    {"First name", 1425, "Name"},
+    {"Middle name", 1215, "Middle name"},
+    {"Last name", 1365, "Last name"},
+    {"Sex", 510, nullptr},
+    {"Address", 1740, "Address"},
+    {"Phone #", 1350, "Phone #"},
+    {"Cellular #", 1365, "Cellular #"},
+    {"Fax #", 1515, "Fax #"},
+    {"E-mail", 2220, "E-mail"},
 }};
 constexpr int kName = 0;
 constexpr int kMiddle = 1;
@@ -70,7 +71,8 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
     m_ui->cmdPrintAddress->setIcon(themeIcon(QStringLiteral("document-print")));
 
     QList<DataControlModel::Column> columns;
-    for (const ContactColumn& c : kColumns) columns.append({latin1(c.field), latin1(c.header)});
+    for (std::size_t i = 0; i < kColumns.size(); ++i)
+        columns.append({kContactColumns.at(i), latin1(kColumns.at(i).header)});
     QTableView* grid = m_ui->dtg_AddressBook;
     grid->viewport()->installEventFilter(this);
     auto* binding = new GridBinding(grid, m_ado, columns);
@@ -93,17 +95,17 @@ void AddressBookTab::FillSearchFields() {
 }
 
 void AddressBookTab::LoadAddressBook() {
-    m_ado->setRecordSource(Statement("Select * FROM addressbook_tbl WHERE user_num = ")
-                               .number(userNum())
-                               .sql(" Order By name"));
+    m_ado->setRecordSource(ContactStore::listing(userNum()));
     // A failure leaves the grid empty and says nothing.
     m_ado->refresh();
 }
 
 void AddressBookTab::chooseSearchField() {
     const QString entry = m_ui->cmbo_Search->currentText();
-    for (const ContactColumn& c : kColumns)
-        if (c.searchEntry && entry == latin1(c.searchEntry)) m_searchField = latin1(c.field);
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        const char* searchEntry = kColumns.at(i).searchEntry;
+        if (searchEntry && entry == latin1(searchEntry)) m_searchField = kContactColumns.at(i);
+    }
 }
 
 void AddressBookTab::searchTextChanged() {
@@ -130,7 +132,8 @@ void AddressBookTab::chooseRow() {
     if (m_ado->eof()) return;
     // Read the whole row first: filling txtSearch below may move the current row.
     QVariantList values;
-    for (const ContactColumn& c : kColumns) values.append(m_ado->field(latin1(c.field)));
+    for (const QLatin1StringView column : kContactColumns)
+        values.append(m_ado->field(QString(column)));
 
     const QList<QLineEdit*> fields = contactFields();
     QList<std::pair<QLineEdit*, int>> order{{m_ui->txtNameMem, kName},
@@ -147,9 +150,18 @@ void AddressBookTab::chooseRow() {
     m_ui->cmdDelete->setEnabled(true);
 }
 
-void AddressBookTab::addContact() { reportError(insertContact()); }
+void AddressBookTab::addContact() {
+    const Result<Change> added = store().add(userNum(), typedTexts());
+    if (!answered(added)) return;
+    tellUpdated();
+    m_ui->txtName->setFocus();
+    reloadAfterChange();
+    Clear();
+}
 
-void AddressBookTab::saveContact() { reportError(updateContact()); }
+void AddressBookTab::saveContact() {
+    finishChange(store().save(userNum(), loadedNames(), typedTexts()), true);
+}
 
 void AddressBookTab::deleteContact() {
     const QString question = QStringLiteral("Are you sure you want to delete ") +
@@ -158,7 +170,7 @@ void AddressBookTab::deleteContact() {
     if (m_platform.prompter.show(question, QStringLiteral("Are you sure?"), vbQuestion | vbYesNo) !=
         Answer::Yes)
         return;
-    reportError(removeContact());
+    finishChange(store().remove(userNum(), loadedNames()), false);
 }
 
 // The report shows the stored contact of the names now typed, not of the remembered key.
@@ -178,70 +190,55 @@ void AddressBookTab::Clear() {
         box->clear();
 }
 
-Status AddressBookTab::insertContact() {
-    if (anyFieldBlank() || anyFieldUnstorable()) return {};
-    const Result<bool> stored = nameIsStored();
-    if (!stored) return stored.status();
-    if (stored.value()) return {};
+ContactStore AddressBookTab::store() { return ContactStore(m_platform.session.database()); }
 
-    Statement insert(
-        "INSERT INTO addressbook_tbl(user_num, name, middle_name, last_name, sex, address, "
-        "phone_num, cel_num, fax_num, email) VALUES(");
-    insert.number(userNum());
-    for (const QLineEdit* box : contactFields()) insert.sql(",").escapedText(box->text());
-    insert.sql(")");
-    const Result<int> done = m_platform.session.execute(insert);
-    if (!done) return done.status();
-
-    tellUpdated();
-    m_ui->txtName->setFocus();
-    reloadAfterChange();
-    Clear();
-    return {};
+QStringList AddressBookTab::typedTexts() const {
+    QStringList texts;
+    for (const QLineEdit* box : contactFields()) texts.append(box->text());
+    return texts;
 }
 
-Status AddressBookTab::updateContact() {
-    if (anyFieldBlank() || anyFieldUnstorable()) return {};
-    const bool renamed = trimmed(m_ui->txtNameMem) != trimmed(m_ui->txtName) ||
-                         trimmed(m_ui->txtMidNameMem) != trimmed(m_ui->txtMidName) ||
-                         trimmed(m_ui->txtLastNameMem) != trimmed(m_ui->txtLastName);
-    if (renamed) {
-        const Result<bool> stored = nameIsStored();
-        if (!stored) return stored.status();
-        if (stored.value()) return {};
-    }
-
-    Statement update("UPDATE addressbook_tbl SET ");
-    const QList<QLineEdit*> fields = contactFields();
-    for (int i = 0; i < fields.size(); ++i) {
-        update.sql(i == 0 ? "" : ", ").sql(QLatin1StringView(kColumns.at(i).field)).sql("=");
-        update.escapedText(fields.at(i)->text());
-    }
-    return changeRememberedContact(update, true);
+ContactNames AddressBookTab::loadedNames() const {
+    return {m_ui->txtNameMem->text(), m_ui->txtMidNameMem->text(), m_ui->txtLastNameMem->text()};
 }
 
-Status AddressBookTab::removeContact() {
-    Statement remove("DELETE FROM addressbook_tbl");
-    return changeRememberedContact(remove, false);
-}
-
-Status AddressBookTab::changeRememberedContact(Statement& statement, bool announce) {
-    whereContact(statement, userNum(), m_ui->txtNameMem->text(), m_ui->txtMidNameMem->text(),
-                 m_ui->txtLastNameMem->text());
-    const Result<int> changed = m_platform.session.execute(statement);
-    if (!changed) return changed.status();
-    if (changed.value() == 0) {
-        // Gone or changed elsewhere since it was loaded: say so, keep the fields.
-        tell(QStringLiteral("This contact is no longer stored! It may have been changed or "
-                            "deleted meanwhile."),
-             QStringLiteral("Not Found!"), vbExclamation);
-        LoadAddressBook();
-        return {};
-    }
+void AddressBookTab::finishChange(const Result<Change>& change, bool announce) {
+    if (!answered(change)) return;
     if (announce) tellUpdated();
     reloadAfterChange();
     Clear();
-    return {};
+}
+
+bool AddressBookTab::answered(const Result<Change>& change) {
+    if (!change) {
+        reportTrapped(m_platform.prompter, change.error(), TrapWording::Record);
+        return false;
+    }
+    switch (change.value().refusal) {
+        case Refusal::None:
+            return true;
+        case Refusal::Incomplete:
+            tell(QStringLiteral(
+                     "Please fill-up all necessary fields! Just put N/A or none if you don't have."),
+                 QStringLiteral("Incomplete!"), vbInformation);
+            break;
+        case Refusal::Unstorable:
+            showUnstorable(m_platform.prompter,
+                           latin1(kColumns.at(std::size_t(change.value().field)).header));
+            break;
+        case Refusal::Taken:
+            tell(QStringLiteral("This name is already stored!"), QStringLiteral("Already Stored!"),
+                 vbInformation);
+            break;
+        default:
+            // Gone: changed or deleted elsewhere since it was loaded. Say so, keep the fields.
+            tell(QStringLiteral("This contact is no longer stored! It may have been changed or "
+                                "deleted meanwhile."),
+                 QStringLiteral("Not Found!"), vbExclamation);
+            LoadAddressBook();
+            break;
+    }
+    return false;
 }
 
 void AddressBookTab::tellUpdated() {
@@ -249,57 +246,11 @@ void AddressBookTab::tellUpdated() {
          vbInformation);
 }
 
-Result<bool> AddressBookTab::nameIsStored() {
-    Statement check("Select user_num, name, middle_name, last_name FROM addressbook_tbl");
-    whereContact(check, userNum(), m_ui->txtName->text(), m_ui->txtMidName->text(),
-                 m_ui->txtLastName->text());
-    const Result<int> ran = m_platform.session.execute(check);
-    if (!ran) return ran.error();
-    const bool stored = !m_platform.session.DbRecordset().eof();
-    if (stored) {
-        tell(QStringLiteral("This name is already stored!"), QStringLiteral("Already Stored!"),
-             vbInformation);
-    }
-    return stored;
-}
-
-bool AddressBookTab::anyFieldBlank() {
-    const QList<QLineEdit*> fields = contactFields();
-    const bool blank = std::any_of(fields.begin(), fields.end(),
-                                   [](const QLineEdit* box) { return trimmed(box).isEmpty(); });
-    if (blank) {
-        tell(QStringLiteral(
-                 "Please fill-up all necessary fields! Just put N/A or none if you don't have."),
-             QStringLiteral("Incomplete!"), vbInformation);
-    }
-    return blank;
-}
-
-bool AddressBookTab::anyFieldUnstorable() {
-    QList<FieldText> texts;
-    const QList<QLineEdit*> fields = contactFields();
-    for (int i = 0; i < fields.size(); ++i)
-        texts.append({latin1(kColumns.at(i).header), fields.at(i)->text()});
-    return refuseUnstorable(m_platform.prompter, texts);
-}
-
 void AddressBookTab::reloadAfterChange() {
     Session& session = m_platform.session;
     session.DbConnection().close();
     LoadAddressBook();
     session.OpenDatabase();
-}
-
-void AddressBookTab::reportError(const Status& status) {
-    if (status) return;
-    if (status.number() == kErrSyntax) {
-        tell(QStringLiteral("Please do not use ' character, their's a conflict in JET Engine used "
-                            "in this project!"),
-             QStringLiteral("Message Alert!"), vbExclamation);
-        return;
-    }
-    tell(QString::number(status.number()) + QLatin1Char(' ') + status.error().description,
-         QStringLiteral("Errot Traping"), vbInformation);
 }
 
 void AddressBookTab::tell(const QString& text, const QString& title, int style) {

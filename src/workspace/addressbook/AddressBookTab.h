@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ContactStore.h"
 #include "data/DbError.h"
 #include "platform/Platform.h"
 
@@ -16,7 +17,6 @@ class AddressBookTab;
 namespace vemora {
 
 class DataControl;
-class Statement;
 
 // The logged-in user's contacts: a grid over the data control Ado_Addressbook, the nine edit
 // fields, an incremental search, and Add, Save, Clear, Delete and Print.
@@ -50,25 +50,19 @@ private:
     void deleteContact();
     void printContact();
 
-    Status insertContact();
-    Status updateContact();
-    Status removeContact();
-    // Whether the user already has a contact of the typed names; says so when it has.
-    Result<bool> nameIsStored();
-    // Whether a required field is blank; says so when one is.
-    bool anyFieldBlank();
-    // Refuses, with a message, text that cannot be stored exactly.
-    bool anyFieldUnstorable();
+    ContactStore store();
+    QStringList typedTexts() const;
+    ContactNames loadedNames() const;
+    // Whether the store made the change; says why not when it did not.
+    bool answered(const Result<Change>& change);
+    // After a change to the remembered contact: reloads and clears, or says why not.
+    void finishChange(const Result<Change>& change, bool announce);
     // Close the shared connection, re-read the grid, reopen the connection.
     void reloadAfterChange();
-    // Runs an update or delete on the remembered contact, then reloads and clears, or says
-    // the contact is no longer stored when the statement changed no row.
-    Status changeRememberedContact(Statement& statement, bool announce);
     void tell(const QString& text, const QString& title, int style);
     void tellUpdated();
     // Buttons after a search: a find disables Add and Clear, no find disables Save and Delete.
     void applySearchResult(bool found);
-    void reportError(const Status& status);
 
     qint64 userNum() const;
     QList<QLineEdit*> contactFields() const;

@@ -1,8 +1,7 @@
 #include "workspace/diary/DayEntry.h"
 
 #include "core/Clock.h"
-#include "data/Encoding.h"
-#include "data/Statement.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -15,15 +14,10 @@
 #include <QPlainTextEdit>
 #include <QTextCharFormat>
 
-#include <algorithm>
 
 namespace vemora {
 
 namespace {
-
-bool blank(const QString& text) { return trimBlanks(text).isEmpty(); }
-
-bool blank(const QPlainTextEdit* box) { return blank(box->toPlainText()); }
 
 // The locale's short date, with the century shown so that typed years are never ambiguous.
 QString shortDateFormat(const QLocale& locale) {
@@ -67,50 +61,15 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
     connect(m_controls.save, &QAbstractButton::clicked, this, &DayEntry::save);
 }
 
-Statement& DayEntry::whereDay(Statement& statement) const {
-    return statement.sql(u" WHERE user_num = ")
-        .number(m_platform.session.CurrentUser().user_num.toLongLong())
-        .sql(QStringLiteral(" AND %1 = ").arg(m_kind.dateColumn))
-        .date(m_controls.picker->date());
-}
+DayStore DayEntry::store() { return DayStore(m_platform.session.database(), m_kind.book); }
 
-QString DayEntry::columns() const {
-    QString list = QStringLiteral("user_num, ") + m_kind.dateColumn;
-    for (const DayField& field : m_controls.fields) list += QStringLiteral(", ") + field.column;
-    return list;
-}
+qint64 DayEntry::userNum() const { return m_platform.session.CurrentUser().user_num.toLongLong(); }
 
-Statement DayEntry::selectDay() const {
-    Statement statement(QStringLiteral("SELECT %1 FROM %2").arg(columns(), m_kind.table));
-    return whereDay(statement);
-}
-
-Statement DayEntry::insertDay() const {
-    Statement statement(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_kind.table, columns()));
-    statement.number(m_platform.session.CurrentUser().user_num.toLongLong())
-        .sql(u",")
-        .date(m_controls.picker->date());
+QStringList DayEntry::typedTexts() const {
+    QStringList texts;
     for (const DayField& field : m_controls.fields)
-        statement.sql(u", ").escapedText(textToStore(field.box, field.remembered));
-    return statement.sql(u")");
-}
-
-Statement DayEntry::updateDay() const {
-    Statement statement(QStringLiteral("UPDATE %1 SET ").arg(m_kind.table));
-    QString separator;
-    for (const DayField& field : m_controls.fields) {
-        statement.sql(separator + field.column + QLatin1Char('='))
-            .escapedText(textToStore(field.box, field.remembered));
-        separator = QStringLiteral(", ");
-    }
-    whereDay(statement);
-    // The texts as loaded, untrimmed and letter for letter: only a row that still holds them
-    // is changed.
-    for (const DayField& field : m_controls.fields)
-        statement.sql(QStringLiteral(" AND %1=").arg(field.column))
-            .text(field.remembered)
-            .sql(u" COLLATE BINARY");
-    return statement;
+        texts.append(textToStore(field.box, field.remembered));
+    return texts;
 }
 
 void DayEntry::clear() {
@@ -128,11 +87,10 @@ QStringList DayEntry::remembered() const {
 
 Status DayEntry::load() {
     clear();
-    const Result<int> found = m_platform.session.execute(selectDay());
+    const Result<std::optional<QStringList>> found = store().load(userNum(), m_controls.picker->date());
     if (!found) return found.status();
-    const bool stored = !m_platform.session.DbRecordset().eof();
-    if (stored) showFirstRow();
-    m_controls.save->setEnabled(stored);
+    m_controls.save->setEnabled(found.value().has_value());
+    if (found.value()) show(*found.value());
     markDays();
     return {};
 }
@@ -141,29 +99,20 @@ void DayEntry::markDays() {
     QCalendarWidget* calendar = m_controls.calendar;
     // The month's page also shows some days of the months before and after it.
     const QDate first(calendar->yearShown(), calendar->monthShown(), 1);
-    Statement days(QStringLiteral("SELECT %1 FROM %2").arg(m_kind.dateColumn, m_kind.table));
-    days.sql(u" WHERE user_num = ")
-        .number(m_platform.session.CurrentUser().user_num.toLongLong())
-        .sql(QStringLiteral(" AND %1 BETWEEN ").arg(m_kind.dateColumn))
-        .date(first.addDays(-7))
-        .sql(u" AND ")
-        .date(first.addMonths(1).addDays(14));
     calendar->setDateTextFormat(QDate(), QTextCharFormat());
-    // Read apart from the shared recordset, which may be half-way through a load. Marks are
-    // a help, not a must: a failed query leaves the page plain.
-    Recordset rows;
-    if (!rows.open(days, m_platform.session.DbConnection())) return;
+    // Marks are a help, not a must: a failed query leaves the page plain.
+    const Result<QList<QDate>> days =
+        store().daysWithEntries(userNum(), first.addDays(-7), first.addMonths(1).addDays(14));
+    if (!days) return;
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    for (rows.moveFirst(); !rows.eof(); rows.moveNext())
-        calendar->setDateTextFormat(rows.date(m_kind.dateColumn), bold);
+    for (const QDate day : days.value()) calendar->setDateTextFormat(day, bold);
 }
 
-void DayEntry::showFirstRow() {
-    const Recordset& row = m_platform.session.DbRecordset();
-    m_controls.picker->setDate(row.date(m_kind.dateColumn));
-    for (DayField& field : m_controls.fields) {
-        field.remembered = row.text(field.column);
+void DayEntry::show(const QStringList& texts) {
+    for (int i = 0; i < m_controls.fields.size(); ++i) {
+        DayField& field = m_controls.fields[i];
+        field.remembered = texts.value(i);
         field.box->setPlainText(field.remembered);
     }
 }
@@ -192,38 +141,31 @@ void DayEntry::pickerChanged(QDate day) {
 }
 
 void DayEntry::add() {
-    const auto& fields = m_controls.fields;
-    if (std::any_of(fields.begin(), fields.end(), [](const DayField& f) { return blank(f.box); })) {
-        m_platform.prompter.show(
-            QStringLiteral("Please fill-up the neccessary field, or just put 'none'!"),
-            QStringLiteral("Information"), vbInformation);
-        return;
-    }
-    if (unstorable()) return;
-    Session& session = m_platform.session;
-    const Result<int> found = session.execute(selectDay());
-    if (!found) return reportTrapped(found.error(), false);
-    if (session.DbRecordset().eof()) {
-        const Result<int> added = session.execute(insertDay());
-        if (!added) return reportTrapped(added.error(), false);
-        m_platform.prompter.show(m_kind.addedText, QStringLiteral("Successfuly Added!"),
-                                 vbInformation);
-        markDays();
-        return;
+    const QDate day = m_controls.picker->date();
+    const Result<Change> added = store().add(userNum(), day, typedTexts());
+    if (!added) return reportTrapped(added.error(), false);
+    switch (added.value().refusal) {
+        case Refusal::None:
+            m_platform.prompter.show(m_kind.addedText, QStringLiteral("Successfuly Added!"),
+                                     vbInformation);
+            markDays();
+            return;
+        case Refusal::Taken:
+            break;
+        case Refusal::Unstorable:
+            return sayUnstorable(added.value().field);
+        default:
+            m_platform.prompter.show(
+                QStringLiteral("Please fill-up the neccessary field, or just put 'none'!"),
+                QStringLiteral("Information"), vbInformation);
+            return;
     }
     const Answer answer = m_platform.prompter.show(
         m_kind.existsText, QStringLiteral("Sorry! Do you want to modify?"), vbQuestion | vbYesNo);
-    if (answer == Answer::Yes) showFirstRow();
-}
-
-bool DayEntry::nothingToEdit() const {
-    const auto& fields = m_controls.fields;
-    if (m_kind.refuseOnAnyBlank) {
-        return std::any_of(fields.begin(), fields.end(),
-                           [](const DayField& f) { return blank(f.remembered) || blank(f.box); });
-    }
-    return std::all_of(fields.begin(), fields.end(),
-                       [](const DayField& f) { return blank(f.remembered); });
+    if (answer != Answer::Yes) return;
+    const Result<std::optional<QStringList>> stored = store().load(userNum(), day);
+    if (!stored) return reportTrapped(stored.error(), false);
+    if (stored.value()) show(*stored.value());
 }
 
 void DayEntry::sayNothingToEdit() {
@@ -232,44 +174,39 @@ void DayEntry::sayNothingToEdit() {
         QStringLiteral("Sorry!"), vbInformation);
 }
 
+void DayEntry::sayUnstorable(int field) {
+    showUnstorable(m_platform.prompter, m_controls.fields.value(field).label);
+}
+
 void DayEntry::save() {
-    if (nothingToEdit()) {
-        sayNothingToEdit();
-        m_controls.save->setEnabled(false);
-        return;
+    const QStringList texts = typedTexts();
+    const Result<Change> saved = store().save(userNum(), m_controls.picker->date(), remembered(), texts);
+    if (!saved) return reportTrapped(saved.error(), true);
+    switch (saved.value().refusal) {
+        case Refusal::None:
+            break;
+        case Refusal::Incomplete:
+            sayNothingToEdit();
+            m_controls.save->setEnabled(false);
+            return;
+        case Refusal::Unstorable:
+            return sayUnstorable(saved.value().field);
+        default:
+            // Another day is chosen, or the row no longer holds what was loaded: nothing was
+            // stored, and the typed text stays for another try.
+            return sayNothingToEdit();
     }
-    if (unstorable()) return;
-    const Result<int> changed = m_platform.session.execute(updateDay());
-    if (!changed) return reportTrapped(changed.error(), true);
-    // Another day is chosen, or the row no longer holds what was loaded: nothing was stored,
-    // and the typed text stays for another try.
-    if (changed.value() == 0) return sayNothingToEdit();
-    for (DayField& field : m_controls.fields)
-        field.remembered = textToStore(field.box, field.remembered);
+    for (int i = 0; i < m_controls.fields.size(); ++i) m_controls.fields[i].remembered = texts.at(i);
     m_platform.prompter.show(QStringLiteral("The database has been updated!"),
                              QStringLiteral("Successfuly Edited!"), vbInformation);
     m_controls.save->setEnabled(false);
 }
 
-bool DayEntry::unstorable() {
-    QList<FieldText> texts;
-    for (const DayField& field : std::as_const(m_controls.fields))
-        texts.append({field.label, textToStore(field.box, field.remembered)});
-    return refuseUnstorable(m_platform.prompter, texts);
-}
-
 void DayEntry::reportTrapped(const DbError& error, bool saving) {
-    if (error.number == kErrSyntax) {
-        m_platform.prompter.show(QStringLiteral("Please do not use ' character, their's a\r\n"
-                                                "conflict in JET Engine used in this project!\r\n"
-                                                " You can use this ` character instead!"),
-                                 QStringLiteral("Message Alert!"), vbExclamation);
-    } else if (saving && error.number == kErrGeneral) {
+    if (saving && error.number == kErrGeneral)
         sayNothingToEdit();
-    } else {
-        m_platform.prompter.show(QString::number(error.number) + error.description,
-                                 QStringLiteral("Errot Traping"), vbInformation);
-    }
+    else
+        vemora::reportTrapped(m_platform.prompter, error, TrapWording::Day);
 }
 
 void decorateDayButtons(QAbstractButton* add, QAbstractButton* save, QAbstractButton* clear,

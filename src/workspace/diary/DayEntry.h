@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DayStore.h"
 #include "data/DbError.h"
 #include "platform/Platform.h"
 
@@ -15,12 +16,10 @@ class QPlainTextEdit;
 
 namespace vemora {
 
-class Statement;
-
-// One stored text of a day's entry: the box it is edited in, and the text exactly as it was
-// loaded. A text box would change line breaks and some spaces, so the copy is a plain string.
+// One stored text of a day's entry, in the order of its book's columns: the box it is edited
+// in, and the text exactly as it was loaded. A text box would change line breaks and some
+// spaces, so the copy is a plain string.
 struct DayField {
-    QString column;
     QString label;  // names the field in messages
     QPlainTextEdit* box;
     QString remembered = {};
@@ -28,13 +27,9 @@ struct DayField {
 
 // What tells the diary and the planner apart.
 struct DayEntryKind {
-    QString table;
-    QString dateColumn;
+    const DayBook& book;
     QString addedText;   // after a new entry is stored
     QString existsText;  // question when the chosen day has an entry already
-    // The diary refuses to save when its copy or its box is blank; the planner only when all
-    // of its copies are.
-    bool refuseOnAnyBlank;
     bool loadOnPickerChange;
 };
 
@@ -67,20 +62,18 @@ private:
     void pickOnCalendar(QDate day);
     void pickerChanged(QDate day);
     void reload();
-    void showFirstRow();
+    // Shows the texts of a stored entry and remembers them.
+    void show(const QStringList& texts);
     // Shows in bold the days of the calendar's page that have an entry.
     void markDays();
     void reportTrapped(const DbError& error, bool saving);
     void sayNothingToEdit();
-    bool nothingToEdit() const;
-    // Refuses, with a message, a text that cannot be stored exactly.
-    bool unstorable();
+    void sayUnstorable(int field);
 
-    QString columns() const;
-    Statement selectDay() const;
-    Statement insertDay() const;
-    Statement updateDay() const;
-    Statement& whereDay(Statement& statement) const;
+    DayStore store();
+    qint64 userNum() const;
+    // The texts to store, in field order.
+    QStringList typedTexts() const;
 
     Platform& m_platform;
     DayEntryKind m_kind;

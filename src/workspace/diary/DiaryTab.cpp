@@ -11,19 +11,16 @@ DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
     m_ui->setupUi(this);
     m_entry = new DayEntry(
         platform,
-        {.table = QStringLiteral("diary_tbl"),
-         .dateColumn = QStringLiteral("diary_date"),
+        {.book = DayBook::diary(),
          .addedText = QStringLiteral("New diary has been added!"),
          .existsText = QStringLiteral("Sorry but you've saved already your diary today!\r\n"
                                       "Do you want to view and modify your today's diary?"),
-         .refuseOnAnyBlank = true,
          .loadOnPickerChange = false},
         {.picker = m_ui->DTPickerDiary,
          .calendar = m_ui->callendarDiary,
          .add = m_ui->cmdAddDiary,
          .save = m_ui->cmdSaveDiary,
-         .fields = {{QStringLiteral("diary_message"), QStringLiteral("Daily Diary"),
-                     m_ui->txtDiaryMsg}}},
+         .fields = {{QStringLiteral("Daily Diary"), m_ui->txtDiaryMsg}}},
         this);
     decorateDayButtons(m_ui->cmdAddDiary, m_ui->cmdSaveDiary, m_ui->cmdClearDiary,
                        m_ui->cmdPrintDiary);

@@ -2,9 +2,10 @@
 
 #include "ui_DictionaryTab.h"
 
+#include "core/WordStore.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
-#include "data/RecordKeys.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/GridBinding.h"
 #include "platform/Prompter.h"
@@ -73,7 +74,7 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
 DictionaryTab::~DictionaryTab() = default;
 
 void DictionaryTab::RefreshDictionaryGrid() {
-    m_dictionary->setRecordSource(Statement("Select * FROM dictionary_tbl Order By dict_name"));
+    m_dictionary->setRecordSource(WordStore::listing());
     // A failed refresh holds no rows; the grid follows through the model.
     m_dictionary->refresh();
 }
@@ -116,70 +117,30 @@ void DictionaryTab::rememberedChanged(const QString& text) {
     if (!text.isEmpty()) m_ui->cmdSaveDic->setEnabled(true);
 }
 
-bool DictionaryTab::refuseInput() {
-    const QString word = m_ui->txtDicWord->text();
-    const QString description = typedDescription();
-    if (trimBlanks(word).isEmpty() || trimBlanks(description).isEmpty()) {
-        m_platform.prompter.show(QStringLiteral("Please fill-up all necessary fields! Just put N/A "
-                                                "or none if you don't have."),
-                                 QStringLiteral("Incomplete!"), vbInformation);
-        return true;
-    }
-    return refuseUnstorable(m_platform.prompter, {{QStringLiteral("Word"), word},
-                                                  {QStringLiteral("Description"), description}});
-}
-
 void DictionaryTab::addWord() {
-    if (refuseInput()) return;
     Session& session = m_platform.session;
-    // Stored exactly as typed, apostrophes turned into backquotes.
-    const Result<int> added = session.execute(
-        Statement("INSERT INTO dictionary_tbl(user_num, dict_name, dict_description) VALUES(")
-            .number(session.CurrentUser().user_num.toLongLong())
-            .sql(", ")
-            .escapedText(m_ui->txtDicWord->text())
-            .sql(",")
-            .escapedText(typedDescription())
-            .sql(")"));
-    if (!added) return report(added.error());
+    const Result<Change> added =
+        WordStore(session.database())
+            .add(session.CurrentUser().user_num.toLongLong(), m_ui->txtDicWord->text(),
+                 typedDescription());
+    if (!answered(added)) return;
     m_platform.prompter.show(QStringLiteral("New word has been added!"),
                              QStringLiteral("Successfuly Added!"), vbInformation);
     m_ui->txtDicWord->setFocus();
     reloadAfterChange();
 }
 
+// The word keeps its owner, and changes only while its row still holds the texts as loaded.
 void DictionaryTab::saveWord() {
-    if (refuseInput()) return;
     const QVariant owner = m_dictionary->field(u"user_num");
-    const UserRecord& user = m_platform.session.CurrentUser();
-    if ((owner.isValid() && owner.toLongLong() == user.user_num.toLongLong()) ||
-        user.isAdministrator())
-        return UpdateDictionaryWord(owner.toLongLong());
-    m_platform.prompter.show(
-        QStringLiteral("Sorry you can't edit this word! Contact the user who stored this word instead!"),
-        QStringLiteral("Sorry you can't edit this!"), vbExclamation);
-    m_ui->cmdSaveDic->setEnabled(false);
-}
-
-// The word keeps its owner. The condition compares with the remembered values exactly as
-// loaded, so the row changes only while it still holds them.
-void DictionaryTab::UpdateDictionaryWord(qint64 owner) {
-    Statement update("UPDATE dictionary_tbl SET dict_name=");
-    update.text(trimBlanks(m_ui->txtDicWord->text()))
-        .sql(", dict_description=")
-        .text(trimBlanks(typedDescription()));
-    whereLoadedWord(update, m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text())
-        .sql(" AND user_num = ")
-        .number(owner);
-    const Result<int> updated = m_platform.session.execute(update);
-    if (!updated) return report(updated.error());
-    if (updated.value() == 0) {
-        m_platform.prompter.show(
-            QStringLiteral("Nothing was updated: this word was changed or removed since it was "
-                           "loaded. Please load it again."),
-            QStringLiteral("Not Updated!"), vbExclamation);
-        return;
-    }
+    const LoadedWord loaded{m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text(),
+                            owner.isValid() ? std::optional(owner.toLongLong()) : std::nullopt};
+    Session& session = m_platform.session;
+    const Result<Change> saved =
+        WordStore(session.database())
+            .save(session.CurrentUser().user_num.toLongLong(), loaded, m_ui->txtDicWord->text(),
+                  typedDescription());
+    if (!answered(saved)) return;
     m_platform.prompter.show(QStringLiteral("The database has been updated"),
                              QStringLiteral("Successfuly Updated!"), vbInformation);
     reloadAfterChange();
@@ -209,23 +170,42 @@ void DictionaryTab::printWord() {
     printDictionary(m_platform, m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text());
 }
 
-void DictionaryTab::report(const DbError& error) {
+bool DictionaryTab::answered(const Result<Change>& change) {
     Prompter& prompter = m_platform.prompter;
-    switch (error.number) {
-        case kErrSyntax:
-            prompter.show(QStringLiteral("Please do not use ' character, their's a conflict in JET "
-                                         "Engine used in this project!"),
-                          QStringLiteral("Message Alert!"), vbExclamation);
+    if (!change) {
+        reportTrapped(prompter, change.error(), TrapWording::Record);
+        return false;
+    }
+    switch (change.value().refusal) {
+        case Refusal::None:
+            return true;
+        case Refusal::Incomplete:
+            prompter.show(QStringLiteral("Please fill-up all necessary fields! Just put N/A or "
+                                         "none if you don't have."),
+                          QStringLiteral("Incomplete!"), vbInformation);
             break;
-        case kErrGeneral:
+        case Refusal::Unstorable:
+            showUnstorable(prompter, change.value().field == 0 ? QStringLiteral("Word")
+                                                               : QStringLiteral("Description"));
+            break;
+        case Refusal::Taken:
             prompter.show(QStringLiteral("This word, is already stored! Try another name or add "
                                          "(2) on the end of the word!"),
                           QStringLiteral("Already Stored!"), vbInformation);
             break;
-        default:
-            prompter.show(QString::number(error.number) + QLatin1Char(' ') + error.description,
-                          QStringLiteral("Errot Traping"), vbInformation);
+        case Refusal::NotOwner:
+            prompter.show(QStringLiteral("Sorry you can't edit this word! Contact the user who "
+                                         "stored this word instead!"),
+                          QStringLiteral("Sorry you can't edit this!"), vbExclamation);
+            m_ui->cmdSaveDic->setEnabled(false);
+            break;
+        case Refusal::Gone:
+            prompter.show(QStringLiteral("Nothing was updated: this word was changed or removed "
+                                         "since it was loaded. Please load it again."),
+                          QStringLiteral("Not Updated!"), vbExclamation);
+            break;
     }
+    return false;
 }
 
 }  // namespace vemora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Change.h"
 #include "data/DbError.h"
 #include "platform/Platform.h"
 
@@ -34,18 +35,16 @@ private:
     void rememberedChanged(const QString& text);
     void addWord();
     void saveWord();
-    void UpdateDictionaryWord(qint64 owner);
     void clearWord();
     void printWord();
 
     void offerAdd();
     void loadCurrentRow();
-    // Whether the word or its description is blank or cannot be stored exactly; says so.
-    bool refuseInput();
     // The description to store: the loaded one, exactly, while the box shows it unchanged.
     QString typedDescription() const;
     void reloadAfterChange();
-    void report(const DbError& error);
+    // Whether the store made the change; says why not when it did not.
+    bool answered(const Result<Change>& change);
 
     Platform& m_platform;
     std::unique_ptr<Ui::DictionaryTab> m_ui;

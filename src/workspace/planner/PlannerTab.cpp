@@ -15,21 +15,18 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
     m_ui->setupUi(this);
     m_entry = new DayEntry(
         platform,
-        {.table = QStringLiteral("planner_tbl"),
-         .dateColumn = QStringLiteral("planner_date"),
+        {.book = DayBook::planner(),
          .addedText = QStringLiteral("New plan has been added!"),
          .existsText = QStringLiteral("Sorry but you've saved already your plans today!\r\n"
                                       "Do you want to view and modify your plans today?"),
-         .refuseOnAnyBlank = false,
          .loadOnPickerChange = true},
         {.picker = m_ui->DTPickerPlan,
          .calendar = m_ui->callendarPlan,
          .add = m_ui->cmdAddPlan,
          .save = m_ui->cmdSavePlan,
-         .fields = {{QStringLiteral("time_am"), QStringLiteral("AM"), m_ui->txtPlanAM},
-                    {QStringLiteral("time_pm"), QStringLiteral("PM"), m_ui->txtPlanPM},
-                    {QStringLiteral("planner_msg"), QStringLiteral("Daily Qoute"),
-                     m_ui->txtDailyQuote}}},
+         .fields = {{QStringLiteral("AM"), m_ui->txtPlanAM},
+                    {QStringLiteral("PM"), m_ui->txtPlanPM},
+                    {QStringLiteral("Daily Qoute"), m_ui->txtDailyQuote}}},
         this);
     decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan, m_ui->cmdPrintPlan);
     connect(m_ui->cmdClearPlan, &QAbstractButton::clicked, this, &PlannerTab::clearPlan);

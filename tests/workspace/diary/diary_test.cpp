@@ -198,17 +198,6 @@ TEST_F(DiaryTabTest, AnEntryHoldingWhatATextBoxWouldChangeCanBeEdited) {
     EXPECT_EQ(stored(kDay1), u"rewritten"_s);
 }
 
-TEST_F(DiaryTabTest, SaveLeavesAnEntryThatAnotherWriterChangedInLetterCaseOnly) {
-    store(1, kDay1, u"Quiet day"_s);
-    open();
-    clickDay(calendar, kDay1);
-    tp.query(Statement("UPDATE diary_tbl SET diary_message = 'QUIET DAY'"));
-    type(u"mine"_s);
-    save->click();
-    EXPECT_EQ(tp.prompter.last().text, kNothingToEdit);
-    EXPECT_EQ(stored(kDay1), u"QUIET DAY"_s);
-}
-
 TEST_F(DiaryTabTest, HalfACharacterIsRefusedByAddAndSaveWhileAWholeOneIsStored) {
     store(1, kDay1, u"stored"_s);
     open();

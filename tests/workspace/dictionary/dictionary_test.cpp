@@ -143,7 +143,7 @@ TEST_F(DictionaryTabTest, OnlyTheOwnerOrTheAdministratorSaves) {
     EXPECT_FALSE(enabled("cmdAddDic"));  // the search text still matches
 }
 
-TEST_F(DictionaryTabTest, UpdateComparesWithTheWordExactlyAsLoaded) {
+TEST_F(DictionaryTabTest, SaveStoresTheUneditedDescriptionAsLoadedUnlessChangedElsewhere) {
     store(ann, " kiwi"_q, "green\r\nfruit "_q);
     open(ann);
     const QModelIndex first = grid()->model()->index(0, 0);
@@ -152,7 +152,7 @@ TEST_F(DictionaryTabTest, UpdateComparesWithTheWordExactlyAsLoaded) {
     get<QLineEdit>("txtDicWord")->setText("kiwi"_q);
     click("cmdSaveDic");
     EXPECT_EQ(env.prompter.last().title, "Successfuly Updated!"_q);
-    // The description was not edited: stored as it was, less the blanks around it.
+    // The box shows the line break otherwise; the text given to the store is the loaded one.
     EXPECT_EQ(stored("kiwi"_q).text(u"dict_description"), "green\r\nfruit"_q);
 
     // Changed elsewhere since it was loaded: nothing is overwritten, and the user is told.

@@ -46,9 +46,11 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
     EXPECT_EQ(tabs->currentIndex(), 0);
 
     auto* sex = find<QComboBox>("cmbo_Sex");
+    ASSERT_NE(sex, nullptr);
     EXPECT_EQ(items(sex), (QStringList{u"M"_s, u"F"_s}));
     EXPECT_EQ(sex->currentText(), u"M"_s);
     auto* search = find<QComboBox>("cmbo_Search");
+    ASSERT_NE(search, nullptr);
     EXPECT_EQ(items(search).join(u'|'), u"Name|Middle name|Last name|Address|Phone #|Cellular #|Fax #|E-mail"_s);
     EXPECT_EQ(search->currentText(), u"Name"_s);
     EXPECT_EQ(find<AddressBookTab>("AddressBookTab")->SearchField(), u"name"_s);
@@ -56,35 +58,36 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
     for (const char* name : {"cmdAddInfo", "cmdClear", "cmdPrintAddress", "cmdAddPlan", "cmdClearPlan",
                              "cmdPrintPlan", "cmdAddDiary", "cmdClearDiary", "cmdPrintDiary", "cmdAddDic",
                              "cmdClearDic", "cmdPrintDict"}) {
-        if (auto* button = find<QAbstractButton>(name)) {
-            EXPECT_TRUE(button->isEnabled()) << name;
-        }
+        auto* button = find<QAbstractButton>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_TRUE(button->isEnabled()) << name;
     }
     for (const char* name : {"cmdSave", "cmdDelete", "cmdSavePlan", "cmdSaveDiary", "cmdSaveDic"}) {
-        if (auto* button = find<QAbstractButton>(name)) {
-            EXPECT_FALSE(button->isEnabled()) << name;
-        }
+        auto* button = find<QAbstractButton>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->isEnabled()) << name;
     }
     for (const char* name : {"DTPickerPlan", "DTPickerDiary"}) {
-        if (auto* picker = find<QDateEdit>(name)) {
-            EXPECT_EQ(picker->date(), currentDateTime().date());
-        }
+        auto* picker = find<QDateEdit>(name);
+        ASSERT_NE(picker, nullptr) << name;
+        EXPECT_EQ(picker->date(), currentDateTime().date());
     }
     for (const char* name : {"callendarPlan", "callendarDiary"}) {
-        if (auto* calendar = find<QCalendarWidget>(name)) {
-            EXPECT_EQ(calendar->selectedDate(), currentDateTime().date());
-        }
+        auto* calendar = find<QCalendarWidget>(name);
+        ASSERT_NE(calendar, nullptr) << name;
+        EXPECT_EQ(calendar->selectedDate(), currentDateTime().date());
     }
     // The shared word list, in word order; the dictionary grid reads through its own connection.
-    if (auto* dictionary = find<QTableView>("DataGridDic")) {
-        EXPECT_EQ(dictionary->model()->rowCount(), 3);
-    }
-    if (auto* words = find<QComboBox>("cmboDicSearch")) {
-        EXPECT_EQ(items(words), (QStringList{u"apple"_s, u"Mango"_s, u"zebra"_s}));
-    }
+    auto* dictionary = find<QTableView>("DataGridDic");
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(dictionary->model()->rowCount(), 3);
+    auto* words = find<QComboBox>("cmboDicSearch");
+    ASSERT_NE(words, nullptr);
+    EXPECT_EQ(items(words), (QStringList{u"apple"_s, u"Mango"_s, u"zebra"_s}));
 
     // Edit fields on the tooltip colour, in Verdana or its stand-in.
     auto* name = find<QLineEdit>("txtName");
+    ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->palette().color(QPalette::Base), name->palette().color(QPalette::ToolTipBase));
     EXPECT_EQ(name->font().families().value(0), u"Verdana"_s);
 }
@@ -100,9 +103,9 @@ TEST_F(FrmTagsTest, AFailingStepShowsOneBoxAndSkipsTheRest) {
     EXPECT_EQ(box.title, QGuiApplication::applicationDisplayName());
     EXPECT_EQ(box.style, vbOKOnly);
     EXPECT_TRUE(box.text.startsWith(u'-')) << box.text.toStdString();  // the error number first
-    if (auto* words = find<QComboBox>("cmboDicSearch")) {
-        EXPECT_EQ(words->count(), 0);
-    }
+    auto* words = find<QComboBox>("cmboDicSearch");
+    ASSERT_NE(words, nullptr);
+    EXPECT_EQ(words->count(), 0);
     // The address book has a connection of its own and loaded before the failure.
     EXPECT_EQ(find<QTableView>("dtg_AddressBook")->model()->rowCount(), 1);
 }
@@ -120,9 +123,9 @@ TEST_F(FrmTagsTest, ChangingTabMovesTheFocusAndKeepsInput) {
     const char* targets[] = {"txtName", "txtPlanAM", "txtDiaryMsg", "txtDicWord", "cmdOpen"};
     for (int i : {2, 1, 3, 4, 0}) {
         tabs->setCurrentIndex(i);
-        if (auto* target = find<QWidget>(targets[i])) {  // a tab may not have its controls yet
-            EXPECT_TRUE(target->hasFocus()) << targets[i];
-        }
+        auto* target = find<QWidget>(targets[i]);
+        ASSERT_NE(target, nullptr) << targets[i];
+        EXPECT_TRUE(target->hasFocus()) << targets[i];
     }
     EXPECT_EQ(name->text(), u"Kept"_s);
 }

@@ -1,4 +1,4 @@
-#include "data/RecordKeys.h"
+#include "core/RecordKeys.h"
 
 #include "data/Encoding.h"
 

@@ -1,0 +1,98 @@
+#include "core/ContactStore.h"
+
+#include "core/Database.h"
+#include "core/RecordKeys.h"
+#include "core/Transaction.h"
+#include "data/Encoding.h"
+
+namespace vemora {
+
+namespace {
+
+ContactNames namesOf(const QStringList& texts) {
+    return {texts.value(0), texts.value(1), texts.value(2)};
+}
+
+}  // namespace
+
+Statement ContactStore::listing(qint64 user) {
+    return Statement("Select * FROM addressbook_tbl WHERE user_num = ")
+        .number(user)
+        .sql(" Order By name");
+}
+
+Statement ContactStore::selection(qint64 user, const ContactNames& names) {
+    Statement statement("SELECT * FROM addressbook_tbl");
+    return whereContact(statement, user, names.name, names.middle, names.last);
+}
+
+Result<bool> ContactStore::namesStored(qint64 user, const QStringList& texts) {
+    const ContactNames names = namesOf(texts);
+    Statement check("Select user_num, name, middle_name, last_name FROM addressbook_tbl");
+    const Result<int> ran =
+        m_database.execute(whereContact(check, user, names.name, names.middle, names.last));
+    if (!ran) return ran.error();
+    return !m_database.DbRecordset().eof();
+}
+
+Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
+    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    Transaction transaction(m_database);
+    if (!transaction.begun()) return transaction.begun().error();
+    const Result<bool> stored = namesStored(user, texts);
+    if (!stored) return stored.error();
+    if (stored.value()) return Change{Refusal::Taken};
+
+    Statement insert(
+        "INSERT INTO addressbook_tbl(user_num, name, middle_name, last_name, sex, address, "
+        "phone_num, cel_num, fax_num, email) VALUES(");
+    insert.number(user);
+    for (const QString& text : texts) insert.sql(",").escapedText(text);
+    const Result<int> done = m_database.execute(insert.sql(")"));
+    if (!done) return done.error();
+    if (const Status committed = transaction.commit(); !committed) return committed.error();
+    return Change{};
+}
+
+Result<Change> ContactStore::save(qint64 user, const ContactNames& loaded,
+                                  const QStringList& texts) {
+    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    const ContactNames typed = namesOf(texts);
+    // Letter case counts here: a change of case alone is a new name, which the check then
+    // finds stored under the old one.
+    const bool renamed = trimBlanks(loaded.name) != trimBlanks(typed.name) ||
+                         trimBlanks(loaded.middle) != trimBlanks(typed.middle) ||
+                         trimBlanks(loaded.last) != trimBlanks(typed.last);
+    Transaction transaction(m_database);
+    if (!transaction.begun()) return transaction.begun().error();
+    if (renamed) {
+        const Result<bool> stored = namesStored(user, texts);
+        if (!stored) return stored.error();
+        if (stored.value()) return Change{Refusal::Taken};
+    }
+
+    Statement update("UPDATE addressbook_tbl SET ");
+    for (int i = 0; i < int(kContactColumns.size()); ++i)
+        update.sql(i == 0 ? "" : ", ").sql(kContactColumns.at(i)).sql("=").escapedText(texts.value(i));
+    const Result<Change> changed = changeLoaded(update, user, loaded);
+    if (!changed || !changed.value().done()) return changed;
+    if (const Status committed = transaction.commit(); !committed) return committed.error();
+    return changed;
+}
+
+Result<Change> ContactStore::remove(qint64 user, const ContactNames& loaded) {
+    Statement remove("DELETE FROM addressbook_tbl");
+    return changeLoaded(remove, user, loaded);
+}
+
+Result<Change> ContactStore::changeLoaded(Statement& statement, qint64 user,
+                                          const ContactNames& loaded) {
+    whereContact(statement, user, loaded.name, loaded.middle, loaded.last);
+    const Result<int> changed = m_database.execute(statement);
+    if (!changed) return changed.error();
+    // Changed or deleted elsewhere since it was loaded.
+    if (changed.value() == 0) return Change{Refusal::Gone};
+    return Change{};
+}
+
+}  // namespace vemora

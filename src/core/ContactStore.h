@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Change.h"
+#include "data/DbError.h"
+#include "data/Statement.h"
+
+#include <QLatin1StringView>
+#include <QStringList>
+
+#include <array>
+
+namespace vemora {
+
+class Database;
+
+// The columns of a contact after its owner's user_num, in table order: a contact's texts
+// are given in this order.
+inline constexpr std::array<QLatin1StringView, 9> kContactColumns{
+    QLatin1StringView("name"),      QLatin1StringView("middle_name"), QLatin1StringView("last_name"),
+    QLatin1StringView("sex"),       QLatin1StringView("address"),     QLatin1StringView("phone_num"),
+    QLatin1StringView("cel_num"),   QLatin1StringView("fax_num"),     QLatin1StringView("email")};
+
+// The three names that identify a contact of a user.
+struct ContactNames {
+    QString name;
+    QString middle;
+    QString last;
+};
+
+// A user's address book. Contacts are identified by their three names, blanks around them and
+// letter case aside; every text is required and stored as typed, apostrophes as backquotes.
+class ContactStore final {
+public:
+    explicit ContactStore(Database& database) : m_database(database) {}
+
+    // The user's contacts in first-name order, for a grid's own connection.
+    static Statement listing(qint64 user);
+    // The user's contact of the names, found the way save() and remove() find one.
+    static Statement selection(qint64 user, const ContactNames& names);
+
+    // Incomplete, Unstorable or Taken when the user has a contact of these names.
+    Result<Change> add(qint64 user, const QStringList& texts);
+    // Rewrites the contact loaded under `loaded`. Incomplete, Unstorable, Taken when the names
+    // changed to those of a stored contact, Gone when no contact has the loaded names.
+    Result<Change> save(qint64 user, const ContactNames& loaded, const QStringList& texts);
+    // Gone when no contact has the loaded names.
+    Result<Change> remove(qint64 user, const ContactNames& loaded);
+
+private:
+    Result<bool> namesStored(qint64 user, const QStringList& texts);
+    Result<Change> changeLoaded(Statement& statement, qint64 user, const ContactNames& loaded);
+
+    Database& m_database;
+};
+
+}  // namespace vemora

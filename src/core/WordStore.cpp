@@ -1,0 +1,59 @@
+#include "core/WordStore.h"
+
+#include "core/Accounts.h"
+#include "core/Database.h"
+#include "core/RecordKeys.h"
+#include "data/Encoding.h"
+
+namespace vemora {
+
+Statement WordStore::listing() { return Statement("Select * FROM dictionary_tbl Order By dict_name"); }
+
+Statement WordStore::selection(const QString& word, const QString& description) {
+    Statement statement("SELECT * FROM dictionary_tbl");
+    return whereLoadedWord(statement, word, description);
+}
+
+Result<QStringList> WordStore::words() {
+    const Result<int> ran =
+        m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    if (!ran) return ran.error();
+    QStringList list;
+    for (Recordset& rows = m_database.DbRecordset(); !rows.eof(); rows.moveNext())
+        list.append(rows.text(u"dict_name"));
+    return list;
+}
+
+Result<Change> WordStore::add(qint64 user, const QString& word, const QString& description) {
+    if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
+    return run(Statement("INSERT INTO dictionary_tbl(user_num, dict_name, dict_description) VALUES(")
+                   .number(user)
+                   .sql(", ")
+                   .escapedText(word)
+                   .sql(",")
+                   .escapedText(description)
+                   .sql(")"));
+}
+
+Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QString& word,
+                               const QString& description) {
+    if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
+    if (loaded.owner != user && user != kAdministratorNumber) return Change{Refusal::NotOwner};
+    Statement update("UPDATE dictionary_tbl SET dict_name=");
+    update.text(trimBlanks(word)).sql(", dict_description=").text(trimBlanks(description));
+    // Only while the row still holds the texts as loaded.
+    whereLoadedWord(update, loaded.word, loaded.description)
+        .sql(" AND user_num = ")
+        .number(loaded.owner.value_or(0));
+    return run(update);
+}
+
+// The unique index on the word is the duplicate check.
+Result<Change> WordStore::run(const Statement& statement) {
+    const Result<int> ran = m_database.execute(statement);
+    if (!ran && ran.error().number == kErrGeneral) return Change{Refusal::Taken};
+    if (!ran) return ran.error();
+    return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};
+}
+
+}  // namespace vemora

@@ -1,0 +1,99 @@
+#include "core/ContactStore.h"
+#include "core/StoreFixture.h"
+#include "support/Contacts.h"
+#include "support/ExactText.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vemora::test {
+namespace {
+
+class ContactStoreTest : public StoreTest {
+protected:
+    void store(const QStringList& texts, qint64 user = 1) { storeContact(files, texts, user); }
+    // The user's contacts by first and middle name, each as its nine texts.
+    QList<QStringList> stored(qint64 user = 1) {
+        Recordset rows = query(Statement("SELECT * FROM addressbook_tbl WHERE user_num = ")
+                                   .number(user)
+                                   .sql(" ORDER BY name, middle_name"));
+        QList<QStringList> list;
+        for (; !rows.eof(); rows.moveNext()) {
+            list.append(QStringList());
+            for (const QLatin1StringView column : kContactColumns) list.last().append(rows.text(QString(column)));
+        }
+        return list;
+    }
+
+    ContactStore contacts{database};
+};
+
+TEST_F(ContactStoreTest, AddRefusesABlankFieldBeforeOneThatCannotBeStored) {
+    QStringList texts = contact(u"Cy"_s, u"D"_s, u"E"_s);
+    texts[3] = kHalfEmoji;
+    const Result<Change> unstorable = contacts.add(1, texts);
+    EXPECT_EQ(refusal(unstorable), Refusal::Unstorable);
+    EXPECT_EQ(unstorable.value().field, 3);
+    texts[7] = u"   "_s;  // blanks only
+    EXPECT_EQ(refusal(contacts.add(1, texts)), Refusal::Incomplete);
+    EXPECT_EQ(count(u"addressbook_tbl"_s), 0);
+}
+
+TEST_F(ContactStoreTest, AddFindsTheUsersNamesBlanksAndLetterCaseAsideAndStoresAsTyped) {
+    store(contact(u"Ann"_s, u"Marie"_s, u"Lee"_s));
+    store(contact(u"Bob"_s, u"X"_s, u"Yu"_s), 2);
+    EXPECT_EQ(refusal(contacts.add(1, contact(u"aNN"_s, u" MARIE "_s, u"lee "_s))), Refusal::Taken);
+    EXPECT_EQ(refusal(contacts.add(1, contact(u"Ann\t"_s, u"Marie"_s, u"Lee"_s))), Refusal::None);
+
+    // Another user's contact of the same names does not block.
+    QStringList bob = contact(u" Bob"_s, u"X"_s, u"Yu"_s);
+    bob[4] = u"King's Road"_s;
+    EXPECT_EQ(refusal(contacts.add(1, bob)), Refusal::None);
+    bob[4] = u"King`s Road"_s;
+    EXPECT_EQ(stored().value(0), bob);
+    EXPECT_EQ(stored(2).size(), 1);
+}
+
+TEST_F(ContactStoreTest, AnApostropheInANameFailsTheCheckAndLeavesNoTransactionOpen) {
+    const Result<Change> added = contacts.add(1, contact(u"O'Neil"_s, u"X"_s, u"Yu"_s));
+    ASSERT_FALSE(added.ok());
+    EXPECT_EQ(added.error().number, kErrSyntax);
+    EXPECT_EQ(refusal(contacts.add(1, contact(u"Neil"_s, u"X"_s, u"Yu"_s))), Refusal::None);
+    EXPECT_EQ(count(u"addressbook_tbl"_s), 1);  // committed: another connection sees it
+}
+
+TEST_F(ContactStoreTest, SaveRefusesTheNamesOfAnotherContactAndAChangeOfLetterCaseOnly) {
+    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
+    store(contact(u"Bo"_s, u"Q"_s, u"Tan"_s));
+    const ContactNames ann{u"Ann"_s, u"Q"_s, u"Lee"_s};
+    for (const QStringList& rename : {contact(u"ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bo"_s, u"q"_s, u"TAN"_s)})
+        EXPECT_EQ(refusal(contacts.save(1, ann, rename)), Refusal::Taken);
+    EXPECT_EQ(stored().value(0), contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
+
+    // Blanks around the same names are no rename; the texts are stored as typed.
+    const QStringList edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s, u"it's 2"_s, u"1"_s, u"2"_s, u"3"_s, u"x@y"_s};
+    EXPECT_EQ(refusal(contacts.save(1, ann, edited)), Refusal::None);
+    QStringList expected = edited;
+    expected[4] = u"it`s 2"_s;
+    EXPECT_EQ(stored().value(0), expected);
+    EXPECT_EQ(refusal(contacts.save(1, ann, contact(u"Al"_s, u"Q"_s, u"Lee"_s))), Refusal::None);
+}
+
+TEST_F(ContactStoreTest, SaveAndRemoveFindTheLoadedNamesOrSayTheContactIsGone) {
+    store(contact(u" Ann "_s, u"Q"_s, u"Lee"_s));  // blanks around a stored name: still its key
+    store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s), 2);
+    const ContactNames loaded{u" Ann "_s, u"Q"_s, u"Lee"_s};
+    EXPECT_EQ(refusal(contacts.remove(1, {u"ANN"_s, u"q "_s, u"Lee"_s})), Refusal::None);
+    EXPECT_EQ(count(u"addressbook_tbl"_s), 1);  // the other user's contact stays
+    EXPECT_EQ(refusal(contacts.remove(1, loaded)), Refusal::Gone);
+    EXPECT_EQ(refusal(contacts.save(1, loaded, contact(u"Ann"_s, u"Q"_s, u"Lee"_s))), Refusal::Gone);
+    EXPECT_EQ(count(u"addressbook_tbl"_s), 1);
+}
+
+TEST_F(ContactStoreTest, AChangeOnAClosedConnectionIsAnErrorAndChangesNothing) {
+    database.DbConnection().close();
+    EXPECT_FALSE(contacts.add(1, contact(u"Ann"_s, u"Q"_s, u"Lee"_s)).ok());
+    EXPECT_EQ(count(u"addressbook_tbl"_s), 0);
+}
+
+}  // namespace
+}  // namespace vemora::test

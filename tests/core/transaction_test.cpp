@@ -1,0 +1,52 @@
+#include "core/StoreFixture.h"
+#include "core/Transaction.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vemora::test {
+namespace {
+
+using TransactionTest = StoreTest;
+
+Statement addWord(const char* word) {
+    return Statement("INSERT INTO dictionary_tbl VALUES (1, ").text(QString::fromLatin1(word)).sql(", 'x')");
+}
+
+TEST_F(TransactionTest, ChangesAreKeptOnCommitOnlyAndTheLastStatementStaysInSqlText) {
+    {
+        Transaction transaction(database);
+        ASSERT_TRUE(transaction.begun().ok());
+        ASSERT_TRUE(database.execute(addWord("one")).ok());
+        ASSERT_TRUE(database.execute(addWord("two")).ok());
+        EXPECT_EQ(count(u"dictionary_tbl"_s), 0);  // not yet seen by other connections
+    }
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 0);
+
+    Transaction transaction(database);
+    ASSERT_TRUE(database.execute(addWord("three")).ok());
+    EXPECT_TRUE(transaction.commit().ok());
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 1);
+    EXPECT_TRUE(database.SqlText().startsWith(u"INSERT"_s));
+}
+
+TEST_F(TransactionTest, AFailedStatementRollsBackTheWholeChange) {
+    query(addWord("taken"));
+    {
+        Transaction transaction(database);
+        ASSERT_TRUE(database.execute(addWord("new")).ok());
+        EXPECT_EQ(database.execute(addWord("TAKEN")).error().number, kErrGeneral);
+    }
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 1);
+    // The connection is free for the next change.
+    Transaction next(database);
+    EXPECT_TRUE(next.begun().ok());
+}
+
+TEST_F(TransactionTest, AClosedConnectionDoesNotBegin) {
+    database.DbConnection().close();
+    Transaction transaction(database);
+    EXPECT_FALSE(transaction.begun().ok());
+}
+
+}  // namespace
+}  // namespace vemora::test
