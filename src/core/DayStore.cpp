@@ -3,6 +3,7 @@
 #include "core/Database.h"
 #include "core/Transaction.h"
 #include "data/Encoding.h"
+#include "data/SqliteEngine.h"
 
 #include <algorithm>
 
@@ -117,7 +118,7 @@ Result<Change> DayStore::save(qint64 user, QDate day, const QStringList& loaded,
     for (int i = 0; i < m_book.columns.size(); ++i)
         update.sql(QStringLiteral(" AND COALESCE(%1, '')=").arg(m_book.columns.at(i)))
             .text(orEmpty(loaded.value(i)))
-            .sql(u" COLLATE BINARY");
+            .sql(SqliteEngine::exact());
     const Result<int> changed = m_database.execute(update);
     if (!changed) return changed.error();
     return Change{changed.value() == 0 ? Refusal::Gone : Refusal::None};

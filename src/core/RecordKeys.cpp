@@ -1,6 +1,7 @@
 #include "core/RecordKeys.h"
 
 #include "data/Encoding.h"
+#include "data/SqliteEngine.h"
 
 namespace vemora {
 
@@ -11,19 +12,22 @@ Statement& whereContact(Statement& statement, qint64 user, const QString& name,
         .number(user)
         .sql(" AND trim(name) = ")
         .text(trimBlanks(name))
-        .sql(" COLLATE NOCASE AND trim(middle_name) = ")
+        .sql(SqliteEngine::caseless())
+        .sql(" AND trim(middle_name) = ")
         .text(trimBlanks(middle))
-        .sql(" COLLATE NOCASE AND trim(last_name) = ")
+        .sql(SqliteEngine::caseless())
+        .sql(" AND trim(last_name) = ")
         .text(trimBlanks(last))
-        .sql(" COLLATE NOCASE");
+        .sql(SqliteEngine::caseless());
 }
 
 Statement& whereLoadedWord(Statement& statement, const QString& word, const QString& description) {
     return statement.sql(" WHERE dict_name=")
         .text(word)
-        .sql(" COLLATE BINARY AND COALESCE(dict_description, '')=")
+        .sql(SqliteEngine::exact())
+        .sql(" AND COALESCE(dict_description, '')=")
         .text(description)
-        .sql(" COLLATE BINARY");
+        .sql(SqliteEngine::exact());
 }
 
 }  // namespace vemora
