@@ -123,13 +123,9 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     const QSqlRecord record = query.record();
     QStringList columns;
     for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
-    QList<QVariantList> rows;
-    while (query.next()) {
-        QVariantList row;
-        row.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i) row.append(query.value(i));
-        rows.append(std::move(row));
-    }
+    std::vector<ColumnValues> values(size_t(columns.size()));
+    while (query.next())
+        for (int i = 0; i < columns.size(); ++i) values[size_t(i)].append(query.value(i));
     // A query that stopped early is an error, not a short result.
     if (query.lastError().isValid()) {
         DbError error = SqliteEngine::toDbError(query.lastError());
@@ -137,7 +133,7 @@ Result<Recordset> Connection::execute(const Statement& statement) {
         return error;
     }
     query.finish();
-    return Recordset(std::move(columns), std::move(rows));
+    return Recordset(std::move(columns), std::move(values));
 }
 
 }  // namespace vemora
