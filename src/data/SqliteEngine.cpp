@@ -23,6 +23,16 @@ namespace vemora {
 
 namespace {
 
+// The dictionary is kept in word order: searched and listed by word, it needs no row number.
+constexpr const char* kDictionaryTable =
+    "CREATE TABLE dictionary_tbl ("
+    " user_num INTEGER NOT NULL,"
+    " dict_name TEXT COLLATE NOCASE NOT NULL PRIMARY KEY,"
+    " dict_description TEXT COLLATE NOCASE) WITHOUT ROWID";
+// For the check that a user's contact names are not stored twice, which compares them trimmed.
+constexpr const char* kContactNamesIndex =
+    "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE NOCASE)";
+
 // Text columns compare without regard to letter case, as the organizer's lookups expect;
 // the encoded password compares exactly.
 constexpr const char* kTables[] = {
@@ -37,6 +47,7 @@ constexpr const char* kTables[] = {
     " sex TEXT COLLATE NOCASE, address TEXT COLLATE NOCASE, phone_num TEXT COLLATE NOCASE,"
     " cel_num TEXT COLLATE NOCASE, fax_num TEXT COLLATE NOCASE, email TEXT COLLATE NOCASE)",
     "CREATE INDEX addressbook_owner ON addressbook_tbl (user_num, name)",
+    kContactNamesIndex,
     "CREATE TABLE diary_tbl ("
     " user_num INTEGER NOT NULL,"
     " diary_date TEXT NOT NULL CHECK (diary_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
@@ -47,10 +58,7 @@ constexpr const char* kTables[] = {
     " planner_date TEXT NOT NULL CHECK (planner_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
     " time_am TEXT COLLATE NOCASE, time_pm TEXT COLLATE NOCASE, planner_msg TEXT COLLATE NOCASE,"
     " UNIQUE (user_num, planner_date))",
-    "CREATE TABLE dictionary_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE,"
-    " dict_description TEXT COLLATE NOCASE)",
+    kDictionaryTable,
 };
 
 constexpr const char* kTableNames[] = {"users", "addressbook_tbl", "diary_tbl", "planner_tbl",
@@ -163,7 +171,14 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
 }
 
 const std::vector<Migration>& SqliteEngine::migrations() {
-    static const std::vector<Migration> ladder;
+    static const std::vector<Migration> ladder{
+        {2,
+         {QStringLiteral("ALTER TABLE dictionary_tbl RENAME TO dictionary_v1"),
+          QString::fromLatin1(kDictionaryTable),
+          QStringLiteral("INSERT INTO dictionary_tbl (user_num, dict_name, dict_description) "
+                         "SELECT user_num, dict_name, dict_description FROM dictionary_v1"),
+          QStringLiteral("DROP TABLE dictionary_v1"), QString::fromLatin1(kContactNamesIndex)}},
+    };
     return ladder;
 }
 

@@ -16,7 +16,7 @@ namespace vemora {
 class Connection;
 
 // The version this program writes, kept in the file's user_version.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 inline constexpr auto kInitialAdminPassword = "admin";
 
 // One step of the schema's history: the statements that take a file to `version` from the
