@@ -124,15 +124,9 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     QStringList columns;
     for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
     std::vector<ColumnValues> values(size_t(columns.size()));
-    while (query.next())
-        for (int i = 0; i < columns.size(); ++i) values[size_t(i)].append(query.value(i));
-    // A query that stopped early is an error, not a short result.
-    if (query.lastError().isValid()) {
-        DbError error = SqliteEngine::toDbError(query.lastError());
-        query.finish();
-        return error;
-    }
+    const Status read = SqliteEngine::readRows(query, values);
     query.finish();
+    if (!read) return read.error();
     return Recordset(std::move(columns), std::move(values));
 }
 

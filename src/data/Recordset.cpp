@@ -60,6 +60,17 @@ void ColumnValues::becomeVariants() {
     m_numbers.clear();
 }
 
+void ColumnValues::appendText(QByteArrayView utf8) {
+    if (!isText()) {
+        append(QString::fromUtf8(utf8));
+        return;
+    }
+    m_kind = Kind::Text;
+    m_bytes += utf8;
+    m_ends.push_back(m_bytes.size());
+    m_nulls.push_back(false);
+}
+
 QByteArrayView ColumnValues::text(int row) const {
     const qsizetype begin = row == 0 ? 0 : m_ends[size_t(row) - 1];
     return QByteArrayView(m_bytes).sliced(begin, m_ends[size_t(row)] - begin);

@@ -20,6 +20,8 @@ class Statement;
 class ColumnValues final {
 public:
     void append(const QVariant& value);
+    // Appends a text given as UTF-8.
+    void appendText(QByteArrayView utf8);
     int size() const { return int(m_nulls.size()); }
     QVariant value(int row) const;
     bool isNull(int row) const { return m_nulls[size_t(row)]; }

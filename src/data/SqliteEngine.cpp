@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseLock.h"
+#include "data/Recordset.h"
 #include "data/Statement.h"
 
 #include "data/ConnectionString.h"
@@ -14,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -265,6 +267,46 @@ DbError SqliteEngine::toDbError(const QSqlError& error) {
         default:
             return {kErrOther, text};
     }
+}
+
+Status SqliteEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {
+    // Executing has already stepped onto the first row, if there is one.
+    const QVariant handle = query.result()->handle();
+    auto* statement = qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0
+                          ? *static_cast<sqlite3_stmt* const*>(handle.constData())
+                          : nullptr;
+    if (!statement || !sqlite3_stmt_busy(statement)) return {};
+    const int count = int(columns.size());
+    int step = SQLITE_ROW;
+    for (; step == SQLITE_ROW; step = sqlite3_step(statement)) {
+        for (int i = 0; i < count; ++i) {
+            ColumnValues& column = columns[size_t(i)];
+            switch (sqlite3_column_type(statement, i)) {
+                case SQLITE_NULL:
+                    column.append(QVariant(QMetaType::fromType<QString>()));
+                    break;
+                case SQLITE_INTEGER:
+                    column.append(qlonglong(sqlite3_column_int64(statement, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    column.append(sqlite3_column_double(statement, i));
+                    break;
+                case SQLITE_BLOB:
+                    column.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
+                                             sqlite3_column_bytes(statement, i)));
+                    break;
+                default: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                    column.appendText(QByteArrayView(text, sqlite3_column_bytes(statement, i)));
+                }
+            }
+        }
+    }
+    if (step == SQLITE_DONE) return {};
+    sqlite3* db = sqlite3_db_handle(statement);
+    return toDbError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)),
+                               QSqlError::StatementError,
+                               QString::number(sqlite3_extended_errcode(db))));
 }
 
 Status SqliteEngine::compactInto(Connection& connection, const QString& target) {
