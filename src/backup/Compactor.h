@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/CopyCheck.h"
+
 #include <QString>
 
 #include <functional>
@@ -33,9 +35,6 @@ struct CompactResult {
 // Points the compaction passes, in order. Writing comes once per block written.
 enum class CompactStep { Locked, Compacted, Checked, Writing, CopyWritten, Replaced };
 
-// True when the chosen name is the working database, in any letter case or path form.
-bool isWorkingDatabase(const QString& chosen, const QString& working);
-
 // Writes a compacted, checked copy of the working database to a chosen file and puts the same
 // copy in place of the working database. Any failure leaves the working database as it was.
 class Compactor final {
@@ -49,11 +48,17 @@ public:
         m_hook = std::move(hook);
     }
 
+    // Writes the copy to the destination, then puts it in place of the working database.
     CompactResult run(const QString& destination);
+    // Writes the copy to the destination only; the working database stays as it is.
+    CompactResult backup(const QString& destination);
 
 private:
-    CompactResult compactAndReplace(const DatabaseLock& lock, const QString& temp,
-                                    const QString& destination);
+    enum class Replace { Working, Nothing };
+    CompactResult start(const QString& destination, Replace replace);
+    // The compacted copy in temp, checked against the working database, written to the
+    // destination and checked again there.
+    CompactResult makeVerifiedCopy(const QString& temp, const QString& destination);
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }
