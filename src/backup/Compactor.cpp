@@ -39,12 +39,36 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     if (!lock.tryLock(DatabaseLock::Mode::Exclusive)) return {CompactFailure::InUse, {}};
     passed(CompactStep::Locked, m_working);
 
-    // The copy is made beside the working database, so that it can be moved into place.
-    const StagingFile temp(m_working);
-    if (!temp.isValid()) return {CompactFailure::FolderReadOnly, temp.error()};
-    if (CompactResult copied = makeVerifiedCopy(temp.path(), destination);
-        !copied.ok() || replace == Replace::Nothing)
+    // A compaction builds its copy beside the working database, to move it into place there; a
+    // backup in the destination's folder, to move it into place there.
+    const StagingFile temp(replace == Replace::Working ? m_working : destination);
+    if (!temp.isValid())
+        return {replace == Replace::Working ? CompactFailure::FolderReadOnly
+                                            : CompactFailure::CannotWriteCopy,
+                temp.error()};
+    Contents expected;
+    if (CompactResult copied = makeVerifiedCopy(temp.path(), expected); !copied.ok())
         return copied;
+
+    // A chosen file that is another organizer's database is not replaced while in use.
+    DatabaseLock destinationLock(destination);
+    if (QFileInfo::exists(DatabaseLock::lockFilePath(destination)) &&
+        !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
+        return {CompactFailure::InUse, QDir::toNativeSeparators(destination)};
+    if (replace == Replace::Nothing) {
+        if (const auto problem = moveIntoPlace(temp.path(), destination))
+            return {CompactFailure::CannotWriteCopy, *problem};
+    } else {
+        if (const auto problem = copyFile(temp.path(), destination))
+            return {CompactFailure::CannotWriteCopy, *problem};
+        if (const auto problem = checkCopy(destination, m_password, expected))
+            return {CompactFailure::CannotWriteCopy, *problem};
+    }
+    // A journal of the file that was replaced would be applied to the new copy.
+    if (const auto problem = removeEngineFiles(destination))
+        return {CompactFailure::CannotWriteCopy, *problem};
+    passed(CompactStep::CopyWritten, destination);
+    if (replace == Replace::Nothing) return {};
 
     // Checked again right before the working database is replaced.
     if (!lock.isLocked()) return {CompactFailure::InUse, {}};
@@ -56,8 +80,10 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     return {};
 }
 
-CompactResult Compactor::makeVerifiedCopy(const QString& temp, const QString& destination) {
-    Contents expected;
+CompactResult Compactor::makeVerifiedCopy(const QString& temp, Contents& expected) {
+    // The copy is readable by no more accounts than the working database, before a byte is in it.
+    if (!QFile::setPermissions(temp, QFile::permissions(m_working)))
+        return {CompactFailure::CompactFailed, QDir::toNativeSeparators(temp)};
     {
         // Opening through SQLite rolls back a journal a crashed writer left behind.
         Connection source;
@@ -80,20 +106,6 @@ CompactResult Compactor::makeVerifiedCopy(const QString& temp, const QString& de
     if (const auto problem = checkCopy(temp, m_password, expected))
         return {CompactFailure::CheckFailed, *problem};
     passed(CompactStep::Checked, temp);
-
-    // A chosen file that is another organizer's database is not replaced while in use.
-    DatabaseLock destinationLock(destination);
-    if (QFileInfo::exists(DatabaseLock::lockFilePath(destination)) &&
-        !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
-        return {CompactFailure::InUse, QDir::toNativeSeparators(destination)};
-    if (const auto problem = copyFile(temp, destination))
-        return {CompactFailure::CannotWriteCopy, *problem};
-    if (const auto problem = checkCopy(destination, m_password, expected))
-        return {CompactFailure::CannotWriteCopy, *problem};
-    // A journal of the file that was replaced would be applied to the new copy.
-    if (const auto problem = removeEngineFiles(destination))
-        return {CompactFailure::CannotWriteCopy, *problem};
-    passed(CompactStep::CopyWritten, destination);
     return {};
 }
 

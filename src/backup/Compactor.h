@@ -32,7 +32,8 @@ struct CompactResult {
     bool ok() const { return !failure; }
 };
 
-// Points the compaction passes, in order. Writing comes once per block written.
+// Points the compaction passes, in order. Writing comes once per block written; a backup
+// passes Locked, Compacted, Checked and CopyWritten.
 enum class CompactStep { Locked, Compacted, Checked, Writing, CopyWritten, Replaced };
 
 // Writes a compacted, checked copy of the working database to a chosen file and puts the same
@@ -56,9 +57,9 @@ public:
 private:
     enum class Replace { Working, Nothing };
     CompactResult start(const QString& destination, Replace replace);
-    // The compacted copy in temp, checked against the working database, written to the
-    // destination and checked again there.
-    CompactResult makeVerifiedCopy(const QString& temp, const QString& destination);
+    // The compacted copy of the working database in temp, checked against what the database
+    // holds (`expected`, filled in).
+    CompactResult makeVerifiedCopy(const QString& temp, Contents& expected);
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }

@@ -10,6 +10,12 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vemora {
 
 namespace {
@@ -222,6 +228,23 @@ std::optional<QString> writeWholeFile(const QString& from, const QString& to,
     }
     if (!out.commit()) return out.errorString();
     return std::nullopt;
+}
+
+std::optional<QString> moveIntoPlace(const QString& from, const QString& to) {
+    auto synced = [](const QString& path, int flags) -> std::optional<QString> {
+        const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0) {
+            const QString problem = QString::fromLocal8Bit(std::strerror(errno));
+            if (fd >= 0) ::close(fd);
+            return problem;
+        }
+        ::close(fd);
+        return std::nullopt;
+    };
+    if (const auto problem = synced(from, O_RDONLY)) return problem;
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return synced(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);
 }
 
 std::optional<QString> removeEngineFiles(const QString& database) {

@@ -61,6 +61,10 @@ std::optional<QString> writeWholeFile(const QString& from, const QString& to,
                                       QFileDevice::Permissions permissions,
                                       const std::function<void()>& onBlock);
 
+// Puts a whole file in place of `to` in one step, once every byte of it is on disk: the file
+// and the folder are synced around the rename.
+std::optional<QString> moveIntoPlace(const QString& from, const QString& to);
+
 // Removes the engine's own files (journals) of a file that was just replaced, whose old
 // journal would otherwise be applied to it.
 std::optional<QString> removeEngineFiles(const QString& database);

@@ -174,10 +174,9 @@ TEST_F(RestorerTest, KilledAtEveryStepLeavesAWholeDatabaseWithOldOrNewRows) {
     for (const auto& [step, count] : occurrences) {
         for (int trial = 0; trial < kTrials; ++trial) {
             // Back to the old contents every other trial, so both directions are killed.
-            if (trial % 2 == 0 && tp.count(QStringLiteral("diary_tbl")) != oldDays)
-                ASSERT_TRUE(restore(keptFiles().last().prepend(tp.database.directory() +
-                                                               QLatin1Char('/')))
-                                .ok());
+            if (trial % 2 == 0 && tp.count(QStringLiteral("diary_tbl")) != oldDays) {
+                ASSERT_TRUE(restore(inFolder(keptFiles().last())).ok());
+            }
             const int target = trial % count + 1;
             Restorer killed(connectionString());
             int passed = 0;
