@@ -103,9 +103,10 @@ private:
     int check();
     int backup(const QString& destination);
     int restore(const QString& source);
-    // 0 when the administrator logged in; otherwise the exit code, already explained.
+    // 0 when the administrator logged in; otherwise the exit code, already explained. A restore
+    // names the copy it restores.
     int logIn(const QString& restoring = {});
-    int logInTo(const QString& directory, const QString& password);
+    int logInTo(const QString& directory, const QString& password, const QString& restoring);
 
     const QCommandLineParser& m_options;
     QString m_database;
@@ -171,22 +172,32 @@ int Cli::logIn(const QString& restoring) {
     }
     if (!password) return fail(kLoginRefused, QStringLiteral("no password was given"));
 
-    const int code = logInTo(QFileInfo(m_database).absolutePath(), *password);
-    if (code != kInvalidFile || restoring.isEmpty()) return code;
-    // A database that cannot be opened is what a restore repairs: the copy's administrator
-    // may put the copy in place.
-    QTemporaryDir copyDir;
-    if (!QFile::copy(restoring, copyDir.filePath(QString::fromLatin1(kDatabaseFileName))))
-        return fail(kIoFailure, QStringLiteral("%1 cannot be read").arg(shown(restoring)));
-    std::cerr << "vemora-cli: logging in with the accounts of " << shown(restoring).toStdString()
-              << std::endl;
-    return logInTo(copyDir.path(), *password);
+    return logInTo(QFileInfo(m_database).absolutePath(), *password, restoring);
 }
 
-int Cli::logInTo(const QString& directory, const QString& password) {
+int Cli::logInTo(const QString& directory, const QString& password, const QString& restoring) {
+    // Where the folder has no journey.mdb, Database would look in the computer's shared folder.
+    const bool present = QFileInfo::exists(QDir(directory).filePath(QLatin1String(kDatabaseFileName)));
     Database database(directory, Database::Lock::None);
-    if (const Status opened = database.open(); !opened)
-        return fail(exitFor(opened.error().problem), opened.error().description);
+    const Status opened =
+        present ? database.open()
+                : Status(DbError{kErrGeneral,
+                                 QStringLiteral("Could not find file '%1'.").arg(shown(m_database)),
+                                 DbProblem::Missing});
+    if (!opened) {
+        const DbProblem problem = opened.error().problem;
+        // A database that is missing or cannot be used is what a restore repairs: the copy's
+        // administrator may put the copy in place.
+        if (restoring.isEmpty() || problem == DbProblem::Busy || problem == DbProblem::Unreadable)
+            return fail(exitFor(problem), opened.error().description);
+        QTemporaryDir copyDir;
+        if (!QFile::copy(restoring, copyDir.filePath(QString::fromLatin1(kDatabaseFileName))))
+            return fail(kIoFailure, QStringLiteral("%1 cannot be read").arg(shown(restoring)));
+        std::cerr << "vemora-cli: " << opened.error().description.toStdString()
+                  << "\nvemora-cli: logging in with the accounts of "
+                  << shown(restoring).toStdString() << std::endl;
+        return logInTo(copyDir.path(), password, {});
+    }
     const Result<std::optional<UserRecord>> found =
         AccountStore(database).find(m_options.value(QStringLiteral("user")), password);
     if (!found) return fail(kIoFailure, found.error().description);

@@ -216,6 +216,17 @@ TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {
         cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup});
     EXPECT_EQ(repaired.code, 0) << repaired.err.toStdString();
     EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
+    // So is a missing one, but only by the copy's administrator.
+    QFile::remove(tp.database.path());
+    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup},
+                  "wrong\n")
+                  .code,
+              2);
+    EXPECT_FALSE(QFile::exists(tp.database.path()));
+    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup})
+                  .code,
+              0);
+    EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
 }
 
 }  // namespace
