@@ -1,11 +1,6 @@
 // `vemora-cli backup` of a large database beside what the engine alone does for the same
 // result: `sqlite3 db "VACUUM INTO ..."` and an integrity check of the copy.
 // VEMORA_BENCH_BACKUP_MB sets the database's size (default 500), VEMORA_BENCH_DIR its folder.
-#include "data/Connection.h"
-#include "data/ConnectionString.h"
-#include "data/SqliteEngine.h"
-#include "data/Statement.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -15,8 +10,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <cstdio>
+
+#include "data/Connection.h"
+#include "data/ConnectionString.h"
+#include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 using namespace vemora;
 

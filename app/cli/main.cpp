@@ -1,10 +1,6 @@
 // vemora-cli: checks, backs up and restores the organizer's database from a console.
-#include "backup/Compactor.h"
-#include "backup/Restorer.h"
-#include "core/Accounts.h"
-#include "core/Database.h"
-#include "data/ConnectionString.h"
-#include "data/SqliteEngine.h"
+#include <termios.h>
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,13 +8,16 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
 
-#include <termios.h>
-#include <unistd.h>
+#include "backup/Compactor.h"
+#include "backup/Restorer.h"
+#include "core/Accounts.h"
+#include "core/Database.h"
+#include "data/ConnectionString.h"
+#include "data/SqliteEngine.h"
 
 namespace vemora {
 namespace {
@@ -117,7 +116,8 @@ int Cli::run(const QStringList& arguments) {
     const qsizetype expected = command == u"check" ? 1 : 2;
     if ((command != u"check" && command != u"backup" && command != u"restore") ||
         arguments.size() != expected)
-        return fail(kUsage, QStringLiteral("expected check, backup DEST or restore SRC; see --help"));
+        return fail(kUsage,
+                    QStringLiteral("expected check, backup DEST or restore SRC; see --help"));
     if (m_options.isSet(QStringLiteral("keep")) && command != u"backup")
         return fail(kUsage, QStringLiteral("--keep is for backup only"));
 
@@ -165,8 +165,8 @@ int Cli::logIn(const QString& restoring) {
                             .arg(shown(path)));
         if (!file.open(QIODevice::ReadOnly))
             return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
-        password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(
-            QLatin1Char('\r'));
+        password =
+            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
     } else {
         password = readPassword();
     }
@@ -177,7 +177,8 @@ int Cli::logIn(const QString& restoring) {
 
 int Cli::logInTo(const QString& directory, const QString& password, const QString& restoring) {
     // Where the folder has no journey.mdb, Database would look in the computer's shared folder.
-    const bool present = QFileInfo::exists(QDir(directory).filePath(QLatin1String(kDatabaseFileName)));
+    const bool present =
+        QFileInfo::exists(QDir(directory).filePath(QLatin1String(kDatabaseFileName)));
     Database database(directory, Database::Lock::None);
     const Status opened =
         present ? database.open()
@@ -258,7 +259,8 @@ int Cli::backup(const QString& destination) {
     if (m_options.isSet(QStringLiteral("keep"))) {
         bool number = false;
         keep = m_options.value(QStringLiteral("keep")).toInt(&number);
-        if (!number || keep < 1) return fail(kUsage, QStringLiteral("--keep needs a number from 1"));
+        if (!number || keep < 1)
+            return fail(kUsage, QStringLiteral("--keep needs a number from 1"));
         if (!QFileInfo(destination).isDir())
             return fail(kUsage, QStringLiteral("--keep needs a folder as DEST"));
     }
@@ -266,21 +268,18 @@ int Cli::backup(const QString& destination) {
 
     const QDir folder(destination);
     const bool intoFolder = QFileInfo(destination).isDir();
-    const QString target =
-        intoFolder ? folder.filePath(QDateTime::currentDateTime().toString(
-                         QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")))
-                   : destination;
+    const QString target = intoFolder ? folder.filePath(QDateTime::currentDateTime().toString(
+                                            QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")))
+                                      : destination;
     const CompactResult result =
         Compactor(makeConnectionString(QFileInfo(m_database).absolutePath())).backup(target);
     if (!result.ok())
         return fail(exitFor(*result.failure), withDetail(describe(*result.failure), result.detail));
-    std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString()
-              << std::endl;
+    std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString() << std::endl;
 
     if (keep > 0) {
         // The names sort by the time they were written.
-        static const QRegularExpression written(
-            QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
+        static const QRegularExpression written(QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
         QStringList copies =
             folder.entryList({QStringLiteral("journey-*.mdb")}, QDir::Files, QDir::Name)
                 .filter(written);
@@ -338,8 +337,8 @@ int Cli::restore(const QString& source) {
     const auto summary = restorer.examine(source, refused);
     if (!summary)
         return fail(exitFor(*refused.failure),
-                    QStringLiteral("nothing was changed: %1").arg(
-                        withDetail(describe(*refused.failure), refused.detail)));
+                    QStringLiteral("nothing was changed: %1")
+                        .arg(withDetail(describe(*refused.failure), refused.detail)));
     if (const int code = logIn(source); code != kSuccess) return code;
 
     std::cout << shown(source).toStdString() << ", written "
@@ -358,8 +357,8 @@ int Cli::restore(const QString& source) {
     const RestoreResult result = restorer.run(source);
     if (!result.ok())
         return fail(exitFor(*result.failure),
-                    QStringLiteral("nothing was changed: %1").arg(
-                        withDetail(describe(*result.failure), result.detail)));
+                    QStringLiteral("nothing was changed: %1")
+                        .arg(withDetail(describe(*result.failure), result.detail)));
     std::cout << "Restored " << shown(source).toStdString() << " in place of "
               << shown(m_database).toStdString() << std::endl;
     if (!result.kept.isEmpty())
@@ -381,8 +380,9 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {QStringLiteral("database"), QStringLiteral("The database (default: journey.mdb beside "
-                                                    "the programs)."),
+        {QStringLiteral("database"),
+         QStringLiteral("The database (default: journey.mdb beside "
+                        "the programs)."),
          QStringLiteral("FILE")},
         {QStringLiteral("user"), QStringLiteral("The administrator's user name."),
          QStringLiteral("NAME")},

@@ -1,20 +1,19 @@
 #include "backup/CopyCheck.h"
 
-#include "data/Connection.h"
-#include "data/SqliteEngine.h"
-#include "data/Statement.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QTemporaryDir>
-
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "data/Connection.h"
+#include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 namespace vemora {
 
@@ -76,8 +75,9 @@ DbError refused(DbProblem problem, const QString& path, const QString& cause) {
             text = QStringLiteral("The file %1 is not a Vemora database (%2).");
             break;
         case DbProblem::Newer:
-            text = QStringLiteral("The database file %1 was written by a newer version of "
-                                  "Vemora (%2).");
+            text = QStringLiteral(
+                "The database file %1 was written by a newer version of "
+                "Vemora (%2).");
             break;
         default:
             text = QStringLiteral("The database file %1 is damaged (%2).");
@@ -179,20 +179,21 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
                            QStringLiteral("the table %1 is missing").arg(table.key()));
         // An older version is brought forward once restored; its columns may still differ.
         if (version.value() == kSchemaVersion && *found != table.value())
-            return refused(DbProblem::Damaged, path,
-                           QStringLiteral("the table %1 does not have the expected columns")
-                               .arg(table.key()));
+            return refused(
+                DbProblem::Damaged, path,
+                QStringLiteral("the table %1 does not have the expected columns").arg(table.key()));
     }
 
     DatabaseSummary summary;
     summary.version = int(version.value());
-    const QPair<const char*, qint64*> counts[] = {
-        {"users", &summary.accounts},      {"addressbook_tbl", &summary.contacts},
-        {"diary_tbl", &summary.diaryDays}, {"planner_tbl", &summary.plans},
-        {"dictionary_tbl", &summary.words}};
+    const QPair<const char*, qint64*> counts[] = {{"users", &summary.accounts},
+                                                  {"addressbook_tbl", &summary.contacts},
+                                                  {"diary_tbl", &summary.diaryDays},
+                                                  {"planner_tbl", &summary.plans},
+                                                  {"dictionary_tbl", &summary.words}};
     for (const auto& [table, count] : counts) {
-        const Result<qint64> rows = single(
-            db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table)));
+        const Result<qint64> rows =
+            single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table)));
         if (!rows) return refused(DbProblem::Damaged, path, rows.error().description);
         *count = rows.value();
     }

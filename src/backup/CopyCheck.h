@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/DbError.h"
-
 #include <QDateTime>
 #include <QFileDevice>
 #include <QList>
@@ -9,9 +7,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryFile>
-
 #include <functional>
 #include <optional>
+
+#include "data/DbError.h"
 
 namespace vemora {
 

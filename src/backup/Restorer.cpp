@@ -1,11 +1,11 @@
 #include "backup/Restorer.h"
 
+#include <QFileInfo>
+
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
 #include "data/SqliteEngine.h"
-
-#include <QFileInfo>
 
 namespace vemora {
 
@@ -14,8 +14,8 @@ namespace {
 RestoreResult refusal(const DbError& error) {
     const bool unreadable =
         error.problem == DbProblem::Missing || error.problem == DbProblem::Unreadable;
-    return {unreadable ? RestoreFailure::CannotRead : RestoreFailure::Invalid, error.description,
-            {}};
+    return {
+        unreadable ? RestoreFailure::CannotRead : RestoreFailure::Invalid, error.description, {}};
 }
 
 // Opening through the engine rolls back the journal a crashed writer left beside the file.

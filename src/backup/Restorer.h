@@ -1,11 +1,10 @@
 #pragma once
 
-#include "backup/CopyCheck.h"
-
 #include <QString>
-
 #include <functional>
 #include <optional>
+
+#include "backup/CopyCheck.h"
 
 namespace vemora {
 

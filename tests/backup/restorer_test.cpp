@@ -1,15 +1,15 @@
-#include "backup/BackupFixture.h"
-#include "backup/Compactor.h"
 #include "backup/Restorer.h"
-#include "data/DatabaseLock.h"
-#include "data/SqliteEngine.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
 #include <csignal>
 #include <map>
+
+#include "backup/BackupFixture.h"
+#include "backup/Compactor.h"
+#include "data/DatabaseLock.h"
+#include "data/SqliteEngine.h"
 
 namespace vemora::test {
 namespace {
@@ -34,9 +34,9 @@ protected:
         QList<QVariantList> rows;
         for (const char* table :
              {"users", "addressbook_tbl", "diary_tbl", "planner_tbl", "dictionary_tbl"}) {
-            const Recordset found = tp.query(Statement(QStringLiteral("SELECT * FROM ") +
-                                                       QLatin1String(table) +
-                                                       QStringLiteral(" ORDER BY 1, 2")));
+            const Recordset found =
+                tp.query(Statement(QStringLiteral("SELECT * FROM ") + QLatin1String(table) +
+                                   QStringLiteral(" ORDER BY 1, 2")));
             for (int i = 0; i < found.rowCount(); ++i) rows.append(found.row(i));
         }
         return rows;
@@ -96,8 +96,8 @@ TEST_F(RestorerTest, BringsBackExactlyTheCopysRowsAndKeepsTheWorkingDatabase) {
     // The previous database, byte for byte, under a name that says when it was put aside.
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_EQ(QFileInfo(result.kept).fileName(), keptFiles().first());
-    EXPECT_TRUE(keptFiles().first().contains(QRegularExpression(
-        QStringLiteral("^journey\\.mdb\\.before-restore-\\d{8}-\\d{6}$"))));
+    EXPECT_TRUE(keptFiles().first().contains(
+        QRegularExpression(QStringLiteral("^journey\\.mdb\\.before-restore-\\d{8}-\\d{6}$"))));
     EXPECT_EQ(bytes(result.kept), before);
     EXPECT_EQ(QFile::permissions(result.kept), permissions);
 
@@ -118,8 +118,8 @@ TEST_F(RestorerTest, RefusesFilesThatCannotStandInAndChangesNothing) {
         {QStringLiteral("another program's"),
          alteredCopy(QStringLiteral("other.mdb"), QStringLiteral("PRAGMA application_id = 7"))},
         {QStringLiteral("newer"),
-         alteredCopy(QStringLiteral("newer.mdb"), QStringLiteral("PRAGMA user_version = %1")
-                                                      .arg(kSchemaVersion + 1))},
+         alteredCopy(QStringLiteral("newer.mdb"),
+                     QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1))},
         {QStringLiteral("no version"),
          alteredCopy(QStringLiteral("unversioned.mdb"), QStringLiteral("PRAGMA user_version = 0"))},
         {QStringLiteral("missing table"),

@@ -1,14 +1,14 @@
-#include "data/ConnectionString.h"
-#include "data/DatabaseLock.h"
-#include "data/Statement.h"
-#include "support/TestPlatform.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "data/ConnectionString.h"
+#include "data/DatabaseLock.h"
+#include "data/Statement.h"
+#include "support/TestPlatform.h"
 
 namespace vemora::test {
 namespace {
@@ -103,9 +103,9 @@ TEST_F(CliTest, UsageErrorsExitWithOne) {
     EXPECT_FALSE(QFile::exists(backup));
     const Outcome help = cli({QStringLiteral("--help")});
     EXPECT_EQ(help.code, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral(
-        "Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
-        "4 invalid or damaged file, 5 I/O failure.")));
+    EXPECT_TRUE(help.out.contains(
+        QStringLiteral("Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
+                       "4 invalid or damaged file, 5 I/O failure.")));
 }
 
 TEST_F(CliTest, BackupNeedsTheAdministratorAndAPrivatePasswordFile) {
@@ -113,18 +113,17 @@ TEST_F(CliTest, BackupNeedsTheAdministratorAndAPrivatePasswordFile) {
                                  QStringLiteral("backup"), backup};
     EXPECT_EQ(cli(asAdmin, "wrong\n").code, 2);
     EXPECT_EQ(cli(asAdmin, "").code, 2);
-    EXPECT_EQ(cli({QStringLiteral("--user"), QStringLiteral("ann"), QStringLiteral("backup"),
-                   backup},
-                  "annpw\n")
-                  .code,
-              2);
+    EXPECT_EQ(
+        cli({QStringLiteral("--user"), QStringLiteral("ann"), QStringLiteral("backup"), backup},
+            "annpw\n")
+            .code,
+        2);
     const QString shared = write(QStringLiteral("shared.pw"), "admin\n",
                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     const QString group = write(QStringLiteral("group.pw"), "admin\n",
                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     for (const QString& file : {shared, group}) {
-        const Outcome refused =
-            cli(QStringList{QStringLiteral("--password-file"), file} + asAdmin);
+        const Outcome refused = cli(QStringList{QStringLiteral("--password-file"), file} + asAdmin);
         EXPECT_EQ(refused.code, 2);
         EXPECT_TRUE(refused.err.contains(QStringLiteral("can be read by other users")));
     }
@@ -168,9 +167,9 @@ TEST_F(CliTest, KeepRotatesTheOldestCopiesOutOfTheFolder) {
     write(QStringLiteral("journey-notes.mdb"), "mine");
     write(QStringLiteral("journey-1-2.mdb"), "mine");
 
-    const Outcome kept = cli({QStringLiteral("--user"), QStringLiteral("admin"),
-                              QStringLiteral("--keep"), QStringLiteral("2"),
-                              QStringLiteral("backup"), elsewhere.path()});
+    const Outcome kept =
+        cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--keep"),
+             QStringLiteral("2"), QStringLiteral("backup"), elsewhere.path()});
     ASSERT_EQ(kept.code, 0) << kept.err.toStdString();
     const QStringList left = QDir(elsewhere.path()).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(left.size(), 4) << left.join(u' ').toStdString();
@@ -188,17 +187,17 @@ TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {
     const QByteArray before = bytes(tp.database.path());
 
     EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("restore"), backup}, "admin\nn\n").code, 1);
-    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"),
-                                        damagedCopy()})
+    EXPECT_EQ(cli(asAdmin +
+                  QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), damagedCopy()})
                   .code,
               4);
     {
         DatabaseLock organizer(tp.database.path());
         ASSERT_TRUE(organizer.tryLock(DatabaseLock::Mode::Shared));
-        EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"),
-                                            backup})
-                      .code,
-                  3);
+        EXPECT_EQ(
+            cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup})
+                .code,
+            3);
     }
     EXPECT_EQ(bytes(tp.database.path()), before);
 
@@ -223,9 +222,9 @@ TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {
                   .code,
               2);
     EXPECT_FALSE(QFile::exists(tp.database.path()));
-    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup})
-                  .code,
-              0);
+    EXPECT_EQ(
+        cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup}).code,
+        0);
     EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
 }
 
