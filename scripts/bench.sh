@@ -18,8 +18,8 @@ backup_bench() {
   local out
   out="$(mktemp)"
   "$build/bin/bench_backup" --benchmark_out="$out" --benchmark_out_format=csv
-  # The CSV's header names the columns; the ratio is a user counter.
-  awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) column[$i] = i; next }
+  # The CSV's header (after the run's context) names the columns; the ratio is a user counter.
+  awk -F, '/^name,/ { for (i = 1; i <= NF; i++) column[$i] = i; next }
            /^"BM_CliBackupBesideVacuumInto/ {
              printf "vemora-cli backup / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }' "$out"
   rm -f "$out"
