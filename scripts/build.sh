@@ -10,6 +10,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DVEMORA_WERROR="${VEMORA_WERROR:-OFF}" "${launcher[@]}"
+    -DVEMORA_WERROR="${VEMORA_WERROR:-OFF}" -DVEMORA_SANITIZE="${VEMORA_SANITIZE:-OFF}" \
+    -DVEMORA_BENCH="${VEMORA_BENCH:-ON}" "${launcher[@]}"
 fi
 cmake --build "$build" --parallel "$(nproc)"
