@@ -4,6 +4,7 @@
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
 #include "data/DbError.h"
+#include "data/FileWriting.h"
 #include "data/Schema.h"
 
 #include <QDir>
@@ -239,11 +240,11 @@ std::optional<QString> Compactor::copyFile(const QString& from, const QString& t
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
     QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly)) return out.errorString();
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return out.errorString();
     while (!in.atEnd()) {
         const QByteArray block = in.read(kBlockSize);
         if (block.isEmpty()) return in.errorString();
-        if (out.write(block) != block.size()) return out.errorString();
+        if (auto problem = writeAll(out, block)) return problem;
         passed(CompactStep::Writing, to);
     }
     if (!out.commit()) return out.errorString();
