@@ -36,18 +36,8 @@ const char* const kContactDetails[] = {"txtAddress", "txtPhoneNum", "txtCellNum"
 
 QWidget* workspace(Desk& d) { return d.workspace.get(); }
 
-void put(QWidget* window, const char* name, const QString& text) {
-    if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
-        return line->setText(text);
-    if (auto* combo = window->findChild<QComboBox*>(QString::fromLatin1(name)))
-        return combo->setEditText(text);
-    window->findChild<QPlainTextEdit*>(QString::fromLatin1(name))->setPlainText(text);
-}
-
-void click(QWidget* window, const char* button) {
-    QTest::mouseClick(window->findChild<QAbstractButton*>(QString::fromLatin1(button)),
-                      Qt::LeftButton);
-}
+void put(QWidget* window, const char* name, const QString& text) { Desk::put(window, name, text); }
+void click(QWidget* window, const char* button) { Desk::click(window, button); }
 
 bool exists(const Desk& d, Statement statement) { return !d.query(statement).eof(); }
 
@@ -199,14 +189,7 @@ bool storedWordSave(const Desk& d, const QString& t) {
 }
 
 // Accounts: each write gets a window of its own, which reads the list afresh.
-frmAddUser* accounts(Desk& d) {
-    auto* form = d.workspace->findChild<frmAddUser*>();
-    delete form;
-    form = new frmAddUser(d.platform, d.workspace.get());
-    form->setWindowFlag(Qt::Window);
-    form->show();
-    return form;
-}
+QWidget* accounts(Desk& d) { return d.newAccountWindow(); }
 frmAddUser* openAccounts(Desk& d) { return d.workspace->findChild<frmAddUser*>(); }
 
 void fillAccount(QWidget* w, const QString& userName, const QString& name) {
@@ -255,11 +238,7 @@ bool storedAccountDelete(const Desk& d, const QString& t) {
 
 // Change of password: the administrator's own, shown by its new name.
 frmChangePW* changePassword(Desk& d) { return d.workspace->findChild<frmChangePW*>(); }
-void preparePassword(Desk& d, const QString&) {
-    delete changePassword(d);
-    auto* form = new frmChangePW(d.platform, d.workspace.get());
-    form->show();
-}
+void preparePassword(Desk& d, const QString&) { d.newPasswordWindow(); }
 void actPassword(Desk& d, const QString& t) {
     const Recordset admin = d.query(Statement("SELECT user_password FROM users WHERE user_num = 1"));
     QWidget* w = changePassword(d);
@@ -333,6 +312,34 @@ QStringList Desk::snapshot() const {
         }
     }
     return rows;
+}
+
+void Desk::put(QWidget* window, const char* name, const QString& text) {
+    if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
+        return line->setText(text);
+    if (auto* combo = window->findChild<QComboBox*>(QString::fromLatin1(name)))
+        return combo->isEditable() ? combo->setEditText(text) : combo->setCurrentText(text);
+    window->findChild<QPlainTextEdit*>(QString::fromLatin1(name))->setPlainText(text);
+}
+
+void Desk::click(QWidget* window, const char* button) {
+    QTest::mouseClick(window->findChild<QAbstractButton*>(QString::fromLatin1(button)),
+                      Qt::LeftButton);
+}
+
+QWidget* Desk::newAccountWindow() {
+    delete workspace->findChild<frmAddUser*>();
+    auto* form = new frmAddUser(platform, workspace.get());
+    form->setWindowFlag(Qt::Window);
+    form->show();
+    return form;
+}
+
+QWidget* Desk::newPasswordWindow() {
+    delete workspace->findChild<frmChangePW*>();
+    auto* form = new frmChangePW(platform, workspace.get());
+    form->show();
+    return form;
 }
 
 QString Desk::integrity() const {

@@ -35,11 +35,17 @@ public:
     QString integrity() const;
 
     template <class T>
-    T* find(QWidget* window, const char* name) const {
+    static T* find(QWidget* window, const char* name) {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     // Chooses the grid row showing `key` in one of its cells; false when none does.
     bool chooseRow(QWidget* window, const char* grid, const QString& key) const;
+    // Sets a text box, combo box or plain-text box as typing would, and clicks a button.
+    static void put(QWidget* window, const char* name, const QString& text);
+    static void click(QWidget* window, const char* button);
+    // The account window and the change-password window, each opened afresh.
+    QWidget* newAccountWindow();
+    QWidget* newPasswordWindow();
 
     QString directory;
     ScriptedPrompter prompter;
