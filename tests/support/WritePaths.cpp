@@ -39,7 +39,10 @@ QWidget* workspace(Desk& d) { return d.workspace.get(); }
 void put(QWidget* window, const char* name, const QString& text) { Desk::put(window, name, text); }
 void click(QWidget* window, const char* button) { Desk::click(window, button); }
 
-bool exists(const Desk& d, Statement statement) { return !d.query(statement).eof(); }
+bool exists(const QString& directory, const Statement& statement) {
+    return !queryIn(directory, statement).eof();
+}
+bool exists(const Desk& d, const Statement& statement) { return exists(d.directory, statement); }
 
 void run(const Desk& d, const Statement& statement) { d.query(statement); }
 
@@ -51,7 +54,7 @@ Statement contactRow(const QString& name, const QString& middle, const QString& 
     return insert.sql(")");
 }
 
-bool contactIs(const Desk& d, const QString& name, const QString& middle, const QString& token) {
+bool contactIs(const QString& d, const QString& name, const QString& middle, const QString& token) {
     Statement where("SELECT * FROM addressbook_tbl WHERE name = ");
     where.text(name).sql(" AND middle_name = ").text(middle);
     for (const char* column : {"address", "phone_num", "cel_num", "fax_num", "email"})
@@ -70,7 +73,7 @@ void actContactAdd(Desk& d, const QString& t) {
     for (const char* box : kContactDetails) put(w, box, t);
     click(w, "cmdAddInfo");
 }
-bool storedContactAdd(const Desk& d, const QString& t) { return contactIs(d, u"add"_s, t, t); }
+bool storedContactAdd(const QString& d, const QString& t) { return contactIs(d, u"add"_s, t, t); }
 
 void prepareContactSave(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'save'")))
@@ -82,7 +85,7 @@ void actContactSave(Desk& d, const QString& t) {
     for (const char* box : kContactDetails) put(workspace(d), box, t);
     click(workspace(d), "cmdSave");
 }
-bool storedContactSave(const Desk& d, const QString& t) { return contactIs(d, u"save"_s, u"s"_s, t); }
+bool storedContactSave(const QString& d, const QString& t) { return contactIs(d, u"save"_s, u"s"_s, t); }
 
 void prepareContactDelete(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'delete' AND "
@@ -95,7 +98,7 @@ void actContactDelete(Desk& d, const QString&) {
     d.prompter.answer(Answer::Yes);
     click(workspace(d), "cmdDelete");
 }
-bool storedContactDelete(const Desk& d, const QString& t) {
+bool storedContactDelete(const QString& d, const QString& t) {
     return !exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'delete' AND "
                                 "middle_name = ").text(t));
 }
@@ -114,7 +117,7 @@ void actDiaryAdd(Desk& d, const QString& t) {
     put(workspace(d), "txtDiaryMsg", t);
     click(workspace(d), "cmdAddDiary");
 }
-bool storedDiaryAdd(const Desk& d, const QString& t) {
+bool storedDiaryAdd(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(dayOf(t))
                          .sql(" AND diary_message = ").text(t));
 }
@@ -128,7 +131,7 @@ void actDiarySave(Desk& d, const QString& t) {
     put(workspace(d), "txtDiaryMsg", t);
     click(workspace(d), "cmdSaveDiary");
 }
-bool storedDiarySave(const Desk& d, const QString& t) {
+bool storedDiarySave(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(kFirstDay)
                          .sql(" AND diary_message = ").text(t));
 }
@@ -136,7 +139,7 @@ bool storedDiarySave(const Desk& d, const QString& t) {
 void fillPlan(Desk& d, const QString& t) {
     for (const char* box : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"}) put(workspace(d), box, t);
 }
-bool planIs(const Desk& d, QDate day, const QString& t) {
+bool planIs(const QString& d, QDate day, const QString& t) {
     return exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(day)
                          .sql(" AND time_am = ").text(t).sql(" AND time_pm = ").text(t)
                          .sql(" AND planner_msg = ").text(t));
@@ -147,19 +150,19 @@ void actPlanAdd(Desk& d, const QString& t) {
     fillPlan(d, t);
     click(workspace(d), "cmdAddPlan");
 }
-bool storedPlanAdd(const Desk& d, const QString& t) { return planIs(d, dayOf(t), t); }
+bool storedPlanAdd(const QString& d, const QString& t) { return planIs(d, dayOf(t), t); }
 
 void preparePlanSave(Desk& d, const QString&) {
     if (!exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(kFirstDay)))
         run(d, Statement("INSERT INTO planner_tbl VALUES (1, ").date(kFirstDay)
-                   .sql(", 'am', 'pm', 'quote')"));
+                   .sql(", 'first', 'first', 'first')"));
     pickDay(d, "callendarPlan", kFirstDay);
 }
 void actPlanSave(Desk& d, const QString& t) {
     fillPlan(d, t);
     click(workspace(d), "cmdSavePlan");
 }
-bool storedPlanSave(const Desk& d, const QString& t) { return planIs(d, kFirstDay, t); }
+bool storedPlanSave(const QString& d, const QString& t) { return planIs(d, kFirstDay, t); }
 
 // Dictionary.
 void prepareWordAdd(Desk& d, const QString&) { click(workspace(d), "cmdClearDic"); }
@@ -168,7 +171,7 @@ void actWordAdd(Desk& d, const QString& t) {
     put(workspace(d), "txtDicDes", t);
     click(workspace(d), "cmdAddDic");
 }
-bool storedWordAdd(const Desk& d, const QString& t) {
+bool storedWordAdd(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ").text(u"add "_s + t)
                          .sql(" AND dict_description = ").text(t));
 }
@@ -183,7 +186,7 @@ void actWordSave(Desk& d, const QString& t) {
     put(workspace(d), "txtDicDes", t);
     click(workspace(d), "cmdSaveDic");
 }
-bool storedWordSave(const Desk& d, const QString& t) {
+bool storedWordSave(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = 'save' AND "
                                "dict_description = ").text(t));
 }
@@ -198,7 +201,7 @@ void fillAccount(QWidget* w, const QString& userName, const QString& name) {
     put(w, "txtRetype", u"pw"_s);
     put(w, "txtName", name);
 }
-bool accountIs(const Desk& d, const QString& userName, const QString& name) {
+bool accountIs(const QString& d, const QString& userName, const QString& name) {
     return exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(userName)
                          .sql(" AND name = ").text(name));
 }
@@ -208,7 +211,7 @@ void actAccountAdd(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"add "_s + t, t);
     click(openAccounts(d), "cmdAddUser");
 }
-bool storedAccountAdd(const Desk& d, const QString& t) { return accountIs(d, u"add "_s + t, t); }
+bool storedAccountAdd(const QString& d, const QString& t) { return accountIs(d, u"add "_s + t, t); }
 
 void prepareAccountSave(Desk& d, const QString&) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = 'save'")))
@@ -220,7 +223,7 @@ void actAccountSave(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"save"_s, t);
     click(openAccounts(d), "cmdSave");
 }
-bool storedAccountSave(const Desk& d, const QString& t) { return accountIs(d, u"save"_s, t); }
+bool storedAccountSave(const QString& d, const QString& t) { return accountIs(d, u"save"_s, t); }
 
 void prepareAccountDelete(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(u"delete "_s + t)))
@@ -232,7 +235,7 @@ void actAccountDelete(Desk& d, const QString&) {
     d.prompter.answer(Answer::Yes);
     click(openAccounts(d), "cmdDelete");
 }
-bool storedAccountDelete(const Desk& d, const QString& t) {
+bool storedAccountDelete(const QString& d, const QString& t) {
     return !exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(u"delete "_s + t));
 }
 
@@ -248,14 +251,14 @@ void actPassword(Desk& d, const QString& t) {
     put(w, "txtName", u"Admin "_s + t);
     click(w, "cmdChange");
 }
-bool storedPassword(const Desk& d, const QString& t) {
+bool storedPassword(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM users WHERE user_num = 1 AND name = ")
                          .text(u"Admin "_s + t).sql(" AND user_password = ")
                          .text(*EncodePassword(u"pw "_s + t)));
 }
 
 // Playlist: a list of one entry named by the token, saved over the same file.
-QString playlistFile(const Desk& d) { return QDir(d.directory).filePath(u"list.plf"_s); }
+QString playlistFile(const QString& directory) { return QDir(directory).filePath(u"list.plf"_s); }
 QString entry(const QString& t) { return u"/music/"_s + t + u".mp3"_s; }
 void preparePlaylist(Desk& d, const QString& t) {
     d.prompter.answer(Answer::Yes);
@@ -264,10 +267,10 @@ void preparePlaylist(Desk& d, const QString& t) {
     click(workspace(d), "cmdOpen");
 }
 void actPlaylist(Desk& d, const QString&) {
-    d.files.answer(playlistFile(d));
+    d.files.answer(playlistFile(d.directory));
     click(workspace(d), "cmdSavePL");
 }
-bool storedPlaylist(const Desk& d, const QString& t) {
+bool storedPlaylist(const QString& d, const QString& t) {
     QFile file(playlistFile(d));
     if (!file.open(QIODevice::ReadOnly)) return false;
     return playlist::decode(file.readAll()) == QStringList{entry(t)};
@@ -293,7 +296,9 @@ Desk::Desk(const QString& dir)
 
 Desk::~Desk() = default;
 
-Recordset Desk::query(const Statement& statement) const {
+Recordset Desk::query(const Statement& statement) const { return queryIn(directory, statement); }
+
+Recordset queryIn(const QString& directory, const Statement& statement) {
     Connection c;
     c.setConnectionString(makeConnectionString(directory));
     if (!c.open()) return {};

@@ -65,13 +65,18 @@ struct WritePath {
     void (*prepare)(Desk& desk, const QString& token);
     // The user's clicks.
     void (*act)(Desk& desk, const QString& token);
-    // Whether what the write stored is there, read from the database or the file.
-    bool (*stored)(const Desk& desk, const QString& token);
+    // Whether what the write stored is there, read from the database or the file of the
+    // program directory.
+    bool (*stored)(const QString& directory, const QString& token);
     // What the window says when the write is done; empty when it says nothing.
     const char* doneText;
 };
 
 const QList<WritePath>& writePaths();
+
+// Runs a statement on a connection of its own to the database of the program directory; an
+// error yields no rows.
+Recordset queryIn(const QString& directory, const Statement& statement);
 
 // True when the window reported the write as done: its done text shown, or for silent writes
 // nothing but the question before it.

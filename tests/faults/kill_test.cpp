@@ -1,0 +1,115 @@
+// SIGKILL at random moments while the organizer writes: after each kill the file is sound,
+// every write the window reported done is there, and no change is half made.
+// VEMORA_KILL_COUNT sets the kills of each of the five batches.
+#include "data/Statement.h"
+#include "support/TestPlatform.h"
+#include "support/WritePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <iostream>
+#include <random>
+#include <thread>
+
+namespace vemora::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// The last write of each path the child started, and the last it reported done.
+struct Progress {
+    QList<qint64> started = QList<qint64>(writePaths().size(), -1);
+    QList<qint64> done = QList<qint64>(writePaths().size(), -1);
+    int reported = 0;
+};
+
+void take(const QByteArray& output, Progress& progress) {
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() != 3) continue;
+        const int path = parts.at(1).toInt();
+        const qint64 token = parts.at(2).toLongLong();
+        if (parts.at(0) == "S") progress.started[path] = token;
+        if (parts.at(0) == "D") {
+            progress.done[path] = token;
+            ++progress.reported;
+        }
+    }
+}
+
+QString firstRow(const QString& directory, const char* sql) {
+    const Recordset rows = queryIn(directory, Statement(QLatin1String(sql)));
+    return rows.eof() ? QString() : rows.row(0).value(0).toString();
+}
+
+class KillTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
+    const int kills = qEnvironmentVariableIsSet("VEMORA_KILL_COUNT")
+                          ? qEnvironmentVariableIntValue("VEMORA_KILL_COUNT") : 20;
+    std::mt19937 random(unsigned(GetParam()) + 1);
+    TempDatabase database;
+    const QString dir = database.directory();
+    const QString helper = QCoreApplication::applicationDirPath() + u"/vemora_write_loop"_s;
+    Progress progress;
+    int corrupt = 0, lost = 0, halfMade = 0;
+    for (int kill = 0; kill < kills; ++kill) {
+        QProcess child;
+        child.setProgram(helper);
+        child.setArguments({dir, QString::number((qint64(GetParam()) * 100000 + kill) * 100000)});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // The offscreen platform warns about every window shown.
+        environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
+        child.setProcessEnvironment(environment);
+        child.start();
+        ASSERT_TRUE(child.waitForStarted());
+        // Past a random number of reported writes, then a random moment within the next.
+        const int goal = progress.reported + int(random() % 4);
+        QByteArray output;
+        while (progress.reported < goal && child.waitForReadyRead(30000)) {
+            output += child.readAllStandardOutput();
+            const qsizetype end = output.lastIndexOf('\n') + 1;
+            take(output.left(end), progress);
+            output.remove(0, end);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        child.kill();
+        child.waitForFinished();
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "the writer ended by itself";
+        take(output + child.readAllStandardOutput(), progress);
+
+        const QString verdict = firstRow(dir, "PRAGMA integrity_check");
+        if (verdict != u"ok"_s) ++corrupt;
+        EXPECT_EQ(verdict, u"ok"_s) << "kill " << kill;
+        for (qsizetype i = 0; i < writePaths().size(); ++i) {
+            const WritePath& path = writePaths().at(i);
+            if (progress.done[i] < 0) continue;
+            // A write started later may have replaced what the reported one stored.
+            const bool there = path.stored(dir, QString::number(progress.done[i])) ||
+                               path.stored(dir, QString::number(progress.started[i]));
+            if (!there) ++lost;
+            EXPECT_TRUE(there) << path.name << " " << progress.done[i] << " lost at kill " << kill;
+        }
+        // Every write sets all its texts to one token.
+        const int mixed =
+            firstRow(dir, "SELECT COUNT(*) FROM addressbook_tbl WHERE NOT (address = phone_num "
+                          "AND address = cel_num AND address = fax_num AND address = email)")
+                .toInt() +
+            firstRow(dir, "SELECT COUNT(*) FROM planner_tbl WHERE NOT (time_am = time_pm AND "
+                          "time_am = planner_msg)").toInt();
+        halfMade += mixed;
+        EXPECT_EQ(mixed, 0) << "kill " << kill;
+    }
+    std::cout << "kills " << kills << ", writes reported done " << progress.reported
+              << ", corrupt files " << corrupt << ", lost writes " << lost << ", half-made changes "
+              << halfMade << '\n';
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, KillTest, ::testing::Range(0, 5));
+
+}  // namespace
+}  // namespace vemora::test
