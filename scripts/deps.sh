@@ -9,6 +9,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
   poppler-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
