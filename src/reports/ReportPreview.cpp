@@ -128,8 +128,8 @@ void ReportPreview::exportPdf() {
         writer.setCreator(QStringLiteral("Vemora"));
         drawn = ReportRenderer(m_report.layout, m_report.rows).print(writer);
     }
-    const std::optional<QString> problem =
-        drawn ? replaceFile(path, pdf.data()) : std::optional<QString>(QString());
+    // A drawing that failed comes with no reason to give.
+    const std::optional<QString> problem = drawn ? replaceFile(path, pdf.data()) : QString();
     if (!problem) return;
     QString text = QStringLiteral("The report could not be written to %1.")
                        .arg(QDir::toNativeSeparators(path));

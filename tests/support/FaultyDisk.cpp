@@ -111,7 +111,6 @@ void install() {
     g_vfs.iVersion = 1;
     g_vfs.zName = "vemora-faulty-disk";
     g_vfs.szOsFile = int(sizeof(File)) + g_real->szOsFile;
-    g_vfs.pAppData = nullptr;
     g_vfs.xOpen = xOpen;
     // The rest (delete, access, full path, randomness, time) are the real VFS's own.
     sqlite3_vfs_register(&g_vfs, 1);

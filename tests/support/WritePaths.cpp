@@ -36,8 +36,6 @@ const char* const kContactDetails[] = {"txtAddress", "txtPhoneNum", "txtCellNum"
 
 QWidget* workspace(Desk& d) { return d.workspace.get(); }
 
-void put(QWidget* window, const char* name, const QString& text) { Desk::put(window, name, text); }
-void click(QWidget* window, const char* button) { Desk::click(window, button); }
 
 bool exists(const QString& directory, const Statement& statement) {
     return !queryIn(directory, statement).eof();
@@ -63,15 +61,15 @@ bool contactIs(const QString& d, const QString& name, const QString& middle, con
 }
 
 // Address book.
-void prepareContactAdd(Desk& d, const QString&) { click(workspace(d), "cmdClear"); }
+void prepareContactAdd(Desk& d, const QString&) { Desk::click(workspace(d), "cmdClear"); }
 void actContactAdd(Desk& d, const QString& t) {
     QWidget* w = workspace(d);
-    put(w, "txtName", u"add"_s);
-    put(w, "txtMidName", t);
-    put(w, "txtLastName", u"x"_s);
-    put(w, "cmbo_Sex", u"F"_s);
-    for (const char* box : kContactDetails) put(w, box, t);
-    click(w, "cmdAddInfo");
+    Desk::put(w, "txtName", u"add"_s);
+    Desk::put(w, "txtMidName", t);
+    Desk::put(w, "txtLastName", u"x"_s);
+    Desk::put(w, "cmbo_Sex", u"F"_s);
+    for (const char* box : kContactDetails) Desk::put(w, box, t);
+    Desk::click(w, "cmdAddInfo");
 }
 bool storedContactAdd(const QString& d, const QString& t) { return contactIs(d, u"add"_s, t, t); }
 
@@ -82,8 +80,8 @@ void prepareContactSave(Desk& d, const QString& t) {
     d.chooseRow(workspace(d), "dtg_AddressBook", u"save"_s);
 }
 void actContactSave(Desk& d, const QString& t) {
-    for (const char* box : kContactDetails) put(workspace(d), box, t);
-    click(workspace(d), "cmdSave");
+    for (const char* box : kContactDetails) Desk::put(workspace(d), box, t);
+    Desk::click(workspace(d), "cmdSave");
 }
 bool storedContactSave(const QString& d, const QString& t) { return contactIs(d, u"save"_s, u"s"_s, t); }
 
@@ -96,7 +94,7 @@ void prepareContactDelete(Desk& d, const QString& t) {
 }
 void actContactDelete(Desk& d, const QString&) {
     d.prompter.answer(Answer::Yes);
-    click(workspace(d), "cmdDelete");
+    Desk::click(workspace(d), "cmdDelete");
 }
 bool storedContactDelete(const QString& d, const QString& t) {
     return !exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'delete' AND "
@@ -114,8 +112,8 @@ void pickDay(Desk& d, const char* calendar, QDate day) {
 
 void prepareDiaryAdd(Desk& d, const QString& t) { pickDay(d, "callendarDiary", dayOf(t)); }
 void actDiaryAdd(Desk& d, const QString& t) {
-    put(workspace(d), "txtDiaryMsg", t);
-    click(workspace(d), "cmdAddDiary");
+    Desk::put(workspace(d), "txtDiaryMsg", t);
+    Desk::click(workspace(d), "cmdAddDiary");
 }
 bool storedDiaryAdd(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(dayOf(t))
@@ -128,8 +126,8 @@ void prepareDiarySave(Desk& d, const QString&) {
     pickDay(d, "callendarDiary", kFirstDay);
 }
 void actDiarySave(Desk& d, const QString& t) {
-    put(workspace(d), "txtDiaryMsg", t);
-    click(workspace(d), "cmdSaveDiary");
+    Desk::put(workspace(d), "txtDiaryMsg", t);
+    Desk::click(workspace(d), "cmdSaveDiary");
 }
 bool storedDiarySave(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(kFirstDay)
@@ -137,7 +135,7 @@ bool storedDiarySave(const QString& d, const QString& t) {
 }
 
 void fillPlan(Desk& d, const QString& t) {
-    for (const char* box : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"}) put(workspace(d), box, t);
+    for (const char* box : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"}) Desk::put(workspace(d), box, t);
 }
 bool planIs(const QString& d, QDate day, const QString& t) {
     return exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(day)
@@ -148,7 +146,7 @@ bool planIs(const QString& d, QDate day, const QString& t) {
 void preparePlanAdd(Desk& d, const QString& t) { pickDay(d, "callendarPlan", dayOf(t)); }
 void actPlanAdd(Desk& d, const QString& t) {
     fillPlan(d, t);
-    click(workspace(d), "cmdAddPlan");
+    Desk::click(workspace(d), "cmdAddPlan");
 }
 bool storedPlanAdd(const QString& d, const QString& t) { return planIs(d, dayOf(t), t); }
 
@@ -160,16 +158,16 @@ void preparePlanSave(Desk& d, const QString&) {
 }
 void actPlanSave(Desk& d, const QString& t) {
     fillPlan(d, t);
-    click(workspace(d), "cmdSavePlan");
+    Desk::click(workspace(d), "cmdSavePlan");
 }
 bool storedPlanSave(const QString& d, const QString& t) { return planIs(d, kFirstDay, t); }
 
 // Dictionary.
-void prepareWordAdd(Desk& d, const QString&) { click(workspace(d), "cmdClearDic"); }
+void prepareWordAdd(Desk& d, const QString&) { Desk::click(workspace(d), "cmdClearDic"); }
 void actWordAdd(Desk& d, const QString& t) {
-    put(workspace(d), "txtDicWord", u"add "_s + t);
-    put(workspace(d), "txtDicDes", t);
-    click(workspace(d), "cmdAddDic");
+    Desk::put(workspace(d), "txtDicWord", u"add "_s + t);
+    Desk::put(workspace(d), "txtDicDes", t);
+    Desk::click(workspace(d), "cmdAddDic");
 }
 bool storedWordAdd(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ").text(u"add "_s + t)
@@ -183,8 +181,8 @@ void prepareWordSave(Desk& d, const QString&) {
     d.chooseRow(workspace(d), "DataGridDic", u"save"_s);
 }
 void actWordSave(Desk& d, const QString& t) {
-    put(workspace(d), "txtDicDes", t);
-    click(workspace(d), "cmdSaveDic");
+    Desk::put(workspace(d), "txtDicDes", t);
+    Desk::click(workspace(d), "cmdSaveDic");
 }
 bool storedWordSave(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = 'save' AND "
@@ -192,24 +190,23 @@ bool storedWordSave(const QString& d, const QString& t) {
 }
 
 // Accounts: each write gets a window of its own, which reads the list afresh.
-QWidget* accounts(Desk& d) { return d.newAccountWindow(); }
 frmAddUser* openAccounts(Desk& d) { return d.workspace->findChild<frmAddUser*>(); }
 
 void fillAccount(QWidget* w, const QString& userName, const QString& name) {
-    put(w, "txtUserName", userName);
-    put(w, "txtPassword", u"pw"_s);
-    put(w, "txtRetype", u"pw"_s);
-    put(w, "txtName", name);
+    Desk::put(w, "txtUserName", userName);
+    Desk::put(w, "txtPassword", u"pw"_s);
+    Desk::put(w, "txtRetype", u"pw"_s);
+    Desk::put(w, "txtName", name);
 }
 bool accountIs(const QString& d, const QString& userName, const QString& name) {
     return exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(userName)
                          .sql(" AND name = ").text(name));
 }
 
-void prepareAccountAdd(Desk& d, const QString&) { accounts(d); }
+void prepareAccountAdd(Desk& d, const QString&) { d.newAccountWindow(); }
 void actAccountAdd(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"add "_s + t, t);
-    click(openAccounts(d), "cmdAddUser");
+    Desk::click(openAccounts(d), "cmdAddUser");
 }
 bool storedAccountAdd(const QString& d, const QString& t) { return accountIs(d, u"add "_s + t, t); }
 
@@ -217,11 +214,11 @@ void prepareAccountSave(Desk& d, const QString&) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = 'save'")))
         run(d, Statement("INSERT INTO users(user_name, user_password, name) VALUES "
                          "('save', 'pw', 'first')"));
-    d.chooseRow(accounts(d), "dtg_Users", u"save"_s);
+    d.chooseRow(d.newAccountWindow(), "dtg_Users", u"save"_s);
 }
 void actAccountSave(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"save"_s, t);
-    click(openAccounts(d), "cmdSave");
+    Desk::click(openAccounts(d), "cmdSave");
 }
 bool storedAccountSave(const QString& d, const QString& t) { return accountIs(d, u"save"_s, t); }
 
@@ -229,11 +226,11 @@ void prepareAccountDelete(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(u"delete "_s + t)))
         run(d, Statement("INSERT INTO users(user_name, user_password, name) VALUES (")
                    .text(u"delete "_s + t).sql(", 'pw', 'x')"));
-    d.chooseRow(accounts(d), "dtg_Users", u"delete "_s + t);
+    d.chooseRow(d.newAccountWindow(), "dtg_Users", u"delete "_s + t);
 }
 void actAccountDelete(Desk& d, const QString&) {
     d.prompter.answer(Answer::Yes);
-    click(openAccounts(d), "cmdDelete");
+    Desk::click(openAccounts(d), "cmdDelete");
 }
 bool storedAccountDelete(const QString& d, const QString& t) {
     return !exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(u"delete "_s + t));
@@ -245,11 +242,11 @@ void preparePassword(Desk& d, const QString&) { d.newPasswordWindow(); }
 void actPassword(Desk& d, const QString& t) {
     const Recordset admin = d.query(Statement("SELECT user_password FROM users WHERE user_num = 1"));
     QWidget* w = changePassword(d);
-    put(w, "txtOldPassword", EncodePassword(admin.text(u"user_password")).value_or(QString()));
-    put(w, "txtNewPassword", u"pw "_s + t);
-    put(w, "txtRetype", u"pw "_s + t);
-    put(w, "txtName", u"Admin "_s + t);
-    click(w, "cmdChange");
+    Desk::put(w, "txtOldPassword", EncodePassword(admin.text(u"user_password")).value_or(QString()));
+    Desk::put(w, "txtNewPassword", u"pw "_s + t);
+    Desk::put(w, "txtRetype", u"pw "_s + t);
+    Desk::put(w, "txtName", u"Admin "_s + t);
+    Desk::click(w, "cmdChange");
 }
 bool storedPassword(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM users WHERE user_num = 1 AND name = ")
@@ -262,13 +259,13 @@ QString playlistFile(const QString& directory) { return QDir(directory).filePath
 QString entry(const QString& t) { return u"/music/"_s + t + u".mp3"_s; }
 void preparePlaylist(Desk& d, const QString& t) {
     d.prompter.answer(Answer::Yes);
-    click(workspace(d), "cmdClearPL");
+    Desk::click(workspace(d), "cmdClearPL");
     d.files.answer(entry(t));
-    click(workspace(d), "cmdOpen");
+    Desk::click(workspace(d), "cmdOpen");
 }
 void actPlaylist(Desk& d, const QString&) {
     d.files.answer(playlistFile(d.directory));
-    click(workspace(d), "cmdSavePL");
+    Desk::click(workspace(d), "cmdSavePL");
 }
 bool storedPlaylist(const QString& d, const QString& t) {
     QFile file(playlistFile(d));
