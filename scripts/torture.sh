@@ -14,7 +14,8 @@ log="$build/torture.log"
 grep -E '^hostile ' "$log"
 awk '/^kills / { gsub(",", ""); k += $2; d += $6; c += $9; l += $12; h += $15 }
      END { printf "kills %d, writes reported done %d, corrupt files %d, lost writes %d, half-made changes %d\n", k, d, c, l, h }' "$log"
-grep -cE '^\[ +OK \] EveryWrite/DiskFaultTest' "$log" | sed 's/$/ writes passed every full-disk and failed-sync point/'
+grep -E '^reported done by path' "$log"
+grep -E '^disk ' "$log"
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-600}" "$root/scripts/fuzz.sh" 2>&1 | tee -a "$log" |
   grep -E '^fuzz_|stat::number_of_executed_units|ERROR'
