@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 
 namespace vemora::test {
 namespace {
@@ -83,6 +84,9 @@ TEST_P(DiskFaultTest, FullDiskAndFailedSyncAreReportedAndChangeNothing) {
         path().act(*desk, u"7"_s);
         expectRefused(before, u"disk I/O error"_s, "sync " + std::to_string(sync) + " fails");
     }
+
+    std::cout << "disk " << path().name << ": " << (written + step - 1) / step
+              << " full-disk points, " << syncs << " failed-sync points\n";
 
     // The same window and connection then store it.
     prepare();

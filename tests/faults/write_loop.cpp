@@ -1,5 +1,6 @@
 // Performs every write of the organizer in turn, for ever, through its windows over the
-// database of the program directory given. Before each write it prints "S <path> <token>",
+// database of the program directory given, starting with the path of the index given. Before
+// each write it prints "S <path> <token>",
 // after a write the window reported done "D <path> <token>", each line written at once.
 #include "support/WritePaths.h"
 
@@ -24,19 +25,17 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    if (argc != 3) return 2;
+    if (argc != 4) return 2;
     Desk desk(QString::fromLocal8Bit(argv[1]));
     // Tokens of one run never repeat those of another.
     qint64 token = QByteArray(argv[2]).toLongLong();
-    for (;;) {
-        for (qsizetype i = 0; i < writePaths().size(); ++i, ++token) {
-            const WritePath& path = writePaths().at(i);
-            const QString text = QString::number(token);
-            path.prepare(desk, text);
-            desk.prompter.forget();
-            say('S', i, token);
-            path.act(desk, text);
-            if (reportedDone(desk, path)) say('D', i, token);
-        }
+    for (qsizetype i = QByteArray(argv[3]).toLongLong();; i = (i + 1) % writePaths().size(), ++token) {
+        const WritePath& path = writePaths().at(i);
+        const QString text = QString::number(token);
+        path.prepare(desk, text);
+        desk.prompter.forget();
+        say('S', i, token);
+        path.act(desk, text);
+        if (reportedDone(desk, path)) say('D', i, token);
     }
 }

@@ -102,7 +102,8 @@ bool storedContactDelete(const QString& d, const QString& t) {
 }
 
 // Diary and planner: the add writes a day of its own, the save one fixed day.
-QDate dayOf(const QString& t) { return kFirstDay.addDays(1 + t.toLongLong() % 30000); }
+// Distinct for tokens less than two million apart; years stay of four digits.
+QDate dayOf(const QString& t) { return kFirstDay.addDays(1 + t.toLongLong() % 2000000); }
 
 void pickDay(Desk& d, const char* calendar, QDate day) {
     auto* c = d.find<QCalendarWidget>(workspace(d), calendar);
