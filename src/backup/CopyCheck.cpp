@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "data/Connection.h"
+#include "data/FileWriting.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -219,12 +220,12 @@ std::optional<QString> writeWholeFile(const QString& from, const QString& to,
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
     QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly)) return out.errorString();
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return out.errorString();
     if (!out.setPermissions(permissions)) return out.errorString();
     while (!in.atEnd()) {
         const QByteArray block = in.read(kBlockSize);
         if (block.isEmpty()) return in.errorString();
-        if (out.write(block) != block.size()) return out.errorString();
+        if (auto problem = writeAll(out, block)) return problem;
         if (onBlock) onBlock();
     }
     if (!out.commit()) return out.errorString();

@@ -2,6 +2,7 @@
 #include "data/DatabaseLock.h"
 #include "backup/Compactor.h"
 #include "backup/BackupFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -204,6 +205,19 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
         ASSERT_TRUE(copy.execute(Statement("DELETE FROM diary_tbl WHERE rowid = 1")).ok());
     });
     EXPECT_EQ(losing.run(backup).failure, CompactFailure::CheckFailed);
+    expectUnchanged();
+}
+
+TEST_F(CompactorTest, ACopyOnAFullDiskNamesTheCause) {
+    std::unique_ptr<FileSizeLimit> full;
+    Compactor compactor(connectionString());
+    compactor.setStepHook([&](CompactStep step, const QString&) {
+        if (step == CompactStep::Checked) full = std::make_unique<FileSizeLimit>(before.size() / 3);
+    });
+    const CompactResult result = compactor.run(backup);
+    full.reset();
+    EXPECT_EQ(result.failure, CompactFailure::CannotWriteCopy);
+    EXPECT_EQ(result.detail, QStringLiteral("File too large"));
     expectUnchanged();
 }
 
