@@ -8,7 +8,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
   "Each person logs in and keeps an address book, a diary, a planner, a shared dictionary and a
 media-player tab with playlist files; every module prints through a report preview. A second
-program lets the administrator write a compacted copy of the database.")
+program lets the administrator write a compacted copy of the database or restore one;
+vemora-cli checks, backs up and restores it from a console or a nightly timer.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -11,5 +11,6 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE="${VEMORA_BUILD_TYPE:-Debug}" \
-  -DVEMORA_WERROR="${VEMORA_WERROR:-OFF}" "${launcher[@]}" "$@" >/dev/null
+  -DVEMORA_WERROR="${VEMORA_WERROR:-OFF}" -DVEMORA_SANITIZE="${VEMORA_SANITIZE:-OFF}" \
+  -DVEMORA_BENCH="${VEMORA_BENCH:-ON}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -12,6 +12,8 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
   poppler-utils
   dpkg-dev file appstream desktop-file-utils
+  clang libclang-rt-14-dev
+  clang-format
 )
 if [ "${1:-}" = "--dev" ]; then
   PACKAGES+=(xvfb xauth imagemagick xdotool)

@@ -6,6 +6,7 @@
 #include "data/Encoding.h"
 #include "platform/GridBinding.h"
 #include "platform/ErrorPrompts.h"
+#include "platform/ExactText.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -49,6 +50,7 @@ frmAddUser::frmAddUser(Platform& platform, QWidget* parent)
     connect(m_ui->cmdDelete, &QPushButton::clicked, this, &frmAddUser::deleteUser);
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     chainEnter(m_ui->txtName, m_ui->cmdAddUser);
+    keepWholeCharacters(this);
     enterPressesButtons(this);
     escapeCloses(this);
 
@@ -144,6 +146,13 @@ std::optional<AccountFields> frmAddUser::typedAccount() {
         prompter.show(QStringLiteral("Please fill-up all necessary fields!"),
                       QStringLiteral("Incomplete!"), vbInformation);
         return std::nullopt;
+    }
+    for (const auto& [text, label] : {std::pair(account.userName, QStringLiteral("User Name")),
+                                      std::pair(account.name, QStringLiteral("Name"))}) {
+        if (!storesExactly(text)) {
+            showUnstorable(prompter, label);
+            return std::nullopt;
+        }
     }
     if (trimBlanks(m_ui->txtRetype->text()) != trimBlanks(password)) {
         promptAt(prompter, m_ui->txtRetype,

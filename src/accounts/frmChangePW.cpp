@@ -4,6 +4,7 @@
 #include "core/Accounts.h"
 #include "data/Encoding.h"
 #include "platform/ErrorPrompts.h"
+#include "platform/ExactText.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -27,6 +28,7 @@ frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
     chainEnter(m_ui->txtNewPassword, m_ui->txtRetype);
     chainEnter(m_ui->txtRetype, m_ui->txtName);
     chainEnter(m_ui->txtName, m_ui->cmdChange);
+    keepWholeCharacters(this);
     enterPressesButtons(this);
     escapeCloses(this);
 
@@ -63,6 +65,10 @@ void frmChangePW::change() {
     if (name.isEmpty()) {
         promptAt(prompter, m_ui->txtName, QStringLiteral("Please provide the name of the user!"),
                  QStringLiteral("Information!"), vbInformation);
+        return;
+    }
+    if (!storesExactly(name)) {
+        showUnstorable(prompter, QStringLiteral("Name"));
         return;
     }
     // Stored with its blanks: only the comparison above ignores them.

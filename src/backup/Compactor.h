@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/CopyCheck.h"
+
 #include <QString>
 
 #include <functional>
@@ -30,11 +32,9 @@ struct CompactResult {
     bool ok() const { return !failure; }
 };
 
-// Points the compaction passes, in order. Writing comes once per block written.
+// Points the compaction passes, in order. Writing comes once per block written; a backup
+// passes Locked, Compacted, Checked and CopyWritten.
 enum class CompactStep { Locked, Compacted, Checked, Writing, CopyWritten, Replaced };
-
-// True when the chosen name is the working database, in any letter case or path form.
-bool isWorkingDatabase(const QString& chosen, const QString& working);
 
 // Writes a compacted, checked copy of the working database to a chosen file and puts the same
 // copy in place of the working database. Any failure leaves the working database as it was.
@@ -49,11 +49,17 @@ public:
         m_hook = std::move(hook);
     }
 
+    // Writes the copy to the destination, then puts it in place of the working database.
     CompactResult run(const QString& destination);
+    // Writes the copy to the destination only; the working database stays as it is.
+    CompactResult backup(const QString& destination);
 
 private:
-    CompactResult compactAndReplace(const DatabaseLock& lock, const QString& temp,
-                                    const QString& destination);
+    enum class Replace { Working, Nothing };
+    CompactResult start(const QString& destination, Replace replace);
+    // The compacted copy of the working database in temp, checked against what the database
+    // holds (`expected`, filled in).
+    CompactResult makeVerifiedCopy(const QString& temp, Contents& expected);
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }

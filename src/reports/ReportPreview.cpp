@@ -1,6 +1,7 @@
 #include "reports/ReportPreview.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "data/FileWriting.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -139,15 +141,24 @@ void ReportPreview::exportPdf() {
     QString path = *chosen;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
 
-    QPdfWriter writer(path);
-    writer.setPageLayout(m_printer.pageLayout());
-    writer.setTitle(m_report.layout.caption);
-    writer.setCreator(QStringLiteral("Vemora"));
-    if (!ReportRenderer(m_report.layout, m_report.rows).print(writer)) {
-        m_platform.prompter.show(QStringLiteral("The report could not be written to %1.")
-                                     .arg(QDir::toNativeSeparators(path)),
-                                 QStringLiteral("Export PDF"), vbExclamation);
+    // Made in memory and put in place whole: the PDF writer does not report failed writes.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    bool drawn = false;
+    {
+        QPdfWriter writer(&pdf);
+        writer.setPageLayout(m_printer.pageLayout());
+        writer.setTitle(m_report.layout.caption);
+        writer.setCreator(QStringLiteral("Vemora"));
+        drawn = ReportRenderer(m_report.layout, m_report.rows).print(writer);
     }
+    // A drawing that failed comes with no reason to give.
+    const std::optional<QString> problem = drawn ? replaceFile(path, pdf.data()) : QString();
+    if (!problem) return;
+    QString text = QStringLiteral("The report could not be written to %1.")
+                       .arg(QDir::toNativeSeparators(path));
+    if (!problem->isEmpty()) text += QStringLiteral("\r\n") + *problem;
+    m_platform.prompter.show(text, QStringLiteral("Export PDF"), vbExclamation);
 }
 
 }  // namespace vemora

@@ -20,6 +20,7 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("applications-utilities")));
     m_ui->cmdCompact->setIcon(themeIcon(QStringLiteral("document-save-as")));
+    m_ui->cmdRestore->setIcon(themeIcon(QStringLiteral("document-open")));
     m_ui->cmdCancel->setIcon(themeIcon(QStringLiteral("window-close")));
     m_ui->lblStatus->setText(
         QStringLiteral("Close Vemora before you compact its database. The working database is "
@@ -27,6 +28,7 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     m_filter = QStringLiteral("MDB file(*.mdb)|*.mdb");
 
     connect(m_ui->cmdCompact, &QPushButton::clicked, this, &frmTools::compact);
+    connect(m_ui->cmdRestore, &QPushButton::clicked, this, &frmTools::restore);
     connect(m_ui->cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     enterPressesButtons(this);
     escapeCloses(this);
@@ -115,6 +117,99 @@ QString frmTools::describe(const CompactResult& result, const QString& path) con
     if (text.contains(u"%1")) text = text.arg(chosen);
     if (!result.detail.isEmpty()) text += QStringLiteral(" (%1)").arg(result.detail);
     return text;
+}
+
+void frmTools::restore() {
+    const std::optional<QString> chosen = m_platform.files.openFile(
+        this,
+        FileDialogRequest{QStringLiteral("Restore"), m_filter, m_fileName, FilePurpose::Backups});
+    if (!chosen) {
+        m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: no file was chosen."));
+        return;
+    }
+    m_fileName = *chosen;
+    Restorer restorer(m_platform.module.ConnectionString());
+    RestoreResult refused;
+    const std::optional<DatabaseSummary> summary = restorer.examine(*chosen, refused);
+    if (!summary) {
+        reportRestore(refused, *chosen);
+        return;
+    }
+    const QString question =
+        QStringLiteral(
+            "%1 was written on %2 and holds %3 accounts, %4 contacts, %5 diary days, %6 plans "
+            "and %7 words.\r\n\r\nPut it in place of the working database? The working "
+            "database is kept beside it.")
+            .arg(QDir::toNativeSeparators(*chosen),
+                 QLocale().toString(summary->written, QLocale::ShortFormat))
+            .arg(summary->accounts)
+            .arg(summary->contacts)
+            .arg(summary->diaryDays)
+            .arg(summary->plans)
+            .arg(summary->words);
+    if (m_platform.prompter.show(question, QStringLiteral("Restore"), vbYesNo | vbQuestion) !=
+        Answer::Yes) {
+        m_ui->lblStatus->setText(
+            QStringLiteral("Nothing was changed: the restore was not confirmed."));
+        return;
+    }
+    m_ui->lblStatus->setText(QStringLiteral("Restoring..."));
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const RestoreResult result = restorer.run(*chosen);
+    QGuiApplication::restoreOverrideCursor();
+    reportRestore(result, *chosen);
+}
+
+void frmTools::reportRestore(const RestoreResult& result, const QString& path) {
+    const QString chosen = QDir::toNativeSeparators(path);
+    if (result.ok()) {
+        QString text = QStringLiteral("Restored %1 in place of the working database.").arg(chosen);
+        if (!result.kept.isEmpty())
+            text += QStringLiteral(" The previous database was kept as %1.")
+                        .arg(QDir::toNativeSeparators(result.kept));
+        m_ui->lblStatus->setText(text);
+        return;
+    }
+    QString text;
+    switch (*result.failure) {
+        case RestoreFailure::SameAsWorking:
+            text = QStringLiteral("Nothing was changed: %1 is the working database itself.");
+            break;
+        case RestoreFailure::Companion:
+            text = QStringLiteral("Nothing was changed: %1 belongs to the working database.");
+            break;
+        case RestoreFailure::NotAFile:
+            text = QStringLiteral("Nothing was changed: %1 is not a file.");
+            break;
+        case RestoreFailure::Invalid:
+            text = QStringLiteral("Nothing was changed: %1 cannot be restored.");
+            break;
+        case RestoreFailure::FolderReadOnly:
+            text = QStringLiteral(
+                "Nothing was changed: nothing can be written in the folder of "
+                "the working database.");
+            break;
+        case RestoreFailure::InUse:
+            text = QStringLiteral(
+                "Nothing was changed: Vemora has the database open. Close every Vemora window "
+                "and try again.");
+            break;
+        case RestoreFailure::CannotRead:
+            text = QStringLiteral("Nothing was changed: %1 cannot be read.");
+            break;
+        case RestoreFailure::CannotKeep:
+            text = QStringLiteral(
+                "Nothing was changed: the working database could not be kept beside it.");
+            break;
+        case RestoreFailure::CannotReplace:
+            text = QStringLiteral(
+                "Nothing was changed: the working database could not be replaced.");
+            break;
+    }
+    if (text.contains(u"%1")) text = text.arg(chosen);
+    if (!result.detail.isEmpty()) text += QStringLiteral(" (%1)").arg(result.detail);
+    m_ui->lblStatus->setText(text);
+    m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
 }
 
 }  // namespace vemora

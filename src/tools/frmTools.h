@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/Compactor.h"
+#include "backup/Restorer.h"
 #include "tools/mod_Tools.h"
 
 #include <QWidget>
@@ -14,7 +15,8 @@ class frmTools;
 namespace vemora {
 
 // Saves a compacted copy of the organizer's database to a chosen file and puts the same copy
-// in place of the working database. Closing it ends the program.
+// in place of the working database, or puts a checked backup file in its place. Closing it
+// ends the program.
 class frmTools final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmTools)
@@ -28,6 +30,9 @@ protected:
 private:
     void compact();
     QString describe(const CompactResult& result, const QString& chosen) const;
+    void restore();
+    // Says the outcome in the status line, and a refusal in a box as well.
+    void reportRestore(const RestoreResult& result, const QString& chosen);
 
     ToolsPlatform& m_platform;
     std::unique_ptr<Ui::frmTools> m_ui;

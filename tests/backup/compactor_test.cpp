@@ -2,6 +2,7 @@
 #include "data/DatabaseLock.h"
 #include "backup/Compactor.h"
 #include "backup/BackupFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -83,6 +84,42 @@ TEST_F(CompactorTest, WritesACheckedCopyAndPutsItInPlace) {
     EXPECT_EQ(bytes(backup), bytes(working()));
     EXPECT_EQ(QFile::permissions(backup), permissions);
     EXPECT_FALSE(journal.exists());
+}
+
+TEST_F(CompactorTest, BackupWritesTheCheckedCopyAndLeavesTheWorkingDatabase) {
+    ASSERT_TRUE(QFile::setPermissions(working(), QFile::ReadOwner | QFile::WriteOwner));
+    const auto permissions = QFile::permissions(working());
+    before = bytes(working());
+    // Over an older file with a journal of its own, which would spoil the new copy.
+    QFile old(backup), journal(backup + QStringLiteral("-journal"));
+    for (QFile* file : {&old, &journal}) {
+        ASSERT_TRUE(file->open(QIODevice::WriteOnly));
+        file->write("older");
+        file->close();
+    }
+    std::vector<CompactStep> steps;
+    Compactor backingUp(connectionString());
+    backingUp.setStepHook([&steps](CompactStep step, const QString&) { steps.push_back(step); });
+    const CompactResult result = backingUp.backup(backup);
+    ASSERT_TRUE(result.ok()) << result.detail.toStdString();
+    EXPECT_EQ(steps, (std::vector{CompactStep::Locked, CompactStep::Compacted,
+                                  CompactStep::Checked, CompactStep::CopyWritten}));
+    EXPECT_EQ(bytes(working()), before);
+    EXPECT_LT(bytes(backup).size(), before.size());
+    EXPECT_FALSE(journal.exists());
+    EXPECT_EQ(QFile::permissions(backup), permissions);
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("backup.mdb")});
+
+    // The copy is a database the programs open, with the same rows.
+    TempDatabase restored;
+    QFile::remove(restored.path());
+    ASSERT_TRUE(QFile::copy(backup, restored.path()));
+    Connection copy;
+    copy.setConnectionString(makeConnectionString(restored.directory()));
+    ASSERT_TRUE(copy.open().ok());
+    EXPECT_EQ(copy.execute(Statement("SELECT COUNT(*) FROM diary_tbl")).value().row(0).first(),
+              diaryRows);
 }
 
 TEST_F(CompactorTest, RefusesTheWorkingDatabaseAndItsCompanions) {
@@ -168,6 +205,19 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
         ASSERT_TRUE(copy.execute(Statement("DELETE FROM diary_tbl WHERE rowid = 1")).ok());
     });
     EXPECT_EQ(losing.run(backup).failure, CompactFailure::CheckFailed);
+    expectUnchanged();
+}
+
+TEST_F(CompactorTest, ACopyOnAFullDiskNamesTheCause) {
+    std::unique_ptr<FileSizeLimit> full;
+    Compactor compactor(connectionString());
+    compactor.setStepHook([&](CompactStep step, const QString&) {
+        if (step == CompactStep::Checked) full = std::make_unique<FileSizeLimit>(before.size() / 3);
+    });
+    const CompactResult result = compactor.run(backup);
+    full.reset();
+    EXPECT_EQ(result.failure, CompactFailure::CannotWriteCopy);
+    EXPECT_EQ(result.detail, QStringLiteral("File too large"));
     expectUnchanged();
 }
 

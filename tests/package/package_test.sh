@@ -26,11 +26,13 @@ done
 
 root="$work/root"
 dpkg -x "$deb" "$root"
-for f in usr/lib/vemora/Vemora_Main usr/lib/vemora/Vemora_Tools usr/lib/vemora/help/help.htm \
-         usr/share/vemora/journey.mdb usr/share/icons/hicolor/scalable/apps/vemora.svg; do
+for f in usr/lib/vemora/Vemora_Main usr/lib/vemora/Vemora_Tools usr/lib/vemora/vemora-cli \
+         usr/lib/vemora/help/help.htm usr/share/vemora/journey.mdb \
+         usr/share/icons/hicolor/scalable/apps/vemora.svg \
+         usr/lib/systemd/user/vemora-backup.service usr/lib/systemd/user/vemora-backup.timer; do
   [ -f "$root/$f" ] || fail "missing /$f"
 done
-for program in Vemora_Main Vemora_Tools; do
+for program in Vemora_Main Vemora_Tools vemora-cli; do
   [ "$(readlink -f "$root/usr/bin/$program")" = "$root/usr/lib/vemora/$program" ] ||
     fail "/usr/bin/$program does not start /usr/lib/vemora/$program"
 done
@@ -46,6 +48,9 @@ for entry in "$root"/usr/share/applications/*.desktop; do
   [ -z "$out" ] || fail "$entry: $out"
   grep -qx 'Exec="/usr/lib/vemora/Vemora_[A-Za-z]*"' "$entry" || fail "$entry: $(grep Exec "$entry")"
 done
+grep -qx 'ExecStart=/usr/bin/vemora-cli .* backup --keep 14 .*' \
+  "$root/usr/lib/systemd/user/vemora-backup.service" || fail "the backup service does not start vemora-cli"
+[ ! -e "$root/usr/share/applications/vemora-cli.desktop" ] || fail "a menu entry for vemora-cli"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/org.kelvo.vemora.metainfo.xml >"$work/as.log" ||
   { cat "$work/as.log"; fail "metainfo"; }
 
@@ -64,4 +69,7 @@ for _ in $(seq 300); do
 done
 [ -e "$data/journey.mdb.lock" ] || { cat "$work/run.log"; fail "the organizer never opened the database"; }
 kill -0 "$pid" 2>/dev/null || fail "the organizer ended"
+# The console program finds the shared database and checks it.
+VEMORA_DATA_DIR="$data" "$root/usr/bin/vemora-cli" check >"$work/check.log" 2>&1 ||
+  { cat "$work/check.log"; fail "vemora-cli check"; }
 echo "package $(basename "$deb") holds $(dpkg-deb -c "$deb" | wc -l) entries; organizer started"

@@ -14,6 +14,7 @@
 #include "ReportFixture.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Layouts.h"
+#include "support/FileSizeLimit.h"
 #include "reports/Print.h"
 #include "reports/ReportPreview.h"
 
@@ -93,6 +94,27 @@ TEST_F(ReportTest, ExportPdfCancelledWritesNothingAndAFailedWriteIsReported) {
     trigger(preview, "actExportPdf");
     ASSERT_EQ(tp.prompter.count(), 1);
     EXPECT_EQ(tp.prompter.last().title, QStringLiteral("Export PDF"));
+}
+
+TEST_F(ReportTest, ExportPdfOnAFullDiskNamesTheCauseAndKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.pdf"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ReportPreview* preview = printDictionary(tp.platform, {}, {});
+    tp.files.answer(path);
+    {
+        const FileSizeLimit full(512);
+        trigger(preview, "actExportPdf");
+    }
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_EQ(tp.prompter.last().text,
+              QStringLiteral("The report could not be written to %1.\r\nFile too large").arg(path));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.pdf")});
 }
 
 TEST_F(ReportTest, PrintGoesToThePrinterChosenInThePrintDialog) {

@@ -27,6 +27,11 @@ public:
     const Shown& last() const { return m_shown.back(); }
     qsizetype count() const { return m_shown.size(); }
     void clear() { m_shown.clear(); }
+    // Forgets what was shown and the answers not yet given.
+    void forget() {
+        m_shown.clear();
+        m_answers.clear();
+    }
 
 private:
     QList<Shown> m_shown;

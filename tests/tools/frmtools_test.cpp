@@ -72,6 +72,65 @@ TEST_F(ToolsWindowTest, WorkingDatabaseOrACancelledDialogChangeNothing) {
               QStringList{QStringLiteral("journey.mdb")});
 }
 
+TEST_F(ToolsWindowTest, RestoreShowsWhatTheCopyHoldsAndPutsItInPlaceWhenConfirmed) {
+    compactTo(backup);
+    tp.query(Statement("INSERT INTO diary_tbl VALUES (1, '2001-02-03', 'after the backup')"));
+    const QByteArray changed = bytes(working());
+
+    // Declined: the question says what the copy holds; nothing changes.
+    tp.files.answer(backup);
+    tp.prompter.answer(Answer::No);
+    click("cmdRestore");
+    EXPECT_EQ(tp.files.requests().last().title, QStringLiteral("Restore"));
+    EXPECT_EQ(tp.files.requests().last().purpose, FilePurpose::Backups);
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_TRUE(tp.prompter.last().text.startsWith(
+        backup + QStringLiteral(" was written on ")));
+    EXPECT_TRUE(tp.prompter.last().text.contains(QStringLiteral(
+        " and holds 1 accounts, 0 contacts, 0 diary days, 0 plans and 0 words.\r\n\r\n")))
+        << tp.prompter.last().text.toStdString();
+    EXPECT_EQ(tp.prompter.last().style, vbYesNo | vbQuestion);
+    EXPECT_EQ(status(), QStringLiteral("Nothing was changed: the restore was not confirmed."));
+    EXPECT_EQ(bytes(working()), changed);
+
+    tp.files.answer(backup);
+    tp.prompter.answer(Answer::Yes);
+    click("cmdRestore");
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Restored ") + backup +
+                                    QStringLiteral(" in place of the working database. The "
+                                                   "previous database was kept as ")))
+        << status().toStdString();
+    EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 0);
+    EXPECT_EQ(tp.prompter.count(), 2);
+}
+
+TEST_F(ToolsWindowTest, RestoreRefusesABadFileOrARunningOrganizerInABox) {
+    QTemporaryDir foreign;
+    QFile other(foreign.filePath(QStringLiteral("other.mdb")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write(QByteArray(4096, 'x'));
+    other.close();
+    tp.files.answer(other.fileName());
+    click("cmdRestore");
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Nothing was changed: ") + other.fileName() +
+                                    QStringLiteral(" cannot be restored. (")))
+        << status().toStdString();
+    EXPECT_EQ(tp.prompter.last().text, status());
+    EXPECT_EQ(tp.prompter.last().title, QStringLiteral("Restore"));
+    EXPECT_EQ(tp.prompter.last().style, vbExclamation);
+
+    compactTo(backup);
+    ASSERT_TRUE(tp.session.OpenDatabase());
+    const QByteArray current = bytes(working());
+    tp.files.answer(backup);
+    tp.prompter.answer(Answer::Yes);
+    click("cmdRestore");
+    EXPECT_TRUE(status().contains(QStringLiteral("Vemora has the database open")));
+    EXPECT_EQ(tp.prompter.last().style, vbExclamation);
+    EXPECT_EQ(bytes(working()), current);
+}
+
 TEST_F(ToolsWindowTest, CloseEndsTheProgram) {
     click("cmdCancel");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -3,6 +3,7 @@
 #include "ui_PlayerTab.h"
 
 #include "data/DbError.h"
+#include "data/FileWriting.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -11,7 +12,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
@@ -108,11 +108,9 @@ void PlayerTab::Save_List(const QString& path) {
             kErrorTitle, vbExclamation);
         return;
     }
-    const QByteArray& bytes = std::get<QByteArray>(encoded);
     // Written beside the target and renamed over it, so a failure leaves the old file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_platform.prompter.show(QStringLiteral("Can't save playlist!\r\n") + file.errorString(),
+    if (const auto problem = replaceFile(path, std::get<QByteArray>(encoded))) {
+        m_platform.prompter.show(QStringLiteral("Can't save playlist!\r\n") + *problem,
                                  kErrorTitle, vbExclamation);
     }
 }

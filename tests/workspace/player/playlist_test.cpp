@@ -2,6 +2,8 @@
 #include "formats/Playlist.h"
 #include "workspace/player/PlayerFixture.h"
 
+#include "support/FileSizeLimit.h"
+
 #include <QFileInfo>
 
 namespace vemora::test {
@@ -98,6 +100,19 @@ TEST_F(PlaylistFile, FailedSaveIsReportedAndLeavesListAndFileAsTheyWere) {
     EXPECT_TRUE(tp.prompter.last().text.contains(chinese));
     EXPECT_EQ(read(file), QByteArray("PLF\r\n/old.mp3\r\n"));
     EXPECT_EQ(tab.entries(), (Entries{QStringLiteral("/a.mp3"), chinese}));
+}
+
+TEST_F(PlaylistFile, SaveOnAFullDiskNamesTheCauseAndKeepsTheOldFileWhole) {
+    const QString file = write(QStringLiteral("old.plf"), "PLF\r\n/old.mp3\r\n");
+    addFile(QStringLiteral("/music/a long enough name for a block.mp3"));
+    {
+        const FileSizeLimit full(8);
+        savePlaylist(file);
+    }
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_EQ(tp.prompter.last().text, QStringLiteral("Can't save playlist!\r\nFile too large"));
+    EXPECT_EQ(read(file), QByteArray("PLF\r\n/old.mp3\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.plf")});
 }
 
 TEST(PlaylistFormat, EveryCodePageCharacterRoundTripsButACarriageReturnCannotBeStored) {

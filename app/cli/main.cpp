@@ -1,0 +1,403 @@
+// vemora-cli: checks, backs up and restores the organizer's database from a console.
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "backup/Compactor.h"
+#include "backup/Restorer.h"
+#include "core/Accounts.h"
+#include "core/Database.h"
+#include "data/ConnectionString.h"
+#include "data/SqliteEngine.h"
+
+namespace vemora {
+namespace {
+
+enum Exit : int {
+    kSuccess = 0,
+    kUsage = 1,
+    kLoginRefused = 2,
+    kInUse = 3,
+    kInvalidFile = 4,
+    kIoFailure = 5,
+};
+
+constexpr auto kDescription =
+    "Checks, backs up and restores the Vemora database.\n"
+    "\n"
+    "Commands:\n"
+    "  check          integrity, schema version and row counts per table\n"
+    "  backup DEST    a checked, compacted copy to the file DEST; with a folder, to\n"
+    "                 DEST/journey-YYYYMMDD-HHMMSS.mdb (--keep N keeps the newest N)\n"
+    "  restore SRC    puts the checked copy SRC in place of the database, keeping the\n"
+    "                 database beside it as journey.mdb.before-restore-YYYYMMDD-HHMMSS\n"
+    "\n"
+    "backup and restore need the administrator: --user names the account; the password\n"
+    "is read from --password-file, or as one line from standard input (typed without\n"
+    "echo at a terminal).\n"
+    "\n"
+    "Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
+    "4 invalid or damaged file, 5 I/O failure.";
+
+int fail(int code, const QString& message) {
+    std::cerr << "vemora-cli: " << message.toStdString() << std::endl;
+    return code;
+}
+
+int exitFor(DbProblem problem) {
+    switch (problem) {
+        case DbProblem::Busy:
+            return kInUse;
+        case DbProblem::Damaged:
+        case DbProblem::Foreign:
+        case DbProblem::Newer:
+            return kInvalidFile;
+        default:
+            return kIoFailure;
+    }
+}
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// One line from standard input, without echo when it is a terminal.
+std::optional<QString> readPassword() {
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::cerr << "Password: " << std::flush;
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool read = bool(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::cerr << std::endl;
+    }
+    if (!read) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return QString::fromStdString(line);
+}
+
+class Cli {
+public:
+    explicit Cli(const QCommandLineParser& options) : m_options(options) {}
+
+    int run(const QStringList& arguments);
+
+private:
+    int check();
+    int backup(const QString& destination);
+    int restore(const QString& source);
+    // 0 when the administrator logged in; otherwise the exit code, already explained. A restore
+    // names the copy it restores.
+    int logIn(const QString& restoring = {});
+    int logInTo(const QString& directory, const QString& password, const QString& restoring);
+
+    const QCommandLineParser& m_options;
+    QString m_database;
+};
+
+int Cli::run(const QStringList& arguments) {
+    const QString command = arguments.value(0);
+    const qsizetype expected = command == u"check" ? 1 : 2;
+    if ((command != u"check" && command != u"backup" && command != u"restore") ||
+        arguments.size() != expected)
+        return fail(kUsage,
+                    QStringLiteral("expected check, backup DEST or restore SRC; see --help"));
+    if (m_options.isSet(QStringLiteral("keep")) && command != u"backup")
+        return fail(kUsage, QStringLiteral("--keep is for backup only"));
+
+    m_database = m_options.isSet(QStringLiteral("database"))
+                     ? QFileInfo(m_options.value(QStringLiteral("database"))).absoluteFilePath()
+                     : QDir(databaseDirectory(QCoreApplication::applicationDirPath()))
+                           .filePath(QString::fromLatin1(kDatabaseFileName));
+    if (command == u"check") return check();
+    // The accounts and the lock are those of a journey.mdb in its folder.
+    if (QFileInfo(m_database).fileName() != QLatin1String(kDatabaseFileName))
+        return fail(kUsage, QStringLiteral("--database must name a file called %1 for %2")
+                                .arg(QLatin1String(kDatabaseFileName), command));
+    return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
+}
+
+int Cli::check() {
+    if (const auto journal = SqliteEngine::writersJournal(m_database))
+        return fail(kInUse, *journal);
+    const Result<DatabaseSummary> summary =
+        examineDatabase(m_database, QString::fromLatin1(kDatabasePassword));
+    if (!summary) return fail(exitFor(summary.error().problem), summary.error().description);
+    const DatabaseSummary& s = summary.value();
+    std::cout << shown(m_database).toStdString() << ": sound\n"
+              << "schema version " << s.version << "\n"
+              << "users " << s.accounts << "\n"
+              << "addressbook_tbl " << s.contacts << "\n"
+              << "diary_tbl " << s.diaryDays << "\n"
+              << "planner_tbl " << s.plans << "\n"
+              << "dictionary_tbl " << s.words << std::endl;
+    return kSuccess;
+}
+
+int Cli::logIn(const QString& restoring) {
+    const QString user = m_options.value(QStringLiteral("user"));
+    if (user.isEmpty()) return fail(kUsage, QStringLiteral("the administrator's --user is needed"));
+    std::optional<QString> password;
+    if (m_options.isSet(QStringLiteral("password-file"))) {
+        const QString path = m_options.value(QStringLiteral("password-file"));
+        QFile file(path);
+        if (file.exists() &&
+            (file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)))
+            return fail(kLoginRefused,
+                        QStringLiteral("%1 can be read by other users; make it readable by "
+                                       "its owner only (chmod 600)")
+                            .arg(shown(path)));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
+        password =
+            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    } else {
+        password = readPassword();
+    }
+    if (!password) return fail(kLoginRefused, QStringLiteral("no password was given"));
+
+    return logInTo(QFileInfo(m_database).absolutePath(), *password, restoring);
+}
+
+int Cli::logInTo(const QString& directory, const QString& password, const QString& restoring) {
+    // Where the folder has no journey.mdb, Database would look in the computer's shared folder.
+    const bool present =
+        QFileInfo::exists(QDir(directory).filePath(QLatin1String(kDatabaseFileName)));
+    Database database(directory, Database::Lock::None);
+    const Status opened =
+        present ? database.open()
+                : Status(DbError{kErrGeneral,
+                                 QStringLiteral("Could not find file '%1'.").arg(shown(m_database)),
+                                 DbProblem::Missing});
+    if (!opened) {
+        const DbProblem problem = opened.error().problem;
+        // A database that is missing or cannot be used is what a restore repairs: the copy's
+        // administrator may put the copy in place.
+        if (restoring.isEmpty() || problem == DbProblem::Busy || problem == DbProblem::Unreadable)
+            return fail(exitFor(problem), opened.error().description);
+        QTemporaryDir copyDir;
+        if (!QFile::copy(restoring, copyDir.filePath(QString::fromLatin1(kDatabaseFileName))))
+            return fail(kIoFailure, QStringLiteral("%1 cannot be read").arg(shown(restoring)));
+        std::cerr << "vemora-cli: " << opened.error().description.toStdString()
+                  << "\nvemora-cli: logging in with the accounts of "
+                  << shown(restoring).toStdString() << std::endl;
+        return logInTo(copyDir.path(), password, {});
+    }
+    const Result<std::optional<UserRecord>> found =
+        AccountStore(database).find(m_options.value(QStringLiteral("user")), password);
+    if (!found) return fail(kIoFailure, found.error().description);
+    if (!found.value() || !found.value()->isAdministrator())
+        return fail(kLoginRefused,
+                    QStringLiteral("log-in refused: wrong user name or password, or not the "
+                                   "administrator"));
+    return kSuccess;
+}
+
+int exitFor(CompactFailure failure) {
+    switch (failure) {
+        case CompactFailure::InUse:
+            return kInUse;
+        case CompactFailure::SameAsWorking:
+        case CompactFailure::Companion:
+        case CompactFailure::NotAFile:
+        case CompactFailure::CannotRead:
+        case CompactFailure::CheckFailed:
+            return kInvalidFile;
+        default:
+            return kIoFailure;
+    }
+}
+
+QString describe(CompactFailure failure) {
+    switch (failure) {
+        case CompactFailure::SameAsWorking:
+            return QStringLiteral("the destination is the database itself");
+        case CompactFailure::Companion:
+            return QStringLiteral("the destination belongs to the database");
+        case CompactFailure::NotAFile:
+            return QStringLiteral("the destination is not a file name");
+        case CompactFailure::FolderReadOnly:
+            return QStringLiteral("nothing can be written in the database's folder");
+        case CompactFailure::InUse:
+            return QStringLiteral("Vemora has the database open; close it and try again");
+        case CompactFailure::CannotRead:
+            return QStringLiteral("the database cannot be read");
+        case CompactFailure::CompactFailed:
+            return QStringLiteral("the compacted copy could not be made");
+        case CompactFailure::CheckFailed:
+            return QStringLiteral("the compacted copy failed its check");
+        case CompactFailure::CannotWriteCopy:
+        case CompactFailure::CannotReplace:
+            return QStringLiteral("the destination cannot be written");
+    }
+    return {};
+}
+
+QString withDetail(QString text, const QString& detail) {
+    if (!detail.isEmpty()) text += QStringLiteral(" (%1)").arg(detail);
+    return text;
+}
+
+int Cli::backup(const QString& destination) {
+    int keep = 0;
+    if (m_options.isSet(QStringLiteral("keep"))) {
+        bool number = false;
+        keep = m_options.value(QStringLiteral("keep")).toInt(&number);
+        if (!number || keep < 1)
+            return fail(kUsage, QStringLiteral("--keep needs a number from 1"));
+        if (!QFileInfo(destination).isDir())
+            return fail(kUsage, QStringLiteral("--keep needs a folder as DEST"));
+    }
+    if (const int code = logIn(); code != kSuccess) return code;
+
+    const QDir folder(destination);
+    const bool intoFolder = QFileInfo(destination).isDir();
+    const QString target = intoFolder ? folder.filePath(QDateTime::currentDateTime().toString(
+                                            QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")))
+                                      : destination;
+    const CompactResult result =
+        Compactor(makeConnectionString(QFileInfo(m_database).absolutePath())).backup(target);
+    if (!result.ok())
+        return fail(exitFor(*result.failure), withDetail(describe(*result.failure), result.detail));
+    std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString() << std::endl;
+
+    if (keep > 0) {
+        // The names sort by the time they were written.
+        static const QRegularExpression written(QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
+        QStringList copies =
+            folder.entryList({QStringLiteral("journey-*.mdb")}, QDir::Files, QDir::Name)
+                .filter(written);
+        while (copies.size() > keep) {
+            const QString oldest = folder.filePath(copies.takeFirst());
+            if (!QFile::remove(oldest))
+                return fail(kIoFailure, QStringLiteral("%1 cannot be deleted").arg(shown(oldest)));
+            std::cout << "Deleted " << shown(oldest).toStdString() << std::endl;
+        }
+    }
+    return kSuccess;
+}
+
+int exitFor(RestoreFailure failure) {
+    switch (failure) {
+        case RestoreFailure::InUse:
+            return kInUse;
+        case RestoreFailure::SameAsWorking:
+        case RestoreFailure::Companion:
+        case RestoreFailure::NotAFile:
+        case RestoreFailure::Invalid:
+            return kInvalidFile;
+        default:
+            return kIoFailure;
+    }
+}
+
+QString describe(RestoreFailure failure) {
+    switch (failure) {
+        case RestoreFailure::SameAsWorking:
+            return QStringLiteral("the file is the database itself");
+        case RestoreFailure::Companion:
+            return QStringLiteral("the file belongs to the database");
+        case RestoreFailure::NotAFile:
+            return QStringLiteral("no such file");
+        case RestoreFailure::Invalid:
+            return QStringLiteral("the file cannot be restored");
+        case RestoreFailure::FolderReadOnly:
+            return QStringLiteral("nothing can be written in the database's folder");
+        case RestoreFailure::InUse:
+            return QStringLiteral("Vemora has the database open; close it and try again");
+        case RestoreFailure::CannotRead:
+            return QStringLiteral("the file cannot be read");
+        case RestoreFailure::CannotKeep:
+            return QStringLiteral("the database could not be kept beside it");
+        case RestoreFailure::CannotReplace:
+            return QStringLiteral("the database could not be replaced");
+    }
+    return {};
+}
+
+int Cli::restore(const QString& source) {
+    Restorer restorer(makeConnectionString(QFileInfo(m_database).absolutePath()));
+    RestoreResult refused;
+    const auto summary = restorer.examine(source, refused);
+    if (!summary)
+        return fail(exitFor(*refused.failure),
+                    QStringLiteral("nothing was changed: %1")
+                        .arg(withDetail(describe(*refused.failure), refused.detail)));
+    if (const int code = logIn(source); code != kSuccess) return code;
+
+    std::cout << shown(source).toStdString() << ", written "
+              << summary->written.toString(Qt::ISODate).toStdString() << ", holds "
+              << summary->accounts << " accounts, " << summary->contacts << " contacts, "
+              << summary->diaryDays << " diary days, " << summary->plans << " plans, "
+              << summary->words << " words." << std::endl;
+    if (!m_options.isSet(QStringLiteral("yes"))) {
+        std::cout << "Put it in place of " << shown(m_database).toStdString() << "? [y/N] "
+                  << std::flush;
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes")
+            return fail(kUsage, QStringLiteral("nothing was changed"));
+    }
+    const RestoreResult result = restorer.run(source);
+    if (!result.ok())
+        return fail(exitFor(*result.failure),
+                    QStringLiteral("nothing was changed: %1")
+                        .arg(withDetail(describe(*result.failure), result.detail)));
+    std::cout << "Restored " << shown(source).toStdString() << " in place of "
+              << shown(m_database).toStdString() << std::endl;
+    if (!result.kept.isEmpty())
+        std::cout << "The previous database was kept as " << shown(result.kept).toStdString()
+                  << std::endl;
+    return kSuccess;
+}
+
+}  // namespace
+}  // namespace vemora
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vemora-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEMORA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(vemora::kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("database"),
+         QStringLiteral("The database (default: journey.mdb beside "
+                        "the programs)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("user"), QStringLiteral("The administrator's user name."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("password-file"),
+         QStringLiteral("Reads the password from FILE, which only its owner may read."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("keep"), QStringLiteral("Backup into a folder: keep the newest N copies."),
+         QStringLiteral("N")},
+        {QStringLiteral("yes"), QStringLiteral("Restore without asking.")},
+    });
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("check, backup DEST or restore SRC."));
+    if (!parser.parse(QCoreApplication::arguments()))
+        return vemora::fail(vemora::kUsage, parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(vemora::kSuccess);
+    if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+    return vemora::Cli(parser).run(parser.positionalArguments());
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFileDevice>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryFile>
+#include <functional>
+#include <optional>
+
+#include "data/DbError.h"
+
+namespace vemora {
+
+class Connection;
+
+// What a copy must hold to stand in for the database it was made from.
+struct Contents {
+    QStringList schema;                  // type, name and definition of every object
+    QList<QPair<QString, qint64>> rows;  // row count of every table
+    qint64 userVersion = 0;
+
+    bool operator==(const Contents&) const = default;
+};
+
+Result<Contents> readContents(Connection& db);
+
+// Reads a copy as it lies on disk (no journal beside it is applied or created) and says what
+// keeps it from standing in for a database holding `expected` under `password`.
+std::optional<QString> checkCopy(const QString& path, const QString& password,
+                                 const Contents& expected);
+
+// What a database file holds, as a person restoring it wants to know.
+struct DatabaseSummary {
+    int version = 0;
+    qint64 accounts = 0;
+    qint64 contacts = 0;
+    qint64 diaryDays = 0;
+    qint64 plans = 0;
+    qint64 words = 0;
+    QDateTime written;  // the file's last change
+};
+
+// Examines a file as it lies on disk without changing it: this program's password verifier,
+// a schema version it knows, the engine's integrity check and the five tables with their
+// columns (for an older version, only the tables). A refusal is Foreign, Newer or Damaged,
+// Missing or Unreadable, and names the file.
+Result<DatabaseSummary> examineDatabase(const QString& path, const QString& password);
+
+// True when the chosen name is the working database, in any letter case or path form.
+bool isWorkingDatabase(const QString& chosen, const QString& working);
+// True when the chosen name is one of the files kept beside the working database.
+bool isCompanion(const QString& chosen, const QString& working);
+
+// Writes a whole new file `to` and moves it over the old one only when every byte is on disk;
+// the new file gets `permissions` before a byte is in it. `onBlock` runs after each block.
+std::optional<QString> writeWholeFile(const QString& from, const QString& to,
+                                      QFileDevice::Permissions permissions,
+                                      const std::function<void()>& onBlock);
+
+// Puts a whole file in place of `to` in one step, once every byte of it is on disk: the file
+// and the folder are synced around the rename.
+std::optional<QString> moveIntoPlace(const QString& from, const QString& to);
+
+// Removes the engine's own files (journals) of a file that was just replaced, whose old
+// journal would otherwise be applied to it.
+std::optional<QString> removeEngineFiles(const QString& database);
+
+// An empty file beside the working database to build a copy in, after removing the ones that
+// killed runs left; call only while holding the exclusive lock.
+class StagingFile final {
+    Q_DISABLE_COPY_MOVE(StagingFile)
+public:
+    explicit StagingFile(const QString& working);
+    // False when the folder cannot be written; error() says why.
+    bool isValid() const { return m_valid; }
+    QString path() const { return m_file.fileName(); }
+    QString error() const { return m_file.errorString(); }
+
+private:
+    QTemporaryFile m_file;
+    bool m_valid = false;
+};
+
+}  // namespace vemora

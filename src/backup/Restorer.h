@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "backup/CopyCheck.h"
+
+namespace vemora {
+
+// Why a restore left the working database as it was.
+enum class RestoreFailure {
+    SameAsWorking,   // the chosen file is the working database itself
+    Companion,       // the chosen file belongs to the working database (journal, lock)
+    NotAFile,        // the chosen name is empty, a folder, a device or no file at all
+    Invalid,         // the chosen file is damaged, another program's or from a newer version
+    FolderReadOnly,  // nothing can be written beside the working database
+    InUse,           // another program has the database open
+    CannotRead,      // the chosen file cannot be read
+    CannotKeep,      // the working database could not be kept beside it
+    CannotReplace,   // the working database could not be replaced
+};
+
+struct RestoreResult {
+    std::optional<RestoreFailure> failure;
+    QString detail;  // the system's own words, when it gave any
+    QString kept;    // where the previous working database was kept, if there was one
+
+    bool ok() const { return !failure; }
+};
+
+// Points a restore passes, in order. Writing comes once per block written.
+enum class RestoreStep { Locked, Staged, Checked, Kept, Writing, Replaced };
+
+// Puts a checked copy of a backup file in place of the working database, keeping the working
+// database beside it as journey.mdb.before-restore-YYYYMMDD-HHMMSS. Any failure leaves the
+// working database as it was; at every moment there is a whole working database.
+class Restorer final {
+    Q_DISABLE_COPY_MOVE(Restorer)
+public:
+    // The connection string names the working database and its password.
+    explicit Restorer(const QString& connectionString);
+
+    void setStepHook(std::function<void(RestoreStep, const QString&)> hook) {
+        m_hook = std::move(hook);
+    }
+
+    // What the file holds, when it may be restored; it is not changed.
+    std::optional<DatabaseSummary> examine(const QString& source, RestoreResult& refusal) const;
+    RestoreResult run(const QString& source);
+
+    // "<working>.before-restore-" followed by the date and time.
+    static QString keptName(const QString& working, const QDateTime& when);
+
+private:
+    std::optional<RestoreFailure> refusalOfName(const QString& source) const;
+    void passed(RestoreStep step, const QString& file) const {
+        if (m_hook) m_hook(step, file);
+    }
+
+    QString m_working;
+    QString m_password;
+    std::function<void(RestoreStep, const QString&)> m_hook;
+};
+
+}  // namespace vemora

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "data/ConnectionString.h"
+#include "data/DatabaseLock.h"
+#include "data/SqliteEngine.h"
+#include "data/Statement.h"
+#include "support/TestPlatform.h"
+
+namespace vemora::test {
+namespace {
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() {
+        tp.query(Statement("INSERT INTO diary_tbl VALUES (1, '2001-02-03', 'kept')"));
+        tp.addUser(QStringLiteral("ann"), QStringLiteral("annpw"), QStringLiteral("Ann"));
+    }
+
+    Outcome cli(QStringList arguments, const QByteArray& input = "admin\n") {
+        arguments.prepend(tp.database.path());
+        arguments.prepend(QStringLiteral("--database"));
+        QProcess process;
+        process.start(QStringLiteral(VEMORA_CLI), arguments);
+        EXPECT_TRUE(process.waitForStarted());
+        process.write(input);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString write(const QString& name, const QByteArray& content,
+                  QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {
+        const QString path = elsewhere.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        EXPECT_TRUE(file.setPermissions(permissions));
+        return path;
+    }
+    static QByteArray bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QString damagedCopy() {
+        QByteArray content = bytes(tp.database.path());
+        content.replace(content.size() / 2, 4096, QByteArray(4096, '\xA5'));
+        return write(QStringLiteral("damaged.mdb"), content);
+    }
+
+    TestPlatform tp;
+    QTemporaryDir elsewhere;
+    QString backup = elsewhere.filePath(QStringLiteral("backup.mdb"));
+};
+
+TEST_F(CliTest, CheckReportsCountsOrWhyTheFileIsUnsound) {
+    const Outcome sound = cli({QStringLiteral("check")});
+    EXPECT_EQ(sound.code, 0) << sound.err.toStdString();
+    EXPECT_TRUE(sound.out.contains(QStringLiteral("schema version %1\n").arg(kSchemaVersion)));
+    EXPECT_TRUE(sound.out.contains(QStringLiteral("users 2\n")));
+    EXPECT_TRUE(sound.out.contains(QStringLiteral("diary_tbl 1\n")));
+
+    auto checkOf = [this](const QString& path) {
+        QProcess process;
+        process.start(QStringLiteral(VEMORA_CLI),
+                      {QStringLiteral("--database"), path, QStringLiteral("check")});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return process.exitCode();
+    };
+    EXPECT_EQ(checkOf(damagedCopy()), 4);
+    EXPECT_EQ(checkOf(write(QStringLiteral("text.mdb"), QByteArray(2048, 'x'))), 4);
+    EXPECT_EQ(checkOf(elsewhere.filePath(QStringLiteral("missing.mdb"))), 5);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithOne) {
+    EXPECT_EQ(cli({}).code, 1);
+    EXPECT_EQ(cli({QStringLiteral("compact")}).code, 1);
+    EXPECT_EQ(cli({QStringLiteral("backup")}).code, 1);
+    EXPECT_EQ(cli({QStringLiteral("--frobnicate"), QStringLiteral("check")}).code, 1);
+    EXPECT_EQ(cli({QStringLiteral("--keep"), QStringLiteral("2"), QStringLiteral("check")}).code,
+              1);
+    // --keep wants a folder and a count.
+    EXPECT_EQ(cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--keep"),
+                   QStringLiteral("2"), QStringLiteral("backup"), backup})
+                  .code,
+              1);
+    EXPECT_EQ(cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--keep"),
+                   QStringLiteral("none"), QStringLiteral("backup"), elsewhere.path()})
+                  .code,
+              1);
+    EXPECT_EQ(cli({QStringLiteral("backup"), backup}).code, 1);  // no --user
+    EXPECT_FALSE(QFile::exists(backup));
+    const Outcome help = cli({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains(
+        QStringLiteral("Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
+                       "4 invalid or damaged file, 5 I/O failure.")));
+}
+
+TEST_F(CliTest, BackupNeedsTheAdministratorAndAPrivatePasswordFile) {
+    const QStringList asAdmin = {QStringLiteral("--user"), QStringLiteral("ADMIN "),
+                                 QStringLiteral("backup"), backup};
+    EXPECT_EQ(cli(asAdmin, "wrong\n").code, 2);
+    EXPECT_EQ(cli(asAdmin, "").code, 2);
+    EXPECT_EQ(
+        cli({QStringLiteral("--user"), QStringLiteral("ann"), QStringLiteral("backup"), backup},
+            "annpw\n")
+            .code,
+        2);
+    const QString shared = write(QStringLiteral("shared.pw"), "admin\n",
+                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    const QString group = write(QStringLiteral("group.pw"), "admin\n",
+                                QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    for (const QString& file : {shared, group}) {
+        const Outcome refused = cli(QStringList{QStringLiteral("--password-file"), file} + asAdmin);
+        EXPECT_EQ(refused.code, 2);
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("can be read by other users")));
+    }
+    EXPECT_FALSE(QFile::exists(backup));
+
+    const QByteArray before = bytes(tp.database.path());
+    const QString own = write(QStringLiteral("own.pw"), "admin\n");
+    const Outcome written = cli(QStringList{QStringLiteral("--password-file"), own} + asAdmin, "");
+    EXPECT_EQ(written.code, 0) << written.err.toStdString();
+    EXPECT_EQ(bytes(tp.database.path()), before);
+    // The copy is a database the programs open, with the same rows.
+    TempDatabase restored;
+    ASSERT_TRUE(QFile::remove(restored.path()) && QFile::copy(backup, restored.path()));
+    Connection copy;
+    copy.setConnectionString(makeConnectionString(restored.directory()));
+    ASSERT_TRUE(copy.open().ok());
+    EXPECT_EQ(copy.execute(Statement("SELECT diary_message FROM diary_tbl")).value().row(0).first(),
+              QStringLiteral("kept"));
+}
+
+TEST_F(CliTest, BackupRefusalsHaveTheirCodes) {
+    const QStringList asAdmin = {QStringLiteral("--user"), QStringLiteral("admin"),
+                                 QStringLiteral("backup")};
+    {
+        DatabaseLock organizer(tp.database.path());
+        ASSERT_TRUE(organizer.tryLock(DatabaseLock::Mode::Shared));
+        EXPECT_EQ(cli(asAdmin + QStringList{backup}).code, 3);
+    }
+    EXPECT_EQ(cli(asAdmin + QStringList{tp.database.path()}).code, 4);
+    EXPECT_EQ(cli(asAdmin + QStringList{elsewhere.filePath(QStringLiteral("no/such.mdb"))}).code,
+              5);
+    EXPECT_FALSE(QFile::exists(backup));
+}
+
+TEST_F(CliTest, KeepRotatesTheOldestCopiesOutOfTheFolder) {
+    const QStringList older = {QStringLiteral("journey-20000101-000000.mdb"),
+                               QStringLiteral("journey-20010101-000000.mdb"),
+                               QStringLiteral("journey-20020101-000000.mdb")};
+    for (const QString& name : older) write(name, "old");
+    // Files the rotation does not own are left alone.
+    write(QStringLiteral("journey-notes.mdb"), "mine");
+    write(QStringLiteral("journey-1-2.mdb"), "mine");
+
+    const Outcome kept =
+        cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--keep"),
+             QStringLiteral("2"), QStringLiteral("backup"), elsewhere.path()});
+    ASSERT_EQ(kept.code, 0) << kept.err.toStdString();
+    const QStringList left = QDir(elsewhere.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(left.size(), 4) << left.join(u' ').toStdString();
+    EXPECT_EQ(left.at(0), QStringLiteral("journey-1-2.mdb"));
+    EXPECT_EQ(left.at(1), older.last());
+    EXPECT_TRUE(left.at(2).startsWith(QStringLiteral("journey-20")));
+    EXPECT_NE(bytes(elsewhere.filePath(left.at(2))), QByteArrayLiteral("old"));
+    EXPECT_EQ(left.at(3), QStringLiteral("journey-notes.mdb"));
+}
+
+TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {
+    const QStringList asAdmin = {QStringLiteral("--user"), QStringLiteral("admin")};
+    ASSERT_EQ(cli(asAdmin + QStringList{QStringLiteral("backup"), backup}).code, 0);
+    tp.query(Statement("DELETE FROM diary_tbl"));
+    const QByteArray before = bytes(tp.database.path());
+
+    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("restore"), backup}, "admin\nn\n").code, 1);
+    EXPECT_EQ(cli(asAdmin +
+                  QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), damagedCopy()})
+                  .code,
+              4);
+    {
+        DatabaseLock organizer(tp.database.path());
+        ASSERT_TRUE(organizer.tryLock(DatabaseLock::Mode::Shared));
+        EXPECT_EQ(
+            cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup})
+                .code,
+            3);
+    }
+    EXPECT_EQ(bytes(tp.database.path()), before);
+
+    const Outcome restored =
+        cli(asAdmin + QStringList{QStringLiteral("restore"), backup}, "admin\ny\n");
+    EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+    EXPECT_TRUE(restored.out.contains(QStringLiteral("holds 2 accounts, 0 contacts, 1 diary days")))
+        << restored.out.toStdString();
+    EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
+
+    // A working database that no longer opens is restored by the copy's administrator.
+    QFile::remove(tp.database.path());
+    QFile::copy(damagedCopy(), tp.database.path());
+    const Outcome repaired =
+        cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup});
+    EXPECT_EQ(repaired.code, 0) << repaired.err.toStdString();
+    EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
+    // So is a missing one, but only by the copy's administrator.
+    QFile::remove(tp.database.path());
+    EXPECT_EQ(cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup},
+                  "wrong\n")
+                  .code,
+              2);
+    EXPECT_FALSE(QFile::exists(tp.database.path()));
+    EXPECT_EQ(
+        cli(asAdmin + QStringList{QStringLiteral("--yes"), QStringLiteral("restore"), backup}).code,
+        0);
+    EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
+}
+
+}  // namespace
+}  // namespace vemora::test

@@ -1,0 +1,128 @@
+// SIGKILL at random moments while the organizer writes: after each kill the file is sound,
+// every write the window reported done is there, and no change is half made.
+// VEMORA_KILL_COUNT sets the kills of each of the five batches.
+#include "data/Statement.h"
+#include "support/TestPlatform.h"
+#include "support/WritePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <algorithm>
+#include <iostream>
+#include <random>
+#include <thread>
+
+namespace vemora::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// For each path, the last write the child reported done and those it started after it: any
+// of them may be what the file holds, one the newer the later.
+struct Progress {
+    QList<QList<qint64>> candidates = QList<QList<qint64>>(writePaths().size());
+    QList<qint64> done = QList<qint64>(writePaths().size(), -1);
+    QList<int> reportedByPath = QList<int>(writePaths().size(), 0);
+    int reported = 0;
+};
+
+void take(const QByteArray& output, Progress& progress) {
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() != 3) continue;
+        const int path = parts.at(1).toInt();
+        const qint64 token = parts.at(2).toLongLong();
+        if (parts.at(0) == "S") progress.candidates[path].append(token);
+        if (parts.at(0) == "D") {
+            progress.candidates[path] = {token};
+            progress.done[path] = token;
+            ++progress.reportedByPath[path];
+            ++progress.reported;
+        }
+    }
+}
+
+QString firstRow(const QString& directory, const char* sql) {
+    const Recordset rows = queryIn(directory, Statement(QLatin1String(sql)));
+    return rows.eof() ? QString() : rows.row(0).value(0).toString();
+}
+
+class KillTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
+    const int kills = qEnvironmentVariableIsSet("VEMORA_KILL_COUNT")
+                          ? qEnvironmentVariableIntValue("VEMORA_KILL_COUNT") : 20;
+    std::mt19937 random(unsigned(GetParam()) + 1);
+    TempDatabase database;
+    const QString dir = database.directory();
+    const QString helper = QCoreApplication::applicationDirPath() + u"/vemora_write_loop"_s;
+    Progress progress;
+    int corrupt = 0, lost = 0, halfMade = 0;
+    for (int kill = 0; kill < kills; ++kill) {
+        QProcess child;
+        child.setProgram(helper);
+        // Each run's tokens start a thousand past the last run's, and it starts with a random
+        // path, so that every path gets killed.
+        child.setArguments({dir, QString::number((qint64(GetParam()) * 10000 + kill) * 1000),
+                            QString::number(random() % writePaths().size())});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // The offscreen platform warns about every window shown.
+        environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
+        child.setProcessEnvironment(environment);
+        child.start();
+        ASSERT_TRUE(child.waitForStarted());
+        // Past a random number of reported writes, then a random moment within the next.
+        const int goal = progress.reported + int(random() % 4);
+        QByteArray output;
+        while (progress.reported < goal && child.waitForReadyRead(30000)) {
+            output += child.readAllStandardOutput();
+            const qsizetype end = output.lastIndexOf('\n') + 1;
+            take(output.left(end), progress);
+            output.remove(0, end);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        child.kill();
+        child.waitForFinished();
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "the writer ended by itself";
+        take(output + child.readAllStandardOutput(), progress);
+
+        const QString verdict = firstRow(dir, "PRAGMA integrity_check");
+        if (verdict != u"ok"_s) ++corrupt;
+        EXPECT_EQ(verdict, u"ok"_s) << "kill " << kill;
+        for (qsizetype i = 0; i < writePaths().size(); ++i) {
+            const WritePath& path = writePaths().at(i);
+            if (progress.done[i] < 0) continue;
+            // A write started later may have replaced what the reported one stored.
+            const auto& candidates = progress.candidates[i];
+            const bool there = std::any_of(candidates.begin(), candidates.end(), [&](qint64 t) {
+                return path.stored(dir, QString::number(t));
+            });
+            if (!there) ++lost;
+            EXPECT_TRUE(there) << path.name << " " << progress.done[i] << " lost at kill " << kill;
+        }
+        // Every write sets all its texts to one token.
+        const int mixed =
+            firstRow(dir, "SELECT COUNT(*) FROM addressbook_tbl WHERE NOT (address = phone_num "
+                          "AND address = cel_num AND address = fax_num AND address = email)")
+                .toInt() +
+            firstRow(dir, "SELECT COUNT(*) FROM planner_tbl WHERE NOT (time_am = time_pm AND "
+                          "time_am = planner_msg)").toInt();
+        halfMade += mixed;
+        EXPECT_EQ(mixed, 0) << "kill " << kill;
+    }
+    std::cout << "kills " << kills << ", writes reported done " << progress.reported
+              << ", corrupt files " << corrupt << ", lost writes " << lost << ", half-made changes "
+              << halfMade << "\nreported done by path:";
+    for (qsizetype i = 0; i < writePaths().size(); ++i)
+        std::cout << ' ' << writePaths().at(i).name << ' ' << progress.reportedByPath[i] << ',';
+    std::cout << '\n';
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, KillTest, ::testing::Range(0, 5));
+
+}  // namespace
+}  // namespace vemora::test
