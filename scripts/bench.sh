@@ -25,8 +25,80 @@ backup_bench() {
   rm -f "$out"
 }
 
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# The workspace on years of data (load, keystrokes, additions with their re-read), each measure
+# beside its floor, medians of 5 runs. Sizes: BENCH_CONTACTS, BENCH_WORDS, BENCH_YEARS
+# (defaults: 100,000 / 1,000,000 / 10).
+workspace_bench() {
+  cmake --build "$build" --parallel "$(nproc)" --target bench_workspace
+  local data
+  data="$(mktemp -d)"
+  trap 'rm -rf "$data"' RETURN
+  local program=("$build/bin/bench_workspace" "--data=$data"
+    "--contacts=${BENCH_CONTACTS:-100000}" "--words=${BENCH_WORDS:-1000000}"
+    "--years=${BENCH_YEARS:-10}")
+  "${program[@]}" --generate-only
+  echo "Data: ${BENCH_CONTACTS:-100000} contacts, ${BENCH_WORDS:-1000000} words," \
+       "${BENCH_YEARS:-10} years of days; file $(du -m "$data/journey.mdb" | cut -f1) MB"
+
+  "${program[@]}" --print-queries >"$data/queries.sql"
+  local shell_ms
+  shell_ms="$(for _ in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    sqlite3 "$data/journey.mdb" <"$data/queries.sql" >/dev/null
+    echo $(( ($(date +%s%N) - start) / 1000000 ))
+  done | median)"
+
+  if ! "${program[@]}" --benchmark_out="$data/result.json" --benchmark_out_format=json \
+      >/dev/null 2>"$data/log"; then
+    cat "$data/log" >&2
+    return 1
+  fi
+  python3 - "$data/result.json" "$shell_ms" <<'PY'
+import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+shell_ms = float(sys.argv[2])
+med = {b["run_name"]: b for b in runs if b.get("aggregate_name") == "median"}
+def get(name, key="real_time"):
+    return med[name][key]
+def ratio(a, b):
+    return f"{a / b:.1f}x" if b else "-"
+rows = []
+load = get("BM_WorkspaceLoad/iterations:1/repeats:5")
+rows.append(("Workspace load", f"{load:.0f} ms", f"sqlite3 shell, same SELECTs: {shell_ms:.0f} ms",
+             ratio(load, shell_ms)))
+rss = get("BM_WorkspaceLoad/iterations:1/repeats:5", "rss_added_mb")
+raw = get("BM_WorkspaceLoad/iterations:1/repeats:5", "raw_rows_mb")
+rows.append(("Memory added by the load (RSS)", f"{rss:.0f} MB", f"raw rows: {raw:.0f} MB",
+             ratio(rss, raw)))
+def keys(label, name, floor):
+    m, p = get(name, "median_ms"), get(name, "p99_ms")
+    fm, fp = get(floor, "median_ms"), get(floor, "p99_ms")
+    rows.append((label, f"{m:.3f} / {p:.3f} ms", f"indexed look-up {fm:.3f} / {fp:.3f} ms",
+                 f"{ratio(m, fm)} / {ratio(p, fp)}"))
+keys("Dictionary keystroke, median / p99", "BM_DictionaryKeystroke/iterations:1/repeats:5",
+     "BM_DictionaryLookup/iterations:1/repeats:5")
+for i, field in enumerate(["name", "last_name", "email", "phone_num"]):
+    keys(f"Address-book keystroke, {field}", f"BM_ContactKeystroke/{i}/iterations:1/repeats:5",
+         "BM_ContactLookup/iterations:1/repeats:5")
+def add(label, name, floor):
+    a, f = get(name), get(floor)
+    rows.append((label, f"{a:.1f} ms", f"insert alone {f:.1f} ms", ratio(a, f)))
+add("Add a contact, with the re-read", "BM_AddContact/iterations:1/repeats:5",
+    "BM_InsertContact/iterations:1/repeats:5")
+add("Add a word, with the re-read", "BM_AddWord/iterations:1/repeats:5",
+    "BM_InsertWord/iterations:1/repeats:5")
+print("| Measure | Now | Floor | Ratio |")
+print("|---|---|---|---|")
+for r in rows:
+    print("| " + " | ".join(r) + " |")
+PY
+}
+
 case "${1:-all}" in
   backup) backup_bench ;;
-  all) backup_bench ;;
-  *) echo "usage: $0 [all|backup]" >&2; exit 1 ;;
+  workspace) workspace_bench ;;
+  all) backup_bench; workspace_bench ;;
+  *) echo "usage: $0 [all|backup|workspace]" >&2; exit 1 ;;
 esac

@@ -18,9 +18,13 @@ Result<QStringList> WordStore::words() {
     const Result<int> ran =
         m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
     if (!ran) return ran.error();
+    Recordset& rows = m_database.DbRecordset();
+    const int column = rows.columnIndex(u"dict_name");
     QStringList list;
-    for (Recordset& rows = m_database.DbRecordset(); !rows.eof(); rows.moveNext())
-        list.append(rows.text(u"dict_name"));
+    list.reserve(rows.rowCount());
+    for (int row = 0; row < rows.rowCount(); ++row) list.append(rows.value(row, column).toString());
+    // The list is the copy kept; the shared recordset lets its rows go.
+    rows.close();
     return list;
 }
 

@@ -31,7 +31,8 @@ public:
     // The word exactly as loaded, found the way save() finds it.
     static Statement selection(const QString& word, const QString& description);
 
-    // The stored words in word order.
+    // The stored words in word order, read through the shared connection; the shared recordset
+    // is closed afterwards.
     Result<QStringList> words();
     // Stores the texts as typed, apostrophes as backquotes. Incomplete, Unstorable, or Taken
     // when the word is stored already.

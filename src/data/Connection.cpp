@@ -123,21 +123,11 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     const QSqlRecord record = query.record();
     QStringList columns;
     for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
-    QList<QVariantList> rows;
-    while (query.next()) {
-        QVariantList row;
-        row.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i) row.append(query.value(i));
-        rows.append(std::move(row));
-    }
-    // A query that stopped early is an error, not a short result.
-    if (query.lastError().isValid()) {
-        DbError error = SqliteEngine::toDbError(query.lastError());
-        query.finish();
-        return error;
-    }
+    std::vector<ColumnValues> values(size_t(columns.size()));
+    const Status read = SqliteEngine::readRows(query, values);
     query.finish();
-    return Recordset(std::move(columns), std::move(rows));
+    if (!read) return read.error();
+    return Recordset(std::move(columns), std::move(values));
 }
 
 }  // namespace vemora

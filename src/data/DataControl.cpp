@@ -57,7 +57,7 @@ QVariant DataControlModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     const int col = m_sourceColumns.value(index.column(), -1);
     if (col < 0) return {};
-    return m_control->recordset().row(index.row()).at(col);
+    return m_control->recordset().value(index.row(), col);
 }
 
 QVariant DataControlModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -2,31 +2,61 @@
 
 #include "data/DbError.h"
 
+#include <QByteArray>
 #include <QDate>
-#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QVariant>
+
+#include <vector>
 
 namespace vemora {
 
 class Connection;
 class Statement;
 
-// The rows of one query, read in full, with a current position.
+// One column's values, held together: texts as UTF-8 end to end, whole numbers as numbers, and
+// anything else (or a mix of kinds) as variants.
+class ColumnValues final {
+public:
+    void append(const QVariant& value);
+    // Appends a text given as UTF-8.
+    void appendText(QByteArrayView utf8);
+    int size() const { return int(m_nulls.size()); }
+    QVariant value(int row) const;
+    bool isNull(int row) const { return m_nulls[size_t(row)]; }
+    // Whether every value is text or NULL; text() then holds each one as UTF-8.
+    bool isText() const { return m_kind == Kind::Text || m_kind == Kind::Nulls; }
+    QByteArrayView text(int row) const;
+
+private:
+    enum class Kind { Nulls, Text, Integer, Variant };
+    void becomeVariants();
+
+    Kind m_kind = Kind::Nulls;
+    std::vector<bool> m_nulls;
+    QByteArray m_bytes;            // Text: the texts one after another
+    std::vector<qsizetype> m_ends;  // Text: where each one ends in m_bytes
+    std::vector<qint64> m_numbers;  // Integer
+    QVariantList m_variants;        // Variant
+};
+
+// The rows of one query, read in full and held by column, with a current position.
 class Recordset final {
 public:
     Recordset() = default;
-    Recordset(QStringList columns, QList<QVariantList> rows);
+    Recordset(QStringList columns, const QList<QVariantList>& rows);
+    Recordset(QStringList columns, std::vector<ColumnValues> values);
 
     bool isOpen() const { return m_open; }
     // Closes, then runs the source on the connection and holds its rows.
     Status open(const Statement& source, Connection& connection);
     void close();
 
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return m_rowCount; }
     const QStringList& columns() const { return m_columns; }
-    const QVariantList& row(int index) const { return m_rows.at(index); }
+    QVariantList row(int index) const;
+    QVariant value(int row, int column) const { return m_values[size_t(column)].value(row); }
     int columnIndex(QStringView name) const;  // -1 when there is no such column
 
     // Position: 0..rowCount(); rowCount() means past the last row.
@@ -42,15 +72,23 @@ public:
     QDate date(QStringView name) const;
 
     // Moves to the first row, from the current one on, whose column begins with the prefix
-    // (letter case ignored); past the last row when none does. A prefix holding an apostrophe
-    // and a search over no rows fail, leaving the position past the last row.
+    // (letter case ignored as the database's NOCASE ignores it: ASCII letters only; NULL begins
+    // with nothing); past the last row when none does. A prefix holding an apostrophe and a
+    // search over no rows fail, leaving the position past the last row.
     Status findForward(QStringView column, const QString& prefix);
 
 private:
+    enum class Order : signed char { Unknown, Sorted, Unsorted };
+    // Whether the column's texts are held in its caseless order, NULLs first; found once.
+    bool sortedCaseless(int column);
+    int findSorted(int column, QByteArrayView prefix) const;
+    int findByScan(int column, QByteArrayView prefix) const;
+
     bool m_open = false;
     QStringList m_columns;
-    QHash<QString, int> m_index;
-    QList<QVariantList> m_rows;
+    std::vector<ColumnValues> m_values;
+    std::vector<Order> m_order;
+    int m_rowCount = 0;
     int m_position = 0;
 };
 

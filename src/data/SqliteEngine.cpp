@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseLock.h"
+#include "data/Recordset.h"
 #include "data/Statement.h"
 
 #include "data/ConnectionString.h"
@@ -14,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -22,6 +24,16 @@
 namespace vemora {
 
 namespace {
+
+// The dictionary is kept in word order: searched and listed by word, it needs no row number.
+constexpr const char* kDictionaryTable =
+    "CREATE TABLE dictionary_tbl ("
+    " user_num INTEGER NOT NULL,"
+    " dict_name TEXT COLLATE NOCASE NOT NULL PRIMARY KEY,"
+    " dict_description TEXT COLLATE NOCASE) WITHOUT ROWID";
+// For the check that a user's contact names are not stored twice, which compares them trimmed.
+constexpr const char* kContactNamesIndex =
+    "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE NOCASE)";
 
 // Text columns compare without regard to letter case, as the organizer's lookups expect;
 // the encoded password compares exactly.
@@ -37,6 +49,7 @@ constexpr const char* kTables[] = {
     " sex TEXT COLLATE NOCASE, address TEXT COLLATE NOCASE, phone_num TEXT COLLATE NOCASE,"
     " cel_num TEXT COLLATE NOCASE, fax_num TEXT COLLATE NOCASE, email TEXT COLLATE NOCASE)",
     "CREATE INDEX addressbook_owner ON addressbook_tbl (user_num, name)",
+    kContactNamesIndex,
     "CREATE TABLE diary_tbl ("
     " user_num INTEGER NOT NULL,"
     " diary_date TEXT NOT NULL CHECK (diary_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
@@ -47,10 +60,7 @@ constexpr const char* kTables[] = {
     " planner_date TEXT NOT NULL CHECK (planner_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
     " time_am TEXT COLLATE NOCASE, time_pm TEXT COLLATE NOCASE, planner_msg TEXT COLLATE NOCASE,"
     " UNIQUE (user_num, planner_date))",
-    "CREATE TABLE dictionary_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE,"
-    " dict_description TEXT COLLATE NOCASE)",
+    kDictionaryTable,
 };
 
 constexpr const char* kTableNames[] = {"users", "addressbook_tbl", "diary_tbl", "planner_tbl",
@@ -163,7 +173,14 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
 }
 
 const std::vector<Migration>& SqliteEngine::migrations() {
-    static const std::vector<Migration> ladder;
+    static const std::vector<Migration> ladder{
+        {2,
+         {QStringLiteral("ALTER TABLE dictionary_tbl RENAME TO dictionary_v1"),
+          QString::fromLatin1(kDictionaryTable),
+          QStringLiteral("INSERT INTO dictionary_tbl (user_num, dict_name, dict_description) "
+                         "SELECT user_num, dict_name, dict_description FROM dictionary_v1"),
+          QStringLiteral("DROP TABLE dictionary_v1"), QString::fromLatin1(kContactNamesIndex)}},
+    };
     return ladder;
 }
 
@@ -250,6 +267,46 @@ DbError SqliteEngine::toDbError(const QSqlError& error) {
         default:
             return {kErrOther, text};
     }
+}
+
+Status SqliteEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {
+    // Executing has already stepped onto the first row, if there is one.
+    const QVariant handle = query.result()->handle();
+    auto* statement = qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0
+                          ? *static_cast<sqlite3_stmt* const*>(handle.constData())
+                          : nullptr;
+    if (!statement || !sqlite3_stmt_busy(statement)) return {};
+    const int count = int(columns.size());
+    int step = SQLITE_ROW;
+    for (; step == SQLITE_ROW; step = sqlite3_step(statement)) {
+        for (int i = 0; i < count; ++i) {
+            ColumnValues& column = columns[size_t(i)];
+            switch (sqlite3_column_type(statement, i)) {
+                case SQLITE_NULL:
+                    column.append(QVariant(QMetaType::fromType<QString>()));
+                    break;
+                case SQLITE_INTEGER:
+                    column.append(qlonglong(sqlite3_column_int64(statement, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    column.append(sqlite3_column_double(statement, i));
+                    break;
+                case SQLITE_BLOB:
+                    column.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
+                                             sqlite3_column_bytes(statement, i)));
+                    break;
+                default: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                    column.appendText(QByteArrayView(text, sqlite3_column_bytes(statement, i)));
+                }
+            }
+        }
+    }
+    if (step == SQLITE_DONE) return {};
+    sqlite3* db = sqlite3_db_handle(statement);
+    return toDbError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)),
+                               QSqlError::StatementError,
+                               QString::number(sqlite3_extended_errcode(db))));
 }
 
 Status SqliteEngine::compactInto(Connection& connection, const QString& target) {

@@ -10,13 +10,15 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace vemora {
 
+class ColumnValues;
 class Connection;
 
 // The version this program writes, kept in the file's user_version.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 inline constexpr auto kInitialAdminPassword = "admin";
 
 // One step of the schema's history: the statements that take a file to `version` from the
@@ -38,6 +40,11 @@ public:
     static QString driver();
 
     static DbError toDbError(const QSqlError& error);
+
+    // Appends the rows of an executed query to the columns, one ColumnValues per column, with
+    // the values the driver would give; texts go from the engine to the columns as UTF-8. A
+    // query that stops early is an error, not a short result.
+    static Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns);
 
     // The collations a comparison names after its value: letter case ignored as the columns
     // do (ASCII letters only), or letter for letter.

@@ -140,7 +140,7 @@ QList<ReportPage> ReportRenderer::paginate(QSize paper) const {
 QString ReportRenderer::fieldText(const Control& field, int row) const {
     const int column = m_rows.columnIndex(field.column);
     if (column < 0 || row < 0 || row >= m_rows.rowCount()) return {};
-    const QVariant value = m_rows.row(row).at(column);
+    const QVariant value = m_rows.value(row, column);
     if (field.isDate) {
         const QDate day = QDate::fromString(value.toString().left(10), Qt::ISODate);
         if (day.isValid()) return shortDate(day);

@@ -21,6 +21,8 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QStringListModel>
 #include <QTextEdit>
 
 #include <array>
@@ -150,8 +152,13 @@ Status frmTags::runLoadSequence() {
 
     const Result<QStringList> words = WordStore(m_platform.session.database()).words();
     if (!words) return words.status();
-    if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch")))
-        search->addItems(words.value());
+    if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch"))) {
+        // A new model selects its first word; the list only offers the words, so nothing is
+        // selected and no search runs.
+        const QSignalBlocker quiet(search);
+        search->setModel(new QStringListModel(words.value(), search));
+        search->setCurrentIndex(-1);
+    }
     return {};
 }
 

@@ -7,6 +7,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
+#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 #include "support/TestPlatform.h"
 
@@ -67,7 +68,7 @@ protected:
 TEST_F(CliTest, CheckReportsCountsOrWhyTheFileIsUnsound) {
     const Outcome sound = cli({QStringLiteral("check")});
     EXPECT_EQ(sound.code, 0) << sound.err.toStdString();
-    EXPECT_TRUE(sound.out.contains(QStringLiteral("schema version 1\n")));
+    EXPECT_TRUE(sound.out.contains(QStringLiteral("schema version %1\n").arg(kSchemaVersion)));
     EXPECT_TRUE(sound.out.contains(QStringLiteral("users 2\n")));
     EXPECT_TRUE(sound.out.contains(QStringLiteral("diary_tbl 1\n")));
 

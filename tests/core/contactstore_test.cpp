@@ -1,4 +1,5 @@
 #include "core/ContactStore.h"
+#include "core/RecordKeys.h"
 #include "core/StoreFixture.h"
 #include "support/Contacts.h"
 #include "support/ExactText.h"
@@ -26,6 +27,14 @@ protected:
 
     ContactStore contacts{database};
 };
+
+TEST_F(ContactStoreTest, TheDuplicateCheckFindsNamesThroughAnIndex) {
+    Statement plan("EXPLAIN QUERY PLAN SELECT * FROM addressbook_tbl");
+    Recordset steps = query(whereContact(plan, 1, u" Ann "_s, u"B"_s, u"Cole"_s));
+    ASSERT_FALSE(steps.eof());
+    EXPECT_TRUE(steps.text(u"detail").contains(u"USING INDEX addressbook_names"_s))
+        << steps.text(u"detail").toStdString();
+}
 
 TEST_F(ContactStoreTest, AddRefusesABlankFieldBeforeOneThatCannotBeStored) {
     QStringList texts = contact(u"Cy"_s, u"D"_s, u"E"_s);

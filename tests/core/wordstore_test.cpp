@@ -35,6 +35,9 @@ protected:
 
 TEST_F(WordStoreTest, WordsComeInWordOrderWhateverTheirCase) {
     EXPECT_EQ(words.words().value(), (QStringList{u"apple"_s, u"Banana"_s, u"band"_s, u"bank"_s}));
+    // Read through the shared connection, which keeps no second copy of the list.
+    EXPECT_EQ(database.SqlText(), u"SELECT dict_name FROM dictionary_tbl Order By dict_name"_s);
+    EXPECT_FALSE(database.DbRecordset().isOpen());
 }
 
 TEST_F(WordStoreTest, AddStoresAWordOnceAsTypedWhateverItsLetterCase) {

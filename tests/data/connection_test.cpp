@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace vemora;
@@ -226,4 +228,43 @@ TEST_F(ConnectionTest, TextThatStoresExactlyIsReadBackAsWritten) {
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.value().rowCount(), 1);
     EXPECT_EQ(r.value().text(u"diary_message"), text);
+}
+
+// Every row, the first included, reads back with the values, types and NULLs the driver gives.
+TEST_F(ConnectionTest, RowsReadAsTheDriverReadsThem) {
+    Connection c;
+    ASSERT_TRUE(open(c).ok());
+    ASSERT_TRUE(c.execute(Statement("CREATE TABLE mix (a, b, c)")).ok());
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO mix VALUES (NULL, 'é', 2.5), (7, '', x'00ff'), "
+                                    "('text', NULL, -3), (1, 'Zeta', NULL)"))
+                    .ok());
+    const Statement select("SELECT * FROM mix");
+    const Result<Recordset> rows = c.execute(select);
+    ASSERT_TRUE(rows.ok());
+    ASSERT_EQ(rows.value().rowCount(), 4);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("d"));
+        db.setDatabaseName(c.filePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(select.query(), db);
+        for (int r = 0; q.next(); ++r) {
+            for (int col = 0; col < 3; ++col) {
+                const QVariant held = rows.value().value(r, col);
+                EXPECT_EQ(held, q.value(col)) << r << "," << col;
+                EXPECT_EQ(held.typeId(), q.value(col).typeId()) << r << "," << col;
+                EXPECT_EQ(held.isNull(), q.value(col).isNull()) << r << "," << col;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("d"));
+    const Result<Recordset> none = c.execute(Statement("SELECT * FROM mix WHERE a = 99"));
+    ASSERT_TRUE(none.ok());
+    EXPECT_TRUE(none.value().isOpen());
+    EXPECT_EQ(none.value().rowCount(), 0);
+    EXPECT_EQ(none.value().columns(), (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
+    // An error after some rows fails the whole query.
+    const Result<Recordset> broken = c.execute(
+        Statement("SELECT abs(column1) FROM (VALUES (1), (2), (-9223372036854775807 - 1))"));
+    ASSERT_FALSE(broken.ok());
+    EXPECT_TRUE(broken.error().description.contains(u"overflow"_qs)) << broken.error().description.toStdString();
 }

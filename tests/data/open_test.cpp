@@ -112,9 +112,46 @@ TEST_F(OpeningTest, ABusyFileIsReportedAsBusyAfterTheTimeout) {
     EXPECT_TRUE(open().ok());
 }
 
-// Migrations run as one transaction from the version the file records.
+// Migrations run as one transaction from the version the file records, here from a file as
+// version 1 delivered it.
 class MigrationTest : public OpeningTest {
 protected:
+    void SetUp() override {
+        OpeningTest::SetUp();
+        raw({"DROP INDEX addressbook_names", "DROP TABLE dictionary_tbl",
+             "CREATE TABLE dictionary_tbl ( user_num INTEGER NOT NULL,"
+             " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE, dict_description TEXT COLLATE NOCASE)",
+             "PRAGMA user_version = 1"});
+    }
+    // The schema as the engine lists it.
+    static QStringList schema(const QString& file) {
+        QStringList objects;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("s"));
+            db.setDatabaseName(file);
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name"), db);
+            while (q.next())
+                objects.append(QStringList{q.value(0).toString(), q.value(1).toString(),
+                                           q.value(2).toString(), q.value(3).toString()}
+                                   .join(u'|'));
+            q.finish();
+            q.exec(QStringLiteral("PRAGMA user_version"));
+            q.next();
+            objects.append(q.value(0).toString());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("s"));
+        return objects;
+    }
+    int version() { return schema(path()).last().toInt(); }
+    QStringList words() {
+        Result<Recordset> rows = c.execute(Statement("SELECT * FROM dictionary_tbl ORDER BY dict_name"));
+        QStringList all;
+        for (int r = 0; rows && r < rows.value().rowCount(); ++r)
+            for (const QVariant& value : rows.value().row(r))
+                all += value.isNull() ? QStringLiteral("NULL") : value.toString();
+        return all;
+    }
     Status migrate(const std::vector<Migration>& ladder) {
         Status status;
         {
@@ -126,17 +163,13 @@ protected:
         QSqlDatabase::removeDatabase(QStringLiteral("m"));
         return status;
     }
-    int version() {
-        EXPECT_TRUE(open().ok());
-        return c.execute(Statement("PRAGMA user_version")).value().row(0).first().toInt();
-    }
 };
 
 TEST_F(MigrationTest, StepsAboveTheFilesVersionRunAndRecordTheirVersion) {
     const Status s = migrate({{1, {QStringLiteral("CREATE TABLE never (x)")}},
                               {2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}}});
     ASSERT_TRUE(s.ok()) << s.error().description.toStdString();
-    raw({"PRAGMA user_version = 1"});  // so that this program opens it again
+    EXPECT_EQ(version(), 2);
     ASSERT_TRUE(open().ok());
     EXPECT_TRUE(c.execute(Statement("SELECT note FROM users")).ok());
     EXPECT_FALSE(c.execute(Statement("SELECT * FROM never")).ok());
@@ -149,9 +182,27 @@ TEST_F(MigrationTest, AFailingStepLeavesNothingOfTheLadder) {
     ASSERT_FALSE(s.ok());
     EXPECT_TRUE(s.error().description.contains(QStringLiteral("from version 1 up to 3")));
     EXPECT_EQ(version(), 1);
-    EXPECT_FALSE(c.execute(Statement("SELECT note FROM users")).ok());
-    c.close();
     EXPECT_EQ(digest(), before);
+    ASSERT_TRUE(open().ok());
+    EXPECT_FALSE(c.execute(Statement("SELECT note FROM users")).ok());
+}
+
+TEST_F(MigrationTest, AVersionOneFileOpensAsANewFileWouldBeWithItsWordsKept) {
+    raw({"INSERT INTO dictionary_tbl VALUES (2, 'band', NULL), (1, 'Apple', 'a fruit'), (1, 'bank', 'b')"});
+    // Brought forward at open: the same schema as a file made today.
+    ASSERT_TRUE(open().ok());
+    QTemporaryDir fresh;
+    const QString made = fresh.filePath(QStringLiteral("journey.mdb"));
+    ASSERT_TRUE(SqliteEngine::createDatabase(made).ok());
+    EXPECT_EQ(schema(path()), schema(made));
+    EXPECT_EQ(version(), kSchemaVersion);
+    EXPECT_EQ(words(), (QStringList{QStringLiteral("1"), QStringLiteral("Apple"), QStringLiteral("a fruit"),
+                                    QStringLiteral("2"), QStringLiteral("band"), QStringLiteral("NULL"),
+                                    QStringLiteral("1"), QStringLiteral("bank"), QStringLiteral("b")}));
+    // A word is still stored once whatever its letter case.
+    const Result<Recordset> again = c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'APPLE', 'x')"));
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(again.error().number, kErrGeneral);
 }
 
 }  // namespace

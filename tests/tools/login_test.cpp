@@ -1,5 +1,6 @@
 #include "tools/frmLoginTools.h"
 #include "ToolsFixture.h"
+#include "data/SqliteEngine.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -134,7 +135,7 @@ TEST_F(LoginToolsTest, ANewerOrDamagedFileIsNamedAndLeftAsItIs) {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v"));
             db.setDatabaseName(working());
             ASSERT_TRUE(db.open());
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 1"));
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
             db.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v"));

@@ -84,6 +84,7 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
     auto* words = find<QComboBox>("cmboDicSearch");
     ASSERT_NE(words, nullptr);
     EXPECT_EQ(items(words), (QStringList{u"apple"_s, u"Mango"_s, u"zebra"_s}));
+    EXPECT_TRUE(words->currentText().isEmpty());  // the list picks no word
 
     // Edit fields on the tooltip colour, in Verdana or its stand-in.
     auto* name = find<QLineEdit>("txtName");
