@@ -36,7 +36,7 @@ public:
     // five begins with a capital.
     QString uniqueName(int index) {
         QString s = letters(3 + int(next() % 5));
-        for (int i = index; ; i /= 26) {
+        for (int i = index;; i /= 26) {
             s += QChar(u'a' + i % 26);
             if (i < 26) break;
         }
@@ -72,9 +72,13 @@ Status fill(QSqlDatabase& db, const DataSizes& sizes) {
     Status status = insertAll(
         q, QStringLiteral("INSERT INTO addressbook_tbl VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         sizes.contacts, [&](int i) -> QVariantList {
-            return {t.uniqueName(i), t.letters(1).toUpper(), t.uniqueName(i * 7 + 3),
-                    (i % 2) ? QStringLiteral("M") : QStringLiteral("F"), t.sentence(40),
-                    QString::number(t.next() % 10'000'000), QString::number(t.next()),
+            return {t.uniqueName(i),
+                    t.letters(1).toUpper(),
+                    t.uniqueName(i * 7 + 3),
+                    (i % 2) ? QStringLiteral("M") : QStringLiteral("F"),
+                    t.sentence(40),
+                    QString::number(t.next() % 10'000'000),
+                    QString::number(t.next()),
                     QString::number(t.next() % 10'000'000),
                     t.letters(8) + QStringLiteral("@example.org")};
         });
@@ -91,11 +95,11 @@ Status fill(QSqlDatabase& db, const DataSizes& sizes) {
                                return {isoDate(first.addDays(i)), t.sentence(300)};
                            });
     if (status)
-        status = insertAll(q, QStringLiteral("INSERT INTO planner_tbl VALUES (1, ?, ?, ?, ?)"),
-                           days, [&](int i) -> QVariantList {
-                               return {isoDate(first.addDays(i)), t.sentence(30), t.sentence(30),
-                                       t.sentence(120)};
-                           });
+        status = insertAll(
+            q, QStringLiteral("INSERT INTO planner_tbl VALUES (1, ?, ?, ?, ?)"), days,
+            [&](int i) -> QVariantList {
+                return {isoDate(first.addDays(i)), t.sentence(30), t.sentence(30), t.sentence(120)};
+            });
     if (status) status = check(q, q.exec(QStringLiteral("COMMIT")));
     q.finish();
     return status;

@@ -117,10 +117,7 @@ void BM_CliBackupBesideVacuumInto(benchmark::State& state) {
     state.counters["ratio"] = cli / engine;
 }
 
-BENCHMARK(BM_CliBackupBesideVacuumInto)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond)
-    ->Iterations(5);
+BENCHMARK(BM_CliBackupBesideVacuumInto)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(5);
 
 }  // namespace
 

@@ -33,8 +33,9 @@ struct Fixture {
     }
     void prepare(DataControl& control) const {
         control.setConnectionString(makeConnectionString(dir.path()));
-        control.setRecordSource(
-            Statement("SELECT * FROM addressbook_tbl WHERE user_num = ").number(1).sql(" ORDER BY name"));
+        control.setRecordSource(Statement("SELECT * FROM addressbook_tbl WHERE user_num = ")
+                                    .number(1)
+                                    .sql(" ORDER BY name"));
     }
 };
 
@@ -60,12 +61,16 @@ void BM_ThousandSearches(benchmark::State& state) {
     for (auto _ : state) {
         for (int i = 0; i < 1000; ++i) {
             control.moveFirst();
-            control.findForward(u"name", QStringLiteral("name%1").arg((i * 97) % kRows, 6, 10, QLatin1Char('0')));
+            control.findForward(
+                u"name", QStringLiteral("name%1").arg((i * 97) % kRows, 6, 10, QLatin1Char('0')));
         }
         benchmark::DoNotOptimize(control.currentRow());
     }
 }
-BENCHMARK(BM_ThousandSearches)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ThousandSearches)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -103,7 +103,10 @@ void BM_WorkspaceLoad(benchmark::State& state) {
     }
     state.counters["raw_rows_mb"] = rawRowsMb();
 }
-BENCHMARK(BM_WorkspaceLoad)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_WorkspaceLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 // One keystroke: to the first row, then find forward.
@@ -182,19 +185,38 @@ void BM_ContactLookup(benchmark::State& state) {
             ContactStore::listing(1), u"name");
 }
 
-BENCHMARK(BM_DictionaryKeystroke)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_DictionaryKeystroke)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_DictionaryLookup)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_DictionaryLookup)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_ContactKeystroke)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ContactLookup)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_ContactKeystroke)
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ContactLookup)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 QStringList newContact(int serial) {
-    return {QStringLiteral("Zz bench %1").arg(serial), QStringLiteral("B"), QStringLiteral("Bench"),
-            QStringLiteral("M"), QStringLiteral("Street"), QStringLiteral("1"), QStringLiteral("2"),
-            QStringLiteral("3"), QStringLiteral("b@example.org")};
+    return {QStringLiteral("Zz bench %1").arg(serial),
+            QStringLiteral("B"),
+            QStringLiteral("Bench"),
+            QStringLiteral("M"),
+            QStringLiteral("Street"),
+            QStringLiteral("1"),
+            QStringLiteral("2"),
+            QStringLiteral("3"),
+            QStringLiteral("b@example.org")};
 }
 
 int nextSerial() {
@@ -230,7 +252,8 @@ void BM_AddWord(benchmark::State& state) {
     prepare(grid, WordStore::listing());
     grid.refresh();
     for (auto _ : state) {
-        WordStore(database).add(1, QStringLiteral("zzbench%1").arg(nextSerial()), QStringLiteral("x"));
+        WordStore(database).add(1, QStringLiteral("zzbench%1").arg(nextSerial()),
+                                QStringLiteral("x"));
         grid.refresh();
     }
 }
@@ -243,13 +266,25 @@ void BM_InsertWord(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_AddContact)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_AddContact)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_InsertContact)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_InsertContact)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_AddWord)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_AddWord)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_InsertWord)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+BENCHMARK(BM_InsertWord)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 // Takes this program's own options out of argv; the rest are Google Benchmark's.
@@ -259,13 +294,20 @@ bench::DataSizes takeOptions(int& argc, char** argv, bool& printQueries, bool& g
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         const QString value = arg.section(QLatin1Char('='), 1);
-        if (arg.startsWith(QLatin1String("--data="))) g_directory = value;
-        else if (arg.startsWith(QLatin1String("--contacts="))) sizes.contacts = value.toInt();
-        else if (arg.startsWith(QLatin1String("--words="))) sizes.words = value.toInt();
-        else if (arg.startsWith(QLatin1String("--years="))) sizes.years = value.toInt();
-        else if (arg == QLatin1String("--print-queries")) printQueries = true;
-        else if (arg == QLatin1String("--generate-only")) generateOnly = true;
-        else argv[kept++] = argv[i];
+        if (arg.startsWith(QLatin1String("--data=")))
+            g_directory = value;
+        else if (arg.startsWith(QLatin1String("--contacts=")))
+            sizes.contacts = value.toInt();
+        else if (arg.startsWith(QLatin1String("--words=")))
+            sizes.words = value.toInt();
+        else if (arg.startsWith(QLatin1String("--years=")))
+            sizes.years = value.toInt();
+        else if (arg == QLatin1String("--print-queries"))
+            printQueries = true;
+        else if (arg == QLatin1String("--generate-only"))
+            generateOnly = true;
+        else
+            argv[kept++] = argv[i];
     }
     argc = kept;
     return sizes;

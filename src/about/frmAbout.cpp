@@ -11,7 +11,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 
-
 namespace vemora {
 
 namespace {
@@ -29,8 +28,7 @@ frmAbout::frmAbout(Platform& platform, QWidget* parent)
     m_ui->picIcon->setPixmap(picture.pixmap(QSize(96, 96), devicePixelRatio()));
     m_ui->lblVersion->setText(QStringLiteral("Version %1, running on Qt %2 and SQLite %3")
                                   .arg(QStringLiteral(VEMORA_VERSION),
-                                       QString::fromLatin1(qVersion()),
-                                       SqliteEngine::version()));
+                                       QString::fromLatin1(qVersion()), SqliteEngine::version()));
 
     connect(m_ui->cmdOk, &QPushButton::clicked, this, &QWidget::close);
     connect(m_ui->cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);

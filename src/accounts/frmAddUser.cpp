@@ -4,9 +4,9 @@
 #include "core/Accounts.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
-#include "platform/GridBinding.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
+#include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -141,7 +141,7 @@ std::optional<AccountFields> frmAddUser::typedAccount() {
     Prompter& prompter = m_platform.prompter;
     const QString password = m_ui->txtPassword->text();
     AccountFields account{trimBlanks(m_ui->txtUserName->text()), QString(),
-                    trimBlanks(m_ui->txtName->text())};
+                          trimBlanks(m_ui->txtName->text())};
     if (account.userName.isEmpty() || trimBlanks(password).isEmpty() || account.name.isEmpty()) {
         prompter.show(QStringLiteral("Please fill-up all necessary fields!"),
                       QStringLiteral("Incomplete!"), vbInformation);
@@ -187,8 +187,9 @@ void frmAddUser::saveUser() {
     if (!account) return;
     const std::optional<qint64> number = chosenNumber();
     if (!number) {
-        m_platform.prompter.show(QStringLiteral("Please choose an account from the user list first!"),
-                                 QStringLiteral("Information"), vbInformation);
+        m_platform.prompter.show(
+            QStringLiteral("Please choose an account from the user list first!"),
+            QStringLiteral("Information"), vbInformation);
         return;
     }
     if (AccountStore::refusalToSave(*number, account->userName)) {
@@ -216,10 +217,9 @@ void frmAddUser::deleteUser() {
                       QStringLiteral("Information"), vbInformation);
         return;
     }
-    const Answer answer =
-        prompter.show(QStringLiteral("Are you sure you want to delete ") + userName +
-                          QStringLiteral(" account?"),
-                      QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
+    const Answer answer = prompter.show(
+        QStringLiteral("Are you sure you want to delete ") + userName + QStringLiteral(" account?"),
+        QStringLiteral("Are you sure?"), vbQuestion | vbYesNo);
     if (answer != Answer::Yes) return;
     write(AccountStore(m_platform.session.database()).remove(*number, userName), QString());
 }

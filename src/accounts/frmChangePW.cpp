@@ -77,8 +77,8 @@ void frmChangePW::change() {
 
     // The account whose password was proven, which is the logged-in user's own.
     const qint64 number = account.value()->user_num.toLongLong();
-    const Result<int> changed = accounts.changeOwn(
-        number, {trimBlanks(m_ui->txtUserName->text()), *newPassword, name});
+    const Result<int> changed =
+        accounts.changeOwn(number, {trimBlanks(m_ui->txtUserName->text()), *newPassword, name});
     if (!changed) {
         reportTrapped(prompter, changed.error(), TrapWording::Record);
         return;

@@ -47,8 +47,7 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
                                             : CompactFailure::CannotWriteCopy,
                 temp.error()};
     Contents expected;
-    if (CompactResult copied = makeVerifiedCopy(temp.path(), expected); !copied.ok())
-        return copied;
+    if (CompactResult copied = makeVerifiedCopy(temp.path(), expected); !copied.ok()) return copied;
 
     // A chosen file that is another organizer's database is not replaced while in use.
     DatabaseLock destinationLock(destination);

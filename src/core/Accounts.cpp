@@ -56,9 +56,12 @@ std::optional<AccountRefusal> AccountStore::refusalToDelete(std::optional<qint64
 
 Result<int> AccountStore::add(const AccountFields& account) {
     return m_database.execute(Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
-                                  .text(account.userName).sql(",")
-                                  .text(account.storedPassword).sql(",")
-                                  .text(account.name).sql(")"));
+                                  .text(account.userName)
+                                  .sql(",")
+                                  .text(account.storedPassword)
+                                  .sql(",")
+                                  .text(account.name)
+                                  .sql(")"));
 }
 
 Result<int> AccountStore::save(qint64 number, const AccountFields& account) {
@@ -71,16 +74,22 @@ Result<int> AccountStore::changeOwn(qint64 number, const AccountFields& account)
 }
 
 Result<int> AccountStore::update(qint64 number, const AccountFields& account) {
-    return m_database.execute(Statement("UPDATE users SET user_name=").text(account.userName)
-                                  .sql(", user_password=").text(account.storedPassword)
-                                  .sql(", name=").text(account.name)
-                                  .sql(" WHERE user_num=").number(number));
+    return m_database.execute(Statement("UPDATE users SET user_name=")
+                                  .text(account.userName)
+                                  .sql(", user_password=")
+                                  .text(account.storedPassword)
+                                  .sql(", name=")
+                                  .text(account.name)
+                                  .sql(" WHERE user_num=")
+                                  .number(number));
 }
 
 Result<int> AccountStore::remove(qint64 number, const QString& userName) {
     if (const auto why = refusalToDelete(number, userName)) return refused(*why);
-    return m_database.execute(Statement("DELETE FROM users WHERE user_num=").number(number)
-                                  .sql(" AND user_name=").text(trimBlanks(userName)));
+    return m_database.execute(Statement("DELETE FROM users WHERE user_num=")
+                                  .number(number)
+                                  .sql(" AND user_name=")
+                                  .text(trimBlanks(userName)));
 }
 
 }  // namespace vemora

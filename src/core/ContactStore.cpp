@@ -73,7 +73,10 @@ Result<Change> ContactStore::save(qint64 user, const ContactNames& loaded,
 
     Statement update("UPDATE addressbook_tbl SET ");
     for (int i = 0; i < int(kContactColumns.size()); ++i)
-        update.sql(i == 0 ? "" : ", ").sql(kContactColumns.at(i)).sql("=").escapedText(texts.value(i));
+        update.sql(i == 0 ? "" : ", ")
+            .sql(kContactColumns.at(i))
+            .sql("=")
+            .escapedText(texts.value(i));
     const Result<Change> changed = changeLoaded(update, user, loaded);
     if (!changed || !changed.value().done()) return changed;
     if (const Status committed = transaction.commit(); !committed) return committed.error();

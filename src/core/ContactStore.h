@@ -16,9 +16,9 @@ class Database;
 // The columns of a contact after its owner's user_num, in table order: a contact's texts
 // are given in this order.
 inline constexpr std::array<QLatin1StringView, 9> kContactColumns{
-    QLatin1StringView("name"),      QLatin1StringView("middle_name"), QLatin1StringView("last_name"),
-    QLatin1StringView("sex"),       QLatin1StringView("address"),     QLatin1StringView("phone_num"),
-    QLatin1StringView("cel_num"),   QLatin1StringView("fax_num"),     QLatin1StringView("email")};
+    QLatin1StringView("name"),    QLatin1StringView("middle_name"), QLatin1StringView("last_name"),
+    QLatin1StringView("sex"),     QLatin1StringView("address"),     QLatin1StringView("phone_num"),
+    QLatin1StringView("cel_num"), QLatin1StringView("fax_num"),     QLatin1StringView("email")};
 
 // The three names that identify a contact of a user.
 struct ContactNames {

@@ -11,23 +11,30 @@ namespace vemora {
 
 namespace {
 
-bool blank(const QString& text) { return trimBlanks(text).isEmpty(); }
+bool blank(const QString& text) {
+    return trimBlanks(text).isEmpty();
+}
 
 // A missing text is stored, and compared, as empty text: a null string would bind as NULL,
 // which equals nothing.
-QString orEmpty(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+QString orEmpty(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
 
 }  // namespace
 
 const DayBook& DayBook::diary() {
-    static const DayBook book{QStringLiteral("diary_tbl"), QStringLiteral("diary_date"),
-                              {QStringLiteral("diary_message")}, true};
+    static const DayBook book{QStringLiteral("diary_tbl"),
+                              QStringLiteral("diary_date"),
+                              {QStringLiteral("diary_message")},
+                              true};
     return book;
 }
 
 const DayBook& DayBook::planner() {
     static const DayBook book{
-        QStringLiteral("planner_tbl"), QStringLiteral("planner_date"),
+        QStringLiteral("planner_tbl"),
+        QStringLiteral("planner_date"),
         {QStringLiteral("time_am"), QStringLiteral("time_pm"), QStringLiteral("planner_msg")},
         false};
     return book;
@@ -109,8 +116,9 @@ Result<Change> DayStore::save(qint64 user, QDate day, const QStringList& loaded,
     if (const Change refused = checkStorable(texts); !refused.done()) return refused;
     Statement update(QStringLiteral("UPDATE %1 SET ").arg(m_book.table));
     for (int i = 0; i < m_book.columns.size(); ++i) {
-        update.sql((i == 0 ? QString() : QStringLiteral(", ")) + m_book.columns.at(i) +
-                   QLatin1Char('='))
+        update
+            .sql((i == 0 ? QString() : QStringLiteral(", ")) + m_book.columns.at(i) +
+                 QLatin1Char('='))
             .escapedText(orEmpty(texts.value(i)));
     }
     whereDay(update, user, day);

@@ -7,7 +7,9 @@
 
 namespace vemora {
 
-Statement WordStore::listing() { return Statement("Select * FROM dictionary_tbl Order By dict_name"); }
+Statement WordStore::listing() {
+    return Statement("Select * FROM dictionary_tbl Order By dict_name");
+}
 
 Statement WordStore::selection(const QString& word, const QString& description) {
     Statement statement("SELECT * FROM dictionary_tbl");
@@ -30,13 +32,14 @@ Result<QStringList> WordStore::words() {
 
 Result<Change> WordStore::add(qint64 user, const QString& word, const QString& description) {
     if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
-    return run(Statement("INSERT INTO dictionary_tbl(user_num, dict_name, dict_description) VALUES(")
-                   .number(user)
-                   .sql(", ")
-                   .escapedText(word)
-                   .sql(",")
-                   .escapedText(description)
-                   .sql(")"));
+    return run(
+        Statement("INSERT INTO dictionary_tbl(user_num, dict_name, dict_description) VALUES(")
+            .number(user)
+            .sql(", ")
+            .escapedText(word)
+            .sql(",")
+            .escapedText(description)
+            .sql(")"));
 }
 
 Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QString& word,

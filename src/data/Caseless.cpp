@@ -28,7 +28,8 @@ int caselessCompare(QByteArrayView a, QByteArrayView b) {
 }
 
 bool caselessStartsWith(QByteArrayView text, QByteArrayView prefix) {
-    return text.size() >= prefix.size() && compareFolded(text.data(), prefix.data(), prefix.size()) == 0;
+    return text.size() >= prefix.size() &&
+           compareFolded(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
 }  // namespace vemora

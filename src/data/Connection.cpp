@@ -27,8 +27,7 @@ QString nextName() {
 }
 
 DbError closedError() {
-    return {kErrClosed,
-            QStringLiteral("Operation is not allowed when the object is closed.")};
+    return {kErrClosed, QStringLiteral("Operation is not allowed when the object is closed.")};
 }
 
 }  // namespace
@@ -44,13 +43,21 @@ QString Connection::filePath() const {
     return parseConnectionString(m_connectionString).dataSource;
 }
 
-QSqlDatabase Connection::handle() const { return QSqlDatabase::database(m_name, false); }
+QSqlDatabase Connection::handle() const {
+    return QSqlDatabase::database(m_name, false);
+}
 
-bool Connection::isOpen() const { return handle().isOpen(); }
+bool Connection::isOpen() const {
+    return handle().isOpen();
+}
 
-Status Connection::open() { return openFile(false); }
+Status Connection::open() {
+    return openFile(false);
+}
 
-Status Connection::openSnapshot() { return openFile(true); }
+Status Connection::openSnapshot() {
+    return openFile(true);
+}
 
 Status Connection::openFile(bool snapshot) {
     close();

@@ -9,13 +9,14 @@ QString makeConnectionString(const QString& directory) {
     QString dir = QDir::toNativeSeparators(directory);
     if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir +
-           QString::fromLatin1(kDatabaseFileName) + QStringLiteral(";Jet OLEDB:Database password=") +
-           QString::fromLatin1(kDatabasePassword);
+           QString::fromLatin1(kDatabaseFileName) +
+           QStringLiteral(";Jet OLEDB:Database password=") + QString::fromLatin1(kDatabasePassword);
 }
 
 QString databaseDirectory(const QString& programDirectory) {
-    return databaseDirectory(programDirectory,
-                             qEnvironmentVariable("VEMORA_DATA_DIR", QStringLiteral(VEMORA_SHARED_DATA_DIR)));
+    return databaseDirectory(
+        programDirectory,
+        qEnvironmentVariable("VEMORA_DATA_DIR", QStringLiteral(VEMORA_SHARED_DATA_DIR)));
 }
 
 QString databaseDirectory(const QString& programDirectory, const QString& sharedDirectory) {

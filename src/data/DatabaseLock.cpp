@@ -6,10 +6,10 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace vemora {

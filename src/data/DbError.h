@@ -9,9 +9,11 @@
 namespace vemora {
 
 // The two error numbers the windows tell apart, as the old database component reported them.
-inline constexpr long kErrGeneral = -2147467259;  // cannot open, wrong password, duplicate unique value
-inline constexpr long kErrSyntax = -2147217900;   // a statement that cannot be parsed
-inline constexpr long kErrOther = -2147217887;    // any other failure of the engine (busy, full disk, I/O)
+inline constexpr long kErrGeneral =
+    -2147467259;  // cannot open, wrong password, duplicate unique value
+inline constexpr long kErrSyntax = -2147217900;  // a statement that cannot be parsed
+inline constexpr long kErrOther =
+    -2147217887;  // any other failure of the engine (busy, full disk, I/O)
 
 // Why a database could not be used, where the error number alone does not tell.
 enum class DbProblem {
@@ -49,8 +51,8 @@ private:
 template <class T>
 class Result final {
 public:
-    Result(T value) : m_state(std::move(value)) {}         // NOLINT: implicit by design
-    Result(DbError error) : m_state(std::move(error)) {}   // NOLINT: implicit by design
+    Result(T value) : m_state(std::move(value)) {}        // NOLINT: implicit by design
+    Result(DbError error) : m_state(std::move(error)) {}  // NOLINT: implicit by design
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
     explicit operator bool() const { return ok(); }

@@ -13,7 +13,9 @@ constexpr long kErrArguments = -2146825287;  // criterion the engine cannot read
 constexpr long kErrNoRow = -2146825267;      // no current row
 
 // The driver's NULL: a null value of text type.
-QVariant nullValue() { return QVariant(QMetaType::fromType<QString>()); }
+QVariant nullValue() {
+    return QVariant(QMetaType::fromType<QString>());
+}
 }  // namespace
 
 void ColumnValues::append(const QVariant& value) {
@@ -110,7 +112,9 @@ Status Recordset::open(const Statement& source, Connection& connection) {
     return {};
 }
 
-void Recordset::close() { *this = Recordset(); }
+void Recordset::close() {
+    *this = Recordset();
+}
 
 QVariantList Recordset::row(int index) const {
     QVariantList values;
@@ -125,7 +129,9 @@ int Recordset::columnIndex(QStringView name) const {
     return -1;
 }
 
-void Recordset::setPosition(int row) { m_position = std::clamp(row, 0, rowCount()); }
+void Recordset::setPosition(int row) {
+    m_position = std::clamp(row, 0, rowCount());
+}
 
 void Recordset::moveNext() {
     if (!eof()) ++m_position;

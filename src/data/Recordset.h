@@ -35,7 +35,7 @@ private:
 
     Kind m_kind = Kind::Nulls;
     std::vector<bool> m_nulls;
-    QByteArray m_bytes;            // Text: the texts one after another
+    QByteArray m_bytes;             // Text: the texts one after another
     std::vector<qsizetype> m_ends;  // Text: where each one ends in m_bytes
     std::vector<qint64> m_numbers;  // Integer
     QVariantList m_variants;        // Variant

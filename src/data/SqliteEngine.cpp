@@ -52,12 +52,14 @@ constexpr const char* kTables[] = {
     kContactNamesIndex,
     "CREATE TABLE diary_tbl ("
     " user_num INTEGER NOT NULL,"
-    " diary_date TEXT NOT NULL CHECK (diary_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
+    " diary_date TEXT NOT NULL CHECK (diary_date GLOB "
+    "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
     " diary_message TEXT COLLATE NOCASE,"
     " UNIQUE (user_num, diary_date))",
     "CREATE TABLE planner_tbl ("
     " user_num INTEGER NOT NULL,"
-    " planner_date TEXT NOT NULL CHECK (planner_date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
+    " planner_date TEXT NOT NULL CHECK (planner_date GLOB "
+    "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
     " time_am TEXT COLLATE NOCASE, time_pm TEXT COLLATE NOCASE, planner_msg TEXT COLLATE NOCASE,"
     " UNIQUE (user_num, planner_date))",
     kDictionaryTable,
@@ -87,19 +89,22 @@ DbError refusal(DbProblem problem, const QString& path, const QString& cause) {
     QString text;
     switch (problem) {
         case DbProblem::Busy:
-            text = QStringLiteral("The database file %1 is busy: another program is writing "
-                                  "it (%2). Please try again in a moment.");
+            text = QStringLiteral(
+                "The database file %1 is busy: another program is writing "
+                "it (%2). Please try again in a moment.");
             break;
         case DbProblem::Foreign:
             text = QStringLiteral("The file %1 is not a Vemora database (%2).");
             break;
         case DbProblem::Newer:
-            text = QStringLiteral("The database file %1 was written by a newer version of "
-                                  "Vemora (%2). Nothing in it was changed.");
+            text = QStringLiteral(
+                "The database file %1 was written by a newer version of "
+                "Vemora (%2). Nothing in it was changed.");
             break;
         default:
-            text = QStringLiteral("The database file %1 is damaged (%2). Restore it from a "
-                                  "backup copy.");
+            text = QStringLiteral(
+                "The database file %1 is damaged (%2). Restore it from a "
+                "backup copy.");
             break;
     }
     return {problem == DbProblem::Busy ? kErrOther : kErrGeneral, text.arg(file, cause), problem};
@@ -120,17 +125,19 @@ Status fill(const QString& path) {
             status = DbError{kErrGeneral, db.lastError().text()};
         } else {
             QSqlQuery q(db);
-            status = run(q, QStringLiteral("PRAGMA application_id = %1")
-                                .arg(SqliteEngine::passwordVerifier(
-                                    QString::fromLatin1(kDatabasePassword))));
-            if (status) status = run(q, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+            status = run(
+                q,
+                QStringLiteral("PRAGMA application_id = %1")
+                    .arg(SqliteEngine::passwordVerifier(QString::fromLatin1(kDatabasePassword))));
+            if (status)
+                status = run(q, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
             if (status) status = run(q, QStringLiteral("BEGIN"));
             for (const char* sql : kTables)
                 if (status) status = run(q, QString::fromLatin1(sql));
             if (status) {
-                q.prepare(QStringLiteral(
-                    "INSERT INTO users (user_num, user_name, user_password, name) "
-                    "VALUES (1, 'admin', ?, 'Administrator')"));
+                q.prepare(
+                    QStringLiteral("INSERT INTO users (user_num, user_name, user_password, name) "
+                                   "VALUES (1, 'admin', ?, 'Administrator')"));
                 q.addBindValue(*EncodePassword(QString::fromLatin1(kInitialAdminPassword)));
                 if (!q.exec()) status = DbError{kErrOther, q.lastError().text()};
             }
@@ -166,7 +173,8 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
             if (!q.exec(sql)) return failed(q.lastError());
         version = step.version;
     }
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) return failed(q.lastError());
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)))
+        return failed(q.lastError());
     q.finish();
     if (!db.commit()) return failed(db.lastError());
     return {};
@@ -208,8 +216,7 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
                            .arg(version)
                            .arg(kSchemaVersion));
     if (version < 1)
-        return refusal(DbProblem::Damaged, path,
-                       QStringLiteral("it records no schema version"));
+        return refusal(DbProblem::Damaged, path, QStringLiteral("it records no schema version"));
     for (const char* table : kTableNames)
         if (!tables.contains(QLatin1String(table)))
             return refusal(DbProblem::Damaged, path,
@@ -218,9 +225,9 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
 }
 
 qint32 SqliteEngine::passwordVerifier(const QString& password) {
-    const QByteArray digest = QCryptographicHash::hash(
-        QByteArrayLiteral("Vemora database password:") + password.toUtf8(),
-        QCryptographicHash::Sha256);
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArrayLiteral("Vemora database password:") + password.toUtf8(),
+                                 QCryptographicHash::Sha256);
     // Zero is the header's "unset" value; never use it as a verifier.
     const qint32 value = qFromBigEndian<qint32>(digest.constData());
     return value == 0 ? 1 : value;
@@ -228,7 +235,8 @@ qint32 SqliteEngine::passwordVerifier(const QString& password) {
 
 Status SqliteEngine::createDatabase(const QString& path) {
     const QFileInfo target(path);
-    if (target.exists()) return DbError{kErrGeneral, QStringLiteral("%1 already exists.").arg(path)};
+    if (target.exists())
+        return DbError{kErrGeneral, QStringLiteral("%1 already exists.").arg(path)};
 
     QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
     if (!temp.open()) return DbError{kErrGeneral, temp.errorString()};
@@ -236,7 +244,8 @@ Status SqliteEngine::createDatabase(const QString& path) {
     if (Status s = fill(temp.fileName()); !s) return s;
     // rename() refuses an existing name, so a database that appeared meanwhile is kept.
     if (!temp.rename(target.absoluteFilePath()))
-        return DbError{kErrGeneral, QStringLiteral("Cannot write %1: %2").arg(path, temp.errorString())};
+        return DbError{kErrGeneral,
+                       QStringLiteral("Cannot write %1: %2").arg(path, temp.errorString())};
     temp.setAutoRemove(false);
     return {};
 }
@@ -292,11 +301,13 @@ Status SqliteEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& colum
                     column.append(sqlite3_column_double(statement, i));
                     break;
                 case SQLITE_BLOB:
-                    column.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
-                                             sqlite3_column_bytes(statement, i)));
+                    column.append(
+                        QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
+                                   sqlite3_column_bytes(statement, i)));
                     break;
                 default: {
-                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                    const auto* text =
+                        reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
                     column.appendText(QByteArrayView(text, sqlite3_column_bytes(statement, i)));
                 }
             }
@@ -310,8 +321,7 @@ Status SqliteEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& colum
 }
 
 Status SqliteEngine::compactInto(Connection& connection, const QString& target) {
-    const Result<Recordset> done =
-        connection.execute(Statement("VACUUM INTO ").value(target));
+    const Result<Recordset> done = connection.execute(Statement("VACUUM INTO ").value(target));
     return done.status();
 }
 

@@ -4,7 +4,9 @@
 
 namespace vemora {
 
-QString isoDate(QDate date) { return date.toString(Qt::ISODate); }
+QString isoDate(QDate date) {
+    return date.toString(Qt::ISODate);
+}
 
 Statement& Statement::sql(QAnyStringView fixed) {
     const QString piece = fixed.toString();
@@ -20,7 +22,9 @@ Statement& Statement::bind(const QVariant& value, const QString& shown) {
     return *this;
 }
 
-Statement& Statement::number(qint64 value) { return bind(value, QString::number(value)); }
+Statement& Statement::number(qint64 value) {
+    return bind(value, QString::number(value));
+}
 
 Statement& Statement::value(const QString& value) {
     return bind(value, QLatin1Char('\'') + value + QLatin1Char('\''));
@@ -28,14 +32,16 @@ Statement& Statement::value(const QString& value) {
 
 Statement& Statement::text(const QString& value) {
     if (value.contains(QLatin1Char('\'')) && !m_defect) {
-        m_defect = DbError{kErrSyntax,
-                           QStringLiteral("Syntax error (missing operator) in query expression '%1'.")
-                               .arg(value)};
+        m_defect = DbError{
+            kErrSyntax,
+            QStringLiteral("Syntax error (missing operator) in query expression '%1'.").arg(value)};
     }
     return this->value(value);
 }
 
-Statement& Statement::escapedText(const QString& value) { return text(ReplaceApostrophes(value)); }
+Statement& Statement::escapedText(const QString& value) {
+    return text(ReplaceApostrophes(value));
+}
 
 Statement& Statement::date(QDate value) {
     const QString iso = isoDate(value);

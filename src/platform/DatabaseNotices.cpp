@@ -12,8 +12,7 @@ void reportOpenFailure(Prompter& prompter, const DbError& error) {
                 "Can't find the database file! Please check if the database file is installed!"),
             QStringLiteral("Can't locate!"), vbExclamation);
     } else if (error.problem != DbProblem::None) {
-        prompter.show(error.description, QStringLiteral("Can't use the database!"),
-                      vbExclamation);
+        prompter.show(error.description, QStringLiteral("Can't use the database!"), vbExclamation);
     }
 }
 

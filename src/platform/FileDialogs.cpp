@@ -12,9 +12,12 @@ namespace {
 
 QString settingsKey(FilePurpose purpose) {
     switch (purpose) {
-        case FilePurpose::Media: return QStringLiteral("folders/media");
-        case FilePurpose::Documents: return QStringLiteral("folders/documents");
-        case FilePurpose::Backups: break;
+        case FilePurpose::Media:
+            return QStringLiteral("folders/media");
+        case FilePurpose::Documents:
+            return QStringLiteral("folders/documents");
+        case FilePurpose::Backups:
+            break;
     }
     return QStringLiteral("folders/backups");
 }
@@ -25,7 +28,8 @@ QString desktopFolder(FilePurpose purpose) {
             return QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
         case FilePurpose::Documents:
             return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        case FilePurpose::Backups: break;
+        case FilePurpose::Backups:
+            break;
     }
     return QDir::homePath();
 }
@@ -89,10 +93,9 @@ void prepareDialog(QFileDialog& dialog, const FileDialogRequest& request,
     dialog.setDirectory(folder);
     if (!request.fileName.isEmpty()) dialog.selectFile(folder.filePath(request.fileName));
     dialog.setDefaultSuffix(firstExtension(filters));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog](const QString& chosen) {
-                         dialog.setDefaultSuffix(firstExtension(chosen));
-                     });
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& chosen) { dialog.setDefaultSuffix(firstExtension(chosen)); });
 }
 
 std::optional<QString> QtFileDialogs::openFile(QWidget* parent, const FileDialogRequest& request) {

@@ -31,7 +31,8 @@ void GridBinding::showCurrentRow(int row) {
         return;
     }
     const QModelIndex index = m_model->index(row, std::max(selection->currentIndex().column(), 0));
-    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(index,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_grid->scrollTo(index);
 }
 

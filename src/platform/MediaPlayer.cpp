@@ -20,9 +20,12 @@ constexpr long kErrAccessDenied = -2147024891;  // E_ACCESSDENIED
 
 MediaPlayer::State toState(QMediaPlayer::PlaybackState state) {
     switch (state) {
-        case QMediaPlayer::PlayingState: return MediaPlayer::State::Playing;
-        case QMediaPlayer::PausedState: return MediaPlayer::State::Paused;
-        case QMediaPlayer::StoppedState: break;
+        case QMediaPlayer::PlayingState:
+            return MediaPlayer::State::Playing;
+        case QMediaPlayer::PausedState:
+            return MediaPlayer::State::Paused;
+        case QMediaPlayer::StoppedState:
+            break;
     }
     return MediaPlayer::State::Stopped;
 }

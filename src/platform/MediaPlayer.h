@@ -51,5 +51,4 @@ public:
     virtual std::unique_ptr<MediaPlayer> create(QWidget* screen) = 0;
 };
 
-
 }  // namespace vemora

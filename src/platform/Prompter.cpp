@@ -10,11 +10,21 @@ Answer MessageBoxPrompter::show(const QString& text, const QString& title, int s
     box.setWindowTitle(title);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (style & 0x70) {
-        case vbCritical: box.setIcon(QMessageBox::Critical); break;
-        case vbQuestion: box.setIcon(QMessageBox::Question); break;
-        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-        case vbInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case vbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case vbQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case vbExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case vbInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
     }
     if ((style & 0x0F) == vbYesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -25,5 +25,4 @@ public:
     virtual Answer show(const QString& text, const QString& title, int style) = 0;
 };
 
-
 }  // namespace vemora

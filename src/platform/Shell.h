@@ -15,5 +15,4 @@ public:
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
-
 }  // namespace vemora

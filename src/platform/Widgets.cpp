@@ -82,7 +82,8 @@ void escapeCloses(QWidget* window) {
 }
 
 void centreOnParent(QWidget* window) {
-    if (window->isVisible() || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+    if (window->isVisible() ||
+        (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
     if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
     const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;

@@ -62,12 +62,10 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
         QKeySequence::SaveAs, &ReportPreview::exportPdf);
     tools->addSeparator();
     m_previous = add("actPreviousPage", QStringLiteral("go-previous"), QStringLiteral("Previous"),
-                     QKeySequence::MoveToPreviousPage,
-                     [this] { turnPage(-1); });
+                     QKeySequence::MoveToPreviousPage, [this] { turnPage(-1); });
     tools->addWidget(m_page);
     m_next = add("actNextPage", QStringLiteral("go-next"), QStringLiteral("Next"),
-                 QKeySequence::MoveToNextPage,
-                 [this] { turnPage(+1); });
+                 QKeySequence::MoveToNextPage, [this] { turnPage(+1); });
     tools->addSeparator();
     add("actZoomIn", QStringLiteral("zoom-in"), QStringLiteral("Zoom In"), QKeySequence::ZoomIn,
         [this] { m_view->zoomIn(); });

@@ -11,10 +11,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/Clock.h"
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
+#include "core/Clock.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
@@ -125,7 +125,8 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     m_ui->StatusBar1->addWidget(credit, 1);
     // Shown in the empty window after a log-out.
     m_loggedOut = new QLabel(
-        QStringLiteral("You are logged out. To log in again, choose File > Log-in or press Ctrl+I."),
+        QStringLiteral(
+            "You are logged out. To log in again, choose File > Log-in or press Ctrl+I."),
         m_ui->mdiArea->viewport());
     m_loggedOut->setObjectName(QStringLiteral("lblLoggedOut"));
     (new QVBoxLayout(m_ui->mdiArea->viewport()))->addWidget(m_loggedOut, 0, Qt::AlignCenter);

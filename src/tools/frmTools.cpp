@@ -8,8 +8,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QGuiApplication>
+#include <QLocale>
 
 namespace vemora {
 
@@ -202,8 +202,8 @@ void frmTools::reportRestore(const RestoreResult& result, const QString& path) {
                 "Nothing was changed: the working database could not be kept beside it.");
             break;
         case RestoreFailure::CannotReplace:
-            text = QStringLiteral(
-                "Nothing was changed: the working database could not be replaced.");
+            text =
+                QStringLiteral("Nothing was changed: the working database could not be replaced.");
             break;
     }
     if (text.contains(u"%1")) text = text.arg(chosen);

@@ -92,7 +92,9 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
 
 frmTags::~frmTags() = default;
 
-QTabWidget* frmTags::tabMenu() const { return m_ui->tabMenu; }
+QTabWidget* frmTags::tabMenu() const {
+    return m_ui->tabMenu;
+}
 
 template <class T>
 T* frmTags::control(const QString& name) const {
@@ -102,9 +104,9 @@ T* frmTags::control(const QString& name) const {
 void frmTags::load() {
     const Status status = runLoadSequence();
     if (status || status.number() == kErrOutOfMemory) return;
-    m_platform.prompter.show(QString::number(status.number()) + QLatin1Char(' ') +
-                                 status.error().description,
-                             QGuiApplication::applicationDisplayName(), vbOKOnly);
+    m_platform.prompter.show(
+        QString::number(status.number()) + QLatin1Char(' ') + status.error().description,
+        QGuiApplication::applicationDisplayName(), vbOKOnly);
 }
 
 // Each step skips the controls that its tab does not have.

@@ -13,11 +13,15 @@
 #include <QTest>
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace vemora::test {
 
-inline QString operator""_q(const char* text, size_t) { return QString::fromUtf8(text); }
+inline QString operator""_q(const char* text, size_t) {
+    return QString::fromUtf8(text);
+}
 
 inline const QString kApostropheAlert =
     "Please do not use ' character, their's a conflict in JET Engine used in this project!"_q;
@@ -45,7 +49,9 @@ protected:
     }
     QString text(const char* box) { return get(box)->text(); }
     void put(const char* box, const QString& text) { get(box)->setText(text); }
-    void click(const char* button) { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
+    void click(const char* button) {
+        QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
+    }
     bool enabled(const char* button) { return get<QAbstractButton>(button)->isEnabled(); }
 
     // The focus is in the box and its whole text is selected.
@@ -62,12 +68,15 @@ protected:
 
     Recordset account(int userNum) {
         return env.query(Statement("SELECT user_name, user_password, name FROM users WHERE "
-                                   "user_num = ").number(userNum));
+                                   "user_num = ")
+                             .number(userNum));
     }
     // Whether the log-in query finds the account with this typed password.
     bool logsIn(const QString& userName, const QString& password) {
-        return !env.query(Statement("SELECT user_num FROM users WHERE user_name = ").text(userName)
-                              .sql(" AND user_password = ").text(*EncodePassword(password)))
+        return !env.query(Statement("SELECT user_num FROM users WHERE user_name = ")
+                              .text(userName)
+                              .sql(" AND user_password = ")
+                              .text(*EncodePassword(password)))
                     .eof();
     }
 

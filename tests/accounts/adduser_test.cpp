@@ -78,7 +78,8 @@ TEST_F(AddUserTest, TheAdministratorKeepsItsAccountAndUserName) {
     // Unlocked by another search text, neither a name in any case nor the number deletes it.
     put("txtSearch", "adm"_q);
     EXPECT_FALSE(get("txtUserName")->isReadOnly());
-    for (const auto& [number, typed] : {std::pair(bob, "ADMIN"_q), {bob, " aDmIn "_q}, {1, "bob"_q}}) {
+    for (const auto& [number, typed] :
+         {std::pair(bob, "ADMIN"_q), {bob, " aDmIn "_q}, {1, "bob"_q}}) {
         put("txtUserNum", QString::number(number));
         put("txtUserName", typed);
         click("cmdDelete");
@@ -157,7 +158,8 @@ TEST_F(AddUserTest, EnterFromTheNameAddsTheUserAndEscapeCloses) {
 TEST_F(AddUserTest, AddRefusesWhatCannotBeStored) {
     fill("eve"_q, "pw"_q, " "_q, "Eve"_q);
     click("cmdAddUser");
-    expectShown("Password mismatch! Please re-type the correct password."_q, "Password mismatch!"_q);
+    expectShown("Password mismatch! Please re-type the correct password."_q,
+                "Password mismatch!"_q);
     expectSelected("txtRetype");
     fill("eve"_q, "  "_q, "  "_q, "Eve"_q);
     click("cmdAddUser");
@@ -265,9 +267,10 @@ TEST_F(AddUserTest, AWindowThatOutlivedTheAdministratorsSessionDoesNothing) {
         get<QAbstractButton>(command)->setEnabled(true);
         env.prompter.clear();
         click(command);
-        expectShown("Only the administrator can manage the accounts. Please log in as the "
-                    "administrator."_q,
-                    "Security Alert!"_q, 48);
+        expectShown(
+            "Only the administrator can manage the accounts. Please log in as the "
+            "administrator."_q,
+            "Security Alert!"_q, 48);
     }
     EXPECT_TRUE(logsIn("admin"_q, "admin"_q));
     EXPECT_EQ(env.count("users"_q), 3);

@@ -1,16 +1,16 @@
-#include "data/ConnectionString.h"
-#include "data/DatabaseLock.h"
 #include "backup/Compactor.h"
 #include "backup/BackupFixture.h"
+#include "data/ConnectionString.h"
+#include "data/DatabaseLock.h"
 #include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace vemora::test {
 namespace {
@@ -28,8 +28,7 @@ protected:
     }
 
     CompactResult run(const QString& destination = {}) {
-        return Compactor(connectionString())
-            .run(destination.isEmpty() ? backup : destination);
+        return Compactor(connectionString()).run(destination.isEmpty() ? backup : destination);
     }
     // Compacts in a child process that ends with 0 or exitCodeOf(its failure).
     [[noreturn]] void runInChild() {
@@ -102,8 +101,8 @@ TEST_F(CompactorTest, BackupWritesTheCheckedCopyAndLeavesTheWorkingDatabase) {
     backingUp.setStepHook([&steps](CompactStep step, const QString&) { steps.push_back(step); });
     const CompactResult result = backingUp.backup(backup);
     ASSERT_TRUE(result.ok()) << result.detail.toStdString();
-    EXPECT_EQ(steps, (std::vector{CompactStep::Locked, CompactStep::Compacted,
-                                  CompactStep::Checked, CompactStep::CopyWritten}));
+    EXPECT_EQ(steps, (std::vector{CompactStep::Locked, CompactStep::Compacted, CompactStep::Checked,
+                                  CompactStep::CopyWritten}));
     EXPECT_EQ(bytes(working()), before);
     EXPECT_LT(bytes(backup).size(), before.size());
     EXPECT_FALSE(journal.exists());

@@ -16,8 +16,7 @@ public:
     vemora::Answer show(const QString&, const QString&, int style) override {
         std::puts("asked");
         std::fflush(stdout);
-        return (style & 0x0F) == vemora::vbRetryCancel ? vemora::Answer::Retry
-                                                       : vemora::Answer::Ok;
+        return (style & 0x0F) == vemora::vbRetryCancel ? vemora::Answer::Retry : vemora::Answer::Ok;
     }
 };
 

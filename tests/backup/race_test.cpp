@@ -1,6 +1,6 @@
-#include "data/Statement.h"
-#include "backup/Compactor.h"
 #include "backup/BackupFixture.h"
+#include "backup/Compactor.h"
+#include "data/Statement.h"
 
 #include <QCoreApplication>
 #include <QProcess>

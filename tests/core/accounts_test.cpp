@@ -49,7 +49,8 @@ TEST_F(AccountStoreTest, TheAdministratorKeepsItsAccountAndUserName) {
     EXPECT_EQ(accounts.save(kAdministratorNumber, fields(u"admin"_s, u"new"_s, u"A"_s)).value(), 1);
     EXPECT_TRUE(accounts.find(u"admin"_s, u"new"_s).value());
     // The user's own change of password proves the old one first; it is not refused here.
-    EXPECT_EQ(accounts.changeOwn(kAdministratorNumber, fields(u"admin"_s, u"n2"_s, u"A"_s)).value(), 1);
+    EXPECT_EQ(accounts.changeOwn(kAdministratorNumber, fields(u"admin"_s, u"n2"_s, u"A"_s)).value(),
+              1);
 }
 
 TEST_F(AccountStoreTest, DeleteRemovesOnlyTheChosenAccountWhileItHasTheNameShown) {

@@ -20,7 +20,8 @@ protected:
         QList<QStringList> list;
         for (; !rows.eof(); rows.moveNext()) {
             list.append(QStringList());
-            for (const QLatin1StringView column : kContactColumns) list.last().append(rows.text(QString(column)));
+            for (const QLatin1StringView column : kContactColumns)
+                list.last().append(rows.text(QString(column)));
         }
         return list;
     }
@@ -74,12 +75,14 @@ TEST_F(ContactStoreTest, SaveRefusesTheNamesOfAnotherContactAndAChangeOfLetterCa
     store(contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
     store(contact(u"Bo"_s, u"Q"_s, u"Tan"_s));
     const ContactNames ann{u"Ann"_s, u"Q"_s, u"Lee"_s};
-    for (const QStringList& rename : {contact(u"ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bo"_s, u"q"_s, u"TAN"_s)})
+    for (const QStringList& rename :
+         {contact(u"ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bo"_s, u"q"_s, u"TAN"_s)})
         EXPECT_EQ(refusal(contacts.save(1, ann, rename)), Refusal::Taken);
     EXPECT_EQ(stored().value(0), contact(u"Ann"_s, u"Q"_s, u"Lee"_s));
 
     // Blanks around the same names are no rename; the texts are stored as typed.
-    const QStringList edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s, u"it's 2"_s, u"1"_s, u"2"_s, u"3"_s, u"x@y"_s};
+    const QStringList edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s,  u"it's 2"_s,
+                             u"1"_s,    u"2"_s, u"3"_s,   u"x@y"_s};
     EXPECT_EQ(refusal(contacts.save(1, ann, edited)), Refusal::None);
     QStringList expected = edited;
     expected[4] = u"it`s 2"_s;
@@ -94,7 +97,8 @@ TEST_F(ContactStoreTest, SaveAndRemoveFindTheLoadedNamesOrSayTheContactIsGone) {
     EXPECT_EQ(refusal(contacts.remove(1, {u"ANN"_s, u"q "_s, u"Lee"_s})), Refusal::None);
     EXPECT_EQ(count(u"addressbook_tbl"_s), 1);  // the other user's contact stays
     EXPECT_EQ(refusal(contacts.remove(1, loaded)), Refusal::Gone);
-    EXPECT_EQ(refusal(contacts.save(1, loaded, contact(u"Ann"_s, u"Q"_s, u"Lee"_s))), Refusal::Gone);
+    EXPECT_EQ(refusal(contacts.save(1, loaded, contact(u"Ann"_s, u"Q"_s, u"Lee"_s))),
+              Refusal::Gone);
     EXPECT_EQ(count(u"addressbook_tbl"_s), 1);
 }
 

@@ -19,7 +19,8 @@ protected:
         query(insert.sql(")"));
     }
     QStringList storedPlan(QDate day) {
-        const Recordset r = query(Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(day));
+        const Recordset r =
+            query(Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(day));
         return {r.text(u"time_am"), r.text(u"time_pm"), r.text(u"planner_msg")};
     }
     QString storedDiary(QDate day) {
@@ -60,31 +61,39 @@ TEST_F(DayStoreTest, WhatCountsAsNothingToEditDependsOnTheBook) {
     EXPECT_EQ(refusal(diary.save(1, kDay1, {u"  "_s}, {u"new"_s})), Refusal::Incomplete);
     EXPECT_EQ(refusal(diary.save(1, kDay1, {u"old"_s}, {u" "_s})), Refusal::Incomplete);
     // The planner: only all loaded texts blank; a blank typed text is stored.
-    EXPECT_EQ(refusal(planner.save(1, kDay1, {{}, u" "_s, {}}, {u"a"_s, u"b"_s, u"c"_s})), Refusal::Incomplete);
+    EXPECT_EQ(refusal(planner.save(1, kDay1, {{}, u" "_s, {}}, {u"a"_s, u"b"_s, u"c"_s})),
+              Refusal::Incomplete);
     storePlan(1, kDay1, {{}, u"pm"_s, {}});  // texts missing, as another program may leave them
     const QStringList loaded = *planner.load(1, kDay1).value();
     EXPECT_EQ(refusal(planner.save(1, kDay1, loaded, {u"a"_s, {}, u"c"_s})), Refusal::None);
     EXPECT_EQ(storedPlan(kDay1), (QStringList{u"a"_s, {}, u"c"_s}));
     // The emptied text is stored as empty text, so the entry can be saved again.
-    EXPECT_EQ(refusal(planner.save(1, kDay1, {u"a"_s, {}, u"c"_s}, {u"a"_s, u"b"_s, u"c"_s})), Refusal::None);
+    EXPECT_EQ(refusal(planner.save(1, kDay1, {u"a"_s, {}, u"c"_s}, {u"a"_s, u"b"_s, u"c"_s})),
+              Refusal::None);
     EXPECT_EQ(count(u"planner_tbl"_s), 1);
-    EXPECT_EQ(query(Statement("SELECT COUNT(*) AS n FROM planner_tbl WHERE time_pm = 'b'")).field(u"n").toInt(), 1);
+    EXPECT_EQ(query(Statement("SELECT COUNT(*) AS n FROM planner_tbl WHERE time_pm = 'b'"))
+                  .field(u"n")
+                  .toInt(),
+              1);
 }
 
 TEST_F(DayStoreTest, SaveChangesOnlyAnEntryThatStillHoldsTheLoadedTextsLetterForLetter) {
     storePlan(1, kDay1, {kOtherWritersText, u"pm"_s, u"quote"_s});
     const QStringList loaded{kOtherWritersText, u"pm"_s, u"quote"_s};
     EXPECT_EQ(refusal(planner.save(1, kDay2, loaded, {u"x"_s, u"y"_s, u"z"_s})), Refusal::Gone);
-    EXPECT_EQ(refusal(planner.save(1, kDay1, loaded, {u"it's"_s, u"pm"_s, u"quote"_s})), Refusal::None);
+    EXPECT_EQ(refusal(planner.save(1, kDay1, loaded, {u"it's"_s, u"pm"_s, u"quote"_s})),
+              Refusal::None);
     EXPECT_EQ(storedPlan(kDay1), (QStringList{u"it`s"_s, u"pm"_s, u"quote"_s}));
 
     // Another writer changes only the letter case of the quote after the load.
     query(Statement("UPDATE planner_tbl SET planner_msg = 'QUOTE'"));
-    EXPECT_EQ(refusal(planner.save(1, kDay1, {u"it`s"_s, u"pm"_s, u"quote"_s}, {u"mine"_s, u"pm"_s, u"q"_s})),
+    EXPECT_EQ(refusal(planner.save(1, kDay1, {u"it`s"_s, u"pm"_s, u"quote"_s},
+                                   {u"mine"_s, u"pm"_s, u"q"_s})),
               Refusal::Gone);
     EXPECT_EQ(storedPlan(kDay1), (QStringList{u"it`s"_s, u"pm"_s, u"QUOTE"_s}));
 
-    const Result<Change> half = planner.save(1, kDay1, {u"it`s"_s, u"pm"_s, u"QUOTE"_s}, {u"a"_s, u"b"_s, kHalfEmoji});
+    const Result<Change> half =
+        planner.save(1, kDay1, {u"it`s"_s, u"pm"_s, u"QUOTE"_s}, {u"a"_s, u"b"_s, kHalfEmoji});
     EXPECT_EQ(refusal(half), Refusal::Unstorable);
     EXPECT_EQ(half.value().field, 2);
 }

@@ -1,5 +1,5 @@
-#include "core/StoreFixture.h"
 #include "core/Transaction.h"
+#include "core/StoreFixture.h"
 
 using namespace Qt::StringLiterals;
 
@@ -9,7 +9,9 @@ namespace {
 using TransactionTest = StoreTest;
 
 Statement addWord(const char* word) {
-    return Statement("INSERT INTO dictionary_tbl VALUES (1, ").text(QString::fromLatin1(word)).sql(", 'x')");
+    return Statement("INSERT INTO dictionary_tbl VALUES (1, ")
+        .text(QString::fromLatin1(word))
+        .sql(", 'x')");
 }
 
 TEST_F(TransactionTest, ChangesAreKeptOnCommitOnlyAndTheLastStatementStaysInSqlText) {

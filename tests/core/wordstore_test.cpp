@@ -1,5 +1,5 @@
-#include "core/StoreFixture.h"
 #include "core/WordStore.h"
+#include "core/StoreFixture.h"
 #include "support/ExactText.h"
 
 using namespace Qt::StringLiterals;
@@ -14,20 +14,28 @@ class WordStoreTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        for (const QString& word : {u"Banana"_s, u"band"_s, u"bank"_s}) store(kAnn, word, u"of "_s + word);
+        for (const QString& word : {u"Banana"_s, u"band"_s, u"bank"_s})
+            store(kAnn, word, u"of "_s + word);
         store(1, u"apple"_s, u"red"_s);
     }
     void store(qint64 user, const QString& word, const QString& description) {
-        query(Statement("INSERT INTO dictionary_tbl VALUES (").number(user).sql(", ").text(word)
-                  .sql(", ").text(description).sql(")"));
+        query(Statement("INSERT INTO dictionary_tbl VALUES (")
+                  .number(user)
+                  .sql(", ")
+                  .text(word)
+                  .sql(", ")
+                  .text(description)
+                  .sql(")"));
     }
     Recordset stored(const QString& word) {
-        return query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ").text(word)
+        return query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
+                         .text(word)
                          .sql(" COLLATE BINARY"));
     }
     LoadedWord loaded(const QString& word) {
         const Recordset row = stored(word);
-        return {row.text(u"dict_name"), row.text(u"dict_description"), row.field(u"user_num").toLongLong()};
+        return {row.text(u"dict_name"), row.text(u"dict_description"),
+                row.field(u"user_num").toLongLong()};
     }
 
     WordStore words{database};
@@ -55,7 +63,8 @@ TEST_F(WordStoreTest, AddStoresAWordOnceAsTypedWhateverItsLetterCase) {
 }
 
 TEST_F(WordStoreTest, OnlyTheOwnerOrTheAdministratorSavesAndTheWordKeepsItsOwner) {
-    EXPECT_EQ(refusal(words.save(kBob, loaded(u"band"_s), u"band"_s, u"a group"_s)), Refusal::NotOwner);
+    EXPECT_EQ(refusal(words.save(kBob, loaded(u"band"_s), u"band"_s, u"a group"_s)),
+              Refusal::NotOwner);
     LoadedWord unknownOwner = loaded(u"band"_s);
     unknownOwner.owner.reset();
     EXPECT_EQ(refusal(words.save(kAnn, unknownOwner, u"band"_s, u"a group"_s)), Refusal::NotOwner);
@@ -71,12 +80,14 @@ TEST_F(WordStoreTest, OnlyTheOwnerOrTheAdministratorSavesAndTheWordKeepsItsOwner
 
 TEST_F(WordStoreTest, SaveComparesWithTheWordExactlyAsLoaded) {
     store(kAnn, u" kiwi"_s, u"green\r\nfruit "_s);
-    EXPECT_EQ(refusal(words.save(kAnn, loaded(u" kiwi"_s), u"kiwi"_s, u"green\r\nfruit "_s)), Refusal::None);
+    EXPECT_EQ(refusal(words.save(kAnn, loaded(u" kiwi"_s), u"kiwi"_s, u"green\r\nfruit "_s)),
+              Refusal::None);
     EXPECT_EQ(stored(u"kiwi"_s).text(u"dict_description"), u"green\r\nfruit"_s);
 
     // Changed elsewhere since it was loaded, in letter case too: nothing is overwritten.
     const LoadedWord bank = loaded(u"bank"_s);
-    query(Statement("UPDATE dictionary_tbl SET dict_description = 'Of Bank' WHERE dict_name = 'bank'"));
+    query(Statement(
+        "UPDATE dictionary_tbl SET dict_description = 'Of Bank' WHERE dict_name = 'bank'"));
     EXPECT_EQ(refusal(words.save(kAnn, bank, u"bank"_s, u"money"_s)), Refusal::Gone);
     EXPECT_EQ(stored(u"bank"_s).text(u"dict_description"), u"Of Bank"_s);
 
@@ -85,7 +96,8 @@ TEST_F(WordStoreTest, SaveComparesWithTheWordExactlyAsLoaded) {
     const Result<Change> apostrophe = words.save(kAnn, loaded(u"band"_s), u"band's"_s, u"x"_s);
     ASSERT_FALSE(apostrophe.ok());
     EXPECT_EQ(apostrophe.error().number, kErrSyntax);
-    EXPECT_EQ(refusal(words.save(kAnn, loaded(u"band"_s), u"band"_s, u"   "_s)), Refusal::Incomplete);
+    EXPECT_EQ(refusal(words.save(kAnn, loaded(u"band"_s), u"band"_s, u"   "_s)),
+              Refusal::Incomplete);
     EXPECT_EQ(stored(u"band"_s).text(u"dict_description"), u"of band"_s);
 }
 

@@ -66,15 +66,17 @@ TEST(DatabaseLockFile, StandsBesideTheRealFileWhateverNameLeadsToIt) {
 
 TEST(ConnectionString, NamesTheFileInTheProgramDirectory) {
     const QString s = makeConnectionString(QStringLiteral("/opt/vemora"));
-    EXPECT_EQ(s, QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/vemora/journey.mdb;"
-                                "Jet OLEDB:Database password=brightmesa"));
+    EXPECT_EQ(s,
+              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/vemora/journey.mdb;"
+                             "Jet OLEDB:Database password=brightmesa"));
     EXPECT_EQ(parseConnectionString(s).dataSource, QStringLiteral("/opt/vemora/journey.mdb"));
     EXPECT_EQ(parseConnectionString(s).password, QStringLiteral("brightmesa"));
     // A root directory still names the file inside it.
     EXPECT_EQ(parseConnectionString(makeConnectionString(QStringLiteral("/"))).dataSource,
               QStringLiteral("/journey.mdb"));
-    EXPECT_EQ(parseConnectionString(makeConnectionString(QStringLiteral("/opt/vemora/"))).dataSource,
-              QStringLiteral("/opt/vemora/journey.mdb"));
+    EXPECT_EQ(
+        parseConnectionString(makeConnectionString(QStringLiteral("/opt/vemora/"))).dataSource,
+        QStringLiteral("/opt/vemora/journey.mdb"));
 }
 
 TEST_F(ConnectionTest, DeliveredDatabaseHoldsTheAdministrator) {
@@ -88,7 +90,8 @@ TEST_F(ConnectionTest, DeliveredDatabaseHoldsTheAdministrator) {
     EXPECT_EQ(EncodePassword(r.value().text(u"user_password")),
               QString::fromLatin1(kInitialAdminPassword));
     for (const char* table : {"addressbook_tbl", "diary_tbl", "planner_tbl", "dictionary_tbl"}) {
-        auto t = c.execute(Statement(QStringLiteral("SELECT COUNT(*) AS n FROM ") + QLatin1String(table)));
+        auto t = c.execute(
+            Statement(QStringLiteral("SELECT COUNT(*) AS n FROM ") + QLatin1String(table)));
         ASSERT_TRUE(t.ok()) << table;
         EXPECT_EQ(t.value().field(u"n").toInt(), 0) << table;
     }
@@ -137,7 +140,8 @@ TEST_F(ConnectionTest, DuplicateUniqueValuesInAnyLetterCaseAreRefused) {
     Connection c;
     ASSERT_TRUE(open(c).ok());
     auto r = c.execute(Statement("INSERT INTO users (user_name, user_password, name) VALUES (")
-                           .text(QStringLiteral("ADMIN")).sql(", 'x', 'y')"));
+                           .text(QStringLiteral("ADMIN"))
+                           .sql(", 'x', 'y')"));
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().number, kErrGeneral);
 
@@ -167,15 +171,21 @@ TEST_F(ConnectionTest, InjectionAttemptsStayValues) {
     const QString attack = QStringLiteral("x' OR '1'='1");
     // Escaped, the attack is stored as plain text; it matches nothing as a search value.
     ASSERT_TRUE(c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
-                              .escapedText(attack).sql(", ").escapedText(QStringLiteral("1; DROP TABLE users; --")).sql(")")).ok());
-    auto r = c.execute(Statement("SELECT * FROM users WHERE user_name = ")
-                           .text(ReplaceApostrophes(attack)));
+                              .escapedText(attack)
+                              .sql(", ")
+                              .escapedText(QStringLiteral("1; DROP TABLE users; --"))
+                              .sql(")"))
+                    .ok());
+    auto r = c.execute(
+        Statement("SELECT * FROM users WHERE user_name = ").text(ReplaceApostrophes(attack)));
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.value().rowCount(), 0);
     r = c.execute(Statement("SELECT * FROM users WHERE user_name = ").text(attack));
     EXPECT_EQ(r.error().number, kErrSyntax);
     EXPECT_EQ(c.execute(Statement("SELECT * FROM users")).value().rowCount(), 1);
-    EXPECT_EQ(c.execute(Statement("SELECT dict_description FROM dictionary_tbl")).value().text(u"dict_description"),
+    EXPECT_EQ(c.execute(Statement("SELECT dict_description FROM dictionary_tbl"))
+                  .value()
+                  .text(u"dict_description"),
               QStringLiteral("1; DROP TABLE users; --"));
 }
 
@@ -183,8 +193,12 @@ TEST_F(ConnectionTest, TwoConnectionsSeeEachOthersCommittedChanges) {
     Connection a, b;
     ASSERT_TRUE(open(a).ok());
     ASSERT_TRUE(open(b).ok());
-    ASSERT_TRUE(a.execute(Statement("INSERT INTO diary_tbl VALUES (1, ").date(QDate(2026, 1, 2)).sql(", 'hi')")).ok());
-    auto r = b.execute(Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(QDate(2026, 1, 2)));
+    ASSERT_TRUE(
+        a.execute(
+             Statement("INSERT INTO diary_tbl VALUES (1, ").date(QDate(2026, 1, 2)).sql(", 'hi')"))
+            .ok());
+    auto r =
+        b.execute(Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(QDate(2026, 1, 2)));
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.value().rowCount(), 1);
     EXPECT_EQ(r.value().date(u"diary_date"), QDate(2026, 1, 2));
@@ -206,7 +220,9 @@ TEST_F(ConnectionTest, OneDayPerOwnerIsEnforcedByTheFileItself) {
     Connection c;
     ASSERT_TRUE(open(c).ok());
     const auto insert = [&] {
-        return c.execute(Statement("INSERT INTO planner_tbl VALUES (2, ").date(QDate(2026, 5, 1)).sql(", 'a', 'b', 'c')"));
+        return c.execute(Statement("INSERT INTO planner_tbl VALUES (2, ")
+                             .date(QDate(2026, 5, 1))
+                             .sql(", 'a', 'b', 'c')"));
     };
     ASSERT_TRUE(insert().ok());
     EXPECT_EQ(insert().error().number, kErrGeneral);
@@ -215,13 +231,12 @@ TEST_F(ConnectionTest, OneDayPerOwnerIsEnforcedByTheFileItself) {
 TEST_F(ConnectionTest, TextThatStoresExactlyIsReadBackAsWritten) {
     Connection c;
     ASSERT_TRUE(open(c).ok());
-    const QString text = QStringLiteral(" a\r\nb\t") + QChar(0x00A0) + QChar(0x2028) + QChar(0x2029) +
-                         QString::fromUtf16(u"\U0001F600 ") + QChar(0x00E9);
+    const QString text = QStringLiteral(" a\r\nb\t") + QChar(0x00A0) + QChar(0x2028) +
+                         QChar(0x2029) + QString::fromUtf16(u"\U0001F600 ") + QChar(0x00E9);
     ASSERT_TRUE(storesExactly(text));
-    ASSERT_TRUE(c.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2024-01-01', ")
-                              .text(text)
-                              .sql(")"))
-                    .ok());
+    ASSERT_TRUE(
+        c.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2024-01-01', ").text(text).sql(")"))
+            .ok());
     auto r = c.execute(Statement("SELECT diary_message FROM diary_tbl WHERE diary_message = ")
                            .text(text)
                            .sql(" COLLATE BINARY"));
@@ -266,5 +281,6 @@ TEST_F(ConnectionTest, RowsReadAsTheDriverReadsThem) {
     const Result<Recordset> broken = c.execute(
         Statement("SELECT abs(column1) FROM (VALUES (1), (2), (-9223372036854775807 - 1))"));
     ASSERT_FALSE(broken.ok());
-    EXPECT_TRUE(broken.error().description.contains(u"overflow"_qs)) << broken.error().description.toStdString();
+    EXPECT_TRUE(broken.error().description.contains(u"overflow"_qs))
+        << broken.error().description.toStdString();
 }

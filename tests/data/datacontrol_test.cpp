@@ -1,5 +1,5 @@
-#include "data/ConnectionString.h"
 #include "data/DataControl.h"
+#include "data/ConnectionString.h"
 #include "data/SqliteEngine.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +18,11 @@ protected:
         writer.setConnectionString(makeConnectionString(dir.path()));
         ASSERT_TRUE(writer.open().ok());
         for (const char* w : {"apple", "Banana", "band", "bank", "cherry"})
-            ASSERT_TRUE(writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
-                                           .text(QString::fromLatin1(w)).sql(", 'd')")).ok());
+            ASSERT_TRUE(writer
+                            .execute(Statement("INSERT INTO dictionary_tbl VALUES (1, ")
+                                         .text(QString::fromLatin1(w))
+                                         .sql(", 'd')"))
+                            .ok());
         control.setConnectionString(makeConnectionString(dir.path()));
         control.setRecordSource(Statement("SELECT * FROM dictionary_tbl ORDER BY dict_name"));
     }
@@ -58,15 +61,18 @@ TEST_F(DataControlTest, ApostropheOrNoRowsFindNothingWithoutEndingTheProgram) {
 }
 
 TEST_F(DataControlTest, RefreshSeesOtherConnectionsAndResetsTheModel) {
-    DataControlModel model(&control, {{QStringLiteral("dict_name"), QStringLiteral("Word")},
-                                      {QStringLiteral("dict_description"), QStringLiteral("Description ")}});
+    DataControlModel model(&control,
+                           {{QStringLiteral("dict_name"), QStringLiteral("Word")},
+                            {QStringLiteral("dict_description"), QStringLiteral("Description ")}});
     ASSERT_TRUE(control.refresh().ok());
     EXPECT_EQ(model.rowCount(), 5);
-    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Description "));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Description "));
     EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("apple"));
 
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    ASSERT_TRUE(writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (2, 'aaa', 'x')")).ok());
+    ASSERT_TRUE(
+        writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (2, 'aaa', 'x')")).ok());
     ASSERT_TRUE(control.refresh().ok());
     EXPECT_EQ(reset.count(), 1);
     EXPECT_EQ(model.rowCount(), 6);

@@ -29,8 +29,8 @@ TEST(EncodePassword, ApostropheBecomesSectionSign) {
 }
 
 TEST(EncodePassword, RefusesCharactersWithoutAStoredForm) {
-    EXPECT_FALSE(EncodePassword(QString(QChar(0x20AC))));  // code 128, the euro sign
-    EXPECT_FALSE(EncodePassword(QString(QChar(0))));       // would be stored as 128
+    EXPECT_FALSE(EncodePassword(QString(QChar(0x20AC))));                // code 128, the euro sign
+    EXPECT_FALSE(EncodePassword(QString(QChar(0))));                     // would be stored as 128
     EXPECT_FALSE(EncodePassword(QStringLiteral("ab") + QChar(0x3042)));  // outside the code page
     // A code-page character from the 0x80-0x9F block does have a stored form.
     EXPECT_EQ(*EncodePassword(QString(QChar(0x2122))), QString(QChar(0x99 - 128)));
@@ -54,10 +54,11 @@ TEST(TrimBlanks, RemovesOnlyBlanksAroundTheText) {
 
 TEST(StoresExactly, RefusesHalfACharacterWhereverItStands) {
     const QString emoji = QString::fromUtf16(u"\U0001F600");
-    EXPECT_TRUE(storesExactly(QStringLiteral("M ") + emoji + QStringLiteral("\r\n") + QChar(0x2028)));
+    EXPECT_TRUE(
+        storesExactly(QStringLiteral("M ") + emoji + QStringLiteral("\r\n") + QChar(0x2028)));
     EXPECT_TRUE(storesExactly(QString()));
-    EXPECT_FALSE(storesExactly(emoji.left(1)));                            // high half, at the end
-    EXPECT_FALSE(storesExactly(emoji.left(1) + QStringLiteral("x")));      // high half, then a letter
-    EXPECT_FALSE(storesExactly(QStringLiteral("x") + emoji.right(1)));     // low half alone
-    EXPECT_FALSE(storesExactly(emoji.right(1) + emoji.left(1)));           // halves reversed
+    EXPECT_FALSE(storesExactly(emoji.left(1)));                         // high half, at the end
+    EXPECT_FALSE(storesExactly(emoji.left(1) + QStringLiteral("x")));   // high half, then a letter
+    EXPECT_FALSE(storesExactly(QStringLiteral("x") + emoji.right(1)));  // low half alone
+    EXPECT_FALSE(storesExactly(emoji.right(1) + emoji.left(1)));        // halves reversed
 }

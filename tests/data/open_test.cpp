@@ -29,7 +29,8 @@ protected:
     // Runs statements on the file outside the program's connection.
     void raw(std::initializer_list<const char*> statements) {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
             db.setDatabaseName(path());
             ASSERT_TRUE(db.open());
             QSqlQuery q(db);
@@ -95,7 +96,8 @@ TEST_F(OpeningTest, AFileWithoutPermissionIsUnreadableNotMissing) {
 }
 
 TEST_F(OpeningTest, ABusyFileIsReportedAsBusyAfterTheTimeout) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
     db.setDatabaseName(path());
     ASSERT_TRUE(db.open());
     QSqlQuery q(db);
@@ -120,17 +122,21 @@ protected:
         OpeningTest::SetUp();
         raw({"DROP INDEX addressbook_names", "DROP TABLE dictionary_tbl",
              "CREATE TABLE dictionary_tbl ( user_num INTEGER NOT NULL,"
-             " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE, dict_description TEXT COLLATE NOCASE)",
+             " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE, dict_description TEXT COLLATE "
+             "NOCASE)",
              "PRAGMA user_version = 1"});
     }
     // The schema as the engine lists it.
     static QStringList schema(const QString& file) {
         QStringList objects;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("s"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("s"));
             db.setDatabaseName(file);
             EXPECT_TRUE(db.open());
-            QSqlQuery q(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name"), db);
+            QSqlQuery q(
+                QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name"),
+                db);
             while (q.next())
                 objects.append(QStringList{q.value(0).toString(), q.value(1).toString(),
                                            q.value(2).toString(), q.value(3).toString()}
@@ -145,7 +151,8 @@ protected:
     }
     int version() { return schema(path()).last().toInt(); }
     QStringList words() {
-        Result<Recordset> rows = c.execute(Statement("SELECT * FROM dictionary_tbl ORDER BY dict_name"));
+        Result<Recordset> rows =
+            c.execute(Statement("SELECT * FROM dictionary_tbl ORDER BY dict_name"));
         QStringList all;
         for (int r = 0; rows && r < rows.value().rowCount(); ++r)
             for (const QVariant& value : rows.value().row(r))
@@ -155,7 +162,8 @@ protected:
     Status migrate(const std::vector<Migration>& ladder) {
         Status status;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
             db.setDatabaseName(path());
             EXPECT_TRUE(db.open());
             status = SqliteEngine::migrate(db, path(), 1, ladder);
@@ -188,7 +196,9 @@ TEST_F(MigrationTest, AFailingStepLeavesNothingOfTheLadder) {
 }
 
 TEST_F(MigrationTest, AVersionOneFileOpensAsANewFileWouldBeWithItsWordsKept) {
-    raw({"INSERT INTO dictionary_tbl VALUES (2, 'band', NULL), (1, 'Apple', 'a fruit'), (1, 'bank', 'b')"});
+    raw(
+        {"INSERT INTO dictionary_tbl VALUES (2, 'band', NULL), (1, 'Apple', 'a fruit'), (1, "
+         "'bank', 'b')"});
     // Brought forward at open: the same schema as a file made today.
     ASSERT_TRUE(open().ok());
     QTemporaryDir fresh;
@@ -196,11 +206,13 @@ TEST_F(MigrationTest, AVersionOneFileOpensAsANewFileWouldBeWithItsWordsKept) {
     ASSERT_TRUE(SqliteEngine::createDatabase(made).ok());
     EXPECT_EQ(schema(path()), schema(made));
     EXPECT_EQ(version(), kSchemaVersion);
-    EXPECT_EQ(words(), (QStringList{QStringLiteral("1"), QStringLiteral("Apple"), QStringLiteral("a fruit"),
-                                    QStringLiteral("2"), QStringLiteral("band"), QStringLiteral("NULL"),
-                                    QStringLiteral("1"), QStringLiteral("bank"), QStringLiteral("b")}));
+    EXPECT_EQ(words(),
+              (QStringList{QStringLiteral("1"), QStringLiteral("Apple"), QStringLiteral("a fruit"),
+                           QStringLiteral("2"), QStringLiteral("band"), QStringLiteral("NULL"),
+                           QStringLiteral("1"), QStringLiteral("bank"), QStringLiteral("b")}));
     // A word is still stored once whatever its letter case.
-    const Result<Recordset> again = c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'APPLE', 'x')"));
+    const Result<Recordset> again =
+        c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'APPLE', 'x')"));
     ASSERT_FALSE(again.ok());
     EXPECT_EQ(again.error().number, kErrGeneral);
 }

@@ -1,5 +1,5 @@
-#include "data/Caseless.h"
 #include "data/Recordset.h"
+#include "data/Caseless.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,14 @@ namespace {
 // Texts that tell ASCII folding from any other: letters of both cases, the characters between
 // 'Z' and 'a', prefixes of one another, and letters outside ASCII that NOCASE leaves unfolded.
 const QStringList kTexts = {
-    QStringLiteral("abc"),  QStringLiteral("ABC"),   QStringLiteral("Abd"), QStringLiteral("ab"),
-    QStringLiteral("a"),    QStringLiteral("[x"),    QStringLiteral("_x"),  QStringLiteral("`x"),
-    QStringLiteral("zeta"), QStringLiteral("Zeta"),  QStringLiteral("Émile"), QStringLiteral("émile"),
-    QStringLiteral("emile"), QStringLiteral("Ärger"), QStringLiteral("ärger"), QStringLiteral("straße"),
-    QStringLiteral("STRASSE"), QStringLiteral("Ωmega"), QStringLiteral("ωmega"), QStringLiteral("9lives"),
-    QStringLiteral("𝒜x"),   QStringLiteral("\uFB01x"), QStringLiteral("")};
+    QStringLiteral("abc"),     QStringLiteral("ABC"),     QStringLiteral("Abd"),
+    QStringLiteral("ab"),      QStringLiteral("a"),       QStringLiteral("[x"),
+    QStringLiteral("_x"),      QStringLiteral("`x"),      QStringLiteral("zeta"),
+    QStringLiteral("Zeta"),    QStringLiteral("Émile"),   QStringLiteral("émile"),
+    QStringLiteral("emile"),   QStringLiteral("Ärger"),   QStringLiteral("ärger"),
+    QStringLiteral("straße"),  QStringLiteral("STRASSE"), QStringLiteral("Ωmega"),
+    QStringLiteral("ωmega"),   QStringLiteral("9lives"),  QStringLiteral("𝒜x"),
+    QStringLiteral("\uFB01x"), QStringLiteral("")};
 
 class SqliteOracle : public ::testing::Test {
 protected:
@@ -59,9 +61,10 @@ protected:
     // Whether the engine's LIKE takes the row's column to begin with the prefix.
     std::vector<bool> likes(const QString& by, const QString& column, const QString& prefix) {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT coalesce(%1 LIKE replace(?, '_', '\\_') || '%' ESCAPE '\\', 0) "
-                                 "FROM t ORDER BY %2")
-                      .arg(column, by));
+        q.prepare(
+            QStringLiteral("SELECT coalesce(%1 LIKE replace(?, '_', '\\_') || '%' ESCAPE '\\', 0) "
+                           "FROM t ORDER BY %2")
+                .arg(column, by));
         q.addBindValue(prefix);
         EXPECT_TRUE(q.exec());
         std::vector<bool> found;
@@ -71,14 +74,17 @@ protected:
     QSqlDatabase db;
 };
 
-int sign(int n) { return (n > 0) - (n < 0); }
+int sign(int n) {
+    return (n > 0) - (n < 0);
+}
 
 }  // namespace
 
 TEST_F(SqliteOracle, CaselessComparisonIsTheEnginesNocase) {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT (? COLLATE NOCASE) < ?, (? COLLATE NOCASE) = ?, "
-                             "? LIKE replace(?, '_', '\\_') || '%' ESCAPE '\\'"));
+    q.prepare(
+        QStringLiteral("SELECT (? COLLATE NOCASE) < ?, (? COLLATE NOCASE) = ?, "
+                       "? LIKE replace(?, '_', '\\_') || '%' ESCAPE '\\'"));
     for (const QString& a : kTexts) {
         for (const QString& b : kTexts) {
             for (const QString& value : {a, b, a, b, a, b}) q.addBindValue(value);
@@ -92,7 +98,8 @@ TEST_F(SqliteOracle, CaselessComparisonIsTheEnginesNocase) {
     }
     // Only ASCII letters fold.
     EXPECT_TRUE(caselessStartsWith(QByteArrayView("Zeta"), QByteArrayView("zE")));
-    EXPECT_FALSE(caselessStartsWith(QStringLiteral("Émile").toUtf8(), QStringLiteral("é").toUtf8()));
+    EXPECT_FALSE(
+        caselessStartsWith(QStringLiteral("Émile").toUtf8(), QStringLiteral("é").toUtf8()));
     EXPECT_FALSE(caselessStartsWith(QByteArrayView("[x"), QByteArrayView("{")));
 }
 

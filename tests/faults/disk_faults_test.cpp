@@ -41,9 +41,9 @@ protected:
         SCOPED_TRACE(where);
         EXPECT_FALSE(reportedDone(*desk, path()));
         const auto& shown = desk->prompter.shown();
-        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
-                                [&](const auto& s) { return s.text.contains(cause); }))
-            << (shown.isEmpty() ? std::string("nothing shown") : shown.last().text.toStdString());
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [&](const auto& s) {
+            return s.text.contains(cause);
+        })) << (shown.isEmpty() ? std::string("nothing shown") : shown.last().text.toStdString());
         EXPECT_EQ(desk->snapshot(), before);
         EXPECT_EQ(desk->integrity(), u"ok"_s);
         EXPECT_TRUE(desk->session.execute(Statement("SELECT COUNT(*) FROM users")).ok());
@@ -95,8 +95,7 @@ TEST_P(DiskFaultTest, FullDiskAndFailedSyncAreReportedAndChangeNothing) {
     EXPECT_TRUE(path().stored(desk->directory, u"7"_s));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWrite, DiskFaultTest,
-                         ::testing::Range(0, int(writePaths().size())),
+INSTANTIATE_TEST_SUITE_P(EveryWrite, DiskFaultTest, ::testing::Range(0, int(writePaths().size())),
                          [](const auto& info) {
                              std::string name = writePaths().at(info.param).name;
                              std::replace(name.begin(), name.end(), ' ', '_');

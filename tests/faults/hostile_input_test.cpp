@@ -29,14 +29,14 @@ enum class Rule { Escaped, Trimmed, Password };
 struct Box {
     const char* window;  // "workspace", "accounts" or "password"
     const char* name;
-    const char* read;    // the query reading the stored value back
+    const char* read;  // the query reading the stored value back
     Rule rule;
     const char* search;  // the search box that finds the stored value, if any
 };
 
-const QString kContact[] = {u"txtName"_s, u"txtMidName"_s, u"txtLastName"_s, u"cmbo_Sex"_s,
-                            u"txtAddress"_s, u"txtPhoneNum"_s, u"txtCellNum"_s,
-                            u"txtFaxNum"_s, u"txtEmail"_s};
+const QString kContact[] = {u"txtName"_s,    u"txtMidName"_s, u"txtLastName"_s,
+                            u"cmbo_Sex"_s,   u"txtAddress"_s, u"txtPhoneNum"_s,
+                            u"txtCellNum"_s, u"txtFaxNum"_s,  u"txtEmail"_s};
 
 const Box kBoxes[] = {
     {"workspace", "txtName", "SELECT name FROM addressbook_tbl", Rule::Escaped, "txtSearch"},
@@ -68,14 +68,32 @@ const Box kBoxes[] = {
 
 // The pieces hostile values are made of; each is also tried alone.
 QStringList pieces() {
-    return {u"'"_s, u"\""_s, u"`"_s, u"%"_s, u"_"_s, QString(QChar(0)), u"\r\n"_s,
-            u"\u00A0"_s, u"\u2028"_s, u"\u200F"_s, u"\u202E"_s, u"\U0001F600"_s,
-            QString(QChar(0xD800)), QString(QChar(0xDC00)), u"\u4E2D\u6587"_s, u"\u0394"_s,
-            u"'; DROP TABLE users; --"_s, u"%' OR '1'='1"_s, u"\\"_s, u" x "_s,
+    return {u"'"_s,
+            u"\""_s,
+            u"`"_s,
+            u"%"_s,
+            u"_"_s,
+            QString(QChar(0)),
+            u"\r\n"_s,
+            u"\u00A0"_s,
+            u"\u2028"_s,
+            u"\u200F"_s,
+            u"\u202E"_s,
+            u"\U0001F600"_s,
+            QString(QChar(0xD800)),
+            QString(QChar(0xDC00)),
+            u"\u4E2D\u6587"_s,
+            u"\u0394"_s,
+            u"'; DROP TABLE users; --"_s,
+            u"%' OR '1'='1"_s,
+            u"\\"_s,
+            u" x "_s,
             QString(1 << 20, u'x')};
 }
 
-QString lonePiece(const QStringList& all, qsizetype i) { return all.at(i) + u"v"_s; }
+QString lonePiece(const QStringList& all, qsizetype i) {
+    return all.at(i) + u"v"_s;
+}
 
 QString generated(std::mt19937& random, const QStringList& all) {
     QString value;
@@ -97,9 +115,12 @@ QString blankTrimmed(QString text) {
 
 QString storedForm(Rule rule, const QString& typed) {
     switch (rule) {
-        case Rule::Escaped: return ReplaceApostrophes(typed);
-        case Rule::Trimmed: return blankTrimmed(typed);
-        case Rule::Password: return EncodePassword(typed).value_or(QString());
+        case Rule::Escaped:
+            return ReplaceApostrophes(typed);
+        case Rule::Trimmed:
+            return blankTrimmed(typed);
+        case Rule::Password:
+            return EncodePassword(typed).value_or(QString());
     }
     return typed;
 }
@@ -122,7 +143,8 @@ protected:
             desk.query(Statement(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))));
         desk.query(Statement("DELETE FROM users WHERE user_num > 1"));
         desk.query(Statement("UPDATE users SET name = 'Administrator', user_password = ")
-                       .text(*EncodePassword(u"admin"_s)).sql(" WHERE user_num = 1"));
+                       .text(*EncodePassword(u"admin"_s))
+                       .sql(" WHERE user_num = 1"));
         // Searches left behind would keep the Add buttons disabled.
         QWidget* w = desk.workspace.get();
         Desk::put(w, "txtSearch", {});
@@ -170,7 +192,8 @@ protected:
             held = textIn(w, box.name);
             Desk::click(w, "cmdAddPlan");
         } else {
-            for (const QString& other : kContact) fill(other, other == u"cmbo_Sex"_s ? u"F"_s : u"c"_s);
+            for (const QString& other : kContact)
+                fill(other, other == u"cmbo_Sex"_s ? u"F"_s : u"c"_s);
             held = textIn(w, box.name);
             Desk::click(w, "cmdAddInfo");
         }
@@ -192,16 +215,20 @@ protected:
     // The stored value found again through the box's search.
     bool searchFinds(const Box& box, const QString& stored) {
         const bool account = QLatin1String(box.window) == u"accounts"_s;
-        QWidget* window = account ? desk.newAccountWindow() : static_cast<QWidget*>(desk.workspace.get());
-        if (account) Desk::put(window, "cmbo_Search", u"User Name"_s);
-        else desk.workspace->findChild<AddressBookTab*>()->setSearchField(u"name"_s);
+        QWidget* window =
+            account ? desk.newAccountWindow() : static_cast<QWidget*>(desk.workspace.get());
+        if (account)
+            Desk::put(window, "cmbo_Search", u"User Name"_s);
+        else
+            desk.workspace->findChild<AddressBookTab*>()->setSearchField(u"name"_s);
         Desk::put(window, box.search, stored);
         // The search looks for rows beginning with its text trimmed.
         const QString key = stored.trimmed();
         if (key.isEmpty() || !stored.startsWith(key)) return true;
         auto* grid = window->findChild<QAbstractItemView*>(
-            account ? u"dtg_Users"_s
-            : QLatin1String(box.name) == u"txtDicWord"_s ? u"DataGridDic"_s : u"dtg_AddressBook"_s);
+            account                                      ? u"dtg_Users"_s
+            : QLatin1String(box.name) == u"txtDicWord"_s ? u"DataGridDic"_s
+                                                         : u"dtg_AddressBook"_s);
         const QModelIndex current = grid->currentIndex();
         if (!current.isValid()) return false;
         for (int column = 0; column < grid->model()->columnCount(); ++column) {
@@ -242,8 +269,8 @@ TEST_P(HostileInputTest, StoredExactlyOrRefusedWithAMessage) {
             ++tally.stored;
         } else {
             ++tally.altered;
-            ADD_FAILURE() << field << " altered value " << i << ": "
-                          << value.left(60).toStdString() << " -> " << read.left(60).toStdString();
+            ADD_FAILURE() << field << " altered value " << i << ": " << value.left(60).toStdString()
+                          << " -> " << read.left(60).toStdString();
             continue;
         }
         if (!box.search) continue;
@@ -258,8 +285,8 @@ TEST_P(HostileInputTest, StoredExactlyOrRefusedWithAMessage) {
     // One line per box for scripts/torture.sh to gather.
     std::cout << "hostile " << field << " (seed " << seed << "): " << count << " values, "
               << tally.stored << " stored exactly, " << tally.refused << " refused with a message, "
-              << tally.altered << " altered, " << tally.found << " searches right, "
-              << tally.missed << " searches wrong\n";
+              << tally.altered << " altered, " << tally.found << " searches right, " << tally.missed
+              << " searches wrong\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBox, HostileInputTest, ::testing::Range(0, int(std::size(kBoxes))),

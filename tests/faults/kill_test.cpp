@@ -54,7 +54,8 @@ class KillTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
     const int kills = qEnvironmentVariableIsSet("VEMORA_KILL_COUNT")
-                          ? qEnvironmentVariableIntValue("VEMORA_KILL_COUNT") : 20;
+                          ? qEnvironmentVariableIntValue("VEMORA_KILL_COUNT")
+                          : 20;
     std::mt19937 random(unsigned(GetParam()) + 1);
     TempDatabase database;
     const QString dir = database.directory();
@@ -106,11 +107,14 @@ TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
         }
         // Every write sets all its texts to one token.
         const int mixed =
-            firstRow(dir, "SELECT COUNT(*) FROM addressbook_tbl WHERE NOT (address = phone_num "
-                          "AND address = cel_num AND address = fax_num AND address = email)")
+            firstRow(dir,
+                     "SELECT COUNT(*) FROM addressbook_tbl WHERE NOT (address = phone_num "
+                     "AND address = cel_num AND address = fax_num AND address = email)")
                 .toInt() +
-            firstRow(dir, "SELECT COUNT(*) FROM planner_tbl WHERE NOT (time_am = time_pm AND "
-                          "time_am = planner_msg)").toInt();
+            firstRow(dir,
+                     "SELECT COUNT(*) FROM planner_tbl WHERE NOT (time_am = time_pm AND "
+                     "time_am = planner_msg)")
+                .toInt();
         halfMade += mixed;
         EXPECT_EQ(mixed, 0) << "kill " << kill;
     }

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     Desk desk(QString::fromLocal8Bit(argv[1]));
     // Tokens of one run never repeat those of another.
     qint64 token = QByteArray(argv[2]).toLongLong();
-    for (qsizetype i = QByteArray(argv[3]).toLongLong();; i = (i + 1) % writePaths().size(), ++token) {
+    for (qsizetype i = QByteArray(argv[3]).toLongLong();;
+         i = (i + 1) % writePaths().size(), ++token) {
         const WritePath& path = writePaths().at(i);
         const QString text = QString::number(token);
         path.prepare(desk, text);

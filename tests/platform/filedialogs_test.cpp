@@ -54,7 +54,8 @@ TEST(FileFilter, ShowsOnePatternListAndAllFilesAsStar) {
     EXPECT_EQ(toQtFilter(kMedia), QStringLiteral("Mp3 files (*.mp3 *.mp4);;"
                                                  "Other audio files (*.wav *.asf *.asx);;"
                                                  "All files (*)"));
-    EXPECT_EQ(toQtFilter(QStringLiteral("MDB file(*.mdb)|*.mdb")), QStringLiteral("MDB file (*.mdb)"));
+    EXPECT_EQ(toQtFilter(QStringLiteral("MDB file(*.mdb)|*.mdb")),
+              QStringLiteral("MDB file (*.mdb)"));
     EXPECT_EQ(toQtFilter(QStringLiteral("Text|*.txt")), QStringLiteral("Text (*.txt)"));
 }
 
@@ -90,8 +91,8 @@ TEST_F(FileDialogTest, ANameTypedWithoutExtensionGetsTheChosenFiltersOne) {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    prepareDialog(dialog, {QStringLiteral("Save"), kPlaylist, QStringLiteral("list"),
-                           FilePurpose::Media},
+    prepareDialog(dialog,
+                  {QStringLiteral("Save"), kPlaylist, QStringLiteral("list"), FilePurpose::Media},
                   settings);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Save"));
     EXPECT_EQ(dialog.directory().absolutePath(), music);

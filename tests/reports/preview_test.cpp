@@ -6,17 +6,17 @@
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ReportFixture.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Layouts.h"
-#include "support/FileSizeLimit.h"
 #include "reports/Print.h"
 #include "reports/ReportPreview.h"
+#include "support/FileSizeLimit.h"
 
 using namespace vemora;
 using namespace vemora::test;

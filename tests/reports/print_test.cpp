@@ -57,7 +57,8 @@ TEST_F(ReportTest, AddressBookPrintSelectsTheTypedNamesTrimmedAmongTheUsersConta
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("Data Addressbook Report"));
 
     // Blanks are trimmed, line breaks and tabs are not: they are part of the name.
-    tp.query(Statement("UPDATE addressbook_tbl SET name = '  John ' WHERE user_num = ").number(ann));
+    tp.query(
+        Statement("UPDATE addressbook_tbl SET name = '  John ' WHERE user_num = ").number(ann));
     printAddressBook(tp.platform, QStringLiteral("John"), QStringLiteral("Q"),
                      QStringLiteral("Public"));
     EXPECT_EQ(env.rscom_addressbook().rowCount(), 1);

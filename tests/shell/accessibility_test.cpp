@@ -25,7 +25,8 @@ namespace {
 // What a screen reader names: buttons, boxes, lists, sliders and tabs.
 bool isControl(const QWidget* widget) {
     return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
-           qobject_cast<const QComboBox*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) ||
            qobject_cast<const QAbstractItemView*>(widget) ||
            qobject_cast<const QAbstractSlider*>(widget) ||
            qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
@@ -37,7 +38,8 @@ bool isQtsOwn(const QWidget* widget) {
     for (const QWidget* up = widget; up && !up->isWindow(); up = up->parentWidget()) {
         // Containers such as a scroll area's viewport or a tab widget's pages are not parts.
         const QString name = up->objectName();
-        if (name.startsWith(QLatin1String("qt_")) && name != QLatin1String("qt_scrollarea_viewport") &&
+        if (name.startsWith(QLatin1String("qt_")) &&
+            name != QLatin1String("qt_scrollarea_viewport") &&
             name != QLatin1String("qt_tabwidget_stackedwidget"))
             return true;
         if (up != widget && isControl(up)) return true;
@@ -59,7 +61,8 @@ QStringList unnamedControls(QWidget* window) {
             continue;
         if (accessibleName(widget).isEmpty())
             unnamed.append(window->objectName() + QLatin1Char('/') + widget->objectName() +
-                           QLatin1Char(' ') + QString::fromLatin1(widget->metaObject()->className()));
+                           QLatin1Char(' ') +
+                           QString::fromLatin1(widget->metaObject()->className()));
     }
     return unnamed;
 }

@@ -134,7 +134,8 @@ TEST_F(MainWindow, TheNextUserCannotReachTheAdministratorsWindows) {
     QPointer<frmChangePW> change = visibleWindow<frmChangePW>();
     ASSERT_TRUE(accounts && change);
     const QString storedBefore =
-        env.query(Statement("SELECT user_password FROM users WHERE user_num = 1")).text(u"user_password");
+        env.query(Statement("SELECT user_password FROM users WHERE user_num = 1"))
+            .text(u"user_password");
 
     logOut(Answer::Yes);
     trigger(main, "mnuLogin");
@@ -245,9 +246,9 @@ TEST_F(MainWindow, CtrlAOpensTheAddressBookFromEveryTextBoxOfTheWorkspace) {
     QApplication::setActiveWindow(main);
     frmTags* tags = workspace();
     const std::pair<int, const char*> boxes[] = {
-        {0, "txtSearch"},   {0, "cmbo_Sex"},      {0, "txtEmail"},  {1, "txtPlanAM"},
-        {1, "txtDailyQuote"}, {2, "txtDiaryMsg"}, {3, "txtDicWord"}, {3, "txtDicDes"},
-        {3, "cmboDicSearch"}};
+        {0, "txtSearch"},  {0, "cmbo_Sex"},      {0, "txtEmail"},
+        {1, "txtPlanAM"},  {1, "txtDailyQuote"}, {2, "txtDiaryMsg"},
+        {3, "txtDicWord"}, {3, "txtDicDes"},     {3, "cmboDicSearch"}};
     for (const auto& [tab, name] : boxes) {
         tags->tabMenu()->setCurrentIndex(tab);
         auto* box = child<QWidget>(tags, name);
@@ -353,8 +354,9 @@ TEST_F(MainWindow, StatusBarNamesWhoIsLoggedInAndTheEmptyWindowHowToLogInAgain) 
     logOut(Answer::Yes);
     EXPECT_EQ(user->text(), QStringLiteral("Not logged in"));
     EXPECT_TRUE(hint->isVisible());
-    EXPECT_EQ(hint->text(), QStringLiteral(
-        "You are logged out. To log in again, choose File > Log-in or press Ctrl+I."));
+    EXPECT_EQ(hint->text(),
+              QStringLiteral(
+                  "You are logged out. To log in again, choose File > Log-in or press Ctrl+I."));
 
     trigger(main, "mnuLogin");
     ASSERT_EQ(logIn(QStringLiteral("admin"), QStringLiteral("admin")), main);
@@ -368,9 +370,8 @@ TEST_F(MainWindow, AccountWindowsOpenCentredOnTheMainWindow) {
     trigger(main, "mnu_adduser");
     const QWidget* accounts = visibleWindow<frmAddUser>();
     ASSERT_NE(accounts, nullptr);
-    EXPECT_LE((accounts->frameGeometry().center() - main->frameGeometry().center())
-                  .manhattanLength(),
-              4);
+    EXPECT_LE(
+        (accounts->frameGeometry().center() - main->frameGeometry().center()).manhattanLength(), 4);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ TEST(Splash, AnimatesThirtyThreeTicksThenHandsOverToTheLogIn) {
     for (int tick = 1; tick <= 32; ++tick) {
         splash->tick();
         EXPECT_EQ(bar->value(), 3 * tick);
-        EXPECT_EQ(dots->text(), QLatin1String(kDots[tick <= 8 ? tick - 1 : 8 + (tick - 9) % 8])) << "tick " << tick;
+        EXPECT_EQ(dots->text(), QLatin1String(kDots[tick <= 8 ? tick - 1 : 8 + (tick - 9) % 8]))
+            << "tick " << tick;
     }
     EXPECT_EQ(visibleWindow<frmLogin>(), nullptr);
 

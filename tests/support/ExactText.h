@@ -7,8 +7,9 @@ namespace vemora::test {
 
 // The refusal of a field whose text cannot be stored exactly; its title is "Cannot Store!".
 inline QString cannotStore(const QString& label) {
-    return QStringLiteral("The \"%1\" field holds a character that cannot be stored! Please type "
-                          "it again.")
+    return QStringLiteral(
+               "The \"%1\" field holds a character that cannot be stored! Please type "
+               "it again.")
         .arg(label);
 }
 

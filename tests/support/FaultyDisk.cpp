@@ -23,7 +23,9 @@ struct File {
     sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
-File* own(sqlite3_file* f) { return reinterpret_cast<File*>(f); }
+File* own(sqlite3_file* f) {
+    return reinterpret_cast<File*>(f);
+}
 
 int xClose(sqlite3_file* f) {
     sqlite3_file* real = own(f)->real();
@@ -133,7 +135,11 @@ void disarm() {
     g_syncLimit = std::numeric_limits<int>::max();
 }
 
-std::int64_t bytesWritten() { return g_written; }
-int syncs() { return g_syncs; }
+std::int64_t bytesWritten() {
+    return g_written;
+}
+int syncs() {
+    return g_syncs;
+}
 
 }  // namespace vemora::test::faulty_disk

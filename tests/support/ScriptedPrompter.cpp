@@ -9,7 +9,8 @@ Answer ScriptedPrompter::show(const QString& text, const QString& title, int sty
     const int buttons = style & 0x0F;
     if (buttons != vbYesNo && buttons != vbRetryCancel) return Answer::Ok;
     if (m_answers.empty()) {
-        ADD_FAILURE() << "Unexpected question: " << title.toStdString() << ": " << text.toStdString();
+        ADD_FAILURE() << "Unexpected question: " << title.toStdString() << ": "
+                      << text.toStdString();
         return buttons == vbYesNo ? Answer::No : Answer::Cancel;
     }
     const Answer a = m_answers.front();

@@ -35,15 +35,20 @@ Recordset TestPlatform::query(const Statement& statement) {
 
 int TestPlatform::addUser(const QString& userName, const QString& password, const QString& name) {
     query(Statement("INSERT INTO users (user_name, user_password, name) VALUES (")
-              .text(userName).sql(", ").text(*EncodePassword(password)).sql(", ").text(name).sql(")"));
+              .text(userName)
+              .sql(", ")
+              .text(*EncodePassword(password))
+              .sql(", ")
+              .text(name)
+              .sql(")"));
     Recordset r = query(Statement("SELECT user_num FROM users WHERE user_name = ").text(userName));
     return r.field(u"user_num").toInt();
 }
 
 void TestPlatform::loginAs(int userNum) {
     ASSERT_TRUE(session.OpenDatabase());
-    Recordset r = query(Statement("SELECT user_num, user_name, name FROM users WHERE user_num = ")
-                            .number(userNum));
+    Recordset r = query(
+        Statement("SELECT user_num, user_name, name FROM users WHERE user_num = ").number(userNum));
     ASSERT_FALSE(r.eof());
     UserRecord& u = session.CurrentUser();
     u.user_num = r.field(u"user_num");
@@ -54,7 +59,8 @@ void TestPlatform::loginAs(int userNum) {
 int TestPlatform::count(const QString& table) {
     // Table names come from tests only.
     return query(Statement(QStringLiteral("SELECT COUNT(*) AS n FROM ") + table))
-        .field(u"n").toInt();
+        .field(u"n")
+        .toInt();
 }
 
 }  // namespace vemora::test

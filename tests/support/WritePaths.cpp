@@ -6,10 +6,10 @@
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
 #include "data/Statement.h"
+#include "formats/Playlist.h"
 #include "workspace/addressbook/AddressBookTab.h"
 #include "workspace/dictionary/DictionaryTab.h"
 #include "workspace/frmTags.h"
-#include "formats/Playlist.h"
 
 #include <QAbstractButton>
 #include <QCalendarWidget>
@@ -34,15 +34,20 @@ const QStringList kTables{u"users"_s, u"addressbook_tbl"_s, u"diary_tbl"_s, u"pl
 const char* const kContactDetails[] = {"txtAddress", "txtPhoneNum", "txtCellNum", "txtFaxNum",
                                        "txtEmail"};
 
-QWidget* workspace(Desk& d) { return d.workspace.get(); }
-
+QWidget* workspace(Desk& d) {
+    return d.workspace.get();
+}
 
 bool exists(const QString& directory, const Statement& statement) {
     return !queryIn(directory, statement).eof();
 }
-bool exists(const Desk& d, const Statement& statement) { return exists(d.directory, statement); }
+bool exists(const Desk& d, const Statement& statement) {
+    return exists(d.directory, statement);
+}
 
-void run(const Desk& d, const Statement& statement) { d.query(statement); }
+void run(const Desk& d, const Statement& statement) {
+    d.query(statement);
+}
 
 // Stored rows carry the token in every text the write sets, so a half-made change shows.
 Statement contactRow(const QString& name, const QString& middle, const QString& token) {
@@ -61,7 +66,9 @@ bool contactIs(const QString& d, const QString& name, const QString& middle, con
 }
 
 // Address book.
-void prepareContactAdd(Desk& d, const QString&) { Desk::click(workspace(d), "cmdClear"); }
+void prepareContactAdd(Desk& d, const QString&) {
+    Desk::click(workspace(d), "cmdClear");
+}
 void actContactAdd(Desk& d, const QString& t) {
     QWidget* w = workspace(d);
     Desk::put(w, "txtName", u"add"_s);
@@ -71,7 +78,9 @@ void actContactAdd(Desk& d, const QString& t) {
     for (const char* box : kContactDetails) Desk::put(w, box, t);
     Desk::click(w, "cmdAddInfo");
 }
-bool storedContactAdd(const QString& d, const QString& t) { return contactIs(d, u"add"_s, t, t); }
+bool storedContactAdd(const QString& d, const QString& t) {
+    return contactIs(d, u"add"_s, t, t);
+}
 
 void prepareContactSave(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'save'")))
@@ -83,11 +92,14 @@ void actContactSave(Desk& d, const QString& t) {
     for (const char* box : kContactDetails) Desk::put(workspace(d), box, t);
     Desk::click(workspace(d), "cmdSave");
 }
-bool storedContactSave(const QString& d, const QString& t) { return contactIs(d, u"save"_s, u"s"_s, t); }
+bool storedContactSave(const QString& d, const QString& t) {
+    return contactIs(d, u"save"_s, u"s"_s, t);
+}
 
 void prepareContactDelete(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'delete' AND "
-                             "middle_name = ").text(t)))
+                             "middle_name = ")
+                       .text(t)))
         run(d, contactRow(u"delete"_s, t, t));
     d.workspace->findChild<AddressBookTab*>()->LoadAddressBook();
     d.chooseRow(workspace(d), "dtg_AddressBook", t);
@@ -98,12 +110,15 @@ void actContactDelete(Desk& d, const QString&) {
 }
 bool storedContactDelete(const QString& d, const QString& t) {
     return !exists(d, Statement("SELECT * FROM addressbook_tbl WHERE name = 'delete' AND "
-                                "middle_name = ").text(t));
+                                "middle_name = ")
+                          .text(t));
 }
 
 // Diary and planner: the add writes a day of its own, the save one fixed day.
 // Distinct for tokens less than two million apart; years stay of four digits.
-QDate dayOf(const QString& t) { return kFirstDay.addDays(1 + t.toLongLong() % 2000000); }
+QDate dayOf(const QString& t) {
+    return kFirstDay.addDays(1 + t.toLongLong() % 2000000);
+}
 
 void pickDay(Desk& d, const char* calendar, QDate day) {
     auto* c = d.find<QCalendarWidget>(workspace(d), calendar);
@@ -111,14 +126,18 @@ void pickDay(Desk& d, const char* calendar, QDate day) {
     emit c->activated(day);
 }
 
-void prepareDiaryAdd(Desk& d, const QString& t) { pickDay(d, "callendarDiary", dayOf(t)); }
+void prepareDiaryAdd(Desk& d, const QString& t) {
+    pickDay(d, "callendarDiary", dayOf(t));
+}
 void actDiaryAdd(Desk& d, const QString& t) {
     Desk::put(workspace(d), "txtDiaryMsg", t);
     Desk::click(workspace(d), "cmdAddDiary");
 }
 bool storedDiaryAdd(const QString& d, const QString& t) {
-    return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(dayOf(t))
-                         .sql(" AND diary_message = ").text(t));
+    return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ")
+                         .date(dayOf(t))
+                         .sql(" AND diary_message = ")
+                         .text(t));
 }
 
 void prepareDiarySave(Desk& d, const QString&) {
@@ -131,29 +150,42 @@ void actDiarySave(Desk& d, const QString& t) {
     Desk::click(workspace(d), "cmdSaveDiary");
 }
 bool storedDiarySave(const QString& d, const QString& t) {
-    return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ").date(kFirstDay)
-                         .sql(" AND diary_message = ").text(t));
+    return exists(d, Statement("SELECT * FROM diary_tbl WHERE diary_date = ")
+                         .date(kFirstDay)
+                         .sql(" AND diary_message = ")
+                         .text(t));
 }
 
 void fillPlan(Desk& d, const QString& t) {
-    for (const char* box : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"}) Desk::put(workspace(d), box, t);
+    for (const char* box : {"txtPlanAM", "txtPlanPM", "txtDailyQuote"})
+        Desk::put(workspace(d), box, t);
 }
 bool planIs(const QString& d, QDate day, const QString& t) {
-    return exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(day)
-                         .sql(" AND time_am = ").text(t).sql(" AND time_pm = ").text(t)
-                         .sql(" AND planner_msg = ").text(t));
+    return exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ")
+                         .date(day)
+                         .sql(" AND time_am = ")
+                         .text(t)
+                         .sql(" AND time_pm = ")
+                         .text(t)
+                         .sql(" AND planner_msg = ")
+                         .text(t));
 }
 
-void preparePlanAdd(Desk& d, const QString& t) { pickDay(d, "callendarPlan", dayOf(t)); }
+void preparePlanAdd(Desk& d, const QString& t) {
+    pickDay(d, "callendarPlan", dayOf(t));
+}
 void actPlanAdd(Desk& d, const QString& t) {
     fillPlan(d, t);
     Desk::click(workspace(d), "cmdAddPlan");
 }
-bool storedPlanAdd(const QString& d, const QString& t) { return planIs(d, dayOf(t), t); }
+bool storedPlanAdd(const QString& d, const QString& t) {
+    return planIs(d, dayOf(t), t);
+}
 
 void preparePlanSave(Desk& d, const QString&) {
     if (!exists(d, Statement("SELECT * FROM planner_tbl WHERE planner_date = ").date(kFirstDay)))
-        run(d, Statement("INSERT INTO planner_tbl VALUES (1, ").date(kFirstDay)
+        run(d, Statement("INSERT INTO planner_tbl VALUES (1, ")
+                   .date(kFirstDay)
                    .sql(", 'first', 'first', 'first')"));
     pickDay(d, "callendarPlan", kFirstDay);
 }
@@ -161,18 +193,24 @@ void actPlanSave(Desk& d, const QString& t) {
     fillPlan(d, t);
     Desk::click(workspace(d), "cmdSavePlan");
 }
-bool storedPlanSave(const QString& d, const QString& t) { return planIs(d, kFirstDay, t); }
+bool storedPlanSave(const QString& d, const QString& t) {
+    return planIs(d, kFirstDay, t);
+}
 
 // Dictionary.
-void prepareWordAdd(Desk& d, const QString&) { Desk::click(workspace(d), "cmdClearDic"); }
+void prepareWordAdd(Desk& d, const QString&) {
+    Desk::click(workspace(d), "cmdClearDic");
+}
 void actWordAdd(Desk& d, const QString& t) {
     Desk::put(workspace(d), "txtDicWord", u"add "_s + t);
     Desk::put(workspace(d), "txtDicDes", t);
     Desk::click(workspace(d), "cmdAddDic");
 }
 bool storedWordAdd(const QString& d, const QString& t) {
-    return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ").text(u"add "_s + t)
-                         .sql(" AND dict_description = ").text(t));
+    return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
+                         .text(u"add "_s + t)
+                         .sql(" AND dict_description = ")
+                         .text(t));
 }
 
 void prepareWordSave(Desk& d, const QString&) {
@@ -187,11 +225,14 @@ void actWordSave(Desk& d, const QString& t) {
 }
 bool storedWordSave(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM dictionary_tbl WHERE dict_name = 'save' AND "
-                               "dict_description = ").text(t));
+                               "dict_description = ")
+                         .text(t));
 }
 
 // Accounts: each write gets a window of its own, which reads the list afresh.
-frmAddUser* openAccounts(Desk& d) { return d.workspace->findChild<frmAddUser*>(); }
+frmAddUser* openAccounts(Desk& d) {
+    return d.workspace->findChild<frmAddUser*>();
+}
 
 void fillAccount(QWidget* w, const QString& userName, const QString& name) {
     Desk::put(w, "txtUserName", userName);
@@ -200,16 +241,22 @@ void fillAccount(QWidget* w, const QString& userName, const QString& name) {
     Desk::put(w, "txtName", name);
 }
 bool accountIs(const QString& d, const QString& userName, const QString& name) {
-    return exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(userName)
-                         .sql(" AND name = ").text(name));
+    return exists(d, Statement("SELECT * FROM users WHERE user_name = ")
+                         .text(userName)
+                         .sql(" AND name = ")
+                         .text(name));
 }
 
-void prepareAccountAdd(Desk& d, const QString&) { d.newAccountWindow(); }
+void prepareAccountAdd(Desk& d, const QString&) {
+    d.newAccountWindow();
+}
 void actAccountAdd(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"add "_s + t, t);
     Desk::click(openAccounts(d), "cmdAddUser");
 }
-bool storedAccountAdd(const QString& d, const QString& t) { return accountIs(d, u"add "_s + t, t); }
+bool storedAccountAdd(const QString& d, const QString& t) {
+    return accountIs(d, u"add "_s + t, t);
+}
 
 void prepareAccountSave(Desk& d, const QString&) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = 'save'")))
@@ -221,12 +268,15 @@ void actAccountSave(Desk& d, const QString& t) {
     fillAccount(openAccounts(d), u"save"_s, t);
     Desk::click(openAccounts(d), "cmdSave");
 }
-bool storedAccountSave(const QString& d, const QString& t) { return accountIs(d, u"save"_s, t); }
+bool storedAccountSave(const QString& d, const QString& t) {
+    return accountIs(d, u"save"_s, t);
+}
 
 void prepareAccountDelete(Desk& d, const QString& t) {
     if (!exists(d, Statement("SELECT * FROM users WHERE user_name = ").text(u"delete "_s + t)))
         run(d, Statement("INSERT INTO users(user_name, user_password, name) VALUES (")
-                   .text(u"delete "_s + t).sql(", 'pw', 'x')"));
+                   .text(u"delete "_s + t)
+                   .sql(", 'pw', 'x')"));
     d.chooseRow(d.newAccountWindow(), "dtg_Users", u"delete "_s + t);
 }
 void actAccountDelete(Desk& d, const QString&) {
@@ -238,12 +288,18 @@ bool storedAccountDelete(const QString& d, const QString& t) {
 }
 
 // Change of password: the administrator's own, shown by its new name.
-frmChangePW* changePassword(Desk& d) { return d.workspace->findChild<frmChangePW*>(); }
-void preparePassword(Desk& d, const QString&) { d.newPasswordWindow(); }
+frmChangePW* changePassword(Desk& d) {
+    return d.workspace->findChild<frmChangePW*>();
+}
+void preparePassword(Desk& d, const QString&) {
+    d.newPasswordWindow();
+}
 void actPassword(Desk& d, const QString& t) {
-    const Recordset admin = d.query(Statement("SELECT user_password FROM users WHERE user_num = 1"));
+    const Recordset admin =
+        d.query(Statement("SELECT user_password FROM users WHERE user_num = 1"));
     QWidget* w = changePassword(d);
-    Desk::put(w, "txtOldPassword", EncodePassword(admin.text(u"user_password")).value_or(QString()));
+    Desk::put(w, "txtOldPassword",
+              EncodePassword(admin.text(u"user_password")).value_or(QString()));
     Desk::put(w, "txtNewPassword", u"pw "_s + t);
     Desk::put(w, "txtRetype", u"pw "_s + t);
     Desk::put(w, "txtName", u"Admin "_s + t);
@@ -251,13 +307,18 @@ void actPassword(Desk& d, const QString& t) {
 }
 bool storedPassword(const QString& d, const QString& t) {
     return exists(d, Statement("SELECT * FROM users WHERE user_num = 1 AND name = ")
-                         .text(u"Admin "_s + t).sql(" AND user_password = ")
+                         .text(u"Admin "_s + t)
+                         .sql(" AND user_password = ")
                          .text(*EncodePassword(u"pw "_s + t)));
 }
 
 // Playlist: a list of one entry named by the token, saved over the same file.
-QString playlistFile(const QString& directory) { return QDir(directory).filePath(u"list.plf"_s); }
-QString entry(const QString& t) { return u"/music/"_s + t + u".mp3"_s; }
+QString playlistFile(const QString& directory) {
+    return QDir(directory).filePath(u"list.plf"_s);
+}
+QString entry(const QString& t) {
+    return u"/music/"_s + t + u".mp3"_s;
+}
 void preparePlaylist(Desk& d, const QString& t) {
     d.prompter.answer(Answer::Yes);
     Desk::click(workspace(d), "cmdClearPL");
@@ -277,9 +338,7 @@ bool storedPlaylist(const QString& d, const QString& t) {
 }  // namespace
 
 Desk::Desk(const QString& dir)
-    : directory(dir),
-      session(dir, prompter),
-      platform{session, prompter, files, shell, &registry} {
+    : directory(dir), session(dir, prompter), platform{session, prompter, files, shell, &registry} {
     session.OpenDatabase();
     const Recordset admin =
         query(Statement("SELECT user_num, user_name, name FROM users WHERE user_num = 1"));
@@ -294,7 +353,9 @@ Desk::Desk(const QString& dir)
 
 Desk::~Desk() = default;
 
-Recordset Desk::query(const Statement& statement) const { return queryIn(directory, statement); }
+Recordset Desk::query(const Statement& statement) const {
+    return queryIn(directory, statement);
+}
 
 Recordset queryIn(const QString& directory, const Statement& statement) {
     Connection c;

@@ -7,8 +7,8 @@
 #include "support/ScriptedRegistry.h"
 #include "support/ScriptedSeams.h"
 
-#include <QWidget>
 #include <QStringList>
+#include <QWidget>
 
 #include <memory>
 

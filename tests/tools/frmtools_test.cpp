@@ -84,8 +84,7 @@ TEST_F(ToolsWindowTest, RestoreShowsWhatTheCopyHoldsAndPutsItInPlaceWhenConfirme
     EXPECT_EQ(tp.files.requests().last().title, QStringLiteral("Restore"));
     EXPECT_EQ(tp.files.requests().last().purpose, FilePurpose::Backups);
     ASSERT_EQ(tp.prompter.count(), 1);
-    EXPECT_TRUE(tp.prompter.last().text.startsWith(
-        backup + QStringLiteral(" was written on ")));
+    EXPECT_TRUE(tp.prompter.last().text.startsWith(backup + QStringLiteral(" was written on ")));
     EXPECT_TRUE(tp.prompter.last().text.contains(QStringLiteral(
         " and holds 1 accounts, 0 contacts, 0 diary days, 0 plans and 0 words.\r\n\r\n")))
         << tp.prompter.last().text.toStdString();

@@ -1,6 +1,6 @@
-#include "tools/frmLoginTools.h"
 #include "ToolsFixture.h"
 #include "data/SqliteEngine.h"
+#include "tools/frmLoginTools.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -132,7 +132,8 @@ TEST_F(LoginToolsTest, ANewerOrDamagedFileIsNamedAndLeftAsItIs) {
         EXPECT_EQ(bytes(working()), before);
         // Put the version back, so that the next change can be made through the program.
         if (QByteArray(change).contains("version")) {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v"));
             db.setDatabaseName(working());
             ASSERT_TRUE(db.open());
             QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));

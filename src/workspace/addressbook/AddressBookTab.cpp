@@ -48,8 +48,12 @@ constexpr int kLast = 2;
 // Narrowest the grid gets before it scrolls: the twips widths, a little wider for today's fonts.
 constexpr int kTwipsPerPixel = 13;
 
-QString latin1(const char* text) { return QString::fromLatin1(text); }
-QString trimmed(const QLineEdit* box) { return trimBlanks(box->text()); }
+QString latin1(const char* text) {
+    return QString::fromLatin1(text);
+}
+QString trimmed(const QLineEdit* box) {
+    return trimBlanks(box->text());
+}
 
 }  // namespace
 
@@ -184,13 +188,15 @@ void AddressBookTab::Clear() {
     m_ui->txtMidName->clear();
     m_ui->txtLastName->clear();
     m_ui->cmbo_Sex->setEditText(QStringLiteral("M"));
-    for (QLineEdit* box : {m_ui->txtAddress, m_ui->txtPhoneNum, m_ui->txtCellNum,
-                           m_ui->txtFaxNum, m_ui->txtEmail, m_ui->txtNameMem,
-                           m_ui->txtMidNameMem, m_ui->txtLastNameMem, m_ui->txtSearch})
+    for (QLineEdit* box :
+         {m_ui->txtAddress, m_ui->txtPhoneNum, m_ui->txtCellNum, m_ui->txtFaxNum, m_ui->txtEmail,
+          m_ui->txtNameMem, m_ui->txtMidNameMem, m_ui->txtLastNameMem, m_ui->txtSearch})
         box->clear();
 }
 
-ContactStore AddressBookTab::store() { return ContactStore(m_platform.session.database()); }
+ContactStore AddressBookTab::store() {
+    return ContactStore(m_platform.session.database());
+}
 
 QStringList AddressBookTab::typedTexts() const {
     QStringList texts;
@@ -218,9 +224,10 @@ bool AddressBookTab::answered(const Result<Change>& change) {
         case Refusal::None:
             return true;
         case Refusal::Incomplete:
-            tell(QStringLiteral(
-                     "Please fill-up all necessary fields! Just put N/A or none if you don't have."),
-                 QStringLiteral("Incomplete!"), vbInformation);
+            tell(
+                QStringLiteral(
+                    "Please fill-up all necessary fields! Just put N/A or none if you don't have."),
+                QStringLiteral("Incomplete!"), vbInformation);
             break;
         case Refusal::Unstorable:
             showUnstorable(m_platform.prompter,
@@ -262,14 +269,15 @@ qint64 AddressBookTab::userNum() const {
 }
 
 QList<QLineEdit*> AddressBookTab::contactFields() const {
-    return {m_ui->txtName,     m_ui->txtMidName,         m_ui->txtLastName,
-            m_ui->cmbo_Sex->lineEdit(), m_ui->txtAddress, m_ui->txtPhoneNum,
-            m_ui->txtCellNum,  m_ui->txtFaxNum,          m_ui->txtEmail};
+    return {m_ui->txtName,    m_ui->txtMidName,  m_ui->txtLastName, m_ui->cmbo_Sex->lineEdit(),
+            m_ui->txtAddress, m_ui->txtPhoneNum, m_ui->txtCellNum,  m_ui->txtFaxNum,
+            m_ui->txtEmail};
 }
 
 void AddressBookTab::fitColumns() {
-    const int total = std::accumulate(kColumns.begin(), kColumns.end(), 0,
-                                      [](int sum, const ContactColumn& c) { return sum + c.twips; });
+    const int total =
+        std::accumulate(kColumns.begin(), kColumns.end(), 0,
+                        [](int sum, const ContactColumn& c) { return sum + c.twips; });
     const int width = std::max(m_ui->dtg_AddressBook->viewport()->width(), total / kTwipsPerPixel);
     QHeaderView* header = m_ui->dtg_AddressBook->horizontalHeader();
     for (int i = 0; i < int(kColumns.size()); ++i)

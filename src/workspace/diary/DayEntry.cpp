@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QTextCharFormat>
 
-
 namespace vemora {
 
 namespace {
@@ -54,16 +53,19 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
 
     connect(m_controls.calendar, &QCalendarWidget::clicked, this, &DayEntry::pickOnCalendar);
     connect(m_controls.calendar, &QCalendarWidget::activated, this, &DayEntry::pickOnCalendar);
-    connect(m_controls.calendar, &QCalendarWidget::currentPageChanged, this,
-            &DayEntry::markDays);
+    connect(m_controls.calendar, &QCalendarWidget::currentPageChanged, this, &DayEntry::markDays);
     connect(picker, &QDateEdit::dateChanged, this, &DayEntry::pickerChanged);
     connect(m_controls.add, &QAbstractButton::clicked, this, &DayEntry::add);
     connect(m_controls.save, &QAbstractButton::clicked, this, &DayEntry::save);
 }
 
-DayStore DayEntry::store() { return DayStore(m_platform.session.database(), m_kind.book); }
+DayStore DayEntry::store() {
+    return DayStore(m_platform.session.database(), m_kind.book);
+}
 
-qint64 DayEntry::userNum() const { return m_platform.session.CurrentUser().user_num.toLongLong(); }
+qint64 DayEntry::userNum() const {
+    return m_platform.session.CurrentUser().user_num.toLongLong();
+}
 
 QStringList DayEntry::typedTexts() const {
     QStringList texts;
@@ -87,7 +89,8 @@ QStringList DayEntry::remembered() const {
 
 Status DayEntry::load() {
     clear();
-    const Result<std::optional<QStringList>> found = store().load(userNum(), m_controls.picker->date());
+    const Result<std::optional<QStringList>> found =
+        store().load(userNum(), m_controls.picker->date());
     if (!found) return found.status();
     m_controls.save->setEnabled(found.value().has_value());
     if (found.value()) show(*found.value());
@@ -180,7 +183,8 @@ void DayEntry::sayUnstorable(int field) {
 
 void DayEntry::save() {
     const QStringList texts = typedTexts();
-    const Result<Change> saved = store().save(userNum(), m_controls.picker->date(), remembered(), texts);
+    const Result<Change> saved =
+        store().save(userNum(), m_controls.picker->date(), remembered(), texts);
     if (!saved) return reportTrapped(saved.error(), true);
     switch (saved.value().refusal) {
         case Refusal::None:
@@ -196,7 +200,8 @@ void DayEntry::save() {
             // stored, and the typed text stays for another try.
             return sayNothingToEdit();
     }
-    for (int i = 0; i < m_controls.fields.size(); ++i) m_controls.fields[i].remembered = texts.at(i);
+    for (int i = 0; i < m_controls.fields.size(); ++i)
+        m_controls.fields[i].remembered = texts.at(i);
     m_platform.prompter.show(QStringLiteral("The database has been updated!"),
                              QStringLiteral("Successfuly Edited!"), vbInformation);
     m_controls.save->setEnabled(false);

@@ -33,6 +33,8 @@ Status DiaryTab::LoadDiary() {
     return m_entry->load();
 }
 
-void DiaryTab::printDiary() { vemora::printDiary(m_platform, m_ui->DTPickerDiary->date()); }
+void DiaryTab::printDiary() {
+    vemora::printDiary(m_platform, m_ui->DTPickerDiary->date());
+}
 
 }  // namespace vemora

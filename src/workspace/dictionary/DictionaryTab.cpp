@@ -56,9 +56,10 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     search->lineEdit()->setPlaceholderText(search->placeholderText());
     keepWholeCharacters(this);
 
-    auto* binding = new GridBinding(m_ui->DataGridDic, m_dictionary,
-                                    {{kWordColumn.toString(), QStringLiteral("Word")},
-                                     {kDescriptionColumn.toString(), QStringLiteral("Description ")}});
+    auto* binding =
+        new GridBinding(m_ui->DataGridDic, m_dictionary,
+                        {{kWordColumn.toString(), QStringLiteral("Word")},
+                         {kDescriptionColumn.toString(), QStringLiteral("Description ")}});
     connect(binding, &GridBinding::rowChosen, this, &DictionaryTab::chooseRow);
 
     connect(search, &QComboBox::editTextChanged, this, &DictionaryTab::searchWord);
@@ -119,10 +120,9 @@ void DictionaryTab::rememberedChanged(const QString& text) {
 
 void DictionaryTab::addWord() {
     Session& session = m_platform.session;
-    const Result<Change> added =
-        WordStore(session.database())
-            .add(session.CurrentUser().user_num.toLongLong(), m_ui->txtDicWord->text(),
-                 typedDescription());
+    const Result<Change> added = WordStore(session.database())
+                                     .add(session.CurrentUser().user_num.toLongLong(),
+                                          m_ui->txtDicWord->text(), typedDescription());
     if (!answered(added)) return;
     m_platform.prompter.show(QStringLiteral("New word has been added!"),
                              QStringLiteral("Successfuly Added!"), vbInformation);
@@ -136,10 +136,9 @@ void DictionaryTab::saveWord() {
     const LoadedWord loaded{m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text(),
                             owner.isValid() ? std::optional(owner.toLongLong()) : std::nullopt};
     Session& session = m_platform.session;
-    const Result<Change> saved =
-        WordStore(session.database())
-            .save(session.CurrentUser().user_num.toLongLong(), loaded, m_ui->txtDicWord->text(),
-                  typedDescription());
+    const Result<Change> saved = WordStore(session.database())
+                                     .save(session.CurrentUser().user_num.toLongLong(), loaded,
+                                           m_ui->txtDicWord->text(), typedDescription());
     if (!answered(saved)) return;
     m_platform.prompter.show(QStringLiteral("The database has been updated"),
                              QStringLiteral("Successfuly Updated!"), vbInformation);

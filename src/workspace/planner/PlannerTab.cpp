@@ -56,6 +56,8 @@ void PlannerTab::clearPlan() {
     if (answer == Answer::Yes) m_entry->clear();
 }
 
-void PlannerTab::printPlan() { printPlanner(m_platform, m_ui->DTPickerPlan->date()); }
+void PlannerTab::printPlan() {
+    printPlanner(m_platform, m_ui->DTPickerPlan->date());
+}
 
 }  // namespace vemora

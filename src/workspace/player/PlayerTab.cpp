@@ -4,10 +4,10 @@
 
 #include "data/DbError.h"
 #include "data/FileWriting.h"
+#include "formats/Playlist.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
-#include "formats/Playlist.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -48,9 +48,9 @@ PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<::Ui::PlayerTab>()), m_platform(platform) {
     m_ui->setupUi(this);
     const std::pair<QPushButton*, const char*> icons[] = {
-        {m_ui->cmdOpen, "list-add"},         {m_ui->cmdOpenPlaylist, "document-open"},
-        {m_ui->cmdSavePL, "document-save"},  {m_ui->cmdRemove, "list-remove"},
-        {m_ui->cmdClearPL, "edit-clear"},    {m_ui->cmdRefreshPL, "view-refresh"},
+        {m_ui->cmdOpen, "list-add"},           {m_ui->cmdOpenPlaylist, "document-open"},
+        {m_ui->cmdSavePL, "document-save"},    {m_ui->cmdRemove, "list-remove"},
+        {m_ui->cmdClearPL, "edit-clear"},      {m_ui->cmdRefreshPL, "view-refresh"},
         {m_ui->cmdStop, "media-playback-stop"}};
     for (const auto& [button, icon] : icons) button->setIcon(themeIcon(QString::fromLatin1(icon)));
     m_ui->lblVolume->setPixmap(themeIcon(QStringLiteral("audio-volume-high")).pixmap(16, 16));
@@ -104,20 +104,21 @@ void PlayerTab::Save_List(const QString& path) {
     if (const auto* bad = std::get_if<playlist::UnstorableEntry>(&encoded)) {
         m_platform.prompter.show(
             QStringLiteral("Can't save playlist!\r\nA playlist file cannot hold the characters of "
-                           "this entry:\r\n") + bad->text,
+                           "this entry:\r\n") +
+                bad->text,
             kErrorTitle, vbExclamation);
         return;
     }
     // Written beside the target and renamed over it, so a failure leaves the old file whole.
     if (const auto problem = replaceFile(path, std::get<QByteArray>(encoded))) {
-        m_platform.prompter.show(QStringLiteral("Can't save playlist!\r\n") + *problem,
-                                 kErrorTitle, vbExclamation);
+        m_platform.prompter.show(QStringLiteral("Can't save playlist!\r\n") + *problem, kErrorTitle,
+                                 vbExclamation);
     }
 }
 
 void PlayerTab::cmdOpen_Click() {
-    const auto name = m_platform.files.openFile(
-        this, {QString(), kMediaFilter, QString(), FilePurpose::Media});
+    const auto name =
+        m_platform.files.openFile(this, {QString(), kMediaFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty() || entries().contains(*name)) return;
     m_ui->ListBox->addItem(*name);
 }
@@ -147,10 +148,15 @@ void PlayerTab::cmdClearPL_Click() {
 bool PlayerTab::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_ui->ListBox && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
-            case Qt::Key_Delete: ListBox_Delete(); return true;
+            case Qt::Key_Delete:
+                ListBox_Delete();
+                return true;
             case Qt::Key_Return:
-            case Qt::Key_Enter: playSelected(); return true;
-            default: break;
+            case Qt::Key_Enter:
+                playSelected();
+                return true;
+            default:
+                break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -24,7 +24,7 @@ namespace {
 
 // The nine fields in tab order, and a contact as their texts.
 using Contact = QStringList;
-const char* const kFields[] = {"txtName",    "txtMidName", "txtLastName", "cmbo_Sex", "txtAddress",
+const char* const kFields[] = {"txtName",     "txtMidName", "txtLastName", "cmbo_Sex", "txtAddress",
                                "txtPhoneNum", "txtCellNum", "txtFaxNum",   "txtEmail"};
 const Contact kCleared{{}, {}, {}, u"M"_s, {}, {}, {}, {}, {}};
 
@@ -35,8 +35,9 @@ protected:
         open();
     }
     QList<Contact> stored() {
-        Recordset rows = tp.query(Statement("SELECT * FROM addressbook_tbl WHERE user_num = 1 "
-                                            "ORDER BY name, middle_name"));
+        Recordset rows =
+            tp.query(Statement("SELECT * FROM addressbook_tbl WHERE user_num = 1 "
+                               "ORDER BY name, middle_name"));
         QList<Contact> list;
         for (; !rows.eof(); rows.moveNext()) {
             const QVariantList& row = rows.row(rows.position());
@@ -61,7 +62,9 @@ protected:
         for (const char* name : kFields) c.append(box(name)->text());
         return c;
     }
-    void click(const char* button) { QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton); }
+    void click(const char* button) {
+        QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton);
+    }
     QTableView* grid() { return find<QTableView>("dtg_AddressBook"); }
     void chooseRow(int row) {
         const QRect cell = grid()->visualRect(grid()->model()->index(row, 0));
@@ -71,7 +74,8 @@ protected:
     QString buttons() {
         QString state;
         for (const char* name : {"cmdAddInfo", "cmdSave", "cmdClear", "cmdDelete"})
-            state += find<QAbstractButton>(name)->isEnabled() ? QLatin1Char(name[3]) : QLatin1Char('-');
+            state +=
+                find<QAbstractButton>(name)->isEnabled() ? QLatin1Char(name[3]) : QLatin1Char('-');
         return state;
     }
     QString lastTitle() { return tp.prompter.last().title; }
@@ -80,15 +84,16 @@ protected:
 }  // namespace
 
 TEST_F(AddressBookTest, GridListsContactsInFirstNameOrderInProportionalColumns) {
-    openWith({contact(u"Zoe"_s, u"Q"_s, u"Last"_s),
-              contact(u"adam"_s, u"Q"_s, u"First"_s)});
+    openWith({contact(u"Zoe"_s, u"Q"_s, u"Last"_s), contact(u"adam"_s, u"Q"_s, u"First"_s)});
     QAbstractItemModel* model = grid()->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->index(0, 0).data().toString(), u"adam"_s);
     EXPECT_EQ(model->index(1, 8).data().toString(), u"a@b.c"_s);
     QStringList headers;
-    for (int i = 0; i < model->columnCount(); ++i) headers.append(model->headerData(i, Qt::Horizontal).toString());
-    EXPECT_EQ(headers.join(u'|'), u"First name|Middle name|Last name|Sex|Address|Phone #|Cellular #|Fax #|E-mail"_s);
+    for (int i = 0; i < model->columnCount(); ++i)
+        headers.append(model->headerData(i, Qt::Horizontal).toString());
+    EXPECT_EQ(headers.join(u'|'),
+              u"First name|Middle name|Last name|Sex|Address|Phone #|Cellular #|Fax #|E-mail"_s);
     // E-mail (2220 twips) against sex (510).
     QHeaderView* header = grid()->horizontalHeader();
     EXPECT_NEAR(double(header->sectionSize(8)) / header->sectionSize(3), 2220.0 / 510, 0.2);
@@ -108,8 +113,9 @@ TEST_F(AddressBookTest, AddSaysWhyItStoresNothingAndClearsAfterStoring) {
 
     fill(contact(u"O'Neil"_s, u"X"_s, u"Yu"_s));
     click("cmdAddInfo");
-    EXPECT_EQ(tp.prompter.last().text,
-              u"Please do not use ' character, their's a conflict in JET Engine used in this project!"_s);
+    EXPECT_EQ(
+        tp.prompter.last().text,
+        u"Please do not use ' character, their's a conflict in JET Engine used in this project!"_s);
     EXPECT_EQ(tp.prompter.last().style, vbExclamation);
     EXPECT_EQ(stored().size(), 1);
 
@@ -132,8 +138,7 @@ TEST_F(AddressBookTest, AddSaysWhyItStoresNothingAndClearsAfterStoring) {
 }
 
 TEST_F(AddressBookTest, SearchMovesTheGridAndSetsTheButtons) {
-    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
-              contact(u"Bea"_s, u"Q"_s, u"Cruz"_s),
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bea"_s, u"Q"_s, u"Cruz"_s),
               contact(u"Ben"_s, u"Q"_s, u"Abad"_s)});
     type("txtSearch", u"  be"_s);
     EXPECT_EQ(grid()->currentIndex().row(), 1);
@@ -160,8 +165,7 @@ TEST_F(AddressBookTest, SearchMovesTheGridAndSetsTheButtons) {
 }
 
 TEST_F(AddressBookTest, ChoosingARowLoadsItWhileItsSearchMovesTheGrid) {
-    openWith({contact(u"Ann"_s, u"One"_s, u"Lee"_s),
-              contact(u"Ann"_s, u"Two"_s, u"Lee"_s),
+    openWith({contact(u"Ann"_s, u"One"_s, u"Lee"_s), contact(u"Ann"_s, u"Two"_s, u"Lee"_s),
               contact(u"Cy"_s, u"Q"_s, u"Dee"_s)});
     const QString chosenMiddle = grid()->model()->index(1, 1).data().toString();
     chooseRow(1);
@@ -193,10 +197,10 @@ TEST_F(AddressBookTest, ChoosingARowLoadsItWhileItsSearchMovesTheGrid) {
 }
 
 TEST_F(AddressBookTest, SaveRewritesTheRememberedRowUnlessTheNamesAreTaken) {
-    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s),
-              contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
+    openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bo"_s, u"Q"_s, u"Tan"_s)});
     chooseRow(0);
-    const Contact edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s, u"2 Side St"_s, u"1"_s, u"2"_s, u"3"_s, u"x@y"_s};
+    const Contact edited{u"Ann "_s, u"Q"_s, u"Lee"_s, u"M"_s,  u"2 Side St"_s,
+                         u"1"_s,    u"2"_s, u"3"_s,   u"x@y"_s};
     fill(edited);
     click("cmdSave");
     EXPECT_EQ(lastTitle(), u"Successfuly Added!"_s);
@@ -250,8 +254,9 @@ TEST_F(AddressBookTest, AChangeToAContactRemovedMeanwhileSaysSoAndKeepsTheFields
 }
 
 TEST_F(AddressBookTest, AColumnWithoutValueStopsTheRowChoiceSilently) {
-    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name, sex) "
-                       "VALUES (1, 'Ann', 'Q', 'Lee', 'F')"));
+    tp.query(
+        Statement("INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name, sex) "
+                  "VALUES (1, 'Ann', 'Q', 'Lee', 'F')"));
     open();
     type("txtAddress", u"typed"_s);
     QHeaderView* selectors = grid()->verticalHeader();  // a click on the row selector chooses too

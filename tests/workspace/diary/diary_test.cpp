@@ -81,7 +81,9 @@ TEST_F(DiaryTabTest, TheCalendarShowsTheUsersDaysWithAnEntryInBold) {
     store(ann, april, u"later"_s);
     store(1, kDay2, u"admin only"_s);
     open(ann);
-    auto bold = [this](QDate day) { return calendar->dateTextFormat(day).fontWeight() == QFont::Bold; };
+    auto bold = [this](QDate day) {
+        return calendar->dateTextFormat(day).fontWeight() == QFont::Bold;
+    };
     clickDay(calendar, kDay2);
     EXPECT_TRUE(bold(kDay1));
     EXPECT_FALSE(bold(kDay2));

@@ -19,23 +19,32 @@ using namespace vemora;
 
 namespace {
 
-QString operator""_q(const char* text, size_t) { return QString::fromUtf8(text); }
+QString operator""_q(const char* text, size_t) {
+    return QString::fromUtf8(text);
+}
 
 class DictionaryTabTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ann = env.addUser("ann"_q, "pw"_q, "Ann"_q);
         bob = env.addUser("bob"_q, "pw"_q, "Bob"_q);
-        for (const QString& word : {"Banana"_q, "band"_q, "bank"_q}) store(ann, word, "of "_q + word);
+        for (const QString& word : {"Banana"_q, "band"_q, "bank"_q})
+            store(ann, word, "of "_q + word);
         store(1, "apple"_q, "red"_q);
     }
 
     void store(int user, const QString& word, const QString& description) {
-        env.query(Statement("INSERT INTO dictionary_tbl VALUES (").number(user).sql(", ").text(word)
-                      .sql(", ").text(description).sql(")"));
+        env.query(Statement("INSERT INTO dictionary_tbl VALUES (")
+                      .number(user)
+                      .sql(", ")
+                      .text(word)
+                      .sql(", ")
+                      .text(description)
+                      .sql(")"));
     }
     Recordset stored(const QString& word) {
-        return env.query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ").text(word)
+        return env.query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
+                             .text(word)
                              .sql(" COLLATE BINARY"));
     }
 
@@ -45,13 +54,16 @@ protected:
         tab = std::make_unique<DictionaryTab>(env.platform);
         tab->ADO_Dictionary().setConnectionString(env.session.ConnectionString());
         tab->RefreshDictionaryGrid();
-        Recordset words = env.query(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+        Recordset words =
+            env.query(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
         for (; !words.eof(); words.moveNext()) search()->addItem(words.text(u"dict_name"));
         tab->show();
     }
 
     template <class W = QWidget>
-    W* get(const char* name) { return tab->findChild<W*>(QString::fromLatin1(name)); }
+    W* get(const char* name) {
+        return tab->findChild<W*>(QString::fromLatin1(name));
+    }
     QComboBox* search() { return get<QComboBox>("cmboDicSearch"); }
     QTableView* grid() { return get<QTableView>("DataGridDic"); }
     QString text(const char* name) {
@@ -63,7 +75,9 @@ protected:
         get<QPlainTextEdit>("txtDicDes")->setPlainText(description);
     }
     void type(const QString& keys) { QTest::keyClicks(search()->lineEdit(), keys); }
-    void click(const char* button) { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
+    void click(const char* button) {
+        QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
+    }
     bool enabled(const char* button) { return get<QAbstractButton>(button)->isEnabled(); }
     void expectAddOnly() {
         EXPECT_TRUE(enabled("cmdAddDic"));
@@ -157,7 +171,8 @@ TEST_F(DictionaryTabTest, SaveStoresTheUneditedDescriptionAsLoadedUnlessChangedE
 
     // Changed elsewhere since it was loaded: nothing is overwritten, and the user is told.
     type("bank"_q);
-    env.query(Statement("UPDATE dictionary_tbl SET dict_description = 'moved' WHERE dict_name = 'bank'"));
+    env.query(
+        Statement("UPDATE dictionary_tbl SET dict_description = 'moved' WHERE dict_name = 'bank'"));
     edit("bank"_q, "money"_q);
     click("cmdSaveDic");
     EXPECT_EQ(env.prompter.last().title, "Not Updated!"_q);
@@ -206,7 +221,6 @@ TEST_F(DictionaryTabTest, RefusedChangesLeaveTheTableAndTheBoxesAsTheyWere) {
     EXPECT_EQ(env.count("dictionary_tbl"_q), 4);
     EXPECT_EQ(stored("band"_q).text(u"dict_description"), "of band"_q);
 }
-
 
 TEST_F(DictionaryTabTest, PrintSelectsTheWordThatSaveFinds) {
     store(ann, " kiwi"_q, "\ngreen fruit\t"_q);

@@ -51,13 +51,14 @@ TEST_F(FrmTagsTest, LoadSequenceLeavesEveryTabInItsStartingState) {
     EXPECT_EQ(sex->currentText(), u"M"_s);
     auto* search = find<QComboBox>("cmbo_Search");
     ASSERT_NE(search, nullptr);
-    EXPECT_EQ(items(search).join(u'|'), u"Name|Middle name|Last name|Address|Phone #|Cellular #|Fax #|E-mail"_s);
+    EXPECT_EQ(items(search).join(u'|'),
+              u"Name|Middle name|Last name|Address|Phone #|Cellular #|Fax #|E-mail"_s);
     EXPECT_EQ(search->currentText(), u"Name"_s);
     EXPECT_EQ(find<AddressBookTab>("AddressBookTab")->SearchField(), u"name"_s);
 
-    for (const char* name : {"cmdAddInfo", "cmdClear", "cmdPrintAddress", "cmdAddPlan", "cmdClearPlan",
-                             "cmdPrintPlan", "cmdAddDiary", "cmdClearDiary", "cmdPrintDiary", "cmdAddDic",
-                             "cmdClearDic", "cmdPrintDict"}) {
+    for (const char* name : {"cmdAddInfo", "cmdClear", "cmdPrintAddress", "cmdAddPlan",
+                             "cmdClearPlan", "cmdPrintPlan", "cmdAddDiary", "cmdClearDiary",
+                             "cmdPrintDiary", "cmdAddDic", "cmdClearDic", "cmdPrintDict"}) {
         auto* button = find<QAbstractButton>(name);
         ASSERT_NE(button, nullptr) << name;
         EXPECT_TRUE(button->isEnabled()) << name;
@@ -134,7 +135,9 @@ TEST_F(FrmTagsTest, ChangingTabMovesTheFocusAndKeepsInput) {
 TEST_F(FrmTagsTest, AWorkspaceShowsOnlyItsUsersAddressBook) {
     const int other = tp.addUser(u"bea"_s, u"pw"_s, u"Bea"_s);
     tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (1, 'Ann')"));
-    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (").number(other).sql(", 'Bob')"));
+    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (")
+                 .number(other)
+                 .sql(", 'Bob')"));
     for (const auto& [user, name] : {std::pair{1, u"Ann"_s}, std::pair{other, u"Bob"_s}}) {
         window.reset();
         tp.loginAs(user);

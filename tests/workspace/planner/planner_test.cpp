@@ -130,7 +130,8 @@ TEST_F(PlannerTabTest, APlanHoldingWhatATextBoxWouldChangeCanBeEdited) {
                  .sql(", time_pm = ")
                  .text(kOtherWritersText + u" pm"_s));
     picker->setDate(kDay1);
-    EXPECT_EQ(memories(), (QStringList{kOtherWritersText, kOtherWritersText + u" pm"_s, u"quote"_s}));
+    EXPECT_EQ(memories(),
+              (QStringList{kOtherWritersText, kOtherWritersText + u" pm"_s, u"quote"_s}));
     type(u"rewritten"_s);
     click(u"cmdSavePlan"_s);
     EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);

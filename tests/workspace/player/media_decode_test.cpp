@@ -69,7 +69,8 @@ TEST_F(RealPlayback, ShortWaveFilePlaysToItsEnd) {
     player->setFileName(wav);
     player->play();
     ASSERT_TRUE(waitFor(states, [&] {
-        return !errors.isEmpty() || (states.size() >= 2 && player->state() == MediaPlayer::State::Stopped);
+        return !errors.isEmpty() ||
+               (states.size() >= 2 && player->state() == MediaPlayer::State::Stopped);
     })) << "playback did not finish";
     ASSERT_TRUE(errors.isEmpty()) << errors.first().at(1).toString().toStdString();
     EXPECT_NEAR(double(player->duration()), kMilliseconds, 50);

@@ -27,9 +27,9 @@ TEST_F(PlaylistCommands, AddFilesRefusesAnExactRepeatButNotAnotherLetterCase) {
     // The dialog offers every kind of media the player takes, and any file at all.
     const QStringList offered = toQtFilter(tp.files.requests().last().filter).split(u";;"_s);
     EXPECT_EQ(offered.size(), 4);
-    for (const QString& name : {u"a.mp3"_s, u"a.mp4"_s, u"a.mid"_s, u"a.rmi"_s, u"a.wav"_s,
-                                u"a.asf"_s, u"a.mpg"_s, u"a.mpeg"_s, u"a.asx"_s, u"a.qt"_s,
-                                u"a.aif"_s, u"README"_s}) {
+    for (const QString& name :
+         {u"a.mp3"_s, u"a.mp4"_s, u"a.mid"_s, u"a.rmi"_s, u"a.wav"_s, u"a.asf"_s, u"a.mpg"_s,
+          u"a.mpeg"_s, u"a.asx"_s, u"a.qt"_s, u"a.aif"_s, u"README"_s}) {
         const bool taken = std::any_of(offered.cbegin(), offered.cend(), [&name](const QString& f) {
             const QStringList patterns = f.section(u'(', -1).chopped(1).split(u' ');
             return std::any_of(patterns.cbegin(), patterns.cend(), [&name](const QString& p) {
@@ -171,7 +171,8 @@ TEST_F(Playing, TransportControlsDriveThePlayer) {
     EXPECT_EQ(p.volume, 40);
     p.loaded(125000);
     p.setPosition(61000);
-    EXPECT_EQ(tab.findChild<QLabel*>(QStringLiteral("lblTime"))->text(), QStringLiteral("1:01 / 2:05"));
+    EXPECT_EQ(tab.findChild<QLabel*>(QStringLiteral("lblTime"))->text(),
+              QStringLiteral("1:01 / 2:05"));
     EXPECT_EQ(position->value(), 61000);
 
     click("cmdPlayPause");

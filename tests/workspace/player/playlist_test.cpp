@@ -1,5 +1,5 @@
-#include "data/Encoding.h"
 #include "formats/Playlist.h"
+#include "data/Encoding.h"
 #include "workspace/player/PlayerFixture.h"
 
 #include "support/FileSizeLimit.h"
@@ -31,7 +31,8 @@ TEST_F(PlaylistFile, TwoEntriesSaveAsCrLfLinesInTheCodePageAndLoadBack) {
 }
 
 TEST_F(PlaylistFile, SavingReplacesTheWholeFile) {
-    const QString file = write(QStringLiteral("old.plf"), "PLF\r\n/a/long/old/entry.mp3\r\n/b.mp3\r\n");
+    const QString file =
+        write(QStringLiteral("old.plf"), "PLF\r\n/a/long/old/entry.mp3\r\n/b.mp3\r\n");
     savePlaylist(file);
     EXPECT_EQ(read(file), QByteArray("PLF\r\n"));
     addFile(QStringLiteral("/n.mp3"));
@@ -44,7 +45,8 @@ TEST_F(PlaylistFile, SavingReplacesTheWholeFile) {
 }
 
 TEST_F(PlaylistFile, FileWithoutTheExactMarkerLineIsRefusedAndLeavesTheListEmpty) {
-    for (const char* bytes : {"plf\r\n/a.mp3\r\n", "PLF \r\n/a.mp3\r\n", "", "\xef\xbb\xbfPLF\r\n"}) {
+    for (const char* bytes :
+         {"plf\r\n/a.mp3\r\n", "PLF \r\n/a.mp3\r\n", "", "\xef\xbb\xbfPLF\r\n"}) {
         tp.prompter.clear();
         addFile(QStringLiteral("/listed.mp3"));
         openPlaylist(write(QStringLiteral("bad.plf"), bytes));
@@ -54,7 +56,8 @@ TEST_F(PlaylistFile, FileWithoutTheExactMarkerLineIsRefusedAndLeavesTheListEmpty
 }
 
 TEST_F(PlaylistFile, ReadingKeepsRepeatsAndEmptyLinesAndAcceptsEveryLineEnd) {
-    tab.Open_List(write(QStringLiteral("mixed.plf"), "PLF\r/a.mp3\r\n/a.mp3\r\r\n/b\nc.mp3\r\n/\xe9"));
+    tab.Open_List(
+        write(QStringLiteral("mixed.plf"), "PLF\r/a.mp3\r\n/a.mp3\r\r\n/b\nc.mp3\r\n/\xe9"));
     tab.Open_List(path(QStringLiteral("missing.plf")));
     tab.Open_List(write(QStringLiteral("one.plf"), "PLF\r\n/d.mp3\r\n"));
     EXPECT_EQ(tab.entries(), (Entries{QStringLiteral("/a.mp3"), QStringLiteral("/a.mp3"), QString(),
@@ -68,7 +71,8 @@ TEST_F(PlaylistFile, ReadingKeepsRepeatsAndEmptyLinesAndAcceptsEveryLineEnd) {
 TEST_F(PlaylistFile, CancelledOrEmptyDialogAnswersChangeNothing) {
     addFile(QStringLiteral("/a.mp3"));
     const QString file = write(QStringLiteral("kept.plf"), "PLF\r\n/b.mp3\r\n");
-    for (const std::optional<QString>& answer : {std::optional<QString>(), std::optional(QString())}) {
+    for (const std::optional<QString>& answer :
+         {std::optional<QString>(), std::optional(QString())}) {
         for (const char* command : {"cmdOpen", "cmdOpenPlaylist", "cmdSavePL"}) {
             tp.files.answer(answer);
             click(command);
@@ -83,7 +87,8 @@ TEST_F(PlaylistFile, CancelledOrEmptyDialogAnswersChangeNothing) {
 TEST_F(PlaylistFile, FailedSaveIsReportedAndLeavesListAndFileAsTheyWere) {
     addFile(QStringLiteral("/a.mp3"));
     QDir(dir.path()).mkdir(QStringLiteral("folder.plf"));
-    for (const QString& target : {path(QStringLiteral("missing/list.plf")), path(QStringLiteral("folder.plf"))}) {
+    for (const QString& target :
+         {path(QStringLiteral("missing/list.plf")), path(QStringLiteral("folder.plf"))}) {
         tp.prompter.clear();
         savePlaylist(target);
         ASSERT_EQ(tp.prompter.count(), 1) << target.toStdString();
