@@ -68,25 +68,6 @@ const QHash<QString, QStringList>& deliveredColumns() {
     return columns;
 }
 
-DbError refused(DbProblem problem, const QString& path, const QString& cause) {
-    const QString file = QDir::toNativeSeparators(path);
-    QString text;
-    switch (problem) {
-        case DbProblem::Foreign:
-            text = QStringLiteral("The file %1 is not a Vemora database (%2).");
-            break;
-        case DbProblem::Newer:
-            text = QStringLiteral(
-                "The database file %1 was written by a newer version of "
-                "Vemora (%2).");
-            break;
-        default:
-            text = QStringLiteral("The database file %1 is damaged (%2).");
-            break;
-    }
-    return {kErrGeneral, text.arg(file, cause), problem};
-}
-
 // A path in one form for comparison: symbolic links and "." or ".." resolved where the file
 // or its folder exists.
 QString comparable(const QString& path) {
@@ -151,24 +132,30 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     if (const Status opened = openAsItLies(db, path); !opened) return opened.error();
     // A file that is not SQLite's fails its first read.
     const Result<qint64> verifier = single(db, Statement("PRAGMA application_id"));
-    if (!verifier) return refused(DbProblem::Foreign, path, verifier.error().description);
+    if (!verifier)
+        return SqliteEngine::refusal(DbProblem::Foreign, path, verifier.error().description);
     if (qint32(verifier.value()) != SqliteEngine::passwordVerifier(password))
-        return refused(DbProblem::Foreign, path,
-                       QStringLiteral("it does not carry this program's database password"));
+        return SqliteEngine::refusal(
+            DbProblem::Foreign, path,
+            QStringLiteral("it does not carry this program's database password"));
     const Result<qint64> version = single(db, Statement("PRAGMA user_version"));
-    if (!version) return refused(DbProblem::Damaged, path, version.error().description);
+    if (!version)
+        return SqliteEngine::refusal(DbProblem::Damaged, path, version.error().description);
     if (version.value() > kSchemaVersion)
-        return refused(DbProblem::Newer, path,
-                       QStringLiteral("version %1; this program knows versions up to %2")
-                           .arg(version.value())
-                           .arg(kSchemaVersion));
+        return SqliteEngine::refusal(
+            DbProblem::Newer, path,
+            QStringLiteral("version %1; this program knows versions up to %2")
+                .arg(version.value())
+                .arg(kSchemaVersion));
     if (version.value() < 1)
-        return refused(DbProblem::Damaged, path, QStringLiteral("it records no schema version"));
+        return SqliteEngine::refusal(DbProblem::Damaged, path,
+                                     QStringLiteral("it records no schema version"));
     if (const auto problem = SqliteEngine::integrityProblem(db))
-        return refused(DbProblem::Damaged, path, *problem);
+        return SqliteEngine::refusal(DbProblem::Damaged, path, *problem);
 
     const Result<QHash<QString, QStringList>> columns = readColumns(db);
-    if (!columns) return refused(DbProblem::Damaged, path, columns.error().description);
+    if (!columns)
+        return SqliteEngine::refusal(DbProblem::Damaged, path, columns.error().description);
     const QHash<QString, QStringList>& delivered = deliveredColumns();
     if (delivered.isEmpty())
         return DbError{kErrOther, QStringLiteral("The tables to expect cannot be determined.")};
@@ -176,11 +163,12 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
         if (table.key().startsWith(u"sqlite_")) continue;
         const auto found = columns.value().find(table.key());
         if (found == columns.value().end())
-            return refused(DbProblem::Damaged, path,
-                           QStringLiteral("the table %1 is missing").arg(table.key()));
+            return SqliteEngine::refusal(
+                DbProblem::Damaged, path,
+                QStringLiteral("the table %1 is missing").arg(table.key()));
         // An older version is brought forward once restored; its columns may still differ.
         if (version.value() == kSchemaVersion && *found != table.value())
-            return refused(
+            return SqliteEngine::refusal(
                 DbProblem::Damaged, path,
                 QStringLiteral("the table %1 does not have the expected columns").arg(table.key()));
     }
@@ -195,7 +183,7 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     for (const auto& [table, count] : counts) {
         const Result<qint64> rows =
             single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table)));
-        if (!rows) return refused(DbProblem::Damaged, path, rows.error().description);
+        if (!rows) return SqliteEngine::refusal(DbProblem::Damaged, path, rows.error().description);
         *count = rows.value();
     }
     summary.written = QFileInfo(path).lastModified();

@@ -84,30 +84,23 @@ QString engineText(const QSqlError& error) {
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
-DbError refusal(DbProblem problem, const QString& path, const QString& cause) {
-    const QString file = QDir::toNativeSeparators(path);
-    QString text;
+// A refusal at open, with what the user can do about it.
+DbError refusedAtOpen(DbProblem problem, const QString& path, const QString& cause) {
+    DbError error = SqliteEngine::refusal(problem, path, cause);
     switch (problem) {
         case DbProblem::Busy:
-            text = QStringLiteral(
-                "The database file %1 is busy: another program is writing "
-                "it (%2). Please try again in a moment.");
-            break;
-        case DbProblem::Foreign:
-            text = QStringLiteral("The file %1 is not a Vemora database (%2).");
+            error.description += QStringLiteral(" Please try again in a moment.");
             break;
         case DbProblem::Newer:
-            text = QStringLiteral(
-                "The database file %1 was written by a newer version of "
-                "Vemora (%2). Nothing in it was changed.");
+            error.description += QStringLiteral(" Nothing in it was changed.");
+            break;
+        case DbProblem::Foreign:
             break;
         default:
-            text = QStringLiteral(
-                "The database file %1 is damaged (%2). Restore it from a "
-                "backup copy.");
+            error.description += QStringLiteral(" Restore it from a backup copy.");
             break;
     }
-    return {problem == DbProblem::Busy ? kErrOther : kErrGeneral, text.arg(file, cause), problem};
+    return error;
 }
 
 Status run(QSqlQuery& query, const QString& sql) {
@@ -156,11 +149,12 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
                              const std::vector<Migration>& ladder) {
     QSqlQuery q(db);
     auto failed = [&](const QSqlError& error) {
-        const DbError why = refusal(problemOf(error), path,
-                                    QStringLiteral("cannot bring it from version %1 up to %2: %3")
-                                        .arg(from)
-                                        .arg(ladder.empty() ? from : ladder.back().version)
-                                        .arg(engineText(error)));
+        const DbError why =
+            refusedAtOpen(problemOf(error), path,
+                          QStringLiteral("cannot bring it from version %1 up to %2: %3")
+                              .arg(from)
+                              .arg(ladder.empty() ? from : ladder.back().version)
+                              .arg(engineText(error)));
         q.finish();
         db.rollback();
         return Status(why);
@@ -196,31 +190,33 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
-        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     const qint32 verifier = q.value(0).toInt();
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     const int version = q.value(0).toInt();
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-        return refusal(problemOf(q.lastError()), path, engineText(q.lastError()));
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     QStringList tables;
     while (q.next()) tables.append(q.value(0).toString().toLower());
     q.finish();
 
     if (verifier != passwordVerifier(password))
-        return refusal(DbProblem::Foreign, path,
-                       QStringLiteral("it does not carry this program's database password"));
+        return refusedAtOpen(DbProblem::Foreign, path,
+                             QStringLiteral("it does not carry this program's database password"));
     if (version > kSchemaVersion)
-        return refusal(DbProblem::Newer, path,
-                       QStringLiteral("version %1; this program knows versions up to %2")
-                           .arg(version)
-                           .arg(kSchemaVersion));
+        return refusedAtOpen(DbProblem::Newer, path,
+                             QStringLiteral("version %1; this program knows versions up to %2")
+                                 .arg(version)
+                                 .arg(kSchemaVersion));
     if (version < 1)
-        return refusal(DbProblem::Damaged, path, QStringLiteral("it records no schema version"));
+        return refusedAtOpen(DbProblem::Damaged, path,
+                             QStringLiteral("it records no schema version"));
     for (const char* table : kTableNames)
         if (!tables.contains(QLatin1String(table)))
-            return refusal(DbProblem::Damaged, path,
-                           QStringLiteral("the table %1 is missing").arg(QLatin1String(table)));
+            return refusedAtOpen(
+                DbProblem::Damaged, path,
+                QStringLiteral("the table %1 is missing").arg(QLatin1String(table)));
     return version < kSchemaVersion ? migrate(db, path, version, migrations()) : Status();
 }
 
@@ -248,6 +244,28 @@ Status SqliteEngine::createDatabase(const QString& path) {
                        QStringLiteral("Cannot write %1: %2").arg(path, temp.errorString())};
     temp.setAutoRemove(false);
     return {};
+}
+
+DbError SqliteEngine::refusal(DbProblem problem, const QString& path, const QString& cause) {
+    const QString file = QDir::toNativeSeparators(path);
+    QString text;
+    switch (problem) {
+        case DbProblem::Busy:
+            text =
+                QStringLiteral("The database file %1 is busy: another program is writing it (%2).");
+            break;
+        case DbProblem::Foreign:
+            text = QStringLiteral("The file %1 is not a Vemora database (%2).");
+            break;
+        case DbProblem::Newer:
+            text = QStringLiteral(
+                "The database file %1 was written by a newer version of Vemora (%2).");
+            break;
+        default:
+            text = QStringLiteral("The database file %1 is damaged (%2).");
+            break;
+    }
+    return {problem == DbProblem::Busy ? kErrOther : kErrGeneral, text.arg(file, cause), problem};
 }
 
 QString SqliteEngine::version() {

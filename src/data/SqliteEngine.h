@@ -40,6 +40,8 @@ public:
     static QString driver();
 
     static DbError toDbError(const QSqlError& error);
+    // Why a file cannot be used, naming it (path) and the cause.
+    static DbError refusal(DbProblem problem, const QString& path, const QString& cause);
 
     // Appends the rows of an executed query to the columns, one ColumnValues per column, with
     // the values the driver would give; texts go from the engine to the columns as UTF-8. A
