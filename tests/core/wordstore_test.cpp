@@ -1,6 +1,7 @@
 #include "core/WordStore.h"
 #include "core/StoreFixture.h"
 #include "support/ExactText.h"
+#include "support/Words.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,19 +20,9 @@ protected:
         store(1, u"apple"_s, u"red"_s);
     }
     void store(qint64 user, const QString& word, const QString& description) {
-        query(Statement("INSERT INTO dictionary_tbl VALUES (")
-                  .number(user)
-                  .sql(", ")
-                  .text(word)
-                  .sql(", ")
-                  .text(description)
-                  .sql(")"));
+        query(insertWord(user, word, description));
     }
-    Recordset stored(const QString& word) {
-        return query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
-                         .text(word)
-                         .sql(" COLLATE BINARY"));
-    }
+    Recordset stored(const QString& word) { return query(selectWord(word)); }
     LoadedWord loaded(const QString& word) {
         const Recordset row = stored(word);
         return {row.text(u"dict_name"), row.text(u"dict_description"),

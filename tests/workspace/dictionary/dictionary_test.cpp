@@ -4,6 +4,7 @@
 #include "reports/ReportPreview.h"
 #include "support/ExactText.h"
 #include "support/TestPlatform.h"
+#include "support/Words.h"
 #include "workspace/dictionary/DictionaryTab.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,9 @@ protected:
     }
 
     void store(int user, const QString& word, const QString& description) {
-        env.query(Statement("INSERT INTO dictionary_tbl VALUES (")
-                      .number(user)
-                      .sql(", ")
-                      .text(word)
-                      .sql(", ")
-                      .text(description)
-                      .sql(")"));
+        env.query(vemora::test::insertWord(user, word, description));
     }
-    Recordset stored(const QString& word) {
-        return env.query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
-                             .text(word)
-                             .sql(" COLLATE BINARY"));
-    }
+    Recordset stored(const QString& word) { return env.query(vemora::test::selectWord(word)); }
 
     // What the workspace's load does for the tab.
     void open(int user) {
