@@ -11,6 +11,8 @@
 
 #include "backup/CopyCheck.h"
 #include "backup/ServerCopy.h"
+#include "core/Accounts.h"
+#include "core/Database.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
 #include "data/PostgresEngine.h"
@@ -249,20 +251,21 @@ protected:
             q.addBindValue(QStringLiteral("Zoë O`Hara"));
             ASSERT_TRUE(q.exec());
             exec(db,
-                 {QStringLiteral("DELETE FROM users WHERE user_num = 2"),
+                 {QStringLiteral("INSERT INTO users (user_name) VALUES ('gone')"),
+                  QStringLiteral("DELETE FROM users WHERE user_name = 'gone'"),
                   QStringLiteral("INSERT INTO users (user_name, user_password, name) "
-                                 "VALUES ('third', '', '')"),
-                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (3, 'Ann', NULL, 'O`Neil', "
+                                 "VALUES ('fourth', '', '')"),
+                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (4, 'Ann', NULL, 'O`Neil', "
                                  "'F', 'Rue d''Été 5, Zürich', '+41 1', NULL, '', 'a@b.c')"),
-                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (3, 'Ann', NULL, 'O`Neil', "
+                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (4, 'Ann', NULL, 'O`Neil', "
                                  "'F', 'Rue d''Été 5, Zürich', '+41 1', NULL, '', 'a@b.c')"),
                   QStringLiteral("INSERT INTO addressbook_tbl (user_num, name) VALUES (1, 'ann')"),
-                  QStringLiteral("INSERT INTO diary_tbl VALUES (3, '2024-02-29', "
+                  QStringLiteral("INSERT INTO diary_tbl VALUES (4, '2024-02-29', "
                                  "'line one\r\nline two \u65E5\u672C  ')"),
                   QStringLiteral("INSERT INTO diary_tbl VALUES (1, '1999-12-31', NULL)"),
-                  QStringLiteral("INSERT INTO planner_tbl VALUES (3, '2026-06-15', 'run', NULL, "
+                  QStringLiteral("INSERT INTO planner_tbl VALUES (4, '2026-06-15', 'run', NULL, "
                                  "'Carpe diem \U0001F600')"),
-                  QStringLiteral("INSERT INTO dictionary_tbl VALUES (3, 'naïve', 'it''s `so`')"),
+                  QStringLiteral("INSERT INTO dictionary_tbl VALUES (4, 'naïve', 'it''s `so`')"),
                   QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'Apple', '')")});
         }
         QSqlDatabase::removeDatabase(name);
@@ -273,34 +276,59 @@ protected:
     QString back = dir.filePath(QStringLiteral("back.mdb"));
 };
 
+// The organizer opens a copy and logs in to it like the delivered file.
+std::optional<UserRecord> logIn(const QString& file, const QString& user, const QString& password) {
+    QTemporaryDir programDir;
+    EXPECT_TRUE(QFile::copy(file, programDir.filePath(QLatin1String(kDatabaseFileName))));
+    Database database(programDir.path(), Database::Lock::None);
+    const Status opened = database.open();
+    EXPECT_TRUE(opened) << opened.error().description.toStdString();
+    if (!opened) return std::nullopt;
+    const Result<std::optional<UserRecord>> found = AccountStore(database).find(user, password);
+    EXPECT_TRUE(found);
+    return found ? found.value() : std::nullopt;
+}
+
 TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
     const Result<CopyChecks> up = copyFileToServer(source, server);
     ASSERT_TRUE(up) << up.error().description.toStdString();
     ASSERT_EQ(up.value().size(), 5);
-    EXPECT_EQ(up.value().at(0),
-              (TableCheck{QStringLiteral("users"), 2, up.value().at(0).checksum}));
+    EXPECT_EQ(up.value().at(0).table, u"users");
+    EXPECT_EQ(up.value().at(0).rows, 3);
     EXPECT_EQ(up.value().at(1).rows, 3);
+    EXPECT_EQ(up.value().at(0).checksum.size(), 64);
 
     const Result<CopyChecks> down = copyServerToFile(server, back);
     ASSERT_TRUE(down) << down.error().description.toStdString();
-    EXPECT_EQ(down.value(), up.value());
+    EXPECT_TRUE(down.value() == up.value());
     EXPECT_EQ(fileRows(back), fileRows(source));
 
-    // The copy is a database the organizer opens, and its accounts go on numbering after 3.
+    // The copy is a database the organizer opens; on the server, accounts go on numbering
+    // after the highest.
     const Result<DatabaseSummary> summary =
         examineDatabase(back, QString::fromLatin1(kDatabasePassword));
     ASSERT_TRUE(summary) << summary.error().description.toStdString();
     EXPECT_EQ(summary.value().version, kSchemaVersion);
-    EXPECT_EQ(summary.value().accounts, 2);
+    EXPECT_EQ(summary.value().accounts, 3);
+    // Letter case is ignored for ASCII letters only, as in the file.
+    const std::optional<UserRecord> zoe =
+        logIn(back, QStringLiteral(" ZOë "), QStringLiteral("pässwort"));
+    ASSERT_TRUE(zoe);
+    EXPECT_EQ(zoe->user_num.toInt(), 2);
+    EXPECT_EQ(zoe->name.toString(), u"Zoë O`Hara");
+    EXPECT_FALSE(logIn(back, QStringLiteral("ZOË"), QStringLiteral("pässwort")));
+    const std::optional<UserRecord> fourth = logIn(back, QStringLiteral("fourth"), QString());
+    ASSERT_TRUE(fourth);
+    EXPECT_EQ(fourth->user_num.toInt(), 4);
     ServerSession session(server);
     ASSERT_TRUE(session.open());
-    exec(session.database(), {QStringLiteral("INSERT INTO users (user_name) VALUES ('fourth')")});
+    exec(session.database(), {QStringLiteral("INSERT INTO users (user_name) VALUES ('fifth')")});
     QSqlQuery q(session.database());
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT max(user_num) FROM users")));
     ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toInt(), 4);
+    EXPECT_EQ(q.value(0).toInt(), 5);
     // Days arrive as days.
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT diary_date FROM diary_tbl WHERE user_num = 3")));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT diary_date FROM diary_tbl WHERE user_num = 4")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toDate(), QDate(2024, 2, 29));
 }
@@ -310,7 +338,7 @@ TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
         runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
                                                 url(), QStringLiteral("--database"), source});
     ASSERT_EQ(up.code, 0) << up.err.toStdString();
-    EXPECT_EQ(up.out, QStringLiteral("Copied %1 to %2: users 2, addressbook_tbl 3, diary_tbl 2, "
+    EXPECT_EQ(up.out, QStringLiteral("Copied %1 to %2: users 3, addressbook_tbl 3, diary_tbl 2, "
                                      "planner_tbl 1, dictionary_tbl 2; row counts and checksums "
                                      "match.\n")
                           .arg(source, url()));
