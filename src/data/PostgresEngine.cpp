@@ -50,8 +50,9 @@ constexpr const char* kTableNames[] = {"users",       "addressbook_tbl", "diary_
 constexpr auto kVersionSetting = "schema_version";
 constexpr auto kVerifierSetting = "password_verifier";
 
+// libpq's texts run over several lines; a message shows them as one.
 QString engineText(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText().trimmed();
+    return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
 }
 
 // Runs each statement in turn; the first failure is the result.
