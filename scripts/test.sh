@@ -12,5 +12,7 @@ ctest --output-on-failure --parallel "$(nproc)" --timeout 180 --label-exclude se
 
 cluster="$("$root/scripts/pg-cluster.sh" start)"
 trap '"$root/scripts/pg-cluster.sh" stop "$cluster"' EXIT
+# Interrupted, too: the EXIT trap runs only when the script exits by itself.
+trap 'exit 130' INT TERM
 VEMORA_TEST_PG_URL="$("$root/scripts/pg-cluster.sh" url "$cluster")" \
   ctest --output-on-failure --parallel "$(nproc)" --timeout 180 --label-regex server
