@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test on the offscreen platform.
+# Installs, builds and runs every test on the offscreen platform; then the server tests against
+# a throwaway PostgreSQL cluster, stopped at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VEMORA_BUILD_DIR:-$root/build}"
@@ -7,4 +8,11 @@ build="${VEMORA_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 180
+ctest --output-on-failure --parallel "$(nproc)" --timeout 180 --label-exclude server
+
+cluster="$("$root/scripts/pg-cluster.sh" start)"
+trap '"$root/scripts/pg-cluster.sh" stop "$cluster"' EXIT
+# Interrupted, too: the EXIT trap runs only when the script exits by itself.
+trap 'exit 130' INT TERM
+VEMORA_TEST_PG_URL="$("$root/scripts/pg-cluster.sh" url "$cluster")" \
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 180 --label-regex server

@@ -12,6 +12,8 @@
 #include <iostream>
 #include <string>
 
+#include "CliCommon.h"
+#include "MigrateCommand.h"
 #include "backup/Compactor.h"
 #include "backup/Restorer.h"
 #include "core/Accounts.h"
@@ -22,15 +24,6 @@
 namespace vemora {
 namespace {
 
-enum Exit : int {
-    kSuccess = 0,
-    kUsage = 1,
-    kLoginRefused = 2,
-    kInUse = 3,
-    kInvalidFile = 4,
-    kIoFailure = 5,
-};
-
 constexpr auto kDescription =
     "Checks, backs up and restores the Vemora database.\n"
     "\n"
@@ -40,6 +33,7 @@ constexpr auto kDescription =
     "                 DEST/journey-YYYYMMDD-HHMMSS.mdb (--keep N keeps the newest N)\n"
     "  restore SRC    puts the checked copy SRC in place of the database, keeping the\n"
     "                 database beside it as journey.mdb.before-restore-YYYYMMDD-HHMMSS\n"
+    "  migrate        copies between journey.mdb and a server; see migrate --help\n"
     "\n"
     "backup and restore need the administrator: --user names the account; the password\n"
     "is read from --password-file, or as one line from standard input (typed without\n"
@@ -47,24 +41,6 @@ constexpr auto kDescription =
     "\n"
     "Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
     "4 invalid or damaged file, 5 I/O failure.";
-
-int fail(int code, const QString& message) {
-    std::cerr << "vemora-cli: " << message.toStdString() << std::endl;
-    return code;
-}
-
-int exitFor(DbProblem problem) {
-    switch (problem) {
-        case DbProblem::Busy:
-            return kInUse;
-        case DbProblem::Damaged:
-        case DbProblem::Foreign:
-        case DbProblem::Newer:
-            return kInvalidFile;
-        default:
-            return kIoFailure;
-    }
-}
 
 QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -374,6 +350,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vemora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEMORA_VERSION));
+    if (QCoreApplication::arguments().value(1) == u"migrate")
+        return vemora::runMigrate(QCoreApplication::arguments());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(vemora::kDescription));

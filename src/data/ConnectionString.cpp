@@ -1,7 +1,11 @@
 #include "data/ConnectionString.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
+#include <QUrlQuery>
 
 namespace vemora {
 
@@ -40,6 +44,62 @@ ConnectionParts parseConnectionString(const QString& text) {
             parts.password = value;
     }
     return parts;
+}
+
+QString ServerAddress::shown() const {
+    QUrl url;
+    url.setScheme(QStringLiteral("postgresql"));
+    url.setUserName(user);
+    url.setHost(host.startsWith(QLatin1Char('/')) ? QStringLiteral("localhost") : host);
+    url.setPort(port);
+    url.setPath(QLatin1Char('/') + database);
+    if (host.startsWith(QLatin1Char('/'))) url.setQuery(QStringLiteral("host=") + host);
+    return url.toString();
+}
+
+Result<ServerAddress> parseServerUrl(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    const auto refused = [&](const QString& why) {
+        return DbError{kErrGeneral, QStringLiteral("%1 is not a server address: %2.")
+                                        .arg(url.toString(QUrl::RemovePassword), why)};
+    };
+    if (!url.isValid() || (url.scheme() != u"postgresql" && url.scheme() != u"postgres"))
+        return refused(QStringLiteral("it must read postgresql://user@host:port/database"));
+    ServerAddress server;
+    server.host = url.host();
+    const QString socketFolder =
+        QUrlQuery(url).queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    if (!socketFolder.isEmpty()) server.host = socketFolder;
+    server.port = url.port(5432);
+    server.database = url.path(QUrl::FullyDecoded).mid(1);
+    server.user = url.userName(QUrl::FullyDecoded);
+    server.password = url.password(QUrl::FullyDecoded);
+    if (server.host.isEmpty()) return refused(QStringLiteral("it names no host"));
+    if (server.database.isEmpty() || server.database.contains(QLatin1Char('/')))
+        return refused(QStringLiteral("it names no database"));
+    return server;
+}
+
+Result<std::optional<ServerAddress>> configuredServer(const QString& programDirectory) {
+    const QString path = qEnvironmentVariable(
+        "VEMORA_CONF", QDir(programDirectory).filePath(QLatin1String(kConfigFileName)));
+    if (!QFileInfo::exists(path)) return std::optional<ServerAddress>();
+    const QSettings conf(path, QSettings::IniFormat);
+    if (conf.status() != QSettings::NoError)
+        return DbError{kErrGeneral,
+                       QStringLiteral("%1 cannot be read.").arg(QDir::toNativeSeparators(path))};
+    const QString url = conf.value(QStringLiteral("database/url")).toString();
+    if (url.isEmpty()) return std::optional<ServerAddress>();
+    Result<ServerAddress> server = parseServerUrl(url);
+    if (!server) return server.error();
+    if (!server.value().password.isEmpty() &&
+        (QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther)))
+        return DbError{kErrGeneral,
+                       QStringLiteral("%1 holds a password and other users can read it; keep the "
+                                      "password in ~/.pgpass instead, or make the file readable "
+                                      "by its owner only (chmod 600).")
+                           .arg(QDir::toNativeSeparators(path))};
+    return std::optional<ServerAddress>(server.value());
 }
 
 }  // namespace vemora

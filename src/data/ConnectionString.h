@@ -1,6 +1,10 @@
 #pragma once
 
+#include "data/DbError.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace vemora {
 
@@ -23,5 +27,27 @@ struct ConnectionParts {
 };
 // Reads the key=value pairs of a connection string (keys in any letter case).
 ConnectionParts parseConnectionString(const QString& text);
+
+// A database on a PostgreSQL server, as a postgresql://user@host:port/dbname URL names it. A
+// socket folder goes in ?host=/folder, as libpq reads it. Without a password in the URL, libpq
+// looks in ~/.pgpass or PGPASSFILE.
+struct ServerAddress {
+    QString host;
+    int port = 5432;
+    QString database;
+    QString user;
+    QString password;
+
+    // The URL without its password, for messages.
+    QString shown() const;
+};
+// The address a URL names, or why it names none.
+Result<ServerAddress> parseServerUrl(const QString& url);
+
+inline constexpr auto kConfigFileName = "vemora.conf";
+// The server that vemora.conf beside the programs selects (VEMORA_CONF names another file);
+// nothing without the file, when the programs use journey.mdb as always. A file that others
+// may read is refused when its URL holds a password.
+Result<std::optional<ServerAddress>> configuredServer(const QString& programDirectory);
 
 }  // namespace vemora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/EngineLock.h"
+
 #include <QString>
 
 namespace vemora {
@@ -7,22 +9,17 @@ namespace vemora {
 // An advisory lock on a file beside the database. Every running organizer holds it shared for
 // its whole run; the maintenance tool needs it exclusively before it replaces the database, so
 // it never puts a file in place of one that another program has open.
-class DatabaseLock final {
-    Q_DISABLE_COPY_MOVE(DatabaseLock)
+class DatabaseLock final : public EngineLock {
 public:
-    enum class Mode { Shared, Exclusive };
-
     explicit DatabaseLock(const QString& databasePath);
-    ~DatabaseLock();
+    ~DatabaseLock() override;
 
-    // Takes the lock without waiting. False when another holder's mode conflicts or the lock
-    // file can be neither created nor opened.
-    bool tryLock(Mode mode);
-    void unlock();
-    bool isLocked() const { return m_handle != kNoHandle; }
-    // Whether the last refused tryLock() was refused by another holder, rather than for want of
-    // a lock file (a folder nobody may write to).
-    bool heldElsewhere() const { return m_heldElsewhere; }
+    // False also when the lock file can be neither created nor opened.
+    bool tryLock(Mode mode) override;
+    void unlock() override;
+    bool isLocked() const override { return m_handle != kNoHandle; }
+    // False also for want of a lock file (a folder nobody may write to).
+    bool heldElsewhere() const override { return m_heldElsewhere; }
 
     // "<database>.lock"; created on first use and never removed, so every holder locks the
     // same file.

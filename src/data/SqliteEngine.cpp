@@ -201,23 +201,31 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
     while (q.next()) tables.append(q.value(0).toString().toLower());
     q.finish();
 
-    if (verifier != passwordVerifier(password))
-        return refusedAtOpen(DbProblem::Foreign, path,
-                             QStringLiteral("it does not carry this program's database password"));
+    QStringList required;
+    for (const char* table : kTableNames) required.append(QLatin1String(table));
+    if (const auto problem = schemaProblem(verifier, version, tables, password, 1, required))
+        return refusedAtOpen(problem->problem, path, problem->cause);
+    return version < kSchemaVersion ? migrate(db, path, version, migrations()) : Status();
+}
+
+std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const QStringList& present,
+                                           const QString& password, int oldest,
+                                           const QStringList& required) {
+    if (verifier != SqliteEngine::passwordVerifier(password))
+        return SchemaProblem{DbProblem::Foreign,
+                             QStringLiteral("it does not carry this program's database password")};
     if (version > kSchemaVersion)
-        return refusedAtOpen(DbProblem::Newer, path,
+        return SchemaProblem{DbProblem::Newer,
                              QStringLiteral("version %1; this program knows versions up to %2")
                                  .arg(version)
-                                 .arg(kSchemaVersion));
-    if (version < 1)
-        return refusedAtOpen(DbProblem::Damaged, path,
-                             QStringLiteral("it records no schema version"));
-    for (const char* table : kTableNames)
-        if (!tables.contains(QLatin1String(table)))
-            return refusedAtOpen(
-                DbProblem::Damaged, path,
-                QStringLiteral("the table %1 is missing").arg(QLatin1String(table)));
-    return version < kSchemaVersion ? migrate(db, path, version, migrations()) : Status();
+                                 .arg(kSchemaVersion)};
+    if (version < oldest)
+        return SchemaProblem{DbProblem::Damaged, QStringLiteral("it records no schema version")};
+    for (const QString& table : required)
+        if (!present.contains(table))
+            return SchemaProblem{DbProblem::Damaged,
+                                 QStringLiteral("the table %1 is missing").arg(table)};
+    return std::nullopt;
 }
 
 qint32 SqliteEngine::passwordVerifier(const QString& password) {

@@ -28,6 +28,19 @@ struct Migration {
     QStringList statements;
 };
 
+// Why a database is not one this program may open, and the cause, as refusals word it.
+struct SchemaProblem {
+    DbProblem problem;
+    QString cause;
+};
+
+// What keeps a database that carries `verifier`, `version` and the tables `present` from being
+// this program's database under `password`, in a version from `oldest` up to kSchemaVersion
+// with every table of `required`; nothing when it is.
+std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const QStringList& present,
+                                           const QString& password, int oldest,
+                                           const QStringList& required);
+
 // Everything that is SQLite's own: the schema and its migrations, how engine errors map to the
 // programs' error numbers, compaction and integrity checks, and the files kept beside a
 // database. A server engine is a sibling of this class.

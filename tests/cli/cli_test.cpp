@@ -9,16 +9,11 @@
 #include "data/DatabaseLock.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
+#include "support/Programs.h"
 #include "support/TestPlatform.h"
 
 namespace vemora::test {
 namespace {
-
-struct Outcome {
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 class CliTest : public ::testing::Test {
 protected:
@@ -30,15 +25,7 @@ protected:
     Outcome cli(QStringList arguments, const QByteArray& input = "admin\n") {
         arguments.prepend(tp.database.path());
         arguments.prepend(QStringLiteral("--database"));
-        QProcess process;
-        process.start(QStringLiteral(VEMORA_CLI), arguments);
-        EXPECT_TRUE(process.waitForStarted());
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runProgram(QStringLiteral(VEMORA_CLI), arguments, input);
     }
     QString write(const QString& name, const QByteArray& content,
                   QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {

@@ -1,0 +1,328 @@
+#include "backup/ServerCopy.h"
+
+#include "backup/CopyCheck.h"
+#include "data/PostgresEngine.h"
+#include "data/SqliteEngine.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace vemora {
+
+namespace {
+
+enum class Kind { Number, Text, Day };
+
+struct Column {
+    const char* name;
+    Kind kind;
+};
+
+struct Table {
+    const char* name;
+    QList<Column> columns;
+};
+
+// Every table a database holds, accounts first.
+const QList<Table>& tables() {
+    static const QList<Table> all{
+        {"users",
+         {{"user_num", Kind::Number},
+          {"user_name", Kind::Text},
+          {"user_password", Kind::Text},
+          {"name", Kind::Text}}},
+        {"addressbook_tbl",
+         {{"user_num", Kind::Number},
+          {"name", Kind::Text},
+          {"middle_name", Kind::Text},
+          {"last_name", Kind::Text},
+          {"sex", Kind::Text},
+          {"address", Kind::Text},
+          {"phone_num", Kind::Text},
+          {"cel_num", Kind::Text},
+          {"fax_num", Kind::Text},
+          {"email", Kind::Text}}},
+        {"diary_tbl",
+         {{"user_num", Kind::Number}, {"diary_date", Kind::Day}, {"diary_message", Kind::Text}}},
+        {"planner_tbl",
+         {{"user_num", Kind::Number},
+          {"planner_date", Kind::Day},
+          {"time_am", Kind::Text},
+          {"time_pm", Kind::Text},
+          {"planner_msg", Kind::Text}}},
+        {"dictionary_tbl",
+         {{"user_num", Kind::Number}, {"dict_name", Kind::Text}, {"dict_description", Kind::Text}}},
+    };
+    return all;
+}
+
+using Rows = QList<QVariantList>;
+
+// A value as both engines hold it: a number, a text or a day (the file keeps days as
+// yyyy-MM-dd texts, the server as DATE).
+QVariant canonical(const QVariant& value, Kind kind) {
+    if (value.isNull()) return QVariant(QMetaType::fromType<QString>());
+    switch (kind) {
+        case Kind::Number:
+            return value.toLongLong();
+        case Kind::Day:
+            return value.typeId() == QMetaType::QDate
+                       ? value.toDate()
+                       : QDate::fromString(value.toString(), Qt::ISODate);
+        case Kind::Text:
+            break;
+    }
+    return value.toString();
+}
+
+QString columnList(const Table& table) {
+    QStringList names;
+    for (const Column& column : table.columns) names.append(QLatin1String(column.name));
+    return names.join(QLatin1String(", "));
+}
+
+Result<Rows> readTable(QSqlDatabase& db, const Table& table, DbError (*toError)(const QSqlError&)) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT %1 FROM %2").arg(columnList(table), QLatin1String(table.name))))
+        return toError(q.lastError());
+    Rows rows;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < table.columns.size(); ++i)
+            row.append(canonical(q.value(i), table.columns.at(i).kind));
+        rows.append(row);
+    }
+    if (q.lastError().isValid()) return toError(q.lastError());
+    return rows;
+}
+
+// Each value tagged and length-prefixed, so that no two different rows read the same; the
+// rows sorted, so that the order either engine returns them in does not matter.
+TableCheck checkOf(const Table& table, const Rows& rows) {
+    QList<QByteArray> encoded;
+    encoded.reserve(rows.size());
+    for (const QVariantList& row : rows) {
+        QByteArray bytes;
+        for (const QVariant& value : row) {
+            QByteArray text;
+            char tag = 'N';
+            if (!value.isNull()) {
+                tag = value.typeId() == QMetaType::QDate      ? 'D'
+                      : value.typeId() == QMetaType::LongLong ? 'I'
+                                                              : 'T';
+                text = tag == 'D' ? value.toDate().toString(Qt::ISODate).toUtf8()
+                                  : value.toString().toUtf8();
+            }
+            bytes += tag + QByteArray::number(text.size()) + ':' + text;
+        }
+        encoded.append(bytes);
+    }
+    std::sort(encoded.begin(), encoded.end());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QByteArray& row : encoded) {
+        hash.addData(QByteArray::number(row.size()) + ':');
+        hash.addData(row);
+    }
+    return {QLatin1String(table.name), rows.size(), hash.result().toHex()};
+}
+
+// Rows in the form the receiving engine stores: the file keeps days as text.
+Status writeTable(QSqlDatabase& db, const Table& table, const Rows& rows, bool daysAsText,
+                  DbError (*toError)(const QSqlError&)) {
+    QStringList marks;
+    for (qsizetype i = 0; i < table.columns.size(); ++i) marks.append(QStringLiteral("?"));
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(QLatin1String(table.name), columnList(table),
+                            marks.join(QLatin1String(", ")))))
+        return toError(q.lastError());
+    for (const QVariantList& row : rows) {
+        for (int i = 0; i < row.size(); ++i) {
+            const QVariant& value = row.at(i);
+            q.bindValue(i, daysAsText && value.typeId() == QMetaType::QDate && !value.isNull()
+                               ? QVariant(value.toDate().toString(Qt::ISODate))
+                               : value);
+        }
+        if (!q.exec()) return toError(q.lastError());
+    }
+    return {};
+}
+
+struct TableRows {
+    QList<Rows> rows;  // in the order of tables()
+    CopyChecks checks;
+};
+
+Result<TableRows> readAll(QSqlDatabase& db, DbError (*toError)(const QSqlError&)) {
+    TableRows contents;
+    for (const Table& table : tables()) {
+        Result<Rows> rows = readTable(db, table, toError);
+        if (!rows) return rows.error();
+        contents.checks.append(checkOf(table, rows.value()));
+        contents.rows.append(std::move(rows.value()));
+    }
+    return contents;
+}
+
+// Writes every table, reads it back and compares it with what was read from the source.
+Status writeAll(QSqlDatabase& db, const TableRows& source, bool daysAsText,
+                DbError (*toError)(const QSqlError&)) {
+    for (qsizetype i = 0; i < tables().size(); ++i)
+        if (Status s = writeTable(db, tables().at(i), source.rows.at(i), daysAsText, toError); !s)
+            return s;
+    const Result<TableRows> written = readAll(db, toError);
+    if (!written) return written.error();
+    for (qsizetype i = 0; i < source.checks.size(); ++i) {
+        const TableCheck& want = source.checks.at(i);
+        const TableCheck& got = written.value().checks.at(i);
+        if (want != got)
+            return DbError{
+                kErrOther,
+                QStringLiteral("the copy of %1 does not match: %2 rows read, %3 "
+                               "written; checksums %4 and %5")
+                    .arg(want.table)
+                    .arg(want.rows)
+                    .arg(got.rows)
+                    .arg(QString::fromLatin1(want.checksum), QString::fromLatin1(got.checksum))};
+    }
+    return {};
+}
+
+DbError fileError(const QSqlError& error) {
+    return SqliteEngine::toDbError(error);
+}
+
+DbError serverError(const QSqlError& error) {
+    return PostgresEngine::toDbError(error);
+}
+
+// A named connection to a journey.mdb, removed with the object.
+class FileSession final {
+    Q_DISABLE_COPY_MOVE(FileSession)
+public:
+    FileSession(const QString& path, bool readOnly)
+        : m_name(QStringLiteral("vemora-copy-") + QUuid::createUuid().toString(QUuid::Id128)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), m_name);
+        db.setDatabaseName(path);
+        if (readOnly) db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    }
+    ~FileSession() {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+    Status open() {
+        QSqlDatabase db = database();
+        return db.open() ? Status() : Status(fileError(db.lastError()));
+    }
+
+private:
+    QString m_name;
+};
+
+// Runs `body` in a transaction of db that is committed only when it succeeds.
+template <class Body>
+Status inTransaction(QSqlDatabase db, const QString& begin, DbError (*toError)(const QSqlError&),
+                     Body body) {
+    QSqlQuery q(db);
+    if (!q.exec(begin)) return toError(q.lastError());
+    Status status = body(db);
+    if (status && !q.exec(QStringLiteral("COMMIT"))) status = toError(q.lastError());
+    if (!status) q.exec(QStringLiteral("ROLLBACK"));
+    return status;
+}
+
+}  // namespace
+
+Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& server) {
+    const QString password = QString::fromLatin1(kDatabasePassword);
+    if (const Result<DatabaseSummary> examined = examineDatabase(file, password); !examined)
+        return examined.error();
+    FileSession source(file, true);
+    if (Status s = source.open(); !s) return s.error();
+    TableRows contents;
+    const Status read =
+        inTransaction(source.database(), QStringLiteral("BEGIN"), fileError, [&](QSqlDatabase& db) {
+            Result<TableRows> all = readAll(db, fileError);
+            if (!all) return Status(all.error());
+            contents = std::move(all.value());
+            return Status();
+        });
+    if (!read) return read.error();
+
+    ServerSession target(server);
+    if (Status s = target.open(); !s) return s.error();
+    const Status written = inTransaction(target.database(), QStringLiteral("BEGIN"), serverError,
+                                         [&](QSqlDatabase& db) {
+                                             Status s = PostgresEngine::createSchema(db, server);
+                                             if (s) s = writeAll(db, contents, false, serverError);
+                                             if (s) s = PostgresEngine::renumberAccounts(db);
+                                             return s;
+                                         });
+    if (!written) return written.error();
+    return contents.checks;
+}
+
+Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file) {
+    const QFileInfo target(file);
+    if (target.exists())
+        return DbError{kErrGeneral, QStringLiteral("%1 already exists; it is never overwritten.")
+                                        .arg(QDir::toNativeSeparators(file))};
+    ServerSession source(server);
+    if (Status s = source.open(); !s) return s.error();
+    TableRows contents;
+    const Status read = inTransaction(
+        source.database(),
+        QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"), serverError,
+        [&](QSqlDatabase& db) {
+            Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
+            if (!s) return s;
+            Result<TableRows> all = readAll(db, serverError);
+            if (!all) return Status(all.error());
+            contents = std::move(all.value());
+            return Status();
+        });
+    if (!read) return read.error();
+
+    // Built beside the target, so that it moves in with a rename.
+    QTemporaryDir staging(target.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
+    if (!staging.isValid())
+        return DbError{kErrOther, QStringLiteral("Cannot write in %1: %2")
+                                      .arg(QDir::toNativeSeparators(target.absolutePath()),
+                                           staging.errorString())};
+    const QString built = staging.filePath(QLatin1String(kDatabaseFileName));
+    if (Status s = SqliteEngine::createDatabase(built); !s) return s.error();
+    {
+        FileSession copy(built, false);
+        if (Status s = copy.open(); !s) return s.error();
+        const Status written = inTransaction(copy.database(), QStringLiteral("BEGIN"), fileError,
+                                             [&](QSqlDatabase& db) {
+                                                 QSqlQuery q(db);
+                                                 if (!q.exec(QStringLiteral("DELETE FROM users")))
+                                                     return Status(fileError(q.lastError()));
+                                                 return writeAll(db, contents, true, fileError);
+                                             });
+        if (!written) return written.error();
+    }
+    if (const Result<DatabaseSummary> examined =
+            examineDatabase(built, QString::fromLatin1(kDatabasePassword));
+        !examined)
+        return examined.error();
+    // rename() refuses an existing name, so a file that appeared meanwhile is kept.
+    if (!QFile::rename(built, target.absoluteFilePath()))
+        return DbError{kErrOther,
+                       QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
+    return contents.checks;
+}
+
+}  // namespace vemora

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace vemora {
+
+// The protocol between the organizers and the maintenance tool: every running organizer holds
+// the lock shared; the tool needs it exclusively before it replaces the database. The file
+// engine locks a file beside the database, a server an advisory lock.
+class EngineLock {
+    Q_DISABLE_COPY_MOVE(EngineLock)
+public:
+    enum class Mode { Shared, Exclusive };
+
+    EngineLock() = default;
+    virtual ~EngineLock() = default;
+
+    // Takes the lock without waiting. False when another holder's mode conflicts or the lock
+    // cannot be reached at all.
+    virtual bool tryLock(Mode mode) = 0;
+    virtual void unlock() = 0;
+    virtual bool isLocked() const = 0;
+    // Whether the last refused tryLock() was refused by another holder, rather than for want
+    // of a place to lock.
+    virtual bool heldElsewhere() const = 0;
+};
+
+}  // namespace vemora

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "data/ConnectionString.h"
+#include "data/DbError.h"
+#include "data/EngineLock.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+class QSqlError;
+
+namespace vemora {
+
+// One named connection to a server database, closed and removed with the object.
+class ServerSession final {
+    Q_DISABLE_COPY_MOVE(ServerSession)
+public:
+    explicit ServerSession(ServerAddress server);
+    ~ServerSession();
+
+    // Opens the connection; a server that cannot be reached or refuses the log-in is a
+    // Missing database, and the error names the server.
+    Status open();
+    QSqlDatabase database() const;
+    const ServerAddress& server() const { return m_server; }
+
+private:
+    ServerAddress m_server;
+    QString m_name;
+};
+
+// The organizers' and the tool's lock on a server database: one advisory lock on a fixed key,
+// held by a session of its own for as long as the lock is held.
+class ServerLock final : public EngineLock {
+public:
+    explicit ServerLock(ServerAddress server);
+    ~ServerLock() override;
+
+    bool tryLock(Mode mode) override;
+    void unlock() override;
+    bool isLocked() const override { return m_session != nullptr; }
+    bool heldElsewhere() const override { return m_heldElsewhere; }
+
+    static constexpr qint64 kKey = 0x56656d6f7261;  // "Vemora"
+
+private:
+    ServerAddress m_server;
+    std::unique_ptr<ServerSession> m_session;
+    bool m_heldElsewhere = false;
+};
+
+// Everything that is PostgreSQL's own, beside SqliteEngine: the schema, the settings that
+// stand for the file's header (version and password verifier), and how the server's errors
+// map to the programs' error numbers.
+class PostgresEngine final {
+public:
+    PostgresEngine() = delete;
+
+    static QString driver();
+
+    // By SQLSTATE: a repeated unique value is the general failure, a statement that cannot be
+    // parsed (class 42) the syntax error, a lost connection a Missing database.
+    static DbError toDbError(const QSqlError& error);
+    // Why a server database cannot be used, naming it and the cause.
+    static DbError refusal(DbProblem problem, const ServerAddress& server, const QString& cause);
+
+    // Creates the five tables and the settings in an empty database, inside the caller's
+    // transaction; a database that holds anything is refused.
+    static Status createSchema(QSqlDatabase& db, const ServerAddress& server);
+    // createSchema() and the administrator account, in one transaction.
+    static Status createDatabase(const ServerAddress& server);
+    // After rows were loaded with their own user numbers: new accounts are numbered after them.
+    static Status renumberAccounts(QSqlDatabase& db);
+
+    // Checks that an open server database is this program's in the version it writes. One
+    // that lacks a table, carries another password verifier or a newer version is refused
+    // and left untouched; the error names the server and the cause.
+    static Status prepare(QSqlDatabase& db, const ServerAddress& server, const QString& password);
+};
+
+}  // namespace vemora

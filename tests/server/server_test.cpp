@@ -1,0 +1,391 @@
+// Against a PostgreSQL server named by VEMORA_TEST_PG_URL (scripts/test.sh starts one); each
+// test works in a database of its own. Skipped without the variable.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include "backup/CopyCheck.h"
+#include "backup/ServerCopy.h"
+#include "core/Accounts.h"
+#include "core/Database.h"
+#include "data/ConnectionString.h"
+#include "data/Encoding.h"
+#include "data/PostgresEngine.h"
+#include "data/SqliteEngine.h"
+#include "support/Programs.h"
+
+namespace vemora::test {
+namespace {
+
+// Runs statements on a connection, failing the test on the first that fails.
+void exec(QSqlDatabase db, const QStringList& statements) {
+    QSqlQuery q(db);
+    for (const QString& sql : statements) ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+}
+
+DbError failureOf(QSqlDatabase db, const QString& sql) {
+    QSqlQuery q(db);
+    EXPECT_FALSE(q.exec(sql)) << sql.toStdString();
+    return PostgresEngine::toDbError(q.lastError());
+}
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString url = qEnvironmentVariable("VEMORA_TEST_PG_URL");
+        if (url.isEmpty()) GTEST_SKIP() << "VEMORA_TEST_PG_URL names no server";
+        const Result<ServerAddress> admin = parseServerUrl(url);
+        ASSERT_TRUE(admin) << admin.error().description.toStdString();
+        m_admin = admin.value();
+        server = m_admin;
+        server.database = QStringLiteral("vemora_") + QUuid::createUuid().toString(QUuid::Id128);
+        ServerSession session(m_admin);
+        ASSERT_TRUE(session.open());
+        exec(session.database(), {QStringLiteral("CREATE DATABASE %1").arg(server.database)});
+    }
+    void TearDown() override {
+        if (m_admin.database.isEmpty()) return;
+        ServerSession session(m_admin);
+        ASSERT_TRUE(session.open());
+        exec(session.database(),
+             {QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(server.database)});
+    }
+    QString url() const { return server.shown(); }
+
+    ServerAddress server;
+
+private:
+    ServerAddress m_admin;
+};
+
+TEST_F(ServerTest, MakedbSetsUpAnEmptyDatabaseOnceAndTheAdministratorLogsIn) {
+    const Outcome made =
+        runProgram(QStringLiteral(VEMORA_MAKEDB), {QStringLiteral("--server"), url()});
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    EXPECT_EQ(made.out, QStringLiteral("Set up %1\n").arg(url()));
+
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlDatabase db = session.database();
+    const Status prepared =
+        PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
+    EXPECT_TRUE(prepared) << prepared.error().description.toStdString();
+    const Status otherPassword = PostgresEngine::prepare(db, server, QStringLiteral("wrong"));
+    ASSERT_FALSE(otherPassword);
+    EXPECT_EQ(otherPassword.error().problem, DbProblem::Foreign);
+
+    // The organizer's log-in query, with the encoded password.
+    QSqlQuery q(db);
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("SELECT user_num, name FROM users WHERE user_name = '%1' "
+                              "AND user_password = '%2'")
+                   .arg(QStringLiteral("admin"), *EncodePassword(QStringLiteral("admin")))));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 1);
+    EXPECT_EQ(q.value(1).toString(), u"Administrator");
+    q.finish();
+
+    const Outcome again =
+        runProgram(QStringLiteral(VEMORA_MAKEDB), {QStringLiteral("--server"), url()});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("is not empty"))) << again.err.toStdString();
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM users")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 1);
+}
+
+TEST_F(ServerTest, NamesAndWordsAreUniqueWithoutRegardToAsciiLetterCase) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlDatabase db = session.database();
+    // A new account is numbered after the administrator.
+    exec(db, {QStringLiteral("INSERT INTO users (user_name, name) VALUES ('Bob', 'Bob')")});
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT user_num FROM users WHERE user_name = 'Bob'")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 2);
+    q.finish();
+
+    for (const char* sql : {"INSERT INTO users (user_name, name) VALUES ('bOB', 'x')",
+                            "INSERT INTO users (user_name, name) VALUES ('ADMIN', 'x')",
+                            "UPDATE users SET user_name = 'Admin' WHERE user_name = 'Bob'"}) {
+        const DbError refused = failureOf(db, QString::fromLatin1(sql));
+        EXPECT_EQ(refused.number, kErrGeneral) << sql;
+    }
+    exec(db, {QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'Apple', 'a fruit')")});
+    EXPECT_EQ(
+        failureOf(db, QStringLiteral("INSERT INTO dictionary_tbl VALUES (2, 'aPPLE', '')")).number,
+        kErrGeneral);
+    // As in the file, only ASCII letters fold: these are two words.
+    exec(db, {QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'été', '')"),
+              QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'ÉTÉ', '')")});
+    // A day is a DATE: one entry per user and day.
+    exec(db, {QStringLiteral("INSERT INTO diary_tbl VALUES (1, '2024-02-29', 'leap')")});
+    EXPECT_EQ(
+        failureOf(db, QStringLiteral("INSERT INTO diary_tbl VALUES (1, '2024-02-29', 'x')")).number,
+        kErrGeneral);
+    EXPECT_NE(
+        failureOf(db, QStringLiteral("INSERT INTO diary_tbl VALUES (1, '2023-02-29', 'x')")).number,
+        0);
+}
+
+TEST_F(ServerTest, AnUnconvertedApostropheIsTheSyntaxErrorNumber) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    const DbError broken = failureOf(
+        session.database(),
+        QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'don't', 'an apostrophe')"));
+    EXPECT_EQ(broken.number, kErrSyntax);
+    EXPECT_FALSE(broken.description.isEmpty());
+    EXPECT_EQ(failureOf(session.database(), QStringLiteral("SELECT nothing FROM users")).number,
+              kErrSyntax);
+}
+
+TEST_F(ServerTest, ANewerVersionIsRefusedUntouchedNamingServerAndVersions) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlDatabase db = session.database();
+    exec(db, {QStringLiteral("UPDATE settings SET value = '%1' WHERE name = 'schema_version'")
+                  .arg(kSchemaVersion + 1)});
+    const Status refused =
+        PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().problem, DbProblem::Newer);
+    EXPECT_EQ(refused.error().number, kErrGeneral);
+    const QString text = refused.error().description;
+    EXPECT_TRUE(text.contains(url())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("version %1; this program knows versions up to %2")
+                                  .arg(kSchemaVersion + 1)
+                                  .arg(kSchemaVersion)))
+        << text.toStdString();
+
+    // Nor does the server's copy into a file take it.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("journey.mdb"));
+    const Result<CopyChecks> copied = copyServerToFile(server, file);
+    ASSERT_FALSE(copied);
+    EXPECT_EQ(copied.error().problem, DbProblem::Newer);
+    EXPECT_FALSE(QFile::exists(file));
+
+    exec(db, {QStringLiteral("DROP TABLE planner_tbl"),
+              QStringLiteral("UPDATE settings SET value = '%1' WHERE name = 'schema_version'")
+                  .arg(kSchemaVersion)});
+    const Status damaged =
+        PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.error().problem, DbProblem::Damaged);
+    EXPECT_TRUE(damaged.error().description.contains(QStringLiteral("planner_tbl")));
+}
+
+TEST_F(ServerTest, OrganizersShareTheLockAndTheToolNeedsItAlone) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerLock first(server), second(server), tool(server);
+    ASSERT_TRUE(first.tryLock(EngineLock::Mode::Shared));
+    ASSERT_TRUE(second.tryLock(EngineLock::Mode::Shared));
+    EXPECT_FALSE(tool.tryLock(EngineLock::Mode::Exclusive));
+    EXPECT_TRUE(tool.heldElsewhere());
+    EXPECT_FALSE(tool.isLocked());
+
+    first.unlock();
+    EXPECT_FALSE(tool.tryLock(EngineLock::Mode::Exclusive));
+    second.unlock();
+    ASSERT_TRUE(tool.tryLock(EngineLock::Mode::Exclusive));
+    EXPECT_FALSE(first.tryLock(EngineLock::Mode::Shared));
+    EXPECT_TRUE(first.heldElsewhere());
+    tool.unlock();
+    EXPECT_TRUE(first.tryLock(EngineLock::Mode::Shared));
+}
+
+// Every row of every table of a file, sorted, as the engine gives them back.
+QStringList fileRows(const QString& path) {
+    QStringList rows;
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const char* table :
+             {"users", "addressbook_tbl", "diary_tbl", "planner_tbl", "dictionary_tbl"}) {
+            EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table))));
+            while (q.next()) {
+                QStringList values{QLatin1String(table)};
+                for (int i = 0; i < q.record().count(); ++i)
+                    values.append(q.isNull(i) ? QStringLiteral("<null>")
+                                              : QStringLiteral("%1:%2").arg(
+                                                    QLatin1String(q.value(i).typeName()),
+                                                    q.value(i).toString()));
+                rows.append(values.join(QLatin1Char('|')));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    rows.sort();
+    return rows;
+}
+
+class MigrateTest : public ServerTest {
+protected:
+    void SetUp() override {
+        ServerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(SqliteEngine::createDatabase(source));
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+            db.setDatabaseName(source);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.prepare(QStringLiteral(
+                "INSERT INTO users (user_name, user_password, name) VALUES (?, ?, ?)")));
+            q.addBindValue(QStringLiteral("zoë"));
+            q.addBindValue(*EncodePassword(QStringLiteral("pässwort")));
+            q.addBindValue(QStringLiteral("Zoë O`Hara"));
+            ASSERT_TRUE(q.exec());
+            exec(db,
+                 {QStringLiteral("INSERT INTO users (user_name) VALUES ('gone')"),
+                  QStringLiteral("DELETE FROM users WHERE user_name = 'gone'"),
+                  QStringLiteral("INSERT INTO users (user_name, user_password, name) "
+                                 "VALUES ('fourth', '', '')"),
+                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (4, 'Ann', NULL, 'O`Neil', "
+                                 "'F', 'Rue d''Été 5, Zürich', '+41 1', NULL, '', 'a@b.c')"),
+                  QStringLiteral("INSERT INTO addressbook_tbl VALUES (4, 'Ann', NULL, 'O`Neil', "
+                                 "'F', 'Rue d''Été 5, Zürich', '+41 1', NULL, '', 'a@b.c')"),
+                  QStringLiteral("INSERT INTO addressbook_tbl (user_num, name) VALUES (1, 'ann')"),
+                  QStringLiteral("INSERT INTO diary_tbl VALUES (4, '2024-02-29', "
+                                 "'line one\r\nline two \u65E5\u672C  ')"),
+                  QStringLiteral("INSERT INTO diary_tbl VALUES (1, '1999-12-31', NULL)"),
+                  QStringLiteral("INSERT INTO planner_tbl VALUES (4, '2026-06-15', 'run', NULL, "
+                                 "'Carpe diem \U0001F600')"),
+                  QStringLiteral("INSERT INTO dictionary_tbl VALUES (4, 'naïve', 'it''s `so`')"),
+                  QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'Apple', '')")});
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    QTemporaryDir dir;
+    QString source = dir.filePath(QStringLiteral("journey.mdb"));
+    QString back = dir.filePath(QStringLiteral("back.mdb"));
+};
+
+// The organizer opens a copy and logs in to it like the delivered file.
+std::optional<UserRecord> logIn(const QString& file, const QString& user, const QString& password) {
+    QTemporaryDir programDir;
+    EXPECT_TRUE(QFile::copy(file, programDir.filePath(QLatin1String(kDatabaseFileName))));
+    Database database(programDir.path(), Database::Lock::None);
+    const Status opened = database.open();
+    EXPECT_TRUE(opened) << opened.error().description.toStdString();
+    if (!opened) return std::nullopt;
+    const Result<std::optional<UserRecord>> found = AccountStore(database).find(user, password);
+    EXPECT_TRUE(found);
+    return found ? found.value() : std::nullopt;
+}
+
+TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
+    const Result<CopyChecks> up = copyFileToServer(source, server);
+    ASSERT_TRUE(up) << up.error().description.toStdString();
+    ASSERT_EQ(up.value().size(), 5);
+    EXPECT_EQ(up.value().at(0).table, u"users");
+    EXPECT_EQ(up.value().at(0).rows, 3);
+    EXPECT_EQ(up.value().at(1).rows, 3);
+    EXPECT_EQ(up.value().at(0).checksum.size(), 64);
+
+    const Result<CopyChecks> down = copyServerToFile(server, back);
+    ASSERT_TRUE(down) << down.error().description.toStdString();
+    EXPECT_TRUE(down.value() == up.value());
+    EXPECT_EQ(fileRows(back), fileRows(source));
+
+    // The copy is a database the organizer opens; on the server, accounts go on numbering
+    // after the highest.
+    const Result<DatabaseSummary> summary =
+        examineDatabase(back, QString::fromLatin1(kDatabasePassword));
+    ASSERT_TRUE(summary) << summary.error().description.toStdString();
+    EXPECT_EQ(summary.value().version, kSchemaVersion);
+    EXPECT_EQ(summary.value().accounts, 3);
+    // Letter case is ignored for ASCII letters only, as in the file.
+    const std::optional<UserRecord> zoe =
+        logIn(back, QStringLiteral(" ZOë "), QStringLiteral("pässwort"));
+    ASSERT_TRUE(zoe);
+    EXPECT_EQ(zoe->user_num.toInt(), 2);
+    EXPECT_EQ(zoe->name.toString(), u"Zoë O`Hara");
+    EXPECT_FALSE(logIn(back, QStringLiteral("ZOË"), QStringLiteral("pässwort")));
+    const std::optional<UserRecord> fourth = logIn(back, QStringLiteral("fourth"), QString());
+    ASSERT_TRUE(fourth);
+    EXPECT_EQ(fourth->user_num.toInt(), 4);
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    exec(session.database(), {QStringLiteral("INSERT INTO users (user_name) VALUES ('fifth')")});
+    QSqlQuery q(session.database());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT max(user_num) FROM users")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 5);
+    // Days arrive as days.
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT diary_date FROM diary_tbl WHERE user_num = 4")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toDate(), QDate(2024, 2, 29));
+}
+
+TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
+    const Outcome up =
+        runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
+                                                url(), QStringLiteral("--database"), source});
+    ASSERT_EQ(up.code, 0) << up.err.toStdString();
+    EXPECT_EQ(up.out, QStringLiteral("Copied %1 to %2: users 3, addressbook_tbl 3, diary_tbl 2, "
+                                     "planner_tbl 1, dictionary_tbl 2; row counts and checksums "
+                                     "match.\n")
+                          .arg(source, url()));
+
+    const Outcome again =
+        runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
+                                                url(), QStringLiteral("--database"), source});
+    EXPECT_EQ(again.code, 4);
+    EXPECT_TRUE(again.err.startsWith(QStringLiteral("vemora-cli: nothing was copied: ")));
+    EXPECT_TRUE(again.err.contains(QStringLiteral("is not empty"))) << again.err.toStdString();
+
+    const Outcome down =
+        runProgram(QStringLiteral(VEMORA_CLI),
+                   {QStringLiteral("migrate"), QStringLiteral("--from"), url(), back});
+    ASSERT_EQ(down.code, 0) << down.err.toStdString();
+    EXPECT_TRUE(down.out.startsWith(QStringLiteral("Copied %1 to %2: ").arg(url(), back)));
+    const Outcome over =
+        runProgram(QStringLiteral(VEMORA_CLI),
+                   {QStringLiteral("migrate"), QStringLiteral("--from"), url(), back});
+    EXPECT_EQ(over.code, 4);
+    EXPECT_TRUE(over.err.contains(QStringLiteral("never overwritten"))) << over.err.toStdString();
+
+    const Outcome usage = runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), back});
+    EXPECT_EQ(usage.code, 1);
+}
+
+TEST_F(MigrateTest, AFailedCopyLeavesTheServerEmpty) {
+    // A day the file's check lets through but no calendar has.
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+        db.setDatabaseName(source);
+        ASSERT_TRUE(db.open());
+        exec(db, {QStringLiteral("INSERT INTO planner_tbl (user_num, planner_date) "
+                                 "VALUES (1, '2023-02-30')")});
+    }
+    QSqlDatabase::removeDatabase(name);
+    ASSERT_FALSE(copyFileToServer(source, server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlQuery q(session.database());
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables "
+                              "WHERE schemaname = 'public'")));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 0);
+}
+
+}  // namespace
+}  // namespace vemora::test
