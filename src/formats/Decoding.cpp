@@ -1,0 +1,45 @@
+#include "formats/Decoding.h"
+
+#include "data/Encoding.h"
+
+#include <QStringDecoder>
+
+namespace vemora::formats {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+QByteArrayView withoutBom(QByteArrayView bytes) {
+    return bytes.startsWith("\xef\xbb\xbf") ? bytes.sliced(3) : bytes;
+}
+
+QString fromCp1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) text[i] = cp1252Char(uchar(bytes[i]));
+    return text;
+}
+
+QString decodeText(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    return utf8.hasError() ? fromCp1252(bytes) : text;
+}
+
+bool startsWithLine(QByteArrayView bytes, QByteArrayView marker) {
+    bytes = withoutBom(bytes);
+    qsizetype i = 0;
+    while (i < bytes.size() && isBlank(bytes[i])) ++i;
+    bytes = bytes.sliced(i);
+    if (bytes.size() < marker.size() || qstrnicmp(bytes.data(), marker.data(), marker.size()))
+        return false;
+    for (i = marker.size(); i < bytes.size() && bytes[i] != '\n'; ++i)
+        if (!isBlank(bytes[i])) return false;
+    return true;
+}
+
+}  // namespace vemora::formats
