@@ -69,8 +69,10 @@ public:
           m_total(total),
           m_kept(summary.refused.size()) {}
 
-    // False when the import is to stop: cancelled, or the database failed.
-    bool record(const QString& label, const std::function<Result<Outcome>()>& store) {
+    // Stores one record; `label` names it when it is refused. False when the import is to
+    // stop: cancelled, or the database failed.
+    template <class Label, class Store>
+    bool record(const Label& label, const Store& store) {
         if (!m_batch) {
             m_batch.emplace(m_database);
             if (!m_batch->begun()) return fail(m_batch->begun().error());
@@ -80,7 +82,7 @@ public:
         if (!outcome) return fail(outcome.error());
         m_pending[outcome.value().kind] += 1;
         if (outcome.value().kind == Outcome::Refused)
-            m_summary.refused.append({label, outcome.value().reason});
+            m_summary.refused.append({label(), outcome.value().reason});
         ++m_done;
         if (m_clock.elapsed() >= kBatchMilliseconds && !commit()) return false;
         if (m_progress && !m_progress(m_done, m_total) && m_done < m_total) {
@@ -149,7 +151,7 @@ std::optional<QString> completeContact(QStringList& texts) {
     for (int i = 0; i < texts.size(); ++i) {
         QString& text = texts[i];
         if (blank(text)) text = i == 3 ? kUnknownSex : kNothing;
-        // Names are keys: they are matched as they are stored, apostrophes as backquotes.
+        // Names are keys, matched as they are stored: apostrophes as backquotes.
         if (i < 3) text = ReplaceApostrophes(text);
         if (text.size() > records::kContactLimits.at(std::size_t(i)))
             return QStringLiteral("the %1 is longer than %2")
@@ -170,9 +172,10 @@ void importContacts(Database& database, qint64 user, const QList<QStringList>& c
                     {rows.text(u"name"), rows.text(u"middle_name"), rows.text(u"last_name")}));
         }
     }
-    ContactStore store(database);
-    for (QStringList texts : contacts) {
-        const QString label = records::contactLabel(texts);
+    ContactAdder store(database);
+    for (const QStringList& given : contacts) {
+        QStringList texts = given;
+        const auto label = [&given] { return records::contactLabel(given); };
         const bool going = run.record(label, [&]() -> Result<Outcome> {
             if (const auto refused = completeContact(texts))
                 return Outcome{Outcome::Refused, *refused};
@@ -204,7 +207,8 @@ void importDays(Database& database, qint64 user, const DayBook& book, const QLis
     DayStore store(database, book);
     const bool plan = book.columns.size() > 1;
     for (const Day& day : days) {
-        const bool going = run.record(day.day.toString(Qt::ISODate), [&]() -> Result<Outcome> {
+        const auto label = [&day] { return day.day.toString(Qt::ISODate); };
+        const bool going = run.record(label, [&]() -> Result<Outcome> {
             if (!day.day.isValid())
                 return Outcome{Outcome::Refused, QStringLiteral("it has no date")};
             QStringList texts = textsOf(day);
@@ -235,7 +239,8 @@ void importWords(Database& database, qint64 user, const QList<QStringList>& word
     for (const QStringList& row : words) {
         const QString& word = row.at(0);
         const QString& description = row.at(1);
-        const bool going = run.record(word.trimmed(), [&]() -> Result<Outcome> {
+        const auto label = [&word] { return word.trimmed(); };
+        const bool going = run.record(label, [&]() -> Result<Outcome> {
             if (blank(word)) return Outcome{Outcome::Refused, QStringLiteral("the word is empty")};
             if (blank(description))
                 return Outcome{Outcome::Refused, QStringLiteral("the description is empty")};
