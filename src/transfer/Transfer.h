@@ -27,8 +27,9 @@ using TransferProgress = std::function<bool(qsizetype done, qsizetype total)>;
 struct ExportRequest {
     DataKind kind = DataKind::Contacts;
     FileFormat format = FileFormat::VCard4;
-    std::optional<ContactNames> contact;  // contacts: only this one
-    QDate from, to;                       // diary and planner: these days and those between
+    std::optional<ContactNames> contact = {};  // contacts: only this one
+    QDate from = {};                           // diary and planner: these days and those between
+    QDate to = {};
 };
 
 struct Exported {
