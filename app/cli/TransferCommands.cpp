@@ -30,18 +30,14 @@ struct Choice {
     DataKind kind;
     QString option;
     QStringList formats;  // the values the option takes
-    QString noun;         // what the records are called in the summary
 };
 
 const QList<Choice>& choices() {
     static const QList<Choice> list{
-        {DataKind::Contacts,
-         kContacts,
-         {QStringLiteral("vcard"), QStringLiteral("csv")},
-         QStringLiteral("contacts")},
-        {DataKind::Diary, kDiary, {QStringLiteral("ics")}, QStringLiteral("diary days")},
-        {DataKind::Planner, kPlanner, {QStringLiteral("ics")}, QStringLiteral("plans")},
-        {DataKind::Dictionary, kDictionary, {QStringLiteral("csv")}, QStringLiteral("words")},
+        {DataKind::Contacts, kContacts, {QStringLiteral("vcard"), QStringLiteral("csv")}},
+        {DataKind::Diary, kDiary, {QStringLiteral("ics")}},
+        {DataKind::Planner, kPlanner, {QStringLiteral("ics")}},
+        {DataKind::Dictionary, kDictionary, {QStringLiteral("csv")}},
     };
     return list;
 }
@@ -113,7 +109,7 @@ int exportCommand(const QCommandLineParser& options, Database& database) {
 
     const QByteArray& bytes = exported.value().bytes;
     const QString summary =
-        QStringLiteral("Exported %1 %2").arg(exported.value().records).arg(choice.noun);
+        QStringLiteral("Exported ") + countOf(choice.kind, exported.value().records);
     if (!options.isSet(kOutput)) {
         // The file goes to standard output, the summary beside it to standard error.
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);

@@ -7,6 +7,9 @@
 #include "transfer/Records.h"
 #include "transfer/Transfer.h"
 
+#include <array>
+#include <utility>
+
 namespace vemora {
 
 namespace {
@@ -73,6 +76,17 @@ QByteArray daysFile(const QList<QStringList>& rows, DataKind kind) {
 }
 
 }  // namespace
+
+QString countOf(DataKind kind, qsizetype count) {
+    static const std::array<std::pair<const char*, const char*>, 4> nouns{{
+        {"contact", "contacts"},
+        {"diary day", "diary days"},
+        {"plan", "plans"},
+        {"word", "words"},
+    }};
+    const auto& [one, many] = nouns.at(std::size_t(kind));
+    return records::plural(count, one, many);
+}
 
 Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequest& request,
                                const TransferProgress& progress) {

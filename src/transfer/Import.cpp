@@ -48,10 +48,6 @@ QString contactKey(const QStringList& texts) {
            keyOf(texts.value(2));
 }
 
-QString plural(int count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
-
 // One stored record: the store's answer and, when it refuses, what the user is told.
 struct Outcome {
     enum { Added, Present, Refused } kind;
@@ -156,7 +152,8 @@ std::optional<QString> completeContact(QStringList& texts) {
         if (text.size() > records::kContactLimits.at(std::size_t(i)))
             return QStringLiteral("the %1 is longer than %2")
                 .arg(records::contactFieldName(i),
-                     plural(records::kContactLimits.at(std::size_t(i)), "character", "characters"));
+                     records::plural(records::kContactLimits.at(std::size_t(i)), "character",
+                                     "characters"));
     }
     return std::nullopt;
 }
@@ -245,9 +242,10 @@ void importWords(Database& database, qint64 user, const QList<QStringList>& word
             if (blank(description))
                 return Outcome{Outcome::Refused, QStringLiteral("the description is empty")};
             if (word.size() > records::kWordLimit)
-                return Outcome{Outcome::Refused,
-                               QStringLiteral("the word is longer than %1")
-                                   .arg(plural(records::kWordLimit, "character", "characters"))};
+                return Outcome{
+                    Outcome::Refused,
+                    QStringLiteral("the word is longer than %1")
+                        .arg(records::plural(records::kWordLimit, "character", "characters"))};
             // The dictionary's unique word compares letter case aside, blanks included.
             const QString key = folded(ReplaceApostrophes(word));
             if (present.contains(key)) return Outcome{Outcome::Present};

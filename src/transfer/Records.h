@@ -26,6 +26,9 @@ QString contactFieldName(int field);
 QStringList textsOf(const vcard::Card& card);
 vcard::Card cardOf(const QStringList& texts);
 
+// "1 word", "2 words".
+QString plural(qsizetype count, const char* one, const char* many);
+
 // The names of a contact as the user knows them ("Ann Lee Smith").
 QString contactLabel(const QStringList& texts);
 

@@ -38,6 +38,9 @@ struct Exported {
     bool cancelled = false;  // nothing was made
 };
 
+// "1 contact", "3 diary days", "0 plans", "2 words".
+QString countOf(DataKind kind, qsizetype count);
+
 // The user's records as the bytes of a file. Contacts as vCard or CSV, days as iCalendar,
 // the shared dictionary as CSV.
 Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequest& request,

@@ -33,7 +33,6 @@ const QString kExportTitle = QStringLiteral("Export");
 // What a tab's records are exported as and imported from.
 struct TabFiles {
     DataKind kind;
-    QString noun;          // what the records are called in the summary
     QString fileName;      // offered when exporting
     QString exportFilter;  // one filter per format, in the order of `formats`
     QList<FileFormat> formats;
@@ -45,25 +44,21 @@ const TabFiles& tabFiles(int page) {
     static const QString calendar = QStringLiteral("iCalendar (*.ics)|*.ics|");
     static const std::array<TabFiles, 4> tabs{{
         {DataKind::Contacts,
-         QStringLiteral("contacts"),
          QStringLiteral("contacts.vcf"),
          QStringLiteral("vCard 4.0 (*.vcf)|*.vcf|vCard 3.0 (*.vcf)|*.vcf|CSV file (*.csv)|*.csv|"),
          {FileFormat::VCard4, FileFormat::VCard3, FileFormat::Csv},
          QStringLiteral("vCard or CSV file (*.vcf;*.vcard;*.csv)|*.vcf;*.vcard;*.csv|") + allFiles},
         {DataKind::Planner,
-         QStringLiteral("plans"),
          QStringLiteral("planner.ics"),
          calendar,
          {FileFormat::ICalendar},
          QStringLiteral("iCalendar (*.ics;*.ical)|*.ics;*.ical|") + allFiles},
         {DataKind::Diary,
-         QStringLiteral("diary days"),
          QStringLiteral("diary.ics"),
          calendar,
          {FileFormat::ICalendar},
          QStringLiteral("iCalendar (*.ics;*.ical)|*.ics;*.ical|") + allFiles},
         {DataKind::Dictionary,
-         QStringLiteral("words"),
          QStringLiteral("dictionary.csv"),
          QStringLiteral("CSV file (*.csv)|*.csv|"),
          {FileFormat::Csv},
@@ -140,11 +135,11 @@ void frmTags::exportFile() {
             vbExclamation);
         return;
     }
-    dialogs.showSummary(this,
-                        QStringLiteral("%1 %2 exported to %3")
-                            .arg(exported.value().records)
-                            .arg(files.noun, QDir::toNativeSeparators(*path)),
-                        kExportTitle, {});
+    dialogs.showSummary(
+        this,
+        QStringLiteral("%1 exported to %2")
+            .arg(countOf(files.kind, exported.value().records), QDir::toNativeSeparators(*path)),
+        kExportTitle, {});
 }
 
 void frmTags::importFile() {

@@ -261,7 +261,7 @@ TEST_F(CliTest, AnyUserExportsAndImportsOwnRecords) {
     EXPECT_EQ(diary.code, 0) << diary.err.toStdString();
     EXPECT_TRUE(diary.out.startsWith(QStringLiteral("BEGIN:VCALENDAR"))) << diary.out.toStdString();
     EXPECT_TRUE(diary.out.contains(QStringLiteral("kept")));
-    EXPECT_EQ(diary.err, QStringLiteral("Exported 1 diary days\n"));
+    EXPECT_EQ(diary.err, QStringLiteral("Exported 1 diary day\n"));
     const Outcome annDiary =
         cli(asAnn + QStringList{QStringLiteral("export"), QStringLiteral("--diary"),
                                 QStringLiteral("ics")},
