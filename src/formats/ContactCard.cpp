@@ -124,7 +124,10 @@ std::optional<Property> parseLine(QByteArrayView line) {
                                   token == "8BIT" || token == "7BIT";
             name = encoding ? "ENCODING" : "TYPE";
         }
-        for (const QByteArray& value : values) p.params.append({name, value.trimmed()});
+        // TYPE is a list, also when quoted as one value (TYPE="work,voice").
+        for (const QByteArray& value : values)
+            for (const QByteArray& one : name == "TYPE" ? value.split(',') : QList{value})
+                p.params.append({name, one.trimmed()});
     }
     p.value = line.sliced(i + 1).toByteArray();
     return p;
@@ -192,6 +195,18 @@ QString joinedNonEmpty(const QStringList& parts, const QString& separator) {
     return kept.join(separator);
 }
 
+// The parts of an address on one line: a lone part as written, several ones trimmed.
+QString addressLine(const QStringList& parts) {
+    QStringList kept;
+    for (const QString& part : parts)
+        if (!part.isEmpty()) kept.append(part);
+    if (kept.size() < 2) return kept.value(0);
+    QStringList trimmed;
+    for (const QString& part : kept)
+        if (!part.trimmed().isEmpty()) trimmed.append(part.trimmed());
+    return trimmed.join(QStringLiteral(", "));
+}
+
 void setOnce(QString& field, const QString& value) {
     if (field.isEmpty()) field = value;
 }
@@ -228,7 +243,7 @@ struct OpenCard {
         } else if (p.name == "FN") {
             setOnce(formatted, value);
         } else if (p.name == "ADR") {
-            setOnce(card.address, joinedNonEmpty(parts, QStringLiteral(", ")));
+            setOnce(card.address, addressLine(parts));
         } else if (p.name == "TEL") {
             takePhone(p, value);
         } else if (p.name == "EMAIL") {

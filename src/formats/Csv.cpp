@@ -95,9 +95,11 @@ std::optional<Table> read(const QByteArray& bytes, QString* error) {
         }
         if (!rows.isEmpty() && row.size() != rows.front().size()) {
             if (error)
-                *error = lineError(rowLine, QStringLiteral("%1 fields, but the header has %2.")
-                                                .arg(row.size())
-                                                .arg(rows.front().size()));
+                *error =
+                    lineError(rowLine, QStringLiteral("the row's field count (%1) differs from the "
+                                                      "header's (%2).")
+                                           .arg(row.size())
+                                           .arg(rows.front().size()));
             return std::nullopt;
         }
         rows.append(row);
