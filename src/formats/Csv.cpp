@@ -9,7 +9,8 @@ namespace {
 bool needsQuotes(const QString& field) {
     for (const QChar c : field)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') return true;
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    // Blanks at the ends, and a leading byte-order mark, which would be taken for the file's.
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\ufeff'; };
     return !field.isEmpty() && (blank(field.front()) || blank(field.back()));
 }
 

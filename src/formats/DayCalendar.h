@@ -22,6 +22,10 @@ struct PlanDay {
     bool operator==(const PlanDay&) const = default;
 };
 
+// Whether a day can be written: libical carries the years 1 to 3000. The writers leave out
+// other days; callers check them first and report them.
+bool writable(QDate day);
+
 // One VJOURNAL per day with DTSTART;VALUE=DATE, a UID and DTSTAMP; the text in DESCRIPTION.
 QByteArray writeDiary(const QList<DiaryDay>& days);
 

@@ -137,7 +137,10 @@ std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& fo
             }
             if (location.isEmpty()) continue;
             const QUrl url = base.resolved(QUrl(location));
-            entries.append(url.isLocalFile() ? resolved(url.toLocalFile(), folder) : location);
+            if (url.isLocalFile())
+                entries.append(resolved(url.toLocalFile(), folder));
+            else if (isRemote(location))
+                entries.append(location);
         }
     }
     if (xml.hasError()) return std::nullopt;

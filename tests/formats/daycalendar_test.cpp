@@ -23,7 +23,7 @@ const QStringList kHardTexts{
     u"\n\nnewlines around\n"_s,
     u"100% sure, `backquote` and O'Neil"_s,
     u"caf\u00e9 \u20ac \u65e5\u672c \U0001F600 "_s.repeated(12),
-    u"lone\rreturn and a \0 nul"_s,
+    u"lone\rreturn, a \0 nul, \b\f\x7f\u0085 controls and a\ttab"_s,
     u"%0D%25 looks encoded"_s,
     u""_s,
 };
@@ -116,7 +116,22 @@ TEST(DayCalendarFormat, ReadsForeignJournalsAndNamesThoseWithoutADate) {
     EXPECT_EQ(r.plans,
               (QList<PlanDay>{{QDate(2024, 1, 7), u"Run\nand swim"_s, u"Read"_s, u"Be kind"_s},
                               {QDate(2024, 1, 8), u""_s, u"Only PM"_s, u""_s}}));
-    EXPECT_EQ(r.problems, QStringList{u"Journal entry 2 has no date."_s});
+    EXPECT_EQ(r.problems, QStringList{u"Journal entry 2 has no usable date."_s});
+}
+
+TEST(DayCalendarFormat, DaysBeyondWhatLibicalCarriesAreLeftOutAndRefused) {
+    EXPECT_TRUE(writable(QDate(1, 1, 1)));
+    EXPECT_TRUE(writable(QDate(3000, 12, 31)));
+    EXPECT_FALSE(writable(QDate(3001, 1, 1)));
+    EXPECT_FALSE(writable(QDate()));
+    const ReadDays r =
+        read(writeDiary({{QDate(3001, 1, 1), u"far"_s}, {QDate(2001, 1, 1), u"near"_s}}));
+    EXPECT_EQ(r.diary, (QList<DiaryDay>{{QDate(2001, 1, 1), u"near"_s}}));
+    EXPECT_TRUE(read(writePlans({{QDate(3001, 1, 1), u"a"_s, u"b"_s, u"c"_s}})).plans.isEmpty());
+    EXPECT_EQ(read("BEGIN:VCALENDAR\r\nBEGIN:VJOURNAL\r\nDTSTART:40480212T101010\r\n"
+                   "DESCRIPTION:x\r\nEND:VJOURNAL\r\nEND:VCALENDAR\r\n")
+                  .problems,
+              QStringList{u"Journal entry 1 has no usable date."_s});
 }
 
 TEST(DayCalendarFormat, MalformedInputGivesProblemsNotCrashes) {
