@@ -42,7 +42,7 @@ QByteArray write(const QList<QStringList>& rows) {
 }
 
 std::optional<Table> read(const QByteArray& bytes, QString* error) {
-    const QString text = formats::decodeText(bytes);
+    const QString text = formats::decodeText(formats::withoutBom(bytes));
     const qsizetype n = text.size();
     QList<QStringList> rows;
     int line = 1;

@@ -78,7 +78,7 @@ QByteArray encodeM3u(const QStringList& entries) {
 QStringList decodeM3u(const QByteArray& bytes, const QString& folder) {
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
     QStringList entries;
-    for (const QString& line : formats::decodeText(bytes).split(lineEnd)) {
+    for (const QString& line : formats::decodeText(formats::withoutBom(bytes)).split(lineEnd)) {
         if (line.trimmed().isEmpty() || line.startsWith(u'#')) continue;
         if (isRemote(line))
             entries.append(line);

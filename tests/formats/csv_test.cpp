@@ -9,7 +9,7 @@ namespace {
 
 TEST(CsvFormat, EveryFieldRoundTripsExactly) {
     const QList<QStringList> rows{
-        {u"word"_s, u"description"_s},
+        {u"\ufeffword"_s, u"description"_s},
         {u"a,b"_s, u"say \"hi\""_s},
         {u"line1\nline2"_s, u"cr\r\nlf\rend"_s},
         {u" lead"_s, u"trail\t"_s},

@@ -25,6 +25,7 @@ const QStringList kHardTexts{
     u"caf\u00e9 \u20ac \u65e5\u672c \U0001F600 "_s.repeated(12),
     u"lone\rreturn, a \0 nul, \b\f\x7f\u0085 controls and a\ttab"_s,
     u"%0D%25 looks encoded"_s,
+    u"\ufeffstarts with a byte-order mark"_s,
     u""_s,
 };
 
