@@ -26,7 +26,8 @@ struct PlanDay {
 // other days; callers check them first and report them.
 bool writable(QDate day);
 
-// One VJOURNAL per day with DTSTART;VALUE=DATE, a UID and DTSTAMP; the text in DESCRIPTION.
+// One VJOURNAL per day with DTSTART;VALUE=DATE, a UID and DTSTAMP; the text in DESCRIPTION,
+// and in X-VEMORA-TEXT as well when libical would alter it (blanks at its ends, controls).
 QByteArray writeDiary(const QList<DiaryDay>& days);
 
 // SUMMARY "Plan"; DESCRIPTION a readable text of morning, afternoon and quote;
