@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
 
@@ -14,6 +16,10 @@ namespace {
 // ---- Writing
 
 QString escaped(const QString& value) {
+    const auto special = [](QChar c) {
+        return c == u'\\' || c == u',' || c == u';' || c == u'\n' || c == u'\r';
+    };
+    if (std::none_of(value.begin(), value.end(), special)) return value;
     QString out;
     out.reserve(value.size());
     for (const QChar c : value) {
@@ -58,24 +64,29 @@ void appendLine(QByteArray& out, const QString& line) {
 
 // ---- Reading
 
+bool same(QByteArrayView a, QByteArrayView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Parts of one content line, which they point into.
 struct Param {
-    QByteArray name;  // upper case
-    QByteArray value;
+    QByteArrayView name, value;
 };
 
 struct Property {
-    QByteArray name;  // upper case, without its group
+    QByteArrayView name;  // without its group
     QList<Param> params;
-    QByteArray value;
+    QByteArrayView value;
 
-    QByteArray param(QByteArrayView key) const {
+    bool is(QByteArrayView n) const { return same(name, n); }
+    QByteArrayView param(QByteArrayView key) const {
         for (const Param& p : params)
-            if (p.name == key) return p.value;
+            if (same(p.name, key)) return p.value;
         return {};
     }
     bool has(QByteArrayView key, QByteArrayView value) const {
         for (const Param& p : params)
-            if (p.name == key && p.value.compare(value, Qt::CaseInsensitive) == 0) return true;
+            if (same(p.name, key) && same(p.value, value)) return true;
         return false;
     }
 };
@@ -85,48 +96,40 @@ std::optional<Property> parseLine(QByteArrayView line) {
     const qsizetype n = line.size();
     qsizetype i = 0;
     while (i < n && line[i] != ';' && line[i] != ':') ++i;
+    if (i == n) return std::nullopt;
     Property p;
-    p.name = line.first(i).trimmed().toByteArray().toUpper();
-    p.name.remove(0, p.name.lastIndexOf('.') + 1);
-    if (i == n || p.name.isEmpty()) return std::nullopt;
+    p.name = line.first(i).trimmed();
+    p.name = p.name.sliced(p.name.lastIndexOf('.') + 1);
+    if (p.name.isEmpty()) return std::nullopt;
     while (line[i] == ';') {
-        QByteArray name;
-        QList<QByteArray> values;
-        QByteArray current;
-        bool quoted = false;
-        for (++i; i < n; ++i) {
-            const char c = line[i];
-            if (quoted) {
-                if (c == '"')
-                    quoted = false;
-                else
-                    current.append(c);
-            } else if (c == '"') {
-                quoted = true;
-            } else if (c == ';' || c == ':') {
-                break;
-            } else if (c == '=' && name.isEmpty()) {
-                name = current.trimmed().toUpper();
-                current.clear();
-            } else if (c == ',' && !name.isEmpty()) {
-                values.append(current);
-                current.clear();
-            } else {
-                current.append(c);
-            }
-        }
+        const qsizetype start = ++i;
+        for (bool quoted = false; i < n && (quoted || (line[i] != ';' && line[i] != ':')); ++i)
+            if (line[i] == '"') quoted = !quoted;
         if (i == n) return std::nullopt;
-        values.append(current);
-        if (name.isEmpty()) {
+        const QByteArrayView param = line.sliced(start, i - start);
+        const qsizetype equals = param.indexOf('=');
+        if (equals < 0) {
             // A bare 2.1 parameter: an encoding or a type.
-            const QByteArray token = current.trimmed().toUpper();
-            const bool encoding = token == "QUOTED-PRINTABLE" || token == "BASE64" ||
-                                  token == "8BIT" || token == "7BIT";
-            name = encoding ? "ENCODING" : "TYPE";
+            const QByteArrayView token = param.trimmed();
+            const bool encoding = same(token, "QUOTED-PRINTABLE") || same(token, "BASE64") ||
+                                  same(token, "8BIT") || same(token, "7BIT");
+            p.params.append({encoding ? "ENCODING" : "TYPE", token});
+            continue;
         }
-        for (const QByteArray& value : values) p.params.append({name, value.trimmed()});
+        // A list of values, also inside quotes (TYPE="work,voice"); no parameter read here
+        // has a comma in a value.
+        const QByteArrayView name = param.first(equals).trimmed();
+        for (QByteArrayView rest = param.sliced(equals + 1);;) {
+            const qsizetype comma = rest.indexOf(',');
+            QByteArrayView value = (comma < 0 ? rest : rest.first(comma)).trimmed();
+            if (value.startsWith('"')) value = value.sliced(1);
+            if (value.endsWith('"')) value.chop(1);
+            p.params.append({name, value.trimmed()});
+            if (comma < 0) break;
+            rest = rest.sliced(comma + 1);
+        }
     }
-    p.value = line.sliced(i + 1).toByteArray();
+    p.value = line.sliced(i + 1);
     return p;
 }
 
@@ -146,14 +149,14 @@ QByteArray fromQuotedPrintable(QByteArrayView raw) {
 }
 
 QString decodedValue(const Property& p) {
-    const QByteArray raw =
-        p.has("ENCODING", "QUOTED-PRINTABLE") ? fromQuotedPrintable(p.value) : p.value;
-    const QByteArray charset = p.param("CHARSET").toUpper();
+    const QByteArray raw = p.has("ENCODING", "QUOTED-PRINTABLE") ? fromQuotedPrintable(p.value)
+                                                                 : p.value.toByteArray();
+    const QByteArrayView charset = p.param("CHARSET");
     // ISO-8859-1 as Windows-1252, as browsers read it: the two differ only in C1 controls.
-    if (charset == "WINDOWS-1252" || charset == "CP1252" || charset == "ISO-8859-1")
+    if (same(charset, "WINDOWS-1252") || same(charset, "CP1252") || same(charset, "ISO-8859-1"))
         return formats::fromCp1252(raw);
-    if (!charset.isEmpty() && charset != "UTF-8") {
-        QStringDecoder named(charset.constData());
+    if (!charset.isEmpty() && !same(charset, "UTF-8")) {
+        QStringDecoder named(charset.toByteArray().constData());
         if (named.isValid()) return named(raw);
     }
     return formats::decodeText(raw);
@@ -162,12 +165,22 @@ QString decodedValue(const Property& p) {
 // The value's components split at unescaped semicolons (when structured) and unescaped.
 // vCard 2.1 escapes only semicolons and backslashes.
 QStringList components(const QString& value, bool structured, bool v21) {
+    if (!value.contains(u'\\') && !(structured && value.contains(u';'))) return {value};
     QStringList out{QString()};
     const qsizetype n = value.size();
+    qsizetype run = 0;  // where the text not yet copied starts
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = value[i];
-        if (c == u'\\' && i + 1 < n) {
+        if (c != u'\\' && !(c == u';' && structured)) continue;
+        out.back().append(QStringView(value).sliced(run, i - run));
+        run = i + 1;
+        if (c == u';') {
+            out.append(QString());
+        } else if (i + 1 == n) {
+            out.back().append(c);
+        } else {
             const QChar e = value[++i];
+            run = i + 1;
             if (e == u';' || e == u'\\' || (!v21 && e == u','))
                 out.back().append(e);
             else if (!v21 && (e == u'n' || e == u'N'))
@@ -176,12 +189,9 @@ QStringList components(const QString& value, bool structured, bool v21) {
                 out.back().append(u'\r');
             else
                 out.back().append(c).append(e);  // not an escape: kept as written
-        } else if (c == u';' && structured) {
-            out.append(QString());
-        } else {
-            out.back().append(c);
         }
     }
+    out.back().append(QStringView(value).sliced(run));
     return out;
 }
 
@@ -190,6 +200,18 @@ QString joinedNonEmpty(const QStringList& parts, const QString& separator) {
     for (const QString& part : parts)
         if (!part.isEmpty()) kept.append(part);
     return kept.join(separator);
+}
+
+// The parts of an address on one line: a lone part as written, several ones trimmed.
+QString addressLine(const QStringList& parts) {
+    QStringList kept;
+    for (const QString& part : parts)
+        if (!part.isEmpty()) kept.append(part);
+    if (kept.size() < 2) return kept.value(0);
+    QStringList trimmed;
+    for (const QString& part : kept)
+        if (!part.trimmed().isEmpty()) trimmed.append(part.trimmed());
+    return trimmed.join(QStringLiteral(", "));
 }
 
 void setOnce(QString& field, const QString& value) {
@@ -208,32 +230,33 @@ struct OpenCard {
 
     void take(const Property& p) {
         afterBase64 = p.has("ENCODING", "BASE64") || p.has("ENCODING", "B");
-        if (p.name == "VERSION") {
+        if (p.is("VERSION")) {
             v21 = p.value.trimmed() == "2.1";
             v40 = p.value.trimmed() == "4.0";
             return;
         }
-        static const QList<QByteArray> kept{"N",     "FN",     "ADR",      "TEL",
-                                            "EMAIL", "GENDER", "X-GENDER", "X-VEMORA-SEX"};
-        if (!kept.contains(p.name)) return;
+        static constexpr std::array<QByteArrayView, 8> kept{
+            "N", "FN", "ADR", "TEL", "EMAIL", "GENDER", "X-GENDER", "X-VEMORA-SEX"};
+        if (std::none_of(kept.begin(), kept.end(), [&p](QByteArrayView k) { return p.is(k); }))
+            return;
         const QString text = decodedValue(p);
-        const bool structured = p.name == "N" || p.name == "ADR" || p.name == "GENDER";
+        const bool structured = p.is("N") || p.is("ADR") || p.is("GENDER");
         const QStringList parts = components(text, structured, v21);
         const QString& value = parts.front();
-        if (p.name == "N" && !hasName) {
+        if (p.is("N") && !hasName) {
             hasName = true;
             card.last = value;
             card.first = parts.value(1);
             card.middle = parts.value(2);
-        } else if (p.name == "FN") {
+        } else if (p.is("FN")) {
             setOnce(formatted, value);
-        } else if (p.name == "ADR") {
-            setOnce(card.address, joinedNonEmpty(parts, QStringLiteral(", ")));
-        } else if (p.name == "TEL") {
+        } else if (p.is("ADR")) {
+            setOnce(card.address, addressLine(parts));
+        } else if (p.is("TEL")) {
             takePhone(p, value);
-        } else if (p.name == "EMAIL") {
+        } else if (p.is("EMAIL")) {
             setOnce(card.email, value);
-        } else if (p.name == "X-VEMORA-SEX") {
+        } else if (p.is("X-VEMORA-SEX")) {
             if (!exactSex) exactSex = value;
         } else if (gender.isEmpty()) {
             const QString g = value.trimmed().toUpper();
@@ -246,17 +269,21 @@ struct OpenCard {
         const bool uri = p.has("VALUE", "uri") || (v40 && p.param("VALUE").isEmpty());
         if (uri && number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
             number.remove(0, 4);
-        QList<QByteArray> types;
-        for (const Param& param : p.params)
-            if (param.name == "TYPE") types.append(param.value.toLower());
-        if (types.contains("cell")) {
-            setOnce(card.cellular, number);
-        } else if (types.contains("fax")) {
-            setOnce(card.fax, number);
-        } else if (types.isEmpty() || types.contains("home") || types.contains("work") ||
-                   types.contains("voice") || types.contains("pref")) {
-            setOnce(card.phone, number);
+        bool typed = false, cell = false, fax = false, voice = false;
+        for (const Param& param : p.params) {
+            if (!same(param.name, "TYPE")) continue;
+            typed = true;
+            cell = cell || same(param.value, "cell");
+            fax = fax || same(param.value, "fax");
+            voice = voice || same(param.value, "home") || same(param.value, "work") ||
+                    same(param.value, "voice") || same(param.value, "pref");
         }
+        if (cell)
+            setOnce(card.cellular, number);
+        else if (fax)
+            setOnce(card.fax, number);
+        else if (voice || !typed)
+            setOnce(card.phone, number);
     }
 
     QString label() const {
@@ -293,7 +320,7 @@ bool isFolded(QByteArrayView line) {
 }
 
 bool isMarker(const Property& p, QByteArrayView name) {
-    return p.name == name && p.value.trimmed().toUpper() == "VCARD";
+    return p.is(name) && same(p.value.trimmed(), "VCARD");
 }
 
 }  // namespace
@@ -353,15 +380,22 @@ ReadCards read(const QByteArray& bytes) {
     };
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i) + 1;
-        QByteArray line = lines[i].toByteArray();
-        for (;;) {
-            if (i + 1 == lines.size()) break;
+        QByteArrayView line = lines[i];
+        QByteArray joined;  // a line continued on the next ones
+        const auto extend = [&](QByteArrayView head, QByteArrayView more) {
+            if (head.data() == joined.constData())
+                joined.truncate(head.size());
+            else
+                joined = head.toByteArray();
+            line = joined.append(more);
+        };
+        while (i + 1 < lines.size()) {
             if (line.endsWith('=') && quotedPrintable(line)) {
-                line.chop(1);  // a soft line break
-                line.append(lines[++i]);
+                extend(line.chopped(1), lines[++i]);  // a soft line break
             } else if (isFolded(lines[i + 1])) {
                 // 2.1 folds before a blank that stays; 3.0 and 4.0 insert the blank.
-                line.append(open && open->v21 ? lines[++i] : lines[++i].sliced(1));
+                ++i;
+                extend(line, open && open->v21 ? lines[i] : lines[i].sliced(1));
             } else {
                 break;
             }

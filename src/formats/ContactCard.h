@@ -15,7 +15,8 @@ struct Card {
 
 enum class Version { V3, V4 };
 
-// UTF-8, CR LF, lines folded at 75 octets (never inside a UTF-8 sequence), values escaped.
+// UTF-8, CR LF, lines folded at 75 octets (never inside a UTF-8 sequence), values escaped
+// (a carriage return as \r, which the standard lacks).
 // Sex "M"/"F" goes to GENDER (4.0) / X-GENDER (3.0); any other value travels in X-VEMORA-SEX.
 // Every field comes back exactly from read().
 QByteArray write(const QList<Card>& cards, Version version);

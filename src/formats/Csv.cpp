@@ -9,7 +9,8 @@ namespace {
 bool needsQuotes(const QString& field) {
     for (const QChar c : field)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') return true;
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    // Blanks at the ends, and a leading byte-order mark, which would be taken for the file's.
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\ufeff'; };
     return !field.isEmpty() && (blank(field.front()) || blank(field.back()));
 }
 
@@ -41,7 +42,7 @@ QByteArray write(const QList<QStringList>& rows) {
 }
 
 std::optional<Table> read(const QByteArray& bytes, QString* error) {
-    const QString text = formats::decodeText(bytes);
+    const QString text = formats::decodeText(formats::withoutBom(bytes));
     const qsizetype n = text.size();
     QList<QStringList> rows;
     int line = 1;
@@ -95,9 +96,11 @@ std::optional<Table> read(const QByteArray& bytes, QString* error) {
         }
         if (!rows.isEmpty() && row.size() != rows.front().size()) {
             if (error)
-                *error = lineError(rowLine, QStringLiteral("%1 fields, but the header has %2.")
-                                                .arg(row.size())
-                                                .arg(rows.front().size()));
+                *error =
+                    lineError(rowLine, QStringLiteral("the row's field count (%1) differs from the "
+                                                      "header's (%2).")
+                                           .arg(row.size())
+                                           .arg(rows.front().size()));
             return std::nullopt;
         }
         rows.append(row);

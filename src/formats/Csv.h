@@ -20,7 +20,8 @@ struct Table {
 };
 
 // The first row is the header. Accepts a byte-order mark, CR LF or LF, quoted fields with
-// line breaks and "" escapes, and a missing final line end. Nothing for an unterminated quote
+// line breaks and "" escapes, and a missing final line end; skips blank lines; reads bytes that
+// are not UTF-8 as Windows-1252 (spreadsheets). Nothing for an unterminated quote
 // or a row whose field count differs from the header's; `error` then says why and on which line.
 std::optional<Table> read(const QByteArray& bytes, QString* error = nullptr);
 

@@ -25,8 +25,8 @@ constexpr const char* kQuote = "X-VEMORA-QUOTE";
 const std::array<QString, 3> kLabels{QStringLiteral("AM:"), QStringLiteral("PM:"),
                                      QStringLiteral("Daily Quote:")};
 
-// libical drops carriage returns and NULs and trims every value: such characters, and the
-// escape mark %, travel percent-encoded in the exact texts.
+// libical drops or alters control characters other than line feeds, and trims every value:
+// such characters, and the escape mark %, travel percent-encoded in the exact texts.
 QString exactForm(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -36,7 +36,8 @@ QString exactForm(const QString& text) {
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (i < begin || i >= end || c == u'%' || c == u'\r' || c.isNull())
+        if (i < begin || i >= end || c == u'%' ||
+            (c.category() == QChar::Other_Control && c != u'\n'))
             out.append(QString::fromLatin1(QUrl::toPercentEncoding(QString(c))));
         else
             out.append(c);
@@ -88,6 +89,7 @@ QByteArray finished(icalcomponent* calendar) {
     const QByteArray bytes(text);
     icalmemory_free_buffer(text);
     icalcomponent_free(calendar);
+    icalmemory_free_ring();  // libical's temporary strings, so that nothing stays behind
     return bytes;
 }
 
@@ -129,9 +131,14 @@ QString readable(const PlanDay& plan) {
 
 }  // namespace
 
+bool writable(QDate day) {
+    return day.isValid() && day.year() >= 1 && day.year() <= 3000;
+}
+
 QByteArray writeDiary(const QList<DiaryDay>& days) {
     icalcomponent* calendar = newCalendar();
     for (const DiaryDay& day : days) {
+        if (!writable(day.day)) continue;
         icalcomponent* journal = newJournal(calendar, day.day);
         if (!day.text.isEmpty())
             icalcomponent_add_property(journal,
@@ -144,6 +151,7 @@ QByteArray writeDiary(const QList<DiaryDay>& days) {
 QByteArray writePlans(const QList<PlanDay>& days) {
     icalcomponent* calendar = newCalendar();
     for (const PlanDay& day : days) {
+        if (!writable(day.day)) continue;
         icalcomponent* journal = newJournal(calendar, day.day);
         icalcomponent_add_property(journal, icalproperty_new_summary("Plan"));
         icalcomponent_add_property(
@@ -182,8 +190,9 @@ ReadDays read(const QByteArray& bytes) {
         const icaltimetype start = icalcomponent_get_dtstart(journal);
         const QDate day =
             icaltime_is_null_time(start) ? QDate() : QDate(start.year, start.month, start.day);
-        if (!day.isValid()) {
-            result.problems.append(QStringLiteral("Journal entry %1 has no date.").arg(index));
+        if (!writable(day)) {
+            result.problems.append(
+                QStringLiteral("Journal entry %1 has no usable date.").arg(index));
             continue;
         }
         std::optional<QString> text, am, pm, quote;
@@ -211,6 +220,7 @@ ReadDays read(const QByteArray& bytes) {
         }
     }
     icalcomponent_free(root);
+    icalmemory_free_ring();
     return result;
 }
 

@@ -22,7 +22,12 @@ struct PlanDay {
     bool operator==(const PlanDay&) const = default;
 };
 
-// One VJOURNAL per day with DTSTART;VALUE=DATE, a UID and DTSTAMP; the text in DESCRIPTION.
+// Whether a day can be written: libical carries the years 1 to 3000. The writers leave out
+// other days; callers check them first and report them.
+bool writable(QDate day);
+
+// One VJOURNAL per day with DTSTART;VALUE=DATE, a UID and DTSTAMP; the text in DESCRIPTION,
+// and in X-VEMORA-TEXT as well when libical would alter it (blanks at its ends, controls).
 QByteArray writeDiary(const QList<DiaryDay>& days);
 
 // SUMMARY "Plan"; DESCRIPTION a readable text of morning, afternoon and quote;

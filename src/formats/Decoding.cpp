@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace vemora::formats {
 
 namespace {
@@ -25,7 +27,9 @@ QString fromCp1252(QByteArrayView bytes) {
 }
 
 QString decodeText(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
     return utf8.hasError() ? fromCp1252(bytes) : text;
 }

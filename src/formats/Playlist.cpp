@@ -78,7 +78,7 @@ QByteArray encodeM3u(const QStringList& entries) {
 QStringList decodeM3u(const QByteArray& bytes, const QString& folder) {
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
     QStringList entries;
-    for (const QString& line : formats::decodeText(bytes).split(lineEnd)) {
+    for (const QString& line : formats::decodeText(formats::withoutBom(bytes)).split(lineEnd)) {
         if (line.trimmed().isEmpty() || line.startsWith(u'#')) continue;
         if (isRemote(line))
             entries.append(line);
@@ -137,7 +137,10 @@ std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& fo
             }
             if (location.isEmpty()) continue;
             const QUrl url = base.resolved(QUrl(location));
-            entries.append(url.isLocalFile() ? resolved(url.toLocalFile(), folder) : location);
+            if (url.isLocalFile())
+                entries.append(resolved(url.toLocalFile(), folder));
+            else if (isRemote(location))
+                entries.append(location);
         }
     }
     if (xml.hasError()) return std::nullopt;
