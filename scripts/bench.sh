@@ -96,9 +96,26 @@ for r in rows:
 PY
 }
 
+# Export and import of 100,000 contacts and of 10 years of diary, each beside the sqlite3
+# shell's SELECT or INSERTs of the same rows (goal: each at most 2 s). Sizes: BENCH_CONTACTS,
+# BENCH_YEARS.
+transfer_bench() {
+  cmake --build "$build" --parallel "$(nproc)" --target bench_transfer
+  local out
+  out="$(mktemp)"
+  "$build/bin/bench_transfer" --benchmark_out="$out" --benchmark_out_format=csv >/dev/null
+  awk -F, '/^name,/ { for (i = 1; i <= NF; i++) column[$i] = i; next }
+           /^"BM_/ { name = $1; gsub(/"|\/iterations:3\/manual_time/, "", name)
+             printf "%-22s %8.0f ms  (%6.0f records; sqlite3 shell %6.0f ms, %.1fx; goal <= 2000 ms)\n",
+               name, $column["real_time"], $column["\"records\""],
+               $column["\"floor_s\""] * 1000, $column["\"ratio\""] }' "$out"
+  rm -f "$out"
+}
+
 case "${1:-all}" in
   backup) backup_bench ;;
   workspace) workspace_bench ;;
-  all) backup_bench; workspace_bench ;;
-  *) echo "usage: $0 [all|backup|workspace]" >&2; exit 1 ;;
+  transfer) transfer_bench ;;
+  all) backup_bench; workspace_bench; transfer_bench ;;
+  *) echo "usage: $0 [all|backup|workspace|transfer]" >&2; exit 1 ;;
 esac

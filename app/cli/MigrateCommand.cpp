@@ -4,8 +4,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <iostream>
 
-#include "CliCommon.h"
+#include "Console.h"
 #include "backup/ServerCopy.h"
 #include "data/ConnectionString.h"
 
@@ -26,10 +27,6 @@ constexpr auto kDescription =
     "\n"
     "Exit codes: 0 success, 1 usage, 3 database in use, 4 invalid or damaged database or a\n"
     "destination that is not empty, 5 I/O failure or server not reached.";
-
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
 
 int failed(const DbError& error) {
     // A refusal without a named problem is a destination that is not empty or not new.

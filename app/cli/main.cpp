@@ -1,7 +1,4 @@
 // vemora-cli: checks, backs up and restores the organizer's database from a console.
-#include <termios.h>
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,8 +9,9 @@
 #include <iostream>
 #include <string>
 
-#include "CliCommon.h"
+#include "Console.h"
 #include "MigrateCommand.h"
+#include "TransferCommands.h"
 #include "backup/Compactor.h"
 #include "backup/Restorer.h"
 #include "core/Accounts.h"
@@ -25,7 +23,7 @@ namespace vemora {
 namespace {
 
 constexpr auto kDescription =
-    "Checks, backs up and restores the Vemora database.\n"
+    "Checks, backs up and restores the Vemora database; exports and imports a user's data.\n"
     "\n"
     "Commands:\n"
     "  check          integrity, schema version and row counts per table\n"
@@ -33,40 +31,19 @@ constexpr auto kDescription =
     "                 DEST/journey-YYYYMMDD-HHMMSS.mdb (--keep N keeps the newest N)\n"
     "  restore SRC    puts the checked copy SRC in place of the database, keeping the\n"
     "                 database beside it as journey.mdb.before-restore-YYYYMMDD-HHMMSS\n"
+    "  export         the user's --contacts vcard|csv, --diary ics, --planner ics (all days,\n"
+    "                 or --from DATE --to DATE) or the --dictionary csv, to -o FILE or to\n"
+    "                 standard output\n"
+    "  import FILE    adds the records of a vCard, iCalendar or CSV file to the user's own,\n"
+    "                 skipping those already present\n"
     "  migrate        copies between journey.mdb and a server; see migrate --help\n"
     "\n"
     "backup and restore need the administrator: --user names the account; the password\n"
     "is read from --password-file, or as one line from standard input (typed without\n"
-    "echo at a terminal).\n"
+    "echo at a terminal). export and import log in as any user, with the same password.\n"
     "\n"
     "Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
     "4 invalid or damaged file, 5 I/O failure.";
-
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-
-// One line from standard input, without echo when it is a terminal.
-std::optional<QString> readPassword() {
-    const bool terminal = isatty(STDIN_FILENO);
-    termios saved{};
-    if (terminal) {
-        std::cerr << "Password: " << std::flush;
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    std::string line;
-    const bool read = bool(std::getline(std::cin, line));
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::cerr << std::endl;
-    }
-    if (!read) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return QString::fromStdString(line);
-}
 
 class Cli {
 public:
@@ -89,23 +66,22 @@ private:
 
 int Cli::run(const QStringList& arguments) {
     const QString command = arguments.value(0);
-    const qsizetype expected = command == u"check" ? 1 : 2;
-    if ((command != u"check" && command != u"backup" && command != u"restore") ||
+    const qsizetype expected = command == u"check" || command == u"export" ? 1 : 2;
+    if ((command != u"check" && command != u"backup" && command != u"restore" &&
+         !isTransferCommand(command)) ||
         arguments.size() != expected)
-        return fail(kUsage,
-                    QStringLiteral("expected check, backup DEST or restore SRC; see --help"));
+        return fail(kUsage, QStringLiteral("expected check, backup DEST, restore SRC, export or "
+                                           "import FILE; see --help"));
     if (m_options.isSet(QStringLiteral("keep")) && command != u"backup")
         return fail(kUsage, QStringLiteral("--keep is for backup only"));
 
-    m_database = m_options.isSet(QStringLiteral("database"))
-                     ? QFileInfo(m_options.value(QStringLiteral("database"))).absoluteFilePath()
-                     : QDir(databaseDirectory(QCoreApplication::applicationDirPath()))
-                           .filePath(QString::fromLatin1(kDatabaseFileName));
+    m_database = databaseFile(m_options);
     if (command == u"check") return check();
     // The accounts and the lock are those of a journey.mdb in its folder.
     if (QFileInfo(m_database).fileName() != QLatin1String(kDatabaseFileName))
         return fail(kUsage, QStringLiteral("--database must name a file called %1 for %2")
                                 .arg(QLatin1String(kDatabaseFileName), command));
+    if (isTransferCommand(command)) return runTransfer(m_options, arguments, m_database);
     return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
 }
 
@@ -129,26 +105,9 @@ int Cli::check() {
 int Cli::logIn(const QString& restoring) {
     const QString user = m_options.value(QStringLiteral("user"));
     if (user.isEmpty()) return fail(kUsage, QStringLiteral("the administrator's --user is needed"));
-    std::optional<QString> password;
-    if (m_options.isSet(QStringLiteral("password-file"))) {
-        const QString path = m_options.value(QStringLiteral("password-file"));
-        QFile file(path);
-        if (file.exists() &&
-            (file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)))
-            return fail(kLoginRefused,
-                        QStringLiteral("%1 can be read by other users; make it readable by "
-                                       "its owner only (chmod 600)")
-                            .arg(shown(path)));
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
-        password =
-            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-    } else {
-        password = readPassword();
-    }
-    if (!password) return fail(kLoginRefused, QStringLiteral("no password was given"));
-
-    return logInTo(QFileInfo(m_database).absolutePath(), *password, restoring);
+    const auto password = readPassword(m_options);
+    if (const int* code = std::get_if<int>(&password)) return *code;
+    return logInTo(QFileInfo(m_database).absolutePath(), std::get<QString>(password), restoring);
 }
 
 int Cli::logInTo(const QString& directory, const QString& password, const QString& restoring) {
@@ -362,7 +321,8 @@ int main(int argc, char* argv[]) {
          QStringLiteral("The database (default: journey.mdb beside "
                         "the programs)."),
          QStringLiteral("FILE")},
-        {QStringLiteral("user"), QStringLiteral("The administrator's user name."),
+        {QStringLiteral("user"),
+         QStringLiteral("The user name: the administrator's for backup and restore."),
          QStringLiteral("NAME")},
         {QStringLiteral("password-file"),
          QStringLiteral("Reads the password from FILE, which only its owner may read."),
@@ -371,8 +331,10 @@ int main(int argc, char* argv[]) {
          QStringLiteral("N")},
         {QStringLiteral("yes"), QStringLiteral("Restore without asking.")},
     });
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("check, backup DEST or restore SRC."));
+    parser.addOptions(vemora::transferOptions());
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("check, backup DEST, restore SRC, export or import FILE."));
     if (!parser.parse(QCoreApplication::arguments()))
         return vemora::fail(vemora::kUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(vemora::kSuccess);

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     vemora::Session session(QCoreApplication::applicationDirPath(), prompter);
     const std::unique_ptr<vemora::Registry> registry = vemora::makeSystemRegistry();
     vemora::QtMediaPlayerFactory media;
-    vemora::Platform platform{session, prompter, files, shell, registry.get(), &media};
+    vemora::QtTransferDialogs transfer;
+    vemora::Platform platform{session, prompter, files, shell, registry.get(), &media, &transfer};
 
     vemora::ShellWindows windows(platform);
     if (!windows.start()) return EXIT_FAILURE;

@@ -13,6 +13,12 @@ ContactNames namesOf(const QStringList& texts) {
     return {texts.value(0), texts.value(1), texts.value(2)};
 }
 
+Statement insertContact() {
+    return Statement(
+        "INSERT INTO addressbook_tbl(user_num, name, middle_name, last_name, sex, address, "
+        "phone_num, cel_num, fax_num, email) ");
+}
+
 }  // namespace
 
 Statement ContactStore::listing(qint64 user) {
@@ -43,9 +49,7 @@ Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
     if (!stored) return stored.error();
     if (stored.value()) return Change{Refusal::Taken};
 
-    Statement insert(
-        "INSERT INTO addressbook_tbl(user_num, name, middle_name, last_name, sex, address, "
-        "phone_num, cel_num, fax_num, email) VALUES(");
+    Statement insert = insertContact().sql("VALUES(");
     insert.number(user);
     for (const QString& text : texts) insert.sql(",").escapedText(text);
     const Result<int> done = m_database.execute(insert.sql(")"));
@@ -96,6 +100,25 @@ Result<Change> ContactStore::changeLoaded(Statement& statement, qint64 user,
     // Changed or deleted elsewhere since it was loaded.
     if (changed.value() == 0) return Change{Refusal::Gone};
     return Change{};
+}
+
+ContactAdder::ContactAdder(Database& database)
+    : m_insert(database.DbConnection(), [] {
+          Statement insert = insertContact().sql(
+              "SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS "
+              "(SELECT 1 FROM addressbook_tbl");
+          return std::move(whereContact(insert, 0, {}, {}, {}).sql(")"));
+      }()) {}
+
+Result<Change> ContactAdder::add(qint64 user, const QStringList& texts) {
+    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    QVariantList values{user};
+    for (const QString& text : texts) values.append(ReplaceApostrophes(text));
+    values.append(user);
+    for (int i = 0; i < 3; ++i) values.append(trimBlanks(ReplaceApostrophes(texts.at(i))));
+    const Result<int> added = m_insert.run(values);
+    if (!added) return added.error();
+    return Change{added.value() == 0 ? Refusal::Taken : Refusal::None};
 }
 
 }  // namespace vemora

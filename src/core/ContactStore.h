@@ -2,6 +2,7 @@
 
 #include "core/Change.h"
 #include "data/DbError.h"
+#include "data/PreparedStatement.h"
 #include "data/Statement.h"
 
 #include <QLatin1StringView>
@@ -51,6 +52,21 @@ private:
     Result<Change> changeLoaded(Statement& statement, qint64 user, const ContactNames& loaded);
 
     Database& m_database;
+};
+
+// add() for many contacts in a row, within a transaction of the caller's: each contact is
+// one statement, prepared once, that inserts it only when the user has no contact of its
+// names. The names are compared as they are stored, apostrophes as backquotes.
+class ContactAdder final {
+    Q_DISABLE_COPY_MOVE(ContactAdder)
+public:
+    explicit ContactAdder(Database& database);
+
+    // Incomplete, Unstorable or Taken as add() says them.
+    Result<Change> add(qint64 user, const QStringList& texts);
+
+private:
+    PreparedStatement m_insert;
 };
 
 }  // namespace vemora

@@ -43,6 +43,7 @@ bool Database::holdLock() {
 
 Status Database::open() {
     m_dbConnection = std::make_unique<Connection>();
+    m_transactions = 0;
     m_connectionString = makeConnectionString(databaseDirectory(m_programDirectory));
     m_dbConnection->setConnectionString(m_connectionString);
     m_openFailed = true;

@@ -53,6 +53,7 @@ public:
     Result<int> execute(const Statement& statement);
 
 private:
+    friend class Transaction;
     bool holdLock();
 
     QString m_programDirectory;
@@ -65,6 +66,7 @@ private:
     std::chrono::milliseconds m_toolWait{2000};
     std::function<bool()> m_retry;
     bool m_openFailed = false;
+    int m_transactions = 0;  // open on DbConnection, the outermost first
 };
 
 }  // namespace vemora

@@ -5,22 +5,35 @@
 
 namespace vemora {
 
-Transaction::Transaction(Database& database) : m_database(database) {
-    const Result<int> begun = m_database.execute(Statement("BEGIN"));
+Transaction::Transaction(Database& database)
+    : m_database(database), m_nested(database.m_transactions > 0) {
+    const Result<int> begun =
+        m_database.execute(Statement(m_nested ? "SAVEPOINT change" : "BEGIN"));
     m_begun = begun.status();
     m_open = begun.ok();
+    if (m_open) ++m_database.m_transactions;
 }
 
 // COMMIT and ROLLBACK go straight to the connection: SqlText keeps the last statement of
 // the change.
 Transaction::~Transaction() {
-    if (m_open) (void)m_database.DbConnection().execute(Statement("ROLLBACK"));
+    if (!m_open) return;
+    --m_database.m_transactions;
+    Connection& connection = m_database.DbConnection();
+    if (!m_nested) {
+        (void)connection.execute(Statement("ROLLBACK"));
+        return;
+    }
+    (void)connection.execute(Statement("ROLLBACK TO change"));
+    (void)connection.execute(Statement("RELEASE change"));
 }
 
 Status Transaction::commit() {
-    const Result<Recordset> committed = m_database.DbConnection().execute(Statement("COMMIT"));
+    const Result<Recordset> committed =
+        m_database.DbConnection().execute(Statement(m_nested ? "RELEASE change" : "COMMIT"));
     if (!committed) return committed.error();
     m_open = false;
+    --m_database.m_transactions;
     return {};
 }
 

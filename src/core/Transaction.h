@@ -7,7 +7,8 @@ namespace vemora {
 class Database;
 
 // The statements run on the database's shared connection between construction and commit()
-// make one change: a transaction left without commit() is rolled back.
+// make one change: a transaction left without commit() is rolled back. Inside another
+// transaction it is a savepoint: its commit keeps the change for the outer one to commit.
 class Transaction final {
     Q_DISABLE_COPY_MOVE(Transaction)
 public:
@@ -22,6 +23,7 @@ public:
 private:
     Database& m_database;
     Status m_begun;
+    bool m_nested;
     bool m_open = false;
 };
 

@@ -24,4 +24,25 @@ std::variant<QByteArray, UnstorableEntry> encode(const QStringList& entries);
 // ends at CR or CR LF; the last line may lack its end.
 std::optional<QStringList> decode(const QByteArray& bytes);
 
+// The other playlist formats the player opens and saves.
+enum class Format { Plf, M3u, M3u8, Xspf };
+
+// The format a file name stands for, by its extension in any case; anything else is Plf.
+Format formatOf(const QString& path);
+
+// "#EXTM3U", then one entry per line, LF line ends, UTF-8 (for .m3u as for .m3u8).
+QByteArray encodeM3u(const QStringList& entries);
+
+// The entries of an M3U playlist, skipping "#" lines and blank ones. UTF-8 when the bytes
+// are valid UTF-8, else Windows-1252. Relative paths and file URIs become absolute native
+// paths, relative ones taken from `folder` (the playlist's folder).
+QStringList decodeM3u(const QByteArray& bytes, const QString& folder);
+
+// XSPF version 1, each entry a percent-encoded file URI in <location>.
+QByteArray encodeXspf(const QStringList& entries);
+
+// The track locations of an XSPF playlist as absolute native paths, relative ones taken from
+// `folder`; nothing when the bytes are not an XSPF document.
+std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& folder);
+
 }  // namespace vemora::playlist

@@ -45,11 +45,13 @@ QSettings folderSettings() {
     return QSettings(QStringLiteral("vemora"), QStringLiteral("folders"));
 }
 
-std::optional<QString> run(QFileDialog& dialog, FilePurpose purpose) {
+std::optional<QString> run(QFileDialog& dialog, const FileDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();
     QSettings settings = folderSettings();
-    rememberFolder(purpose, chosen, settings);
+    rememberFolder(request.purpose, chosen, settings);
+    if (request.chosenFilter)
+        *request.chosenFilter = int(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
     return chosen;
 }
 
@@ -103,14 +105,14 @@ std::optional<QString> QtFileDialogs::openFile(QWidget* parent, const FileDialog
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     prepareDialog(dialog, request, folderSettings());
-    return run(dialog, request.purpose);
+    return run(dialog, request);
 }
 
 std::optional<QString> QtFileDialogs::saveFile(QWidget* parent, const FileDialogRequest& request) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     prepareDialog(dialog, request, folderSettings());
-    return run(dialog, request.purpose);
+    return run(dialog, request);
 }
 
 }  // namespace vemora

@@ -17,6 +17,8 @@ struct FileDialogRequest {
     QString filter;
     QString fileName;
     FilePurpose purpose = FilePurpose::Documents;
+    // Where the dialog puts the index of the filter chosen, when the caller wants it.
+    int* chosenFilter = nullptr;
 };
 
 // The common file dialog. Nothing when the user cancels.

@@ -8,6 +8,7 @@ class FileDialogs;
 class Shell;
 class Registry;
 class MediaPlayerFactory;
+class TransferDialogs;
 
 // What every window gets from the platform. Production wires the Qt implementations;
 // tests wire scripted doubles.
@@ -18,6 +19,7 @@ struct Platform {
     Shell& shell;
     Registry* registry = nullptr;
     MediaPlayerFactory* media = nullptr;
+    TransferDialogs* transfer = nullptr;
 };
 
 }  // namespace vemora

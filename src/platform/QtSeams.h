@@ -5,6 +5,7 @@
 #include "platform/MediaPlayer.h"
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
+#include "platform/TransferDialogs.h"
 
 class QFileDialog;
 class QSettings;
@@ -35,6 +36,16 @@ void rememberFolder(FilePurpose purpose, const QString& chosen, QSettings& setti
 // one (the first pattern of the chosen filter).
 void prepareDialog(QFileDialog& dialog, const FileDialogRequest& request,
                    const QSettings& settings);
+
+// A dialog of two dates for the range, a question box, QProgressDialog, QMessageBox.
+class QtTransferDialogs final : public TransferDialogs {
+public:
+    std::optional<DayRange> askRange(QWidget* parent, QDate first, QDate last) override;
+    std::optional<bool> askChosenOnly(QWidget* parent, const QString& chosen) override;
+    std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& label) override;
+    void showSummary(QWidget* parent, const QString& text, const QString& title,
+                     const QStringList& details) override;
+};
 
 class QtShell final : public Shell {
 public:

@@ -154,11 +154,22 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     connect(m_ui->mnuTopics, &QAction::triggered, this, &frmMain::showHelp);
     connect(m_ui->mnuAbout, &QAction::triggered, this,
             [this] { showOwned(m_about, m_platform, this); });
+    m_ui->mnuImport->setIcon(themeIcon(QStringLiteral("document-open")));
+    m_ui->mnuExport->setIcon(themeIcon(QStringLiteral("document-save-as")));
+    connect(m_ui->mnuImport, &QAction::triggered, this, [this] {
+        if (m_workspace) workspace()->importFile();
+    });
+    connect(m_ui->mnuExport, &QAction::triggered, this, [this] {
+        if (m_workspace) workspace()->exportFile();
+    });
 
     setMenuState(MenuState::LoggedOut);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The menu goes before the workspace window does.
+    if (m_workspace) disconnect(m_workspace, nullptr, this, nullptr);
+}
 
 int frmMain::GetIconIndex(const QString& key) const {
     for (std::size_t i = 0; i < std::size(kImageList); ++i)
@@ -185,6 +196,14 @@ void frmMain::setMenuState(MenuState state) {
                                    user.user_name.toString() + QLatin1Char(')')
                              : QStringLiteral("Not logged in"));
     m_loggedOut->setVisible(!loggedIn);
+    updateTransferMenu(m_workspace != nullptr);
+}
+
+void frmMain::updateTransferMenu(bool workspaceShown) {
+    const bool usable =
+        workspaceShown && m_ui->mnuLogout->isEnabled() && m_platform.transfer != nullptr;
+    m_ui->mnuImport->setEnabled(usable);
+    m_ui->mnuExport->setEnabled(usable);
 }
 
 void frmMain::updateClock() {
@@ -202,6 +221,8 @@ frmTags* frmMain::workspace() {
         m_workspace->setWindowIcon(m_workspaceIcon);
         tags->load();
         m_workspace->showMaximized();
+        connect(m_workspace, &QObject::destroyed, this, [this] { updateTransferMenu(false); });
+        updateTransferMenu(true);
     }
     return static_cast<frmTags*>(m_workspace->widget());
 }

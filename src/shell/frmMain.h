@@ -59,6 +59,8 @@ private:
     void endSession();
     void showToolsNotice();
     void showHelp();
+    // Import... and Export... act on the workspace's tabs while it is shown.
+    void updateTransferMenu(bool workspaceShown);
 
     Platform& m_platform;
     ShellWindows& m_windows;

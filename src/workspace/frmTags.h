@@ -33,6 +33,11 @@ public:
     void load();
     QTabWidget* tabMenu() const;
 
+    // The File menu's Import... and Export... for the current tab; the player's are its own
+    // Open Playlist and Save Playlist.
+    void importFile();
+    void exportFile();
+
 private:
     Status runLoadSequence();
     void focusTabControl(int index);

@@ -216,5 +216,83 @@ TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {
     EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 1);
 }
 
+TEST_F(CliTest, AnyUserExportsAndImportsOwnRecords) {
+    tp.query(
+        Statement("INSERT INTO addressbook_tbl VALUES (2, 'Ann', 'B', 'Lee', 'F', 'x', '1', "
+                  "'2', '3', 'a@b'), (2, 'Cy', 'D', 'Doe', 'M', 'y', '4', '5', '6', 'c@d'), "
+                  "(1, 'Admins', 'Own', 'Contact', 'M', 'z', '7', '8', '9', 'e@f')"));
+    const QStringList asAnn = {QStringLiteral("--user"), QStringLiteral("ann")};
+    const QString cards = elsewhere.filePath(QStringLiteral("cards.vcf"));
+    const Outcome exported =
+        cli(asAnn + QStringList{QStringLiteral("export"), QStringLiteral("--contacts"),
+                                QStringLiteral("vcard"), QStringLiteral("-o"), cards},
+            "annpw\n");
+    ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
+    EXPECT_EQ(exported.out, QStringLiteral("Exported 2 contacts to %1\n").arg(cards));
+    EXPECT_TRUE(bytes(cards).startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\n"));
+    EXPECT_FALSE(bytes(cards).contains("Admins"));
+
+    tp.query(Statement("DELETE FROM addressbook_tbl WHERE user_num = 2 AND name = 'Cy'"));
+    const QStringList import = asAnn + QStringList{QStringLiteral("import"), cards};
+    const Outcome imported = cli(import, "annpw\n");
+    EXPECT_EQ(imported.code, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out, QStringLiteral("1 added, 1 already present, 0 refused\n"));
+    EXPECT_EQ(tp.count(QStringLiteral("addressbook_tbl")), 3);
+    EXPECT_EQ(cli(import, "wrong\n").code, 2);
+
+    // Without -o the file goes to standard output and the summary to standard error.
+    const Outcome diary =
+        cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("export"),
+             QStringLiteral("--diary"), QStringLiteral("ics"), QStringLiteral("--from"),
+             QStringLiteral("2001-02-03"), QStringLiteral("--to"), QStringLiteral("2001-02-03")});
+    EXPECT_EQ(diary.code, 0) << diary.err.toStdString();
+    EXPECT_TRUE(diary.out.startsWith(QStringLiteral("BEGIN:VCALENDAR"))) << diary.out.toStdString();
+    EXPECT_TRUE(diary.out.contains(QStringLiteral("kept")));
+    EXPECT_EQ(diary.err, QStringLiteral("Exported 1 diary day\n"));
+    const Outcome annDiary =
+        cli(asAnn + QStringList{QStringLiteral("export"), QStringLiteral("--diary"),
+                                QStringLiteral("ics")},
+            "annpw\n");
+    EXPECT_EQ(annDiary.err, QStringLiteral("Exported 0 diary days\n"));
+}
+
+TEST_F(CliTest, TransferRefusalsHaveTheBackupCodes) {
+    const QStringList asAnn = {QStringLiteral("--user"), QStringLiteral("ann")};
+    const QStringList exporting = asAnn + QStringList{QStringLiteral("export")};
+    for (const QStringList& wrong :
+         {exporting, exporting + QStringList{QStringLiteral("--contacts"), QStringLiteral("xml")},
+          exporting + QStringList{QStringLiteral("--contacts"), QStringLiteral("csv"),
+                                  QStringLiteral("--dictionary"), QStringLiteral("csv")},
+          exporting + QStringList{QStringLiteral("--diary"), QStringLiteral("ics"),
+                                  QStringLiteral("--from"), QStringLiteral("2001-01-01")},
+          exporting + QStringList{QStringLiteral("--diary"), QStringLiteral("ics"),
+                                  QStringLiteral("--from"), QStringLiteral("2001-02-01"),
+                                  QStringLiteral("--to"), QStringLiteral("2001-01-01")},
+          exporting + QStringList{QStringLiteral("--contacts"), QStringLiteral("csv"),
+                                  QStringLiteral("--vcard-version"), QStringLiteral("3")},
+          asAnn + QStringList{QStringLiteral("import")}})
+        EXPECT_EQ(cli(wrong, "annpw\n").code, 1) << wrong.join(u' ').toStdString();
+    EXPECT_EQ(
+        cli(exporting + QStringList{QStringLiteral("--planner"), QStringLiteral("ics")}, "wrong\n")
+            .code,
+        2);
+
+    const QString text = write(QStringLiteral("notes.txt"), "nothing to import\n");
+    const Outcome unreadable = cli(asAnn + QStringList{QStringLiteral("import"), text}, "annpw\n");
+    EXPECT_EQ(unreadable.code, 4);
+    EXPECT_TRUE(unreadable.err.contains(QStringLiteral("neither the columns of contacts")))
+        << unreadable.err.toStdString();
+    EXPECT_EQ(cli(asAnn + QStringList{QStringLiteral("import"),
+                                      elsewhere.filePath(QStringLiteral("missing.vcf"))},
+                  "annpw\n")
+                  .code,
+              5);
+    const QString words = write(QStringLiteral("words.csv"), "Word,Description\nnew,\nfine,ok\n");
+    const Outcome refused = cli(asAnn + QStringList{QStringLiteral("import"), words}, "annpw\n");
+    EXPECT_EQ(refused.code, 0);
+    EXPECT_EQ(refused.out, QStringLiteral("1 added, 0 already present, 1 refused\n"
+                                          "refused: new: the description is empty\n"));
+}
+
 }  // namespace
 }  // namespace vemora::test

@@ -108,5 +108,28 @@ TEST_F(ContactStoreTest, AChangeOnAClosedConnectionIsAnErrorAndChangesNothing) {
     EXPECT_EQ(count(u"addressbook_tbl"_s), 0);
 }
 
+TEST_F(ContactStoreTest, TheAdderAddsByTheRulesOfAdd) {
+    store(contact(u" Ann "_s, u"Q"_s, u"Lee"_s));
+    store(contact(u"Bo"_s, u"Q"_s, u"Lee"_s), 2);
+    ContactAdder adder(database);
+    EXPECT_EQ(refusal(adder.add(1, contact(u"ANN"_s, u" q"_s, u"lee "_s))), Refusal::Taken);
+    EXPECT_EQ(refusal(adder.add(1, contact(u"Bo"_s, u"Q"_s, u"Lee"_s))), Refusal::None);
+    EXPECT_EQ(refusal(adder.add(1, contact(u"Bo"_s, u"Q"_s, u"LEE"_s))), Refusal::Taken);
+    EXPECT_EQ(refusal(adder.add(1, contact(u"Cy"_s, u" "_s, u"Lee"_s))), Refusal::Incomplete);
+    QStringList lone = contact(u"Di"_s, u"Q"_s, u"Lee"_s);
+    lone[8] = QString(QChar(0xd800));
+    EXPECT_EQ(adder.add(1, lone).value().field, 8);
+    // Apostrophes are stored as backquotes, and so the names are compared.
+    QStringList oHara = contact(u"Dee"_s, u"Q"_s, u"O'Hara"_s);
+    oHara[4] = u"it's"_s;
+    EXPECT_EQ(refusal(adder.add(1, oHara)), Refusal::None);
+    EXPECT_EQ(refusal(adder.add(1, contact(u"Dee"_s, u"Q"_s, u"O`Hara"_s))), Refusal::Taken);
+    const QList<QStringList> rows = stored();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.at(1), contact(u"Bo"_s, u"Q"_s, u"Lee"_s));
+    EXPECT_EQ(rows.at(2).at(2), u"O`Hara"_s);
+    EXPECT_EQ(rows.at(2).at(4), u"it`s"_s);
+}
+
 }  // namespace
 }  // namespace vemora::test

@@ -44,6 +44,41 @@ TEST_F(TransactionTest, AFailedStatementRollsBackTheWholeChange) {
     EXPECT_TRUE(next.begun().ok());
 }
 
+TEST_F(TransactionTest, AnInnerChangeIsUndoneAloneAndKeptOnlyWithTheOuterOne) {
+    query(addWord("taken"));
+    {
+        Transaction outer(database);
+        {
+            Transaction kept(database);
+            ASSERT_TRUE(kept.begun().ok());
+            ASSERT_TRUE(database.execute(addWord("kept")).ok());
+            EXPECT_TRUE(kept.commit().ok());
+        }
+        {
+            Transaction failed(database);
+            ASSERT_TRUE(database.execute(addWord("undone")).ok());
+            EXPECT_EQ(database.execute(addWord("TAKEN")).error().number, kErrGeneral);
+        }
+        EXPECT_EQ(count(u"dictionary_tbl"_s), 1);
+        EXPECT_TRUE(outer.commit().ok());
+    }
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 2);
+    EXPECT_EQ(
+        query(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = 'undone'")).rowCount(), 0);
+    {
+        Transaction outer(database);
+        Transaction inner(database);
+        ASSERT_TRUE(database.execute(addWord("dropped")).ok());
+        EXPECT_TRUE(inner.commit().ok());
+    }
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 2);
+    // Back at the outermost level: a new change commits on its own.
+    Transaction next(database);
+    ASSERT_TRUE(database.execute(addWord("next")).ok());
+    EXPECT_TRUE(next.commit().ok());
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 3);
+}
+
 TEST_F(TransactionTest, AClosedConnectionDoesNotBegin) {
     database.DbConnection().close();
     Transaction transaction(database);

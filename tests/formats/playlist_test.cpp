@@ -32,5 +32,87 @@ TEST(PlaylistFormat, OnlyTheExactMarkerLineIsAPlaylist) {
     EXPECT_EQ(decode("PLF\r\n"), QStringList());
 }
 
+TEST(PlaylistFormat, TheFormatComesFromTheExtensionInAnyCase) {
+    EXPECT_EQ(formatOf(u"/a/list.m3u"_s), Format::M3u);
+    EXPECT_EQ(formatOf(u"/a/LIST.M3U8"_s), Format::M3u8);
+    EXPECT_EQ(formatOf(u"/a.b/list.Xspf"_s), Format::Xspf);
+    EXPECT_EQ(formatOf(u"/a/list.plf"_s), Format::Plf);
+    EXPECT_EQ(formatOf(u"/a/list.txt"_s), Format::Plf);
+    EXPECT_EQ(formatOf(u"/a.m3u/list"_s), Format::Plf);
+}
+
+// Absolute paths with what URIs and the formats' own syntax must carry.
+const QStringList kHardEntries{u"/music/My Song.mp3"_s,
+                               u"/music/caf\u00e9 \u65e5\u672c \U0001F600.ogg"_s,
+                               u"/music/100% #1 ?&<b>.mp3"_s, u"/music/a'b`c;d,e.wav"_s,
+                               u"http://radio.example/stream?x=1&y=2"_s};
+
+TEST(PlaylistFormat, M3uRoundTripsAbsolutePathsInUtf8) {
+    const QByteArray bytes = encodeM3u(kHardEntries);
+    EXPECT_TRUE(bytes.startsWith("#EXTM3U\n/music/My Song.mp3\n/music/caf\xc3\xa9 "));
+    EXPECT_FALSE(bytes.contains('\r'));
+    EXPECT_EQ(decodeM3u(bytes, u"/elsewhere"_s), kHardEntries);
+}
+
+TEST(PlaylistFormat, M3uReadsExtinfRelativePathsUrisAndLegacyBytes) {
+    const QByteArray bytes =
+        "\xef\xbb\xbf#EXTM3U\r\n#EXTINF:123,Artist - Title\r\nsong one.mp3\r\n\r\n"
+        "#EXTINF:-1,Radio\r\nhttp://radio.example/live\r\n../other/two.flac\r\n"
+        "file:///music/Three%20%C3%A9.mp3\r\n/abs/four.mp3\r\nsub/./five.mp3";
+    EXPECT_EQ(decodeM3u(bytes, u"/home/u/lists"_s),
+              (QStringList{u"/home/u/lists/song one.mp3"_s, u"http://radio.example/live"_s,
+                           u"/home/u/other/two.flac"_s, u"/music/Three \u00e9.mp3"_s,
+                           u"/abs/four.mp3"_s, u"/home/u/lists/sub/five.mp3"_s}));
+    // An .m3u from Windows in its code page; lone CR line ends.
+    EXPECT_EQ(decodeM3u("caf\xe9 \x80.mp3\r/x.mp3", u"/l"_s),
+              (QStringList{u"/l/caf\u00e9 \u20ac.mp3"_s, u"/x.mp3"_s}));
+    EXPECT_TRUE(decodeM3u("", u"/l"_s).isEmpty());
+    EXPECT_TRUE(decodeM3u("#EXTM3U\n#only comments\n  \n", u"/l"_s).isEmpty());
+}
+
+TEST(PlaylistFormat, XspfRoundTripsPathsAsPercentEncodedFileUris) {
+    const QByteArray bytes = encodeXspf(kHardEntries);
+    EXPECT_TRUE(bytes.contains("<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"));
+    EXPECT_TRUE(bytes.contains("<location>file:///music/My%20Song.mp3</location>"));
+    EXPECT_TRUE(bytes.contains("<location>file:///music/caf%C3%A9%20%E6%97%A5"));
+    EXPECT_TRUE(bytes.contains("<location>file:///music/100%25%20%231%20%3F&amp;%3Cb%3E.mp3"));
+    EXPECT_EQ(decodeXspf(bytes, u"/elsewhere"_s), kHardEntries);
+    EXPECT_EQ(decodeXspf(encodeXspf({}), u"/"_s), QStringList());
+}
+
+TEST(PlaylistFormat, XspfReadsRelativeLocationsAlternativesAndExtensions) {
+    const QByteArray bytes = R"(<?xml version="1.0" encoding="UTF-8"?>
+<playlist version="1" xmlns="http://xspf.org/ns/0/" xmlns:vlc="http://www.videolan.org/vlc/playlist/ns/0/">
+  <title>Mix</title>
+  <trackList>
+    <track>
+      <title>One</title>
+      <location>file:///music/Caf%C3%A9%20del%20Mar.mp3</location>
+      <location>file:///music/alternative.mp3</location>
+      <extension application="http://www.videolan.org/vlc/playlist/0"><vlc:id>0</vlc:id></extension>
+    </track>
+    <track><location>Sub%20Dir/two%20%E2%82%AC.ogg</location></track>
+    <track><title>No location</title></track>
+    <track><location> ../three.mp3 </location></track>
+    <track><location>https://example.com/four.mp3</location></track>
+  </trackList>
+</playlist>
+)";
+    EXPECT_EQ(
+        decodeXspf(bytes, u"/home/u/lists"_s),
+        (QStringList{u"/music/Caf\u00e9 del Mar.mp3"_s, u"/home/u/lists/Sub Dir/two \u20ac.ogg"_s,
+                     u"/home/u/three.mp3"_s, u"https://example.com/four.mp3"_s}));
+}
+
+TEST(PlaylistFormat, OnlyAnXspfDocumentIsReadAsXspf) {
+    for (const char* bytes :
+         {"", "#EXTM3U\n/a.mp3\n", "<playlist version=\"1\"><trackList/></playlist>",
+          "<other xmlns=\"http://xspf.org/ns/0/\"/>",
+          "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>/a",
+          "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location><b/></location>"
+          "</track></trackList></playlist>"})
+        EXPECT_FALSE(decodeXspf(QByteArray(bytes), u"/l"_s)) << bytes;
+}
+
 }  // namespace
 }  // namespace vemora::playlist

@@ -2,6 +2,7 @@
 
 #include "platform/FileDialogs.h"
 #include "platform/Shell.h"
+#include "platform/TransferDialogs.h"
 
 #include <QList>
 
@@ -12,7 +13,10 @@ namespace vemora::test {
 // Answers file dialogs from a queue; an empty queue cancels.
 class ScriptedFileDialogs final : public FileDialogs {
 public:
-    void answer(std::optional<QString> path) { m_answers.push_back(std::move(path)); }
+    // `filter`: the index of the filter the user picks.
+    void answer(std::optional<QString> path, int filter = 0) {
+        m_answers.push_back({std::move(path), filter});
+    }
     const QList<FileDialogRequest>& requests() const { return m_requests; }
 
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& request) override {
@@ -26,12 +30,13 @@ private:
     std::optional<QString> next(const FileDialogRequest& request) {
         m_requests.append(request);
         if (m_answers.empty()) return std::nullopt;
-        auto a = m_answers.front();
+        auto [path, filter] = m_answers.front();
         m_answers.pop_front();
-        return a;
+        if (request.chosenFilter) *request.chosenFilter = filter;
+        return path;
     }
     QList<FileDialogRequest> m_requests;
-    std::deque<std::optional<QString>> m_answers;
+    std::deque<std::pair<std::optional<QString>, int>> m_answers;
 };
 
 // Records documents opened and programs started; succeeds unless told to fail.
@@ -48,6 +53,49 @@ public:
     bool startProgram(const QString& program, const QStringList& arguments) override {
         programs.append(QStringList{program} + arguments);
         return succeed;
+    }
+};
+
+// Answers the import and export questions from what the test set; records what was shown.
+class ScriptedTransferDialogs final : public TransferDialogs {
+public:
+    struct Summary {
+        QString text;
+        QString title;
+        QStringList details;
+    };
+
+    std::optional<DayRange> range;   // the answer to askRange; nothing cancels
+    std::optional<bool> chosenOnly;  // the answer to askChosenOnly
+    qsizetype cancelAfter = -1;      // the progress window's Cancel, after that many records
+    QList<DayRange> offeredRanges;
+    QStringList chosenContacts;  // whom askChosenOnly named
+    QList<Summary> summaries;
+
+    std::optional<DayRange> askRange(QWidget*, QDate first, QDate last) override {
+        offeredRanges.append({first, last});
+        return range;
+    }
+    std::optional<bool> askChosenOnly(QWidget*, const QString& chosen) override {
+        chosenContacts.append(chosen);
+        return chosenOnly;
+    }
+    std::unique_ptr<ProgressWindow> progress(QWidget*, const QString&) override {
+        class Window final : public ProgressWindow {
+        public:
+            explicit Window(qsizetype cancelAfter) : m_cancelAfter(cancelAfter) {}
+            bool advance(qsizetype done, qsizetype) override {
+                return m_cancelAfter < 0 || done < m_cancelAfter;
+            }
+
+        private:
+            qsizetype m_cancelAfter;
+        };
+        return std::make_unique<Window>(cancelAfter);
+    }
+    void showSummary(QWidget*, const QString& text, const QString& title,
+                     const QStringList& details) override {
+        summaries.append({text, title, details});
     }
 };
 

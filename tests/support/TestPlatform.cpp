@@ -20,8 +20,8 @@ QString TempDatabase::path() const {
 }
 
 TestPlatform::TestPlatform()
-    : session(database.directory(), prompter),
-      platform{session, prompter, files, shell, &registry} {}
+    : session(database.directory(), prompter), platform{session,   prompter, files,    shell,
+                                                        &registry, nullptr,  &transfer} {}
 
 Recordset TestPlatform::query(const Statement& statement) {
     Connection c;

@@ -31,6 +31,7 @@ public:
     ScriptedFileDialogs files;
     RecordingShell shell;
     ScriptedRegistry registry;
+    ScriptedTransferDialogs transfer;
     Session session;
     Platform platform;
 

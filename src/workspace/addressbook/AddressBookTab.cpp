@@ -204,6 +204,11 @@ QStringList AddressBookTab::typedTexts() const {
     return texts;
 }
 
+std::optional<ContactNames> AddressBookTab::loadedContact() const {
+    if (!m_ui->cmdSave->isEnabled()) return std::nullopt;
+    return loadedNames();
+}
+
 ContactNames AddressBookTab::loadedNames() const {
     return {m_ui->txtNameMem->text(), m_ui->txtMidNameMem->text(), m_ui->txtLastNameMem->text()};
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 
@@ -31,6 +32,9 @@ public:
     void FillSearchFields();
     // Re-reads the user's contacts into the grid; ends silently on error.
     void LoadAddressBook();
+
+    // The names of the contact loaded from the grid, if any.
+    std::optional<ContactNames> loadedContact() const;
 
     // The addressbook_tbl column the search looks in.
     const QString& SearchField() const { return m_searchField; }

@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QTextCharFormat>
 
+#include <algorithm>
+
 namespace vemora {
 
 namespace {
@@ -96,6 +98,14 @@ Status DayEntry::load() {
     if (found.value()) show(*found.value());
     markDays();
     return {};
+}
+
+void DayEntry::refresh() {
+    const bool untouched =
+        !m_controls.save->isEnabled() &&
+        std::all_of(m_controls.fields.begin(), m_controls.fields.end(),
+                    [](const DayField& field) { return field.box->toPlainText().isEmpty(); });
+    if (!untouched || !load()) markDays();
 }
 
 void DayEntry::markDays() {

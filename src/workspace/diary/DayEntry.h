@@ -55,6 +55,9 @@ public:
     void save();
     // Empties the boxes and the remembered texts.
     void clear();
+    // After entries came from elsewhere: shows the day again when nothing is loaded or typed,
+    // else only marks the days that have an entry.
+    void refresh();
     // The texts of the loaded entry as they were read, in field order.
     QStringList remembered() const;
 

@@ -33,6 +33,10 @@ Status DiaryTab::LoadDiary() {
     return m_entry->load();
 }
 
+void DiaryTab::showNewEntries() {
+    m_entry->refresh();
+}
+
 void DiaryTab::printDiary() {
     vemora::printDiary(m_platform, m_ui->DTPickerDiary->date());
 }

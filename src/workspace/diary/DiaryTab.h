@@ -26,6 +26,8 @@ public:
 
     // Shows the picker's day; a failure is returned to the caller, not shown.
     Status LoadDiary();
+    // Shows entries that came from elsewhere, keeping what the user is typing.
+    void showNewEntries();
 
 private:
     void printDiary();

@@ -43,6 +43,10 @@ Status PlannerTab::LoadPlan() {
     return m_entry->load();
 }
 
+void PlannerTab::showNewEntries() {
+    m_entry->refresh();
+}
+
 bool PlannerTab::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress)
         m_ui->callendarPlan->setSelectedDate(m_ui->DTPickerPlan->date());

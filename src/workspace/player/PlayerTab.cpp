@@ -28,9 +28,42 @@ const QString kMediaFilter = QStringLiteral(
     "Other audio files (*.wav;*.asf;*.mpg;*.mpeg;*;.asx;*.qt;*.aif)"
     "|*.wav;*.asf;*.mpg;*.mpeg;*.asx;*.qt;*.aif|"
     "All files (*.*)|*.*|");
-const QString kPlaylistFilter = QStringLiteral("Playlist files (*.plf)|*.plf|");
+const QString kPlaylistFilter = QStringLiteral(
+    "Playlist files (*.plf)|*.plf|"
+    "M3U playlist (*.m3u;*.m3u8)|*.m3u;*.m3u8|"
+    "XSPF playlist (*.xspf)|*.xspf|");
 const QString kErrorTitle = QStringLiteral("Error");
 const QString kAreYouSure = QStringLiteral("Are you sure?");
+
+// The entries of a playlist file in the format its name stands for.
+std::optional<QStringList> decodePlaylist(const QByteArray& bytes, const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    switch (playlist::formatOf(path)) {
+        case playlist::Format::M3u:
+        case playlist::Format::M3u8:
+            return playlist::decodeM3u(bytes, folder);
+        case playlist::Format::Xspf:
+            return playlist::decodeXspf(bytes, folder);
+        case playlist::Format::Plf:
+            break;
+    }
+    return playlist::decode(bytes);
+}
+
+// M3U and XSPF carry any text; only ".plf" has entries it cannot hold.
+std::variant<QByteArray, playlist::UnstorableEntry> encodePlaylist(const QStringList& entries,
+                                                                   const QString& path) {
+    switch (playlist::formatOf(path)) {
+        case playlist::Format::M3u:
+        case playlist::Format::M3u8:
+            return playlist::encodeM3u(entries);
+        case playlist::Format::Xspf:
+            return playlist::encodeXspf(entries);
+        case playlist::Format::Plf:
+            break;
+    }
+    return playlist::encode(entries);
+}
 
 // m:ss
 QString clock(qint64 ms) {
@@ -90,7 +123,7 @@ void PlayerTab::Open_List(const QString& path) {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError) read = playlist::decode(bytes);
+        if (file.error() == QFileDevice::NoError) read = decodePlaylist(bytes, path);
     }
     if (!read) {
         m_platform.prompter.show(QStringLiteral("Can't load playlist!"), kErrorTitle, vbOKOnly);
@@ -100,7 +133,7 @@ void PlayerTab::Open_List(const QString& path) {
 }
 
 void PlayerTab::Save_List(const QString& path) {
-    const auto encoded = playlist::encode(entries());
+    const auto encoded = encodePlaylist(entries(), path);
     if (const auto* bad = std::get_if<playlist::UnstorableEntry>(&encoded)) {
         m_platform.prompter.show(
             QStringLiteral("Can't save playlist!\r\nA playlist file cannot hold the characters of "

@@ -19,7 +19,10 @@ TEST_F(PlaylistFile, TwoEntriesSaveAsCrLfLinesInTheCodePageAndLoadBack) {
     addFile(b);
     const QString file = path(QStringLiteral("two.plf"));
     savePlaylist(file);
-    EXPECT_EQ(tp.files.requests().last().filter, QStringLiteral("Playlist files (*.plf)|*.plf|"));
+    EXPECT_EQ(tp.files.requests().last().filter,
+              QStringLiteral("Playlist files (*.plf)|*.plf|"
+                             "M3U playlist (*.m3u;*.m3u8)|*.m3u;*.m3u8|"
+                             "XSPF playlist (*.xspf)|*.xspf|"));
     const QByteArray bytes = read(file);
     EXPECT_EQ(bytes.size(), 5 + (a.size() + 2) + (b.size() + 2));
     EXPECT_EQ(bytes, QByteArray("PLF\r\n/music/caf\xe9 \x80.mp3\r\n/video/clip.mpg\r\n"));
@@ -131,6 +134,33 @@ TEST(PlaylistFormat, EveryCodePageCharacterRoundTripsButACarriageReturnCannotBeS
     const auto refused = playlist::encode({QStringLiteral("/a"), QStringLiteral("/b\r.mp3")});
     ASSERT_TRUE(std::holds_alternative<playlist::UnstorableEntry>(refused));
     EXPECT_EQ(std::get<playlist::UnstorableEntry>(refused).text, QStringLiteral("/b\r.mp3"));
+}
+
+TEST_F(PlaylistFile, M3uAndXspfAreWrittenAndReadByTheirExtension) {
+    const Entries entries{QStringLiteral("/music/caf\u00e9 \u6771\u4eac.mp3"),
+                          QStringLiteral("/video/a b#1.mpg")};
+    for (const QString& entry : entries) addFile(entry);
+
+    const QString m3u = path(QStringLiteral("list.M3U8"));
+    savePlaylist(m3u);
+    EXPECT_TRUE(read(m3u).startsWith("#EXTM3U\n/music/caf\xc3\xa9 "));
+    const QString xspf = path(QStringLiteral("list.xspf"));
+    savePlaylist(xspf);
+    EXPECT_TRUE(read(xspf).contains("<location>file:///video/a%20b%231.mpg</location>"))
+        << read(xspf).toStdString();
+    for (const QString& file : {m3u, xspf}) {
+        openPlaylist(file);
+        EXPECT_EQ(tab.entries(), entries) << file.toStdString();
+    }
+
+    // Relative entries are found beside the playlist.
+    openPlaylist(write(QStringLiteral("relative.m3u"), "#EXTM3U\n#EXTINF:1,Song\nsub/song.mp3\n"));
+    EXPECT_EQ(tab.entries(), Entries{QDir(dir.path()).filePath(QStringLiteral("sub/song.mp3"))});
+    EXPECT_EQ(tp.prompter.count(), 0);
+    // Whatever is not an XSPF document is refused like a bad ".plf".
+    openPlaylist(write(QStringLiteral("bad.xspf"), "PLF\r\n/a.mp3\r\n"));
+    EXPECT_TRUE(tab.entries().isEmpty());
+    expectShown(QStringLiteral("Can't load playlist!"), QStringLiteral("Error"), 0);
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+#include "Console.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "data/ConnectionString.h"
+
+namespace vemora {
+
+namespace {
+
+// One line from standard input, without echo when it is a terminal.
+std::optional<QString> readLine() {
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::cerr << "Password: " << std::flush;
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool read = bool(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::cerr << std::endl;
+    }
+    if (!read) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return QString::fromStdString(line);
+}
+
+}  // namespace
+
+int fail(int code, const QString& message) {
+    std::cerr << "vemora-cli: " << message.toStdString() << std::endl;
+    return code;
+}
+
+int exitFor(DbProblem problem) {
+    switch (problem) {
+        case DbProblem::Busy:
+            return kInUse;
+        case DbProblem::Damaged:
+        case DbProblem::Foreign:
+        case DbProblem::Newer:
+            return kInvalidFile;
+        default:
+            return kIoFailure;
+    }
+}
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString databaseFile(const QCommandLineParser& options) {
+    return options.isSet(QStringLiteral("database"))
+               ? QFileInfo(options.value(QStringLiteral("database"))).absoluteFilePath()
+               : QDir(databaseDirectory(QCoreApplication::applicationDirPath()))
+                     .filePath(QString::fromLatin1(kDatabaseFileName));
+}
+
+std::variant<QString, int> readPassword(const QCommandLineParser& options) {
+    std::optional<QString> password;
+    if (options.isSet(QStringLiteral("password-file"))) {
+        const QString path = options.value(QStringLiteral("password-file"));
+        QFile file(path);
+        if (file.exists() &&
+            (file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)))
+            return fail(kLoginRefused,
+                        QStringLiteral("%1 can be read by other users; make it readable by "
+                                       "its owner only (chmod 600)")
+                            .arg(shown(path)));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
+        password =
+            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    } else {
+        password = readLine();
+    }
+    if (!password) return fail(kLoginRefused, QStringLiteral("no password was given"));
+    return *password;
+}
+
+}  // namespace vemora

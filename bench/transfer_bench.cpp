@@ -1,0 +1,201 @@
+// Export and import of 100,000 contacts and of 10 years of diary through the transfer library,
+// each beside what the sqlite3 shell takes for the same rows: SELECT for an export, one
+// transaction of INSERTs for an import. BENCH_CONTACTS and BENCH_YEARS set the sizes.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "DataGenerator.h"
+#include "core/Database.h"
+#include "data/Statement.h"
+#include "transfer/Transfer.h"
+
+using namespace vemora;
+
+namespace {
+
+constexpr qint64 kOwner = 1;     // the generated records' account
+constexpr qint64 kImporter = 2;  // the account that imports them
+constexpr qint64 kFloor = 3;     // the account the shell's INSERTs fill
+
+void require(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "transfer_bench: %s\n", what);
+    std::abort();
+}
+
+struct Table {
+    QString name;
+    QString columns;  // after user_num
+    DataKind kind;
+    FileFormat format;
+    int rows;
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    Database database{dir.path(), Database::Lock::None};
+    QString path = dir.filePath(QStringLiteral("journey.mdb"));
+    bench::DataSizes sizes;
+
+    Fixture() {
+        sizes.contacts = qEnvironmentVariableIsSet("BENCH_CONTACTS")
+                             ? qEnvironmentVariableIntValue("BENCH_CONTACTS")
+                             : 100'000;
+        sizes.years = qEnvironmentVariableIsSet("BENCH_YEARS")
+                          ? qEnvironmentVariableIntValue("BENCH_YEARS")
+                          : 10;
+        sizes.words = 0;
+        require(bool(bench::generateDatabase(dir.path(), sizes)), "cannot generate the data");
+        require(bool(database.open()), "cannot open the data");
+        require(database
+                    .execute(Statement("INSERT INTO users (user_num, user_name, user_password, "
+                                       "name) VALUES (2, 'importer', '', 'I'), (3, 'floor', '', "
+                                       "'F')"))
+                    .ok(),
+                "cannot add the accounts");
+    }
+
+    // Runs the sqlite3 shell on the file, its output thrown away; yields seconds.
+    double shell(const QString& sql) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral("sqlite3"), {path});
+        process.write(sql.toUtf8());
+        process.closeWriteChannel();
+        require(process.waitForFinished(-1) && process.exitCode() == 0, "sqlite3 failed");
+        return double(timer.nsecsElapsed()) / 1e9;
+    }
+
+    // The INSERTs the shell writes for the owner's rows, as the floor account's.
+    QString inserts(const Table& table) {
+        QProcess process;
+        process.start(QStringLiteral("sqlite3"),
+                      {path, QStringLiteral(".mode insert %1").arg(table.name),
+                       QStringLiteral("SELECT %1, %2 FROM %3 WHERE user_num = %4")
+                           .arg(kFloor)
+                           .arg(table.columns, table.name)
+                           .arg(kOwner)});
+        require(process.waitForFinished(-1) && process.exitCode() == 0, "sqlite3 failed");
+        return QStringLiteral("BEGIN;\n") + QString::fromUtf8(process.readAllStandardOutput()) +
+               QStringLiteral("COMMIT;\n");
+    }
+
+    void clear(const Table& table, qint64 user) {
+        require(database
+                    .execute(Statement(
+                                 QStringLiteral("DELETE FROM %1 WHERE user_num = ").arg(table.name))
+                                 .number(user))
+                    .ok(),
+                "cannot delete");
+    }
+
+    QByteArray exported(const Table& table) {
+        ExportRequest request{table.kind, table.format, {}, QDate(1, 1, 1), QDate(9999, 12, 31)};
+        const Result<Exported> file = exportRecords(database, kOwner, request);
+        require(file.ok() && file.value().records == table.rows, "the export is incomplete");
+        return file.value().bytes;
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+Table contacts() {
+    return {QStringLiteral("addressbook_tbl"),
+            QStringLiteral("name, middle_name, last_name, sex, address, phone_num, cel_num, "
+                           "fax_num, email"),
+            DataKind::Contacts, FileFormat::VCard4, fixture().sizes.contacts};
+}
+
+Table diary() {
+    const QDate first(2016, 1, 1);
+    return {QStringLiteral("diary_tbl"), QStringLiteral("diary_date, diary_message"),
+            DataKind::Diary, FileFormat::ICalendar,
+            int(first.daysTo(first.addYears(fixture().sizes.years)))};
+}
+
+void report(benchmark::State& state, const Table& table, double seconds, double floor) {
+    state.counters["records"] = table.rows;
+    state.counters["floor_s"] = floor / double(state.iterations());
+    state.counters["ratio"] = seconds / floor;
+}
+
+// Each iteration runs the floor and the export one after the other, so both meet the same
+// load on a shared machine.
+void BM_Export(benchmark::State& state, Table (*which)()) {
+    Fixture& f = fixture();
+    const Table table = which();
+    const QString select =
+        QStringLiteral("SELECT * FROM %1 WHERE user_num = %2;\n").arg(table.name).arg(kOwner);
+    double seconds = 0;
+    double floor = 0;
+    for (auto _ : state) {
+        floor += f.shell(select);
+        QElapsedTimer timer;
+        timer.start();
+        benchmark::DoNotOptimize(f.exported(table));
+        const double once = double(timer.nsecsElapsed()) / 1e9;
+        seconds += once;
+        state.SetIterationTime(once);
+    }
+    report(state, table, seconds, floor);
+}
+
+void BM_Import(benchmark::State& state, Table (*which)()) {
+    Fixture& f = fixture();
+    const Table table = which();
+    const QByteArray bytes = f.exported(table);
+    const QString inserts = f.inserts(table);
+    double seconds = 0;
+    double floor = 0;
+    for (auto _ : state) {
+        f.clear(table, kFloor);
+        floor += f.shell(inserts);
+        f.clear(table, kImporter);
+        QElapsedTimer timer;
+        timer.start();
+        const ImportSummary summary = importRecords(f.database, kImporter, bytes);
+        const double once = double(timer.nsecsElapsed()) / 1e9;
+        require(summary.completed() && summary.added == table.rows, "the import is incomplete");
+        seconds += once;
+        state.SetIterationTime(once);
+    }
+    report(state, table, seconds, floor);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    const std::pair<const char*, Table (*)()> tables[] = {{"contacts", contacts}, {"diary", diary}};
+    using Measure = void (*)(benchmark::State&, Table(*)());
+    const std::pair<const char*, Measure> measures[] = {{"BM_Export/", BM_Export},
+                                                        {"BM_Import/", BM_Import}};
+    for (const auto& [name, table] : tables) {
+        for (const auto& [run, measure] : measures)
+            benchmark::RegisterBenchmark((std::string(run) + name).c_str(), measure, table)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Comma-separated values (RFC 4180).
+namespace vemora::csv {
+
+// UTF-8 without byte-order mark, CR LF line ends; a field is quoted when it holds a comma,
+// a quote, CR or LF, or starts or ends with a blank.
+QByteArray write(const QList<QStringList>& rows);
+
+struct Table {
+    QStringList header;
+    QList<QStringList> rows;
+};
+
+// The first row is the header. Accepts a byte-order mark, CR LF or LF, quoted fields with
+// line breaks and "" escapes, and a missing final line end; skips blank lines; reads bytes that
+// are not UTF-8 as Windows-1252 (spreadsheets). Nothing for an unterminated quote
+// or a row whose field count differs from the header's; `error` then says why and on which line.
+std::optional<Table> read(const QByteArray& bytes, QString* error = nullptr);
+
+}  // namespace vemora::csv

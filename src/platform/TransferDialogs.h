@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDate>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace vemora {
+
+struct DayRange {
+    QDate from;
+    QDate to;
+};
+
+// A long run's progress window, gone when destroyed.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    // Shows how far the run is; false once the user has cancelled.
+    virtual bool advance(qsizetype done, qsizetype total) = 0;
+};
+
+// The questions and answers of importing and exporting.
+class TransferDialogs {
+public:
+    virtual ~TransferDialogs() = default;
+    // The days to export, offered from `first` to `last`; nothing when cancelled.
+    virtual std::optional<DayRange> askRange(QWidget* parent, QDate first, QDate last) = 0;
+    // Whether to export only the contact chosen (true) or all of them; nothing when cancelled.
+    virtual std::optional<bool> askChosenOnly(QWidget* parent, const QString& chosen) = 0;
+    // Appears only when the run lasts more than a moment.
+    virtual std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& label) = 0;
+    // An information box; the details behind its Show Details button when there are any.
+    virtual void showSummary(QWidget* parent, const QString& text, const QString& title,
+                             const QStringList& details) = 0;
+};
+
+}  // namespace vemora

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/ContactStore.h"
+#include "data/DbError.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace vemora {
+
+class Database;
+struct DayBook;
+
+// What a file carries.
+enum class DataKind { Contacts, Diary, Planner, Dictionary };
+enum class FileFormat { VCard3, VCard4, Csv, ICalendar };
+
+// Told how many of the records are done; false stops the run.
+using TransferProgress = std::function<bool(qsizetype done, qsizetype total)>;
+
+struct ExportRequest {
+    DataKind kind = DataKind::Contacts;
+    FileFormat format = FileFormat::VCard4;
+    std::optional<ContactNames> contact = {};  // contacts: only this one
+    QDate from = {};                           // diary and planner: these days and those between
+    QDate to = {};
+};
+
+struct Exported {
+    QByteArray bytes;
+    int records = 0;
+    bool cancelled = false;  // nothing was made
+};
+
+// "1 contact", "3 diary days", "0 plans", "2 words".
+QString countOf(DataKind kind, qsizetype count);
+
+// The user's records as the bytes of a file. Contacts as vCard or CSV, days as iCalendar,
+// the shared dictionary as CSV.
+Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequest& request,
+                               const TransferProgress& progress = {});
+
+// The first and the last day that hold an entry of the user; nothing when none does.
+Result<std::optional<std::pair<QDate, QDate>>> entryRange(Database& database, const DayBook& book,
+                                                          qint64 user);
+
+struct RefusedRecord {
+    QString record;  // which one, as the user knows it; empty when the file does not say
+    QString reason;
+};
+
+struct ImportSummary {
+    QList<DataKind> kinds;  // what the file held
+    int added = 0;
+    int present = 0;
+    QList<RefusedRecord> refused;
+    bool cancelled = false;
+    QString unreadable;              // why nothing could be taken from the file
+    std::optional<DbError> failure;  // the database failure that stopped the import
+
+    bool completed() const { return unreadable.isEmpty() && !failure && !cancelled; }
+    // "N added, M already present, K refused", and how the import ended when it did not run
+    // to the end.
+    QString text() const;
+    // One line per refused record: which one and why.
+    QStringList details() const;
+};
+
+// Stores the records of a file for the user, the format taken from the content: vCard,
+// iCalendar, or CSV with the columns of contacts or of words. Each record is one change made
+// by its store's rules; records already present are skipped and counted, never overwritten.
+// A cancelled or failed import keeps the records completed before it stopped.
+ImportSummary importRecords(Database& database, qint64 user, const QByteArray& bytes,
+                            const TransferProgress& progress = {});
+
+}  // namespace vemora

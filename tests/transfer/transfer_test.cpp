@@ -1,0 +1,229 @@
+#include "transfer/Transfer.h"
+#include "core/DayStore.h"
+#include "core/StoreFixture.h"
+#include "support/Contacts.h"
+#include "support/Words.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vemora::test {
+namespace {
+
+class TransferTest : public StoreTest {
+protected:
+    TransferTest() {
+        ann = files.addUser(u"ann"_s, u"pw"_s, u"Ann"_s);
+        bob = files.addUser(u"bob"_s, u"pw"_s, u"Bob"_s);
+    }
+
+    QByteArray exported(qint64 user, const ExportRequest& request) {
+        const Result<Exported> file = exportRecords(database, user, request);
+        EXPECT_TRUE(file.ok()) << (file ? "" : file.error().description.toStdString());
+        return file ? file.value().bytes : QByteArray();
+    }
+    ImportSummary imported(qint64 user, const QByteArray& bytes,
+                           const TransferProgress& progress = {}) {
+        return importRecords(database, user, bytes, progress);
+    }
+    // Every row of the user's, column by column, exactly as stored.
+    QList<QVariantList> rowsOf(const QString& table, qint64 user, const QString& order) {
+        const Recordset rows =
+            query(Statement(QStringLiteral("SELECT * FROM %1 WHERE user_num = ").arg(table))
+                      .number(user)
+                      .sql(QStringLiteral(" ORDER BY %1 COLLATE BINARY").arg(order)));
+        QList<QVariantList> list;
+        for (int i = 0; i < rows.rowCount(); ++i) list.append(rows.row(i).mid(1));
+        return list;
+    }
+    void storeDay(const DayBook& book, qint64 user, const QString& day, const QStringList& texts) {
+        Statement insert(QStringLiteral("INSERT INTO %1 VALUES (").arg(book.table));
+        insert.number(user).sql(", ").value(day);
+        for (const QString& text : texts) insert.sql(", ").value(text);
+        query(insert.sql(")"));
+    }
+
+    qint64 ann = 0;
+    qint64 bob = 0;
+};
+
+// Texts that formats escape, fold or quote, as a contact's fields may hold them.
+QStringList hardContact(const QString& first) {
+    return {first,
+            u"de la, Cruz"_s,
+            u"Nuñez;Ölund"_s,
+            u"X"_s,
+            u"Flat 2\\3, \"Rue\" d`Été; 東京 "_s,
+            u"+63 (2) 555"_s,
+            u"0917,1"_s,
+            u"N/A"_s,
+            u"a.b+c@d.example"_s};
+}
+
+TEST_F(TransferTest, ContactsComeBackExactlyFromEachFormatAndOnlyTheUsersAreExported) {
+    storeContact(files, hardContact(u"Ann"_s), ann);
+    storeContact(files, hardContact(u"  Zoë  "_s), ann);
+    storeContact(files, contact(u"Anna"_s, u"M"_s, u"Lee"_s), ann);
+    storeContact(files, contact(u"Someone"_s, u"Else"_s, u"Entirely"_s), bob);
+    const auto stored = rowsOf(u"addressbook_tbl"_s, ann, u"name"_s);
+
+    for (const FileFormat format : {FileFormat::VCard3, FileFormat::VCard4, FileFormat::Csv}) {
+        const QByteArray bytes = exported(ann, {DataKind::Contacts, format});
+        EXPECT_FALSE(bytes.contains("Someone")) << int(format);
+        query(Statement("DELETE FROM addressbook_tbl WHERE user_num = 1"));
+        const ImportSummary summary = imported(1, bytes);
+        EXPECT_EQ(summary.text(), u"3 added, 0 already present, 0 refused"_s)
+            << int(format) << summary.details().join(u'\n').toStdString();
+        EXPECT_EQ(rowsOf(u"addressbook_tbl"_s, 1, u"name"_s), stored) << int(format);
+    }
+}
+
+TEST_F(TransferTest, OneChosenContactIsExportedAlone) {
+    storeContact(files, contact(u"Ann"_s, u"M"_s, u"Lee"_s), ann);
+    storeContact(files, contact(u"Ben"_s, u"M"_s, u"Lee"_s), ann);
+    const QByteArray bytes = exported(
+        ann, {DataKind::Contacts, FileFormat::Csv, ContactNames{u" ann"_s, u"m"_s, u"LEE"_s}});
+    EXPECT_TRUE(bytes.contains("Ann")) << bytes.toStdString();
+    EXPECT_FALSE(bytes.contains("Ben"));
+    EXPECT_TRUE(bytes.startsWith(
+        "First name,Middle name,Last name,Sex,Address,Phone #,Cellular #,Fax #,E-mail\r\n"));
+}
+
+TEST_F(TransferTest, DiaryAndPlansComeBackExactlyForTheDaysAsked) {
+    const DayBook& diary = DayBook::diary();
+    const DayBook& planner = DayBook::planner();
+    storeDay(diary, ann, u"2020-02-29"_s, {u"Leap day;\nline two, with \\ and `quotes`\n"_s});
+    storeDay(diary, ann, u"2020-03-01"_s, {u"  Ünïcode 日記  "_s});
+    storeDay(diary, ann, u"2021-01-01"_s, {u"outside the range"_s});
+    storeDay(diary, bob, u"2020-03-01"_s, {u"Bob's own"_s});
+    storeDay(planner, ann, u"2020-03-01"_s, {u"AM: a, b; c"_s, u"PM\\\nnext"_s, u"\"Quote\""_s});
+    storeDay(planner, ann, u"2020-03-02"_s, {u"x"_s, u"y"_s, u"z"_s});
+
+    const QByteArray days =
+        exported(ann, {DataKind::Diary, FileFormat::ICalendar, {}, {2020, 1, 1}, {2020, 12, 31}});
+    EXPECT_FALSE(days.contains("Bob")) << days.toStdString();
+    EXPECT_FALSE(days.contains("outside"));
+    const QByteArray plans =
+        exported(ann, {DataKind::Planner, FileFormat::ICalendar, {}, {2020, 1, 1}, {2020, 12, 31}});
+
+    EXPECT_EQ(imported(1, days).text(), u"2 added, 0 already present, 0 refused"_s);
+    EXPECT_EQ(imported(1, plans).text(), u"2 added, 0 already present, 0 refused"_s);
+    auto annDiary = rowsOf(u"diary_tbl"_s, ann, u"diary_date"_s);
+    annDiary.removeLast();
+    EXPECT_EQ(rowsOf(u"diary_tbl"_s, 1, u"diary_date"_s), annDiary);
+    EXPECT_EQ(rowsOf(u"planner_tbl"_s, 1, u"planner_date"_s),
+              rowsOf(u"planner_tbl"_s, ann, u"planner_date"_s));
+
+    const auto range = entryRange(database, diary, ann);
+    ASSERT_TRUE(range.ok() && range.value());
+    EXPECT_EQ(range.value()->first, QDate(2020, 2, 29));
+    EXPECT_EQ(range.value()->second, QDate(2021, 1, 1));
+    EXPECT_FALSE(entryRange(database, planner, bob).value());
+}
+
+TEST_F(TransferTest, WordsComeBackExactlyAndBelongToTheImporter) {
+    query(insertWord(ann, u"apple"_s, u"a fruit, red; or \"green\"\nsecond line"_s));
+    query(insertWord(bob, u"Bärlauch"_s, u"  wild garlic  "_s));
+    const QByteArray bytes = exported(ann, {DataKind::Dictionary, FileFormat::Csv});
+    EXPECT_TRUE(bytes.startsWith("Word,Description\r\n"));
+    const auto stored =
+        query(Statement("SELECT dict_name, dict_description FROM dictionary_tbl "
+                        "ORDER BY dict_name"));
+
+    query(Statement("DELETE FROM dictionary_tbl"));
+    EXPECT_EQ(imported(bob, bytes).text(), u"2 added, 0 already present, 0 refused"_s);
+    const auto again =
+        query(Statement("SELECT dict_name, dict_description FROM dictionary_tbl "
+                        "ORDER BY dict_name"));
+    ASSERT_EQ(again.rowCount(), 2);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(again.row(i), stored.row(i));
+    EXPECT_EQ(
+        query(Statement("SELECT * FROM dictionary_tbl WHERE user_num = ").number(bob)).rowCount(),
+        2);
+}
+
+TEST_F(TransferTest, StoredRecordsAreSkippedAndCountedNeverOverwritten) {
+    storeContact(files, contact(u"Ann"_s, u"M"_s, u"Lee"_s), ann);
+    const QByteArray csv =
+        "first name,MIDDLE NAME,Last name,Sex,Address,Phone #,Cellular #,Fax #,E-mail\n"
+        " ANN ,m,lee,F,New address,1,2,3,new@x\n"  // the stored one, other case and blanks
+        "Cy,,Doe,,,,,,\n"                          // fields missing
+        "Cy,N/A,DOE,F,x,1,2,3,y\n"                 // the one just added
+        "Dee,Q,O'Hara,F,x,1,2,3,y\n";
+    const ImportSummary summary = imported(ann, csv);
+    EXPECT_EQ(summary.text(), u"2 added, 2 already present, 0 refused"_s);
+    EXPECT_EQ(summary.kinds, QList<DataKind>{DataKind::Contacts});
+    const auto rows = rowsOf(u"addressbook_tbl"_s, ann, u"name"_s);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.at(0).at(4).toString(), u"1 Main St"_s);  // not overwritten
+    EXPECT_EQ(rows.at(1), (QVariantList{u"Cy"_s, u"N/A"_s, u"Doe"_s, u"U"_s, u"N/A"_s, u"N/A"_s,
+                                        u"N/A"_s, u"N/A"_s, u"N/A"_s}));
+    EXPECT_EQ(rows.at(2).at(2).toString(), u"O`Hara"_s);
+    // Imported again, everything is present.
+    EXPECT_EQ(imported(ann, csv).text(), u"0 added, 4 already present, 0 refused"_s);
+
+    storeDay(DayBook::diary(), ann, u"2020-01-01"_s, {u"mine"_s});
+    const QByteArray days =
+        exported(ann, {DataKind::Diary, FileFormat::ICalendar, {}, {2020, 1, 1}, {2020, 1, 1}});
+    query(Statement("UPDATE diary_tbl SET diary_message = 'changed since'"));
+    EXPECT_EQ(imported(ann, days).text(), u"0 added, 1 already present, 0 refused"_s);
+    EXPECT_EQ(rowsOf(u"diary_tbl"_s, ann, u"diary_date"_s).at(0).at(1).toString(),
+              u"changed since"_s);
+
+    query(insertWord(bob, u"Taken"_s, u"by Bob"_s));
+    EXPECT_EQ(imported(ann, "word,description\ntaken,mine\nfree,mine\n").text(),
+              u"1 added, 1 already present, 0 refused"_s);
+}
+
+TEST_F(TransferTest, RecordsThatCannotBeStoredExactlyAreRefusedWithTheirReason) {
+    const QByteArray csv =
+        "First name,Middle name,Last name,Sex,Address,Phone #,Cellular #,Fax #,E-mail\n"
+        "Ann,M,Lee,F,x,12345678901234567,2,3,y\n"
+        ",,,F,x,1,2,3,y\n"
+        "Bo,M,Lee,Male,x,1,2,3,y\n"
+        "Cy,M,Lee,F,x,1,2,3,y\n";
+    const ImportSummary summary = imported(ann, csv);
+    EXPECT_EQ(summary.text(), u"1 added, 0 already present, 3 refused"_s);
+    EXPECT_EQ(
+        summary.details(),
+        (QStringList{u"Ann M Lee: the phone number is longer than 16 characters"_s,
+                     u"it has no name"_s, u"Bo M Lee: the sex is longer than 1 character"_s}));
+
+    const ImportSummary words =
+        imported(ann, "Word,Description\nthirty-one characters long word,x\nempty,\n");
+    EXPECT_EQ(words.added, 0);
+    EXPECT_EQ(words.details().value(0),
+              u"thirty-one characters long word: the word is longer than 30 characters"_s);
+    EXPECT_EQ(words.details().value(1), u"empty: the description is empty"_s);
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 0);
+}
+
+TEST_F(TransferTest, ACancelledImportKeepsTheRecordsCompletedBeforeIt) {
+    QByteArray csv = "Word,Description\n";
+    for (int i = 0; i < 10; ++i) csv += QStringLiteral("word%1,d\n").arg(i).toUtf8();
+    QList<qsizetype> told;
+    const ImportSummary summary = imported(ann, csv, [&told](qsizetype done, qsizetype total) {
+        EXPECT_EQ(total, 10);
+        told.append(done);
+        return done < 3;
+    });
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(told, (QList<qsizetype>{1, 2, 3}));
+    EXPECT_EQ(summary.text(),
+              u"3 added, 0 already present, 0 refused. The import was cancelled; the rest of the "
+              "file was not imported."_s);
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 3);
+}
+
+TEST_F(TransferTest, AFileOfNoKnownKindChangesNothing) {
+    for (const QByteArray& bytes : {QByteArray("just some text"), QByteArray("a,b\n1,2\n"),
+                                    QByteArray("Word,Description\n\"open"), QByteArray()}) {
+        const ImportSummary summary = imported(ann, bytes);
+        EXPECT_FALSE(summary.unreadable.isEmpty()) << bytes.toStdString();
+        EXPECT_EQ(summary.text(), summary.unreadable);
+        EXPECT_FALSE(summary.completed());
+    }
+    EXPECT_EQ(count(u"dictionary_tbl"_s) + count(u"addressbook_tbl"_s), 0);
+}
+
+}  // namespace
+}  // namespace vemora::test
