@@ -16,6 +16,27 @@ Statement WordStore::selection(const QString& word, const QString& description) 
     return whereLoadedWord(statement, word, description);
 }
 
+// No two words are equal, so none comes before another of the same word.
+DataControl::RowsChange WordStore::changedRows(const QStringList& words) {
+    DataControl::RowsChange change{
+        {}, Statement("SELECT *, 0 FROM dictionary_tbl WHERE"), QStringLiteral("dict_name")};
+    for (const QString& word : words) {
+        change.keys.append({{change.orderColumn}, {word}, false});
+        change.stored.sql(change.keys.size() == 1 ? " dict_name = " : " OR dict_name = ")
+            .value(word);
+    }
+    if (words.isEmpty()) change.stored.sql(" 0");
+    return change;
+}
+
+QString WordStore::addedWord(const QString& typed) {
+    return ReplaceApostrophes(typed);
+}
+
+QString WordStore::savedWord(const QString& typed) {
+    return trimBlanks(typed);
+}
+
 Result<QStringList> WordStore::words() {
     const Result<int> ran =
         m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
@@ -47,7 +68,7 @@ Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QStr
     if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
     if (loaded.owner != user && user != kAdministratorNumber) return Change{Refusal::NotOwner};
     Statement update("UPDATE dictionary_tbl SET dict_name=");
-    update.text(trimBlanks(word)).sql(", dict_description=").text(trimBlanks(description));
+    update.text(savedWord(word)).sql(", dict_description=").text(trimBlanks(description));
     // Only while the row still holds the texts as loaded.
     whereLoadedWord(update, loaded.word, loaded.description)
         .sql(" AND user_num = ")

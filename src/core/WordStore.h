@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Change.h"
+#include "data/DataControl.h"
 #include "data/DbError.h"
 #include "data/Statement.h"
 
@@ -30,6 +31,12 @@ public:
     static Statement listing();
     // The word exactly as loaded, found the way save() finds it.
     static Statement selection(const QString& word, const QString& description);
+
+    // A change to these words, for the listing's grid to re-read.
+    static DataControl::RowsChange changedRows(const QStringList& words);
+    // The word that add() stores for the typed one; save() stores it trimmed.
+    static QString addedWord(const QString& typed);
+    static QString savedWord(const QString& typed);
 
     // The stored words in word order, read through the shared connection; the shared recordset
     // is closed afterwards.
