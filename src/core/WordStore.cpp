@@ -37,18 +37,12 @@ QString WordStore::savedWord(const QString& typed) {
     return trimBlanks(typed);
 }
 
-Result<QStringList> WordStore::words() {
+Result<Recordset> WordStore::words() {
     const Result<int> ran =
         m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
     if (!ran) return ran.error();
-    Recordset& rows = m_database.DbRecordset();
-    const int column = rows.columnIndex(u"dict_name");
-    QStringList list;
-    list.reserve(rows.rowCount());
-    for (int row = 0; row < rows.rowCount(); ++row) list.append(rows.value(row, column).toString());
-    // The list is the copy kept; the shared recordset lets its rows go.
-    rows.close();
-    return list;
+    // The list is the copy kept.
+    return std::exchange(m_database.DbRecordset(), Recordset());
 }
 
 Result<Change> WordStore::add(qint64 user, const QString& word, const QString& description) {

@@ -38,9 +38,9 @@ public:
     static QString addedWord(const QString& typed);
     static QString savedWord(const QString& typed);
 
-    // The stored words in word order, read through the shared connection; the shared recordset
-    // is closed afterwards.
-    Result<QStringList> words();
+    // The stored words in word order, as one column read through the shared connection; the
+    // shared recordset gives up its rows.
+    Result<Recordset> words();
     // Stores the texts as typed, apostrophes as backquotes. Incomplete, Unstorable, or Taken
     // when the word is stored already.
     Result<Change> add(qint64 user, const QString& word, const QString& description);

@@ -4,6 +4,7 @@
 #include "data/Recordset.h"
 #include "data/Statement.h"
 
+#include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QObject>
 
@@ -97,6 +98,21 @@ private:
     DataControl* m_control;
     QList<Column> m_columns;
     QList<int> m_sourceColumns;
+};
+
+// A list of one column of the rows it holds, for a combo box.
+class ColumnListModel final : public QAbstractListModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ColumnListModel)
+public:
+    ColumnListModel(Recordset rows, int column, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    Recordset m_rows;
+    int m_column;
 };
 
 }  // namespace vemora
