@@ -1,5 +1,6 @@
-// `vemora-cli backup` of a large database beside what the engine alone does for the same
-// result: `sqlite3 db "VACUUM INTO ..."` and an integrity check of the copy.
+// `vemora-cli backup` and the maintenance tool's compaction of a large database, each beside what
+// the engine alone does for the same result: `sqlite3 db "VACUUM INTO ..."` and an integrity
+// check of the copy.
 // VEMORA_BENCH_BACKUP_MB sets the database's size (default 500), VEMORA_BENCH_DIR its folder.
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "backup/Compactor.h"
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/SqliteEngine.h"
@@ -90,6 +92,11 @@ void copyWithTheEngine(Fixture& f) {
     Fixture::run(QStringLiteral("sqlite3"), {f.copy, QStringLiteral("PRAGMA integrity_check")});
 }
 
+// The compacted copy goes to the chosen file and in place of the working database.
+void compactWithTheTool(Fixture& f) {
+    if (!Compactor(makeConnectionString(f.dir.path())).run(f.copy).ok()) std::abort();
+}
+
 double secondsOf(Fixture& f, void (*work)(Fixture&)) {
     QFile::remove(f.copy);
     QElapsedTimer timer;
@@ -102,22 +109,30 @@ double secondsOf(Fixture& f, void (*work)(Fixture&)) {
 
 // Each iteration runs both, one after the other, so that both meet the same load on a shared
 // machine. The time is the CLI's; the counters give the engine's time and the ratio.
-void BM_CliBackupBesideVacuumInto(benchmark::State& state) {
+void besideTheEngine(benchmark::State& state, void (*work)(Fixture&)) {
     Fixture& f = fixture();
-    double cli = 0;
+    double ours = 0;
     double engine = 0;
     for (auto _ : state) {
         engine += secondsOf(f, copyWithTheEngine);
-        const double once = secondsOf(f, backupWithTheCli);
-        cli += once;
+        const double once = secondsOf(f, work);
+        ours += once;
         state.SetIterationTime(once);
     }
     state.counters["MB"] = double(QFileInfo(f.database).size()) / (1024 * 1024);
     state.counters["engine_s"] = engine / double(state.iterations());
-    state.counters["ratio"] = cli / engine;
+    state.counters["ratio"] = ours / engine;
+}
+
+void BM_CliBackupBesideVacuumInto(benchmark::State& state) {
+    besideTheEngine(state, backupWithTheCli);
+}
+void BM_CompactionBesideVacuumInto(benchmark::State& state) {
+    besideTheEngine(state, compactWithTheTool);
 }
 
 BENCHMARK(BM_CliBackupBesideVacuumInto)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(5);
+BENCHMARK(BM_CompactionBesideVacuumInto)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(5);
 
 }  // namespace
 

@@ -11,8 +11,9 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEMORA_BENCH=ON \
   -DBUILD_TESTING=OFF "${launcher[@]}" >/dev/null
 
-# vemora-cli backup beside sqlite3's VACUUM INTO plus integrity_check of the copy, and the
-# ratio of the two (goal: at most 1.3). VEMORA_BENCH_BACKUP_MB sets the size (default 500).
+# vemora-cli backup and the tool's compaction, each beside sqlite3's VACUUM INTO plus
+# integrity_check of the copy, and the ratio of the two (goal: at most 1.3).
+# VEMORA_BENCH_BACKUP_MB sets the size (default 500).
 backup_bench() {
   cmake --build "$build" --parallel "$(nproc)" --target bench_backup vemora-cli
   local out
@@ -21,7 +22,9 @@ backup_bench() {
   # The CSV's header (after the run's context) names the columns; the ratio is a user counter.
   awk -F, '/^name,/ { for (i = 1; i <= NF; i++) column[$i] = i; next }
            /^"BM_CliBackupBesideVacuumInto/ {
-             printf "vemora-cli backup / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }' "$out"
+             printf "vemora-cli backup / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }
+           /^"BM_CompactionBesideVacuumInto/ {
+             printf "compaction / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }' "$out"
   rm -f "$out"
 }
 

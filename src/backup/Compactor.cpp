@@ -58,9 +58,11 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
         if (const auto problem = moveIntoPlace(temp.path(), destination))
             return {CompactFailure::CannotWriteCopy, *problem};
     } else {
-        if (const auto problem = copyFile(temp.path(), destination))
+        // The copy in temp was checked; the one written from it must hold the same bytes.
+        size_t digest = 0;
+        if (const auto problem = copyFile(temp.path(), destination, &digest))
             return {CompactFailure::CannotWriteCopy, *problem};
-        if (const auto problem = checkCopy(destination, m_password, expected))
+        if (const auto problem = checkDigest(destination, digest))
             return {CompactFailure::CannotWriteCopy, *problem};
     }
     // A journal of the file that was replaced would be applied to the new copy.
@@ -73,7 +75,7 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     if (!lock.isLocked()) return {CompactFailure::InUse, {}};
     if (const auto journal = SqliteEngine::writersJournal(m_working))
         return {CompactFailure::CannotReplace, *journal};
-    if (const auto problem = copyFile(temp.path(), m_working))
+    if (const auto problem = moveIntoPlace(temp.path(), m_working))
         return {CompactFailure::CannotReplace, *problem};
     passed(CompactStep::Replaced, m_working);
     return {};
@@ -109,9 +111,11 @@ CompactResult Compactor::makeVerifiedCopy(const QString& temp, Contents& expecte
 }
 
 // A copy is readable by no more accounts than the working database.
-std::optional<QString> Compactor::copyFile(const QString& from, const QString& to) const {
-    return writeWholeFile(from, to, QFile::permissions(m_working),
-                          [this, &to] { passed(CompactStep::Writing, to); });
+std::optional<QString> Compactor::copyFile(const QString& from, const QString& to,
+                                           size_t* digest) const {
+    return writeWholeFile(
+        from, to, QFile::permissions(m_working), [this, &to] { passed(CompactStep::Writing, to); },
+        digest);
 }
 
 }  // namespace vemora

@@ -63,7 +63,7 @@ private:
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }
-    std::optional<QString> copyFile(const QString& from, const QString& to) const;
+    std::optional<QString> copyFile(const QString& from, const QString& to, size_t* digest) const;
 
     QString m_connectionString;
     QString m_working;

@@ -32,6 +32,31 @@ Statement ContactStore::selection(qint64 user, const ContactNames& names) {
     return whereContact(statement, user, names.name, names.middle, names.last);
 }
 
+// The listing puts contacts of equal first names in the order of their rowids.
+DataControl::RowsChange ContactStore::changedRows(qint64 user,
+                                                  const QList<ContactNames>& contacts) {
+    DataControl::RowsChange change{
+        {},
+        Statement("SELECT a.*, (SELECT count(*) FROM addressbook_tbl b WHERE b.user_num = "
+                  "a.user_num AND b.name IS a.name AND b.rowid < a.rowid) FROM addressbook_tbl "
+                  "a WHERE"),
+        kContactColumns[0]};
+    for (const ContactNames& names : contacts) {
+        change.keys.append({{kContactColumns[0], kContactColumns[1], kContactColumns[2]},
+                            {names.name, names.middle, names.last},
+                            true});
+        change.stored.sql(change.keys.size() == 1 ? " (" : " OR (");
+        contactCondition(change.stored, user, names.name, names.middle, names.last).sql(")");
+    }
+    if (contacts.isEmpty()) change.stored.sql(" 0");
+    return change;
+}
+
+ContactNames ContactStore::storedNames(const QStringList& texts) {
+    return {ReplaceApostrophes(texts.value(0)), ReplaceApostrophes(texts.value(1)),
+            ReplaceApostrophes(texts.value(2))};
+}
+
 Result<bool> ContactStore::namesStored(qint64 user, const QStringList& texts) {
     const ContactNames names = namesOf(texts);
     Statement check("Select user_num, name, middle_name, last_name FROM addressbook_tbl");

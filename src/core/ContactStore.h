@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Change.h"
+#include "data/DataControl.h"
 #include "data/DbError.h"
 #include "data/PreparedStatement.h"
 #include "data/Statement.h"
@@ -38,6 +39,10 @@ public:
     static Statement listing(qint64 user);
     // The user's contact of the names, found the way save() and remove() find one.
     static Statement selection(qint64 user, const ContactNames& names);
+    // A change to the user's contacts of these names, for the listing's grid to re-read.
+    static DataControl::RowsChange changedRows(qint64 user, const QList<ContactNames>& contacts);
+    // The names that add() and save() store for the texts.
+    static ContactNames storedNames(const QStringList& texts);
 
     // Incomplete, Unstorable or Taken when the user has a contact of these names.
     Result<Change> add(qint64 user, const QStringList& texts);

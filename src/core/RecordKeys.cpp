@@ -7,8 +7,13 @@ namespace vemora {
 
 Statement& whereContact(Statement& statement, qint64 user, const QString& name,
                         const QString& middle, const QString& last) {
+    return contactCondition(statement.sql(" WHERE"), user, name, middle, last);
+}
+
+Statement& contactCondition(Statement& statement, qint64 user, const QString& name,
+                            const QString& middle, const QString& last) {
     // SQLite's trim() removes blanks only, as trimBlanks does.
-    return statement.sql(" WHERE user_num = ")
+    return statement.sql(" user_num = ")
         .number(user)
         .sql(" AND trim(name) = ")
         .text(trimBlanks(name))

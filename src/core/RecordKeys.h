@@ -11,6 +11,9 @@ namespace vemora {
 // names are ignored, and so is letter case.
 Statement& whereContact(Statement& statement, qint64 user, const QString& name,
                         const QString& middle, const QString& last);
+// The same condition without " WHERE".
+Statement& contactCondition(Statement& statement, qint64 user, const QString& name,
+                            const QString& middle, const QString& last);
 
 // " WHERE" and a word exactly as it was loaded: word and description compared letter for
 // letter, a missing description taken as empty.

@@ -16,18 +16,33 @@ Statement WordStore::selection(const QString& word, const QString& description) 
     return whereLoadedWord(statement, word, description);
 }
 
-Result<QStringList> WordStore::words() {
+// No two words are equal, so none comes before another of the same word.
+DataControl::RowsChange WordStore::changedRows(const QStringList& words) {
+    DataControl::RowsChange change{
+        {}, Statement("SELECT *, 0 FROM dictionary_tbl WHERE"), QStringLiteral("dict_name")};
+    for (const QString& word : words) {
+        change.keys.append({{change.orderColumn}, {word}, false});
+        change.stored.sql(change.keys.size() == 1 ? " dict_name = " : " OR dict_name = ")
+            .value(word);
+    }
+    if (words.isEmpty()) change.stored.sql(" 0");
+    return change;
+}
+
+QString WordStore::addedWord(const QString& typed) {
+    return ReplaceApostrophes(typed);
+}
+
+QString WordStore::savedWord(const QString& typed) {
+    return trimBlanks(typed);
+}
+
+Result<Recordset> WordStore::words() {
     const Result<int> ran =
         m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
     if (!ran) return ran.error();
-    Recordset& rows = m_database.DbRecordset();
-    const int column = rows.columnIndex(u"dict_name");
-    QStringList list;
-    list.reserve(rows.rowCount());
-    for (int row = 0; row < rows.rowCount(); ++row) list.append(rows.value(row, column).toString());
-    // The list is the copy kept; the shared recordset lets its rows go.
-    rows.close();
-    return list;
+    // The list is the copy kept.
+    return std::exchange(m_database.DbRecordset(), Recordset());
 }
 
 Result<Change> WordStore::add(qint64 user, const QString& word, const QString& description) {
@@ -47,7 +62,7 @@ Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QStr
     if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
     if (loaded.owner != user && user != kAdministratorNumber) return Change{Refusal::NotOwner};
     Statement update("UPDATE dictionary_tbl SET dict_name=");
-    update.text(trimBlanks(word)).sql(", dict_description=").text(trimBlanks(description));
+    update.text(savedWord(word)).sql(", dict_description=").text(trimBlanks(description));
     // Only while the row still holds the texts as loaded.
     whereLoadedWord(update, loaded.word, loaded.description)
         .sql(" AND user_num = ")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Change.h"
+#include "data/DataControl.h"
 #include "data/DbError.h"
 #include "data/Statement.h"
 
@@ -31,9 +32,15 @@ public:
     // The word exactly as loaded, found the way save() finds it.
     static Statement selection(const QString& word, const QString& description);
 
-    // The stored words in word order, read through the shared connection; the shared recordset
-    // is closed afterwards.
-    Result<QStringList> words();
+    // A change to these words, for the listing's grid to re-read.
+    static DataControl::RowsChange changedRows(const QStringList& words);
+    // The word that add() stores for the typed one; save() stores it trimmed.
+    static QString addedWord(const QString& typed);
+    static QString savedWord(const QString& typed);
+
+    // The stored words in word order, as one column read through the shared connection; the
+    // shared recordset gives up its rows.
+    Result<Recordset> words();
     // Stores the texts as typed, apostrophes as backquotes. Incomplete, Unstorable, or Taken
     // when the word is stored already.
     Result<Change> add(qint64 user, const QString& word, const QString& description);

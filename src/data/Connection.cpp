@@ -137,4 +137,10 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     return Recordset(std::move(columns), std::move(values));
 }
 
+Result<qint64> Connection::dataVersion() {
+    const Result<Recordset> version = execute(Statement("PRAGMA data_version"));
+    if (!version) return version.error();
+    return version.value().value(0, 0).toLongLong();
+}
+
 }  // namespace vemora

@@ -34,6 +34,9 @@ public:
     // closed recordset, and lastRowsAffected() counts the rows it changed.
     Result<Recordset> execute(const Statement& statement);
     int lastRowsAffected() const { return m_rowsAffected; }
+    // SQLite's data version: it changes when another connection commits, never for this one's
+    // own commits.
+    Result<qint64> dataVersion();
 
     QString filePath() const;
     // The name the connection is known by to the driver; a new one for every Connection.

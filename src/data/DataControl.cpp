@@ -10,13 +10,66 @@ void DataControl::setConnectionString(const QString& text) {
 }
 
 Status DataControl::refresh() {
+    m_version.reset();
+    m_patched = false;
     Status status;
     if (!m_connection.isOpen()) status = m_connection.open();
-    if (status) status = m_rows.open(m_source, m_connection);
+    if (status) {
+        const Result<qint64> version =
+            readTogether([this] { return m_rows.open(m_source, m_connection); });
+        status = version.status();
+        if (version) m_version = version.value();
+    }
     if (!status) m_rows.close();
+    announceRows();
+    return status;
+}
+
+void DataControl::announceRows() {
     emit rowsReplaced();
     emit currentRowChanged(currentRow());
-    return status;
+}
+
+Result<qint64> DataControl::readTogether(const std::function<Status()>& read) {
+    if (const auto begun = m_connection.execute(Statement("BEGIN")); !begun) return begun.error();
+    Status status = read();
+    Result<qint64> version = status ? m_connection.dataVersion() : Result<qint64>(status.error());
+    // Ending a read changes nothing; a failure to end it leaves the rows as read.
+    (void)m_connection.execute(Statement("COMMIT"));
+    return version;
+}
+
+// The writer is asked first: when this connection has seen no other commit since the rows
+// were read, the writer's version names a moment the rows were still in step with.
+void DataControl::beginChange(Connection& writer) {
+    m_mark.reset();
+    if (!m_version) return;
+    const Result<qint64> writerVersion = writer.dataVersion();
+    const Result<qint64> version = m_connection.dataVersion();
+    if (writerVersion && version && version.value() == *m_version)
+        m_mark = Mark{writer.name(), writerVersion.value()};
+}
+
+// The changed rows are read while this connection holds its read: a writer's version that has
+// not moved by then means that no connection but the writer committed in between.
+Status DataControl::refreshAfter(Connection& writer, const RowsChange& change) {
+    const std::optional<Mark> mark = std::exchange(m_mark, std::nullopt);
+    if (!mark || mark->writer != writer.name()) return refresh();
+    Recordset stored;
+    std::optional<qint64> writerVersion;
+    const Result<qint64> version = readTogether([&]() -> Status {
+        if (Status read = stored.open(change.stored, m_connection); !read) return read;
+        const Result<qint64> now = writer.dataVersion();
+        if (now) writerVersion = now.value();
+        return now.status();
+    });
+    if (!version || writerVersion != mark->writerVersion ||
+        !m_rows.patch(change.orderColumn, change.keys, stored))
+        return refresh();
+    m_version = version.value();
+    m_patched = true;
+    announceRows();
+    return {};
 }
 
 void DataControl::setCurrentRow(int row) {
@@ -64,6 +117,18 @@ QVariant DataControlModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     return m_columns.value(section).header;
+}
+
+ColumnListModel::ColumnListModel(Recordset rows, int column, QObject* parent)
+    : QAbstractListModel(parent), m_rows(std::move(rows)), m_column(column) {}
+
+int ColumnListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rows.rowCount();
+}
+
+QVariant ColumnListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return m_rows.value(index.row(), m_column);
 }
 
 }  // namespace vemora

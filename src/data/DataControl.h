@@ -4,8 +4,12 @@
 #include "data/Recordset.h"
 #include "data/Statement.h"
 
+#include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QObject>
+
+#include <functional>
+#include <optional>
 
 namespace vemora {
 
@@ -25,6 +29,23 @@ public:
     // On failure the control holds no rows.
     Status refresh();
 
+    // A change made through another connection to rows this control may hold: the keys of
+    // the rows it may have replaced or removed, and a statement reading those keys' rows as
+    // stored now (see Recordset::patch) on this control's connection.
+    struct RowsChange {
+        QList<RowKey> keys;
+        Statement stored;
+        QString orderColumn;
+    };
+    // Call before making the change through `writer`.
+    void beginChange(Connection& writer);
+    // Call after it: when no connection but `writer` has committed since the rows were read,
+    // only the rows of the change are read again and put in their places; otherwise this is
+    // refresh(). Either way the current row becomes the first.
+    Status refreshAfter(Connection& writer, const RowsChange& change);
+    // Whether the last read patched the held rows rather than reading them all.
+    bool patched() const { return m_patched; }
+
     const Recordset& recordset() const { return m_rows; }
     int rowCount() const { return m_rows.rowCount(); }
     int currentRow() const { return m_rows.position(); }
@@ -40,9 +61,20 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    // Runs the reads in one transaction; yields this connection's data version as they saw it.
+    Result<qint64> readTogether(const std::function<Status()>& read);
+    void announceRows();
+
+    struct Mark {
+        QString writer;
+        qint64 writerVersion;
+    };
     Connection m_connection;
     Statement m_source;
     Recordset m_rows;
+    std::optional<qint64> m_version;  // the data version the rows were read at
+    std::optional<Mark> m_mark;       // the writer's data version at beginChange()
+    bool m_patched = false;
 };
 
 // Feeds a grid from a data control: the listed columns, with their headers, in row order.
@@ -66,6 +98,21 @@ private:
     DataControl* m_control;
     QList<Column> m_columns;
     QList<int> m_sourceColumns;
+};
+
+// A list of one column of the rows it holds, for a combo box.
+class ColumnListModel final : public QAbstractListModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ColumnListModel)
+public:
+    ColumnListModel(Recordset rows, int column, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    Recordset m_rows;
+    int m_column;
 };
 
 }  // namespace vemora

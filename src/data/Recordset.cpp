@@ -2,9 +2,12 @@
 
 #include "data/Caseless.h"
 #include "data/Connection.h"
+#include "data/Encoding.h"
 #include "data/Statement.h"
 
 #include <algorithm>
+#include <limits>
+#include <numeric>
 
 namespace vemora {
 
@@ -18,64 +21,88 @@ QVariant nullValue() {
 }
 }  // namespace
 
-void ColumnValues::append(const QVariant& value) {
+void ColumnValues::insert(int row, const QVariant& value) {
     const bool null = value.isNull();
-    const int type = value.typeId();
-    if (!null && m_kind == Kind::Nulls) {
-        if (type == QMetaType::QString) {
-            m_kind = Kind::Text;
-        } else if (type == QMetaType::LongLong) {
-            m_kind = Kind::Integer;
-            m_numbers.assign(m_nulls.size(), 0);
-            m_ends.clear();
-        } else {
-            becomeVariants();
-        }
+    if (!null) {
+        const int type = value.typeId();
+        become(type == QMetaType::QString    ? Kind::Text
+               : type == QMetaType::LongLong ? Kind::Integer
+                                             : Kind::Variant);
     }
-    if (!null && ((m_kind == Kind::Text && type != QMetaType::QString) ||
-                  (m_kind == Kind::Integer && type != QMetaType::LongLong)))
+    Span span;
+    if (!null && m_kind == Kind::Text &&
+        !store(static_cast<const QString*>(value.constData())->toUtf8(), span))
         becomeVariants();
+    const size_t at = size_t(row);
     switch (m_kind) {
         case Kind::Nulls:
         case Kind::Text:
-            if (!null) m_bytes += static_cast<const QString*>(value.constData())->toUtf8();
-            m_ends.push_back(m_bytes.size());
+            m_spans.insert(m_spans.begin() + qsizetype(at), span);
             break;
         case Kind::Integer:
-            m_numbers.push_back(null ? 0 : value.toLongLong());
+            m_numbers.insert(m_numbers.begin() + qsizetype(at), null ? 0 : value.toLongLong());
             break;
         case Kind::Variant:
-            m_variants.append(value);
+            m_variants.insert(row, value);
             break;
     }
-    m_nulls.push_back(null);
+    m_nulls.insert(m_nulls.begin() + qsizetype(at), null);
+}
+
+void ColumnValues::erase(int row) {
+    const auto at = qsizetype(row);
+    switch (m_kind) {
+        case Kind::Nulls:
+        case Kind::Text:
+            m_spans.erase(m_spans.begin() + at);
+            break;
+        case Kind::Integer:
+            m_numbers.erase(m_numbers.begin() + at);
+            break;
+        case Kind::Variant:
+            m_variants.removeAt(row);
+            break;
+    }
+    m_nulls.erase(m_nulls.begin() + at);
+}
+
+// A column of NULLs takes the kind of its first value; any other mix becomes variants.
+void ColumnValues::become(Kind kind) {
+    if (kind == m_kind) return;
+    if (m_kind != Kind::Nulls || kind == Kind::Variant) return becomeVariants();
+    m_kind = kind;
+    if (kind == Kind::Integer) {
+        m_numbers.assign(m_nulls.size(), 0);
+        m_spans = {};
+    }
 }
 
 void ColumnValues::becomeVariants() {
+    if (m_kind == Kind::Variant) return;
     QVariantList variants;
     variants.reserve(size());
     for (int row = 0; row < size(); ++row) variants.append(value(row));
     m_kind = Kind::Variant;
     m_variants = std::move(variants);
-    m_bytes.clear();
-    m_ends.clear();
-    m_numbers.clear();
+    m_bytes = {};
+    m_spans = {};
+    m_numbers = {};
+}
+
+bool ColumnValues::store(QByteArrayView utf8, Span& span) {
+    if (quint64(m_bytes.size()) + quint64(utf8.size()) > std::numeric_limits<quint32>::max())
+        return false;
+    span = {quint32(m_bytes.size()), quint32(utf8.size())};
+    m_bytes += utf8;
+    return true;
 }
 
 void ColumnValues::appendText(QByteArrayView utf8) {
-    if (!isText()) {
-        append(QString::fromUtf8(utf8));
-        return;
-    }
+    Span span;
+    if (!isText() || !store(utf8, span)) return append(QString::fromUtf8(utf8));
     m_kind = Kind::Text;
-    m_bytes += utf8;
-    m_ends.push_back(m_bytes.size());
+    m_spans.push_back(span);
     m_nulls.push_back(false);
-}
-
-QByteArrayView ColumnValues::text(int row) const {
-    const qsizetype begin = row == 0 ? 0 : m_ends[size_t(row) - 1];
-    return QByteArrayView(m_bytes).sliced(begin, m_ends[size_t(row)] - begin);
 }
 
 QVariant ColumnValues::value(int row) const {
@@ -163,19 +190,24 @@ bool Recordset::sortedCaseless(int column) {
     return order == Order::Sorted;
 }
 
-// The texts that begin with the prefix lie together in caseless order: the first of them at or
-// after the current row is the answer.
-int Recordset::findSorted(int column, QByteArrayView prefix) const {
+int Recordset::lowerBound(int column, QByteArrayView text) const {
     const ColumnValues& values = m_values[size_t(column)];
     int low = 0, high = rowCount();
-    while (low < high) {  // first row not below the prefix, NULLs counting as lowest
+    while (low < high) {
         const int mid = low + (high - low) / 2;
-        if (values.isNull(mid) || caselessCompare(values.text(mid), prefix) < 0)
+        if (values.isNull(mid) || caselessCompare(values.text(mid), text) < 0)
             low = mid + 1;
         else
             high = mid;
     }
-    const int row = std::max(low, m_position);
+    return low;
+}
+
+// The texts that begin with the prefix lie together in caseless order: the first of them at or
+// after the current row is the answer.
+int Recordset::findSorted(int column, QByteArrayView prefix) const {
+    const ColumnValues& values = m_values[size_t(column)];
+    const int row = std::max(lowerBound(column, prefix), m_position);
     if (row < rowCount() && !values.isNull(row) && caselessStartsWith(values.text(row), prefix))
         return row;
     return rowCount();
@@ -208,6 +240,93 @@ Status Recordset::findForward(QStringView column, const QString& prefix) {
     const QByteArray wanted = prefix.toUtf8();
     m_position = sortedCaseless(col) ? findSorted(col, wanted) : findByScan(col, wanted);
     return {};
+}
+
+QByteArrayView Recordset::keyText(int row, int column, bool trimmed, QByteArray& buffer) const {
+    const ColumnValues& values = m_values[size_t(column)];
+    QByteArrayView text = values.isText()
+                              ? values.text(row)
+                              : QByteArrayView(buffer = value(row, column).toString().toUtf8());
+    if (!trimmed) return text;
+    while (text.startsWith(' ')) text = text.sliced(1);
+    while (text.endsWith(' ')) text.chop(1);
+    return text;
+}
+
+std::vector<int> Recordset::rowsOf(int orderColumn, const QList<RowKey>& keys) const {
+    std::vector<int> rows;
+    QByteArray buffer;
+    for (const RowKey& key : keys) {
+        std::vector<int> columns;
+        std::vector<QByteArray> texts;
+        for (int i = 0; i < key.columns.size(); ++i) {
+            columns.push_back(columnIndex(key.columns.at(i)));
+            texts.push_back(
+                (key.trimmed ? trimBlanks(key.texts.value(i)) : key.texts.value(i)).toUtf8());
+        }
+        if (std::find(columns.begin(), columns.end(), -1) != columns.end()) continue;
+        const auto matches = [&](int row) {
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (m_values[size_t(columns[i])].isNull(row) ||
+                    caselessCompare(keyText(row, columns[i], key.trimmed, buffer), texts[i]) != 0)
+                    return false;
+            }
+            return true;
+        };
+        // Untrimmed, the order column's equals lie together; anything else is looked for
+        // everywhere.
+        const bool ordered = !key.trimmed && !columns.empty() && columns.front() == orderColumn;
+        const ColumnValues& order = m_values[size_t(orderColumn)];
+        for (int row = ordered ? lowerBound(orderColumn, texts.front()) : 0; row < rowCount();
+             ++row) {
+            if (ordered &&
+                (order.isNull(row) || caselessCompare(order.text(row), texts.front()) != 0))
+                break;
+            if (matches(row)) rows.push_back(row);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool Recordset::patch(QStringView column, const QList<RowKey>& keys, const Recordset& stored) {
+    const int col = columnIndex(column);
+    const int place = int(m_columns.size());
+    if (col < 0 || stored.m_columns.mid(0, place) != m_columns ||
+        stored.m_columns.size() != place + 1 || !sortedCaseless(col))
+        return false;
+    for (int r = 0; r < stored.rowCount(); ++r) {
+        const QVariant key = stored.value(r, col);
+        if (!key.isNull() && key.typeId() != QMetaType::QString) return false;
+    }
+    const std::vector<int> replaced = rowsOf(col, keys);
+    for (auto row = replaced.rbegin(); row != replaced.rend(); ++row) {
+        for (ColumnValues& values : m_values) values.erase(*row);
+        --m_rowCount;
+    }
+    // Each stored row goes after the rows that sort below it and its equals listed before it;
+    // equals are placed in the order they are listed.
+    std::vector<int> rows(size_t(stored.rowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+        return stored.value(a, place).toLongLong() < stored.value(b, place).toLongLong();
+    });
+    for (const int r : rows) {
+        const QVariant key = stored.value(r, col);
+        const int at = (key.isNull() ? 0 : lowerBound(col, key.toString().toUtf8())) +
+                       int(stored.value(r, place).toLongLong());
+        if (at > rowCount()) {  // places that do not fit the held rows
+            *this = Recordset();
+            return false;
+        }
+        for (int c = 0; c < place; ++c) m_values[size_t(c)].insert(at, stored.value(r, c));
+        ++m_rowCount;
+    }
+    std::fill(m_order.begin(), m_order.end(), Order::Unknown);
+    m_order[size_t(col)] = Order::Sorted;
+    m_position = 0;
+    return true;
 }
 
 }  // namespace vemora

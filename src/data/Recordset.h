@@ -15,30 +15,52 @@ namespace vemora {
 class Connection;
 class Statement;
 
-// One column's values, held together: texts as UTF-8 end to end, whole numbers as numbers, and
+// One column's values, held together: texts as UTF-8 in one block, whole numbers as numbers, and
 // anything else (or a mix of kinds) as variants.
 class ColumnValues final {
 public:
-    void append(const QVariant& value);
+    void append(const QVariant& value) { insert(size(), value); }
     // Appends a text given as UTF-8.
     void appendText(QByteArrayView utf8);
+    void insert(int row, const QVariant& value);
+    void erase(int row);
     int size() const { return int(m_nulls.size()); }
     QVariant value(int row) const;
     bool isNull(int row) const { return m_nulls[size_t(row)]; }
     // Whether every value is text or NULL; text() then holds each one as UTF-8.
     bool isText() const { return m_kind == Kind::Text || m_kind == Kind::Nulls; }
-    QByteArrayView text(int row) const;
+    QByteArrayView text(int row) const {
+        const Span span = m_spans[size_t(row)];
+        return QByteArrayView(m_bytes.constData() + span.begin, span.size);
+    }
 
 private:
     enum class Kind { Nulls, Text, Integer, Variant };
+    // Where a text lies in m_bytes. Texts inserted later go to the end of the block, and the
+    // bytes of erased ones stay until the next read.
+    struct Span {
+        quint32 begin = 0;
+        quint32 size = 0;
+    };
+    void become(Kind kind);
     void becomeVariants();
+    // Adds the text to the block; false when the block would outgrow 32-bit offsets.
+    bool store(QByteArrayView utf8, Span& span);
 
     Kind m_kind = Kind::Nulls;
     std::vector<bool> m_nulls;
-    QByteArray m_bytes;             // Text: the texts one after another
-    std::vector<qsizetype> m_ends;  // Text: where each one ends in m_bytes
+    QByteArray m_bytes;             // Nulls, Text: the texts
+    std::vector<Span> m_spans;      // Nulls, Text: each row's text
     std::vector<qint64> m_numbers;  // Integer
     QVariantList m_variants;        // Variant
+};
+
+// The held rows a change may have replaced or removed: those whose texts in `columns` equal
+// `texts`, letter case ignored as NOCASE ignores it, and with `trimmed` blanks around them too.
+struct RowKey {
+    QStringList columns;
+    QStringList texts;
+    bool trimmed = false;
 };
 
 // The rows of one query, read in full and held by column, with a current position.
@@ -77,11 +99,25 @@ public:
     // search over no rows fail, leaving the position past the last row.
     Status findForward(QStringView column, const QString& prefix);
 
+    // Replaces the rows of the keys by `stored`'s rows, which have this recordset's columns
+    // and then one more: how many rows with an equal `column` come before that row. The rows
+    // go to their places in the column's caseless order, and the position to the first row.
+    // False, changing nothing, when the rows are not held in that order or the columns differ;
+    // false, holding no rows, when the places do not fit the held rows.
+    bool patch(QStringView column, const QList<RowKey>& keys, const Recordset& stored);
+
 private:
     enum class Order : signed char { Unknown, Sorted, Unsorted };
     // Whether the column's texts are held in its caseless order, NULLs first; found once.
     bool sortedCaseless(int column);
+    // The first row not below the text in the column's caseless order, NULLs lowest.
+    int lowerBound(int column, QByteArrayView text) const;
     int findSorted(int column, QByteArrayView prefix) const;
+    // The rows of the keys, in order.
+    std::vector<int> rowsOf(int orderColumn, const QList<RowKey>& keys) const;
+    // The column's value as UTF-8 (in `buffer` when it is not held as text), blanks trimmed
+    // when asked.
+    QByteArrayView keyText(int row, int column, bool trimmed, QByteArray& buffer) const;
     int findByScan(int column, QByteArrayView prefix) const;
 
     bool m_open = false;

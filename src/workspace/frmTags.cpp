@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
-#include <QStringListModel>
 #include <QTextEdit>
 
 #include <array>
@@ -152,13 +151,13 @@ Status frmTags::runLoadSequence() {
     if (Status planned = m_planner->LoadPlan(); !planned) return planned;
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
-    const Result<QStringList> words = WordStore(m_platform.session.database()).words();
+    Result<Recordset> words = WordStore(m_platform.session.database()).words();
     if (!words) return words.status();
     if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch"))) {
         // A new model selects its first word; the list only offers the words, so nothing is
         // selected and no search runs.
         const QSignalBlocker quiet(search);
-        search->setModel(new QStringListModel(words.value(), search));
+        search->setModel(new ColumnListModel(std::move(words.value()), 0, search));
         search->setCurrentIndex(-1);
     }
     return {};

@@ -207,6 +207,27 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
     expectUnchanged();
 }
 
+// The chosen file is checked against the bytes written to it, not checked again in full.
+TEST_F(CompactorTest, ACopyChangedOnItsWayToDiskIsCaught) {
+    Compactor spoiling(connectionString());
+    spoiling.setStepHook([this](CompactStep step, const QString&) {
+        if (step != CompactStep::Writing) return;
+        // The file being written is open in the chosen folder, maybe without a name yet.
+        const QDir descriptors(QStringLiteral("/proc/self/fd"));
+        for (const QString& fd : descriptors.entryList(QDir::Files | QDir::System)) {
+            if (!QFile::symLinkTarget(descriptors.filePath(fd)).startsWith(elsewhere.path()))
+                continue;
+            QFile partial(descriptors.filePath(fd));
+            ASSERT_TRUE(partial.open(QIODevice::ReadWrite));
+            partial.write("X");
+        }
+    });
+    const CompactResult result = spoiling.run(backup);
+    EXPECT_EQ(result.failure, CompactFailure::CannotWriteCopy);
+    EXPECT_EQ(result.detail, QStringLiteral("the copy on disk differs from the copy written"));
+    EXPECT_EQ(bytes(working()), before);
+}
+
 TEST_F(CompactorTest, ACopyOnAFullDiskNamesTheCause) {
     std::unique_ptr<FileSizeLimit> full;
     Compactor compactor(connectionString());
@@ -245,8 +266,8 @@ TEST_F(CompactorTest, JournalOfACrashedWriterIsRolledBackFirst) {
 }
 
 TEST_F(CompactorTest, KilledAtAnyPointLeavesAWorkingDatabase) {
-    // Enough rows for each copy to take several blocks.
-    addDiaryDays(1600, 600, QDate(2010, 1, 1));
+    // Enough rows for the copy to take many blocks.
+    addDiaryDays(3200, 600, QDate(2010, 1, 1));
     diaryRows = tp.count(QStringLiteral("diary_tbl"));
     int points = 0;
     {

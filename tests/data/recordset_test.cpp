@@ -152,3 +152,36 @@ TEST_F(SqliteOracle, ValuesReadBackAsTheDriverGaveThem) {
     EXPECT_EQ(rows.text(u"Id"), QStringLiteral("seven"));
     EXPECT_EQ(rows.row(rows.rowCount() - 1).size(), 3);
 }
+
+// Inserted and erased values keep their neighbours and kinds; a value of another kind turns
+// the column into variants without changing what it shows.
+TEST(ColumnValuesTest, InsertAndEraseKeepEveryValue) {
+    const QVariant null(QMetaType::fromType<QString>());
+    ColumnValues column;
+    column.append(null);
+    column.insert(1, QStringLiteral("b"));
+    column.insert(0, QStringLiteral("é"));
+    column.insert(1, null);
+    ASSERT_TRUE(column.isText());
+    column.erase(0);
+    EXPECT_TRUE(column.isNull(0));
+    EXPECT_EQ(column.text(2), QByteArrayView("b"));
+    column.insert(3, QStringLiteral("c"));
+    EXPECT_EQ(column.text(3), QByteArrayView("c"));
+
+    column.insert(0, qlonglong(7));
+    EXPECT_FALSE(column.isText());
+    const QVariantList expected{qlonglong(7), null, null, QStringLiteral("b"), QStringLiteral("c")};
+    ASSERT_EQ(column.size(), int(expected.size()));
+    for (int row = 0; row < column.size(); ++row) {
+        EXPECT_EQ(column.value(row), expected.at(row)) << row;
+        EXPECT_EQ(column.isNull(row), expected.at(row).isNull()) << row;
+    }
+
+    ColumnValues numbers;
+    numbers.append(null);
+    numbers.insert(0, qlonglong(3));
+    numbers.erase(1);
+    EXPECT_EQ(numbers.value(0), QVariant(qlonglong(3)));
+    EXPECT_EQ(numbers.size(), 1);
+}

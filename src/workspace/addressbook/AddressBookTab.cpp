@@ -155,16 +155,21 @@ void AddressBookTab::chooseRow() {
 }
 
 void AddressBookTab::addContact() {
-    const Result<Change> added = store().add(userNum(), typedTexts());
+    const QStringList texts = typedTexts();
+    m_ado->beginChange(m_platform.session.DbConnection());
+    const Result<Change> added = store().add(userNum(), texts);
     if (!answered(added)) return;
     tellUpdated();
     m_ui->txtName->setFocus();
-    reloadAfterChange();
+    reloadAfterChange({ContactStore::storedNames(texts)});
     Clear();
 }
 
 void AddressBookTab::saveContact() {
-    finishChange(store().save(userNum(), loadedNames(), typedTexts()), true);
+    const QStringList texts = typedTexts();
+    m_ado->beginChange(m_platform.session.DbConnection());
+    finishChange(store().save(userNum(), loadedNames(), texts), true,
+                 {loadedNames(), ContactStore::storedNames(texts)});
 }
 
 void AddressBookTab::deleteContact() {
@@ -174,7 +179,8 @@ void AddressBookTab::deleteContact() {
     if (m_platform.prompter.show(question, QStringLiteral("Are you sure?"), vbQuestion | vbYesNo) !=
         Answer::Yes)
         return;
-    finishChange(store().remove(userNum(), loadedNames()), false);
+    m_ado->beginChange(m_platform.session.DbConnection());
+    finishChange(store().remove(userNum(), loadedNames()), false, {loadedNames()});
 }
 
 // The report shows the stored contact of the names now typed, not of the remembered key.
@@ -213,10 +219,11 @@ ContactNames AddressBookTab::loadedNames() const {
     return {m_ui->txtNameMem->text(), m_ui->txtMidNameMem->text(), m_ui->txtLastNameMem->text()};
 }
 
-void AddressBookTab::finishChange(const Result<Change>& change, bool announce) {
+void AddressBookTab::finishChange(const Result<Change>& change, bool announce,
+                                  const QList<ContactNames>& contacts) {
     if (!answered(change)) return;
     if (announce) tellUpdated();
-    reloadAfterChange();
+    reloadAfterChange(contacts);
     Clear();
 }
 
@@ -258,10 +265,12 @@ void AddressBookTab::tellUpdated() {
          vbInformation);
 }
 
-void AddressBookTab::reloadAfterChange() {
+// The grid re-reads while the shared connection that made the change is still open, so that it
+// can tell whether that connection was the only writer.
+void AddressBookTab::reloadAfterChange(const QList<ContactNames>& contacts) {
     Session& session = m_platform.session;
+    m_ado->refreshAfter(session.DbConnection(), ContactStore::changedRows(userNum(), contacts));
     session.DbConnection().close();
-    LoadAddressBook();
     session.OpenDatabase();
 }
 

@@ -60,9 +60,11 @@ private:
     // Whether the store made the change; says why not when it did not.
     bool answered(const Result<Change>& change);
     // After a change to the remembered contact: reloads and clears, or says why not.
-    void finishChange(const Result<Change>& change, bool announce);
-    // Close the shared connection, re-read the grid, reopen the connection.
-    void reloadAfterChange();
+    void finishChange(const Result<Change>& change, bool announce,
+                      const QList<ContactNames>& contacts);
+    // Re-read the grid after a change to the contacts of these names, close the shared
+    // connection, reopen it.
+    void reloadAfterChange(const QList<ContactNames>& contacts);
     void tell(const QString& text, const QString& title, int style);
     void tellUpdated();
     // Buttons after a search: a find disables Add and Clear, no find disables Save and Delete.

@@ -120,14 +120,16 @@ void DictionaryTab::rememberedChanged(const QString& text) {
 
 void DictionaryTab::addWord() {
     Session& session = m_platform.session;
-    const Result<Change> added = WordStore(session.database())
-                                     .add(session.CurrentUser().user_num.toLongLong(),
-                                          m_ui->txtDicWord->text(), typedDescription());
+    const QString word = m_ui->txtDicWord->text();
+    m_dictionary->beginChange(session.DbConnection());
+    const Result<Change> added =
+        WordStore(session.database())
+            .add(session.CurrentUser().user_num.toLongLong(), word, typedDescription());
     if (!answered(added)) return;
     m_platform.prompter.show(QStringLiteral("New word has been added!"),
                              QStringLiteral("Successfuly Added!"), vbInformation);
     m_ui->txtDicWord->setFocus();
-    reloadAfterChange();
+    reloadAfterChange({WordStore::addedWord(word)});
 }
 
 // The word keeps its owner, and changes only while its row still holds the texts as loaded.
@@ -136,13 +138,15 @@ void DictionaryTab::saveWord() {
     const LoadedWord loaded{m_ui->txtDicWordMem->text(), m_ui->txtDicDesMem->text(),
                             owner.isValid() ? std::optional(owner.toLongLong()) : std::nullopt};
     Session& session = m_platform.session;
-    const Result<Change> saved = WordStore(session.database())
-                                     .save(session.CurrentUser().user_num.toLongLong(), loaded,
-                                           m_ui->txtDicWord->text(), typedDescription());
+    const QString word = m_ui->txtDicWord->text();
+    m_dictionary->beginChange(session.DbConnection());
+    const Result<Change> saved =
+        WordStore(session.database())
+            .save(session.CurrentUser().user_num.toLongLong(), loaded, word, typedDescription());
     if (!answered(saved)) return;
     m_platform.prompter.show(QStringLiteral("The database has been updated"),
                              QStringLiteral("Successfuly Updated!"), vbInformation);
-    reloadAfterChange();
+    reloadAfterChange({loaded.word, WordStore::savedWord(word)});
     m_ui->cmdSaveDic->setEnabled(false);
 }
 
@@ -150,10 +154,12 @@ QString DictionaryTab::typedDescription() const {
     return textToStore(m_ui->txtDicDes, m_ui->txtDicDesMem->text());
 }
 
-void DictionaryTab::reloadAfterChange() {
+// The grid re-reads while the shared connection that made the change is still open, so that it
+// can tell whether that connection was the only writer.
+void DictionaryTab::reloadAfterChange(const QStringList& words) {
     Session& session = m_platform.session;
+    m_dictionary->refreshAfter(session.DbConnection(), WordStore::changedRows(words));
     session.DbConnection().close();
-    RefreshDictionaryGrid();
     session.OpenDatabase();
     clearWord();
 }

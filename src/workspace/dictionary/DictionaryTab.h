@@ -42,7 +42,8 @@ private:
     void loadCurrentRow();
     // The description to store: the loaded one, exactly, while the box shows it unchanged.
     QString typedDescription() const;
-    void reloadAfterChange();
+    // Re-read the grid after a change to these words, close the shared connection, reopen it.
+    void reloadAfterChange(const QStringList& words);
     // Whether the store made the change; says why not when it did not.
     bool answered(const Result<Change>& change);
 
