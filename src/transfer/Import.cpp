@@ -231,8 +231,9 @@ void importDays(Database& database, qint64 user, const DayBook& book, const QLis
 void importWords(Database& database, qint64 user, const QList<QStringList>& words, Run& run) {
     QSet<QString> present;
     WordStore store(database);
-    if (const Result<QStringList> stored = store.words())
-        for (const QString& word : stored.value()) present.insert(folded(word));
+    if (const Result<Recordset> stored = store.words())
+        for (int i = 0; i < stored.value().rowCount(); ++i)
+            present.insert(folded(stored.value().value(i, 0).toString()));
     for (const QStringList& row : words) {
         const QString& word = row.at(0);
         const QString& description = row.at(1);
