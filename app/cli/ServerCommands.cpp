@@ -78,16 +78,19 @@ int backupServer(const ServerAddress& server, const QString& target) {
     ServerLock lock(server);
     if (!lock.tryLock(EngineLock::Mode::Shared))
         return lock.heldElsewhere()
-                   ? fail(kInUse, QStringLiteral("%1 is being restored; try again when that is done")
-                                      .arg(server.shown()))
-                   : failed({}, PostgresEngine::refusal(DbProblem::Missing, server,
-                                                        QStringLiteral("its lock cannot be taken")));
+                   ? fail(kInUse,
+                          QStringLiteral("%1 is being restored; try again when that is done")
+                              .arg(server.shown()))
+                   : failed({},
+                            PostgresEngine::refusal(DbProblem::Missing, server,
+                                                    QStringLiteral("its lock cannot be taken")));
 
     // Written beside the destination, then put in its place whole.
     QTemporaryDir staging(destination.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
     if (!staging.isValid())
-        return fail(kIoFailure, QStringLiteral("the destination cannot be written (%1)")
-                                    .arg(staging.errorString()));
+        return fail(
+            kIoFailure,
+            QStringLiteral("the destination cannot be written (%1)").arg(staging.errorString()));
     const QString built = staging.filePath(QLatin1String(kDatabaseFileName));
     if (const Result<CopyChecks> copied = copyServerToFile(server, built); !copied)
         return failed({}, copied.error());

@@ -590,6 +590,20 @@ TEST_F(ServerCliTest, ARefusedRestoreLeavesTheServerAsItWas) {
     EXPECT_EQ(serverRows(), before);
 }
 
+TEST_F(ServerCliTest, AnOlderFileIsRestoredAsItsNewerFormAndLeftAsItWas) {
+    const QString older = changedCopy(QStringLiteral("older.mdb"));
+    execOnFile(older, {QStringLiteral("DROP INDEX addressbook_names"),
+                       QStringLiteral("PRAGMA user_version = 1")});
+    const QStringList rows = fileRows(older);
+    const Outcome restored = cli({QStringLiteral("--yes"), QStringLiteral("restore"), older});
+    ASSERT_EQ(restored.code, 0) << restored.err.toStdString();
+    EXPECT_EQ(serverRows(), rows);
+    const Result<DatabaseSummary> after =
+        examineDatabase(older, QString::fromLatin1(kDatabasePassword));
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after.value().version, 1);
+}
+
 TEST_F(ServerCliTest, NoBackupIsWrittenWhileARestoreHoldsTheServer) {
     const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
     {
