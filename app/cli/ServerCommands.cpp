@@ -35,8 +35,9 @@ std::optional<ServerAddress> chosenServer(const QCommandLineParser& options, int
         code = fail(kUsage, configured.error().description);
         return std::nullopt;
     }
-    if (!database.startsWith(QLatin1String("postgresql://")) &&
-        !database.startsWith(QLatin1String("postgres://")))
+    // A URL that is not quite right is explained, not taken for a file name.
+    if (!database.startsWith(QLatin1String("postgresql:")) &&
+        !database.startsWith(QLatin1String("postgres:")))
         return std::nullopt;
     const Result<ServerAddress> server = parseServerUrl(database);
     if (server) return server.value();

@@ -472,6 +472,13 @@ TEST_F(ServerCliTest, CheckCountsTheRowsAsForAFileAndVemoraConfSelectsTheServer)
     EXPECT_EQ(configured.code, 0) << configured.err.toStdString();
     EXPECT_EQ(configured.out, expected);
 
+    const Outcome badUrl = runProgram(
+        QStringLiteral(VEMORA_CLI),
+        {QStringLiteral("--database"), QStringLiteral("postgresql:/db"), QStringLiteral("check")});
+    EXPECT_EQ(badUrl.code, 1);
+    EXPECT_FALSE(badUrl.err.contains(QStringLiteral("Could not find file")))
+        << badUrl.err.toStdString();
+
     // A database that is not Vemora's is refused, naming it.
     ServerSession session(server);
     ASSERT_TRUE(session.open());
