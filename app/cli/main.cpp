@@ -11,6 +11,7 @@
 
 #include "Console.h"
 #include "MigrateCommand.h"
+#include "ServerCommands.h"
 #include "TransferCommands.h"
 #include "backup/Compactor.h"
 #include "backup/Restorer.h"
@@ -38,6 +39,10 @@ constexpr auto kDescription =
     "                 skipping those already present\n"
     "  migrate        copies between journey.mdb and a server; see migrate --help\n"
     "\n"
+    "On a server (--database URL, or the one vemora.conf names), backup writes a journey.mdb\n"
+    "from its data and restore loads one into it in one transaction; both need the server's\n"
+    "lock (restore alone, while no organizer is connected).\n"
+    "\n"
     "backup and restore need the administrator: --user names the account; the password\n"
     "is read from --password-file, or as one line from standard input (typed without\n"
     "echo at a terminal). export and import log in as any user, with the same password.\n"
@@ -60,8 +65,12 @@ private:
     int logIn(const QString& restoring = {});
     int logInTo(const QString& directory, const QString& password, const QString& restoring);
 
+    // The database as the messages name it.
+    QString shownDatabase() const { return m_server ? m_server->shown() : shown(m_database); }
+
     const QCommandLineParser& m_options;
     QString m_database;
+    std::optional<ServerAddress> m_server;
 };
 
 int Cli::run(const QStringList& arguments) {
@@ -75,6 +84,16 @@ int Cli::run(const QStringList& arguments) {
     if (m_options.isSet(QStringLiteral("keep")) && command != u"backup")
         return fail(kUsage, QStringLiteral("--keep is for backup only"));
 
+    int chosen = kSuccess;
+    m_server = chosenServer(m_options, chosen);
+    if (chosen != kSuccess) return chosen;
+    if (m_server) {
+        if (isTransferCommand(command))
+            return fail(kUsage, QStringLiteral("export and import work on a journey.mdb file, "
+                                               "not yet on a server"));
+        if (command == u"check") return checkServer(*m_server);
+        return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
+    }
     m_database = databaseFile(m_options);
     if (command == u"check") return check();
     // The accounts and the lock are those of a journey.mdb in its folder.
@@ -91,14 +110,7 @@ int Cli::check() {
     const Result<DatabaseSummary> summary =
         examineDatabase(m_database, QString::fromLatin1(kDatabasePassword));
     if (!summary) return fail(exitFor(summary.error().problem), summary.error().description);
-    const DatabaseSummary& s = summary.value();
-    std::cout << shown(m_database).toStdString() << ": sound\n"
-              << "schema version " << s.version << "\n"
-              << "users " << s.accounts << "\n"
-              << "addressbook_tbl " << s.contacts << "\n"
-              << "diary_tbl " << s.diaryDays << "\n"
-              << "planner_tbl " << s.plans << "\n"
-              << "dictionary_tbl " << s.words << std::endl;
+    printCheck(shown(m_database), summary.value());
     return kSuccess;
 }
 
@@ -107,6 +119,7 @@ int Cli::logIn(const QString& restoring) {
     if (user.isEmpty()) return fail(kUsage, QStringLiteral("the administrator's --user is needed"));
     const auto password = readPassword(m_options);
     if (const int* code = std::get_if<int>(&password)) return *code;
+    if (m_server) return logInToServer(*m_server, user, std::get<QString>(password));
     return logInTo(QFileInfo(m_database).absolutePath(), std::get<QString>(password), restoring);
 }
 
@@ -206,10 +219,14 @@ int Cli::backup(const QString& destination) {
     const QString target = intoFolder ? folder.filePath(QDateTime::currentDateTime().toString(
                                             QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")))
                                       : destination;
-    const CompactResult result =
-        Compactor(makeConnectionString(QFileInfo(m_database).absolutePath())).backup(target);
-    if (!result.ok())
+    if (m_server) {
+        if (const int code = backupServer(*m_server, target); code != kSuccess) return code;
+    } else if (const CompactResult result =
+                   Compactor(makeConnectionString(QFileInfo(m_database).absolutePath()))
+                       .backup(target);
+               !result.ok()) {
         return fail(exitFor(*result.failure), withDetail(describe(*result.failure), result.detail));
+    }
     std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString() << std::endl;
 
     if (keep > 0) {
@@ -269,7 +286,10 @@ QString describe(RestoreFailure failure) {
 int Cli::restore(const QString& source) {
     Restorer restorer(makeConnectionString(QFileInfo(m_database).absolutePath()));
     RestoreResult refused;
-    const auto summary = restorer.examine(source, refused);
+    int code = kSuccess;
+    const auto summary =
+        m_server ? examineForServer(source, code) : restorer.examine(source, refused);
+    if (code != kSuccess) return code;
     if (!summary)
         return fail(exitFor(*refused.failure),
                     QStringLiteral("nothing was changed: %1")
@@ -282,23 +302,29 @@ int Cli::restore(const QString& source) {
               << summary->diaryDays << " diary days, " << summary->plans << " plans, "
               << summary->words << " words." << std::endl;
     if (!m_options.isSet(QStringLiteral("yes"))) {
-        std::cout << "Put it in place of " << shown(m_database).toStdString() << "? [y/N] "
+        std::cout << "Put it in place of " << shownDatabase().toStdString() << "? [y/N] "
                   << std::flush;
         std::string answer;
         std::getline(std::cin, answer);
         if (answer != "y" && answer != "Y" && answer != "yes")
             return fail(kUsage, QStringLiteral("nothing was changed"));
     }
-    const RestoreResult result = restorer.run(source);
-    if (!result.ok())
-        return fail(exitFor(*result.failure),
-                    QStringLiteral("nothing was changed: %1")
-                        .arg(withDetail(describe(*result.failure), result.detail)));
+    QString kept;
+    if (m_server) {
+        if (const int restored = restoreServer(*m_server, source); restored != kSuccess)
+            return restored;
+    } else {
+        const RestoreResult result = restorer.run(source);
+        if (!result.ok())
+            return fail(exitFor(*result.failure),
+                        QStringLiteral("nothing was changed: %1")
+                            .arg(withDetail(describe(*result.failure), result.detail)));
+        kept = result.kept;
+    }
     std::cout << "Restored " << shown(source).toStdString() << " in place of "
-              << shown(m_database).toStdString() << std::endl;
-    if (!result.kept.isEmpty())
-        std::cout << "The previous database was kept as " << shown(result.kept).toStdString()
-                  << std::endl;
+              << shownDatabase().toStdString() << std::endl;
+    if (!kept.isEmpty())
+        std::cout << "The previous database was kept as " << shown(kept).toStdString() << std::endl;
     return kSuccess;
 }
 
@@ -318,9 +344,9 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("database"),
-         QStringLiteral("The database (default: journey.mdb beside "
-                        "the programs)."),
-         QStringLiteral("FILE")},
+         QStringLiteral("The database: a file, or a postgresql:// URL (default: the server "
+                        "vemora.conf names, else journey.mdb beside the programs)."),
+         QStringLiteral("FILE|URL")},
         {QStringLiteral("user"),
          QStringLiteral("The user name: the administrator's for backup and restore."),
          QStringLiteral("NAME")},

@@ -1,6 +1,8 @@
 #include "backup/ServerCopy.h"
 
 #include "backup/CopyCheck.h"
+#include "data/Connection.h"
+#include "data/Encoding.h"
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 
@@ -242,11 +244,11 @@ Status inTransaction(QSqlDatabase db, const QString& begin, DbError (*toError)(c
     return status;
 }
 
-}  // namespace
-
-Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& server) {
-    const QString password = QString::fromLatin1(kDatabasePassword);
-    if (const Result<DatabaseSummary> examined = examineDatabase(file, password); !examined)
+// Every row of a journey.mdb that passed the open check, read in one transaction.
+Result<TableRows> readFile(const QString& file) {
+    if (const Result<DatabaseSummary> examined =
+            examineDatabase(file, QString::fromLatin1(kDatabasePassword));
+        !examined)
         return examined.error();
     FileSession source(file, true);
     if (Status s = source.open(); !s) return s.error();
@@ -259,18 +261,38 @@ Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& se
             return Status();
         });
     if (!read) return read.error();
+    return contents;
+}
+
+// Runs `body` in one read-only snapshot of a server database that passed the open check.
+template <class Body>
+Status inCheckedSnapshot(QSqlDatabase db, const ServerAddress& server, Body body) {
+    return inTransaction(
+        db, QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"),
+        serverError, [&](QSqlDatabase& snapshot) {
+            const Status s =
+                PostgresEngine::prepare(snapshot, server, QString::fromLatin1(kDatabasePassword));
+            return s ? body(snapshot) : s;
+        });
+}
+
+}  // namespace
+
+Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& server) {
+    const Result<TableRows> contents = readFile(file);
+    if (!contents) return contents.error();
 
     ServerSession target(server);
     if (Status s = target.open(); !s) return s.error();
-    const Status written = inTransaction(target.database(), QStringLiteral("BEGIN"), serverError,
-                                         [&](QSqlDatabase& db) {
-                                             Status s = PostgresEngine::createSchema(db, server);
-                                             if (s) s = writeAll(db, contents, false, serverError);
-                                             if (s) s = PostgresEngine::renumberAccounts(db);
-                                             return s;
-                                         });
+    const Status written = inTransaction(
+        target.database(), QStringLiteral("BEGIN"), serverError, [&](QSqlDatabase& db) {
+            Status s = PostgresEngine::createSchema(db, server);
+            if (s) s = writeAll(db, contents.value(), false, serverError);
+            if (s) s = PostgresEngine::renumberAccounts(db);
+            return s;
+        });
     if (!written) return written.error();
-    return contents.checks;
+    return contents.value().checks;
 }
 
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file) {
@@ -281,17 +303,12 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
     ServerSession source(server);
     if (Status s = source.open(); !s) return s.error();
     TableRows contents;
-    const Status read = inTransaction(
-        source.database(),
-        QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"), serverError,
-        [&](QSqlDatabase& db) {
-            Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
-            if (!s) return s;
-            Result<TableRows> all = readAll(db, serverError);
-            if (!all) return Status(all.error());
-            contents = std::move(all.value());
-            return Status();
-        });
+    const Status read = inCheckedSnapshot(source.database(), server, [&](QSqlDatabase& db) {
+        Result<TableRows> all = readAll(db, serverError);
+        if (!all) return Status(all.error());
+        contents = std::move(all.value());
+        return Status();
+    });
     if (!read) return read.error();
 
     // Built beside the target, so that it moves in with a rename.
@@ -323,6 +340,98 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
         return DbError{kErrOther,
                        QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
     return contents.checks;
+}
+
+Result<DatabaseSummary> examineServer(const ServerAddress& server) {
+    ServerSession session(server);
+    if (Status s = session.open(); !s) return s.error();
+    DatabaseSummary summary;
+    const Status read = inCheckedSnapshot(session.database(), server, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT value FROM settings WHERE name = 'schema_version'")) ||
+            !q.next())
+            return Status(serverError(q.lastError()));
+        summary.version = q.value(0).toInt();
+        qint64* counts[] = {&summary.accounts, &summary.contacts, &summary.diaryDays,
+                            &summary.plans, &summary.words};
+        for (qsizetype i = 0; i < tables().size(); ++i) {
+            if (!q.exec(QStringLiteral("SELECT count(*) FROM %1")
+                            .arg(QLatin1String(tables().at(i).name))) ||
+                !q.next())
+                return Status(serverError(q.lastError()));
+            *counts[i] = q.value(0).toLongLong();
+        }
+        return Status();
+    });
+    if (!read) return read.error();
+    return summary;
+}
+
+Result<std::optional<qint64>> findServerAccount(const ServerAddress& server,
+                                                const QString& userName, const QString& password) {
+    ServerSession session(server);
+    if (Status s = session.open(); !s) return s.error();
+    QSqlDatabase db = session.database();
+    if (Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword)); !s)
+        return s.error();
+    const std::optional<QString> stored = EncodePassword(password);
+    if (!stored) return std::optional<qint64>();
+    // Folds ASCII letters only, as the file's NOCASE does.
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(
+        QStringLiteral("SELECT user_num FROM users WHERE lower(user_name COLLATE \"C\") = "
+                       "lower(? COLLATE \"C\") AND user_password = ?"));
+    q.addBindValue(trimBlanks(userName));
+    q.addBindValue(*stored);
+    if (!q.exec()) return serverError(q.lastError());
+    if (!q.next()) return std::optional<qint64>();
+    return std::optional<qint64>(q.value(0).toLongLong());
+}
+
+Result<CopyChecks> restoreFileToServer(const QString& file, const ServerAddress& server) {
+    // An older file is brought forward in a copy, as opening it in the organizer would.
+    QTemporaryDir forward;
+    const QString current = forward.filePath(QLatin1String(kDatabaseFileName));
+    const Result<DatabaseSummary> examined =
+        examineDatabase(file, QString::fromLatin1(kDatabasePassword));
+    if (!examined) return examined.error();
+    QString source = file;
+    if (examined.value().version < kSchemaVersion) {
+        if (!QFile::copy(file, current))
+            return DbError{kErrOther,
+                           QStringLiteral("Cannot read %1.").arg(QDir::toNativeSeparators(file)),
+                           DbProblem::Unreadable};
+        Connection db;
+        db.setConnectionString(makeConnectionString(forward.path()));
+        if (const Status opened = db.open(); !opened) return opened.error();
+        source = current;
+    }
+    const Result<TableRows> contents = readFile(source);
+    if (!contents) return contents.error();
+
+    ServerSession target(server);
+    if (Status s = target.open(); !s) return s.error();
+    ServerLock lock(server);
+    if (!lock.tryLock(EngineLock::Mode::Exclusive))
+        return PostgresEngine::refusal(
+            lock.heldElsewhere() ? DbProblem::Busy : DbProblem::Missing, server,
+            lock.heldElsewhere() ? QStringLiteral("an organizer or another tool has it open")
+                                 : QStringLiteral("its lock cannot be taken"));
+    const Status written = inTransaction(
+        target.database(), QStringLiteral("BEGIN"), serverError, [&](QSqlDatabase& db) {
+            Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
+            QSqlQuery q(db);
+            for (const Table& table : tables())
+                if (s && !q.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table.name))))
+                    s = serverError(q.lastError());
+            if (s) s = writeAll(db, contents.value(), false, serverError);
+            if (s) s = PostgresEngine::renumberAccounts(db);
+            return s;
+        });
+    if (!written) return written.error();
+    return contents.value().checks;
 }
 
 }  // namespace vemora

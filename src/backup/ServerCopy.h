@@ -1,11 +1,14 @@
 #pragma once
 
+#include "backup/CopyCheck.h"
 #include "data/ConnectionString.h"
 #include "data/DbError.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace vemora {
 
@@ -28,5 +31,19 @@ Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& se
 // the delivered one. The file appears only when complete and checked; an existing file is
 // never replaced.
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file);
+
+// What a server database holds, once it passed the open check; read in one snapshot.
+Result<DatabaseSummary> examineServer(const ServerAddress& server);
+
+// The number of the server's account whose user name (trimmed, ASCII letters in any case) and
+// password match, as the organizer's log-in finds it; nothing when none does.
+Result<std::optional<qint64>> findServerAccount(const ServerAddress& server,
+                                                const QString& userName, const QString& password);
+
+// Replaces every row of a server database by a journey.mdb's (an older file is brought forward
+// in a copy first), in one transaction committed only when the rows read back match the file's
+// counts and checksums. Holds the exclusive lock throughout: refused as Busy while an organizer
+// or another tool holds it. Any refusal leaves the server as it was.
+Result<CopyChecks> restoreFileToServer(const QString& file, const ServerAddress& server);
 
 }  // namespace vemora

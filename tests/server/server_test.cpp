@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QDir>
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -26,6 +28,18 @@ namespace {
 void exec(QSqlDatabase db, const QStringList& statements) {
     QSqlQuery q(db);
     for (const QString& sql : statements) ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
+}
+
+// Runs statements on a journey.mdb.
+void execOnFile(const QString& path, const QStringList& statements) {
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        exec(db, statements);
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 DbError failureOf(QSqlDatabase db, const QString& sql) {
@@ -276,6 +290,17 @@ protected:
     QString back = dir.filePath(QStringLiteral("back.mdb"));
 };
 
+// The number the server gives an account added now.
+int newAccountNumber(const ServerAddress& server) {
+    ServerSession session(server);
+    EXPECT_TRUE(session.open());
+    QSqlQuery q(session.database());
+    EXPECT_TRUE(
+        q.exec(QStringLiteral("INSERT INTO users (user_name) VALUES ('new') "
+                              "RETURNING user_num")));
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
 // The organizer opens a copy and logs in to it like the delivered file.
 std::optional<UserRecord> logIn(const QString& file, const QString& user, const QString& password) {
     QTemporaryDir programDir;
@@ -320,13 +345,10 @@ TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
     const std::optional<UserRecord> fourth = logIn(back, QStringLiteral("fourth"), QString());
     ASSERT_TRUE(fourth);
     EXPECT_EQ(fourth->user_num.toInt(), 4);
+    EXPECT_EQ(newAccountNumber(server), 5);
     ServerSession session(server);
     ASSERT_TRUE(session.open());
-    exec(session.database(), {QStringLiteral("INSERT INTO users (user_name) VALUES ('fifth')")});
     QSqlQuery q(session.database());
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT max(user_num) FROM users")));
-    ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toInt(), 5);
     // Days arrive as days.
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT diary_date FROM diary_tbl WHERE user_num = 4")));
     ASSERT_TRUE(q.next());
@@ -367,15 +389,8 @@ TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
 
 TEST_F(MigrateTest, AFailedCopyLeavesTheServerEmpty) {
     // A day the file's check lets through but no calendar has.
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
-        db.setDatabaseName(source);
-        ASSERT_TRUE(db.open());
-        exec(db, {QStringLiteral("INSERT INTO planner_tbl (user_num, planner_date) "
-                                 "VALUES (1, '2023-02-30')")});
-    }
-    QSqlDatabase::removeDatabase(name);
+    execOnFile(source, {QStringLiteral("INSERT INTO planner_tbl (user_num, planner_date) "
+                                       "VALUES (1, '2023-02-30')")});
     ASSERT_FALSE(copyFileToServer(source, server));
     ServerSession session(server);
     ASSERT_TRUE(session.open());
@@ -385,6 +400,236 @@ TEST_F(MigrateTest, AFailedCopyLeavesTheServerEmpty) {
                               "WHERE schemaname = 'public'")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 0);
+}
+
+// vemora-cli's check, backup and restore on the server, logged in as the administrator.
+class ServerCliTest : public MigrateTest {
+protected:
+    void SetUp() override {
+        MigrateTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(copyFileToServer(source, server));
+        writePassword(QString::fromLatin1(kInitialAdminPassword));
+    }
+    void writePassword(const QString& password) {
+        QFile file(passwordFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(password.toUtf8() + '\n');
+        file.close();
+        ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    }
+    Outcome cli(const QStringList& command, const QString& user = QStringLiteral("Admin")) {
+        return runProgram(QStringLiteral(VEMORA_CLI),
+                          QStringList{QStringLiteral("--database"), url(), QStringLiteral("--user"),
+                                      user, QStringLiteral("--password-file"), passwordFile} +
+                              command);
+    }
+    // Every row on the server, as a file written from it holds them.
+    QStringList serverRows() {
+        QTemporaryDir out;
+        const QString file = out.filePath(QStringLiteral("rows.mdb"));
+        const Result<CopyChecks> copied = copyServerToFile(server, file);
+        EXPECT_TRUE(copied) << copied.error().description.toStdString();
+        return fileRows(file);
+    }
+    // A file that differs from the server: one contact fewer, one diary day more.
+    QString changedCopy(const QString& fileName = QStringLiteral("changed.mdb")) {
+        const QString file = dir.filePath(fileName);
+        EXPECT_TRUE(QFile::copy(source, file));
+        execOnFile(file, {QStringLiteral("DELETE FROM addressbook_tbl WHERE user_num = 1"),
+                          QStringLiteral("INSERT INTO diary_tbl VALUES (1, '2000-01-01', 'y2k')")});
+        return file;
+    }
+
+    QString passwordFile = dir.filePath(QStringLiteral("password"));
+};
+
+TEST_F(ServerCliTest, CheckCountsTheRowsAsForAFileAndVemoraConfSelectsTheServer) {
+    const QString expected =
+        QStringLiteral(
+            "%1: sound\nschema version %2\nusers 3\naddressbook_tbl 3\ndiary_tbl 2\n"
+            "planner_tbl 1\ndictionary_tbl 2\n")
+            .arg(url())
+            .arg(kSchemaVersion);
+    const Outcome checked = runProgram(
+        QStringLiteral(VEMORA_CLI), {QStringLiteral("--database"), url(), QStringLiteral("check")});
+    ASSERT_EQ(checked.code, 0) << checked.err.toStdString();
+    EXPECT_EQ(checked.out, expected);
+    // The file gives its counts in the same lines.
+    const Outcome file = runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("--database"),
+                                                                 source, QStringLiteral("check")});
+    ASSERT_EQ(file.code, 0) << file.err.toStdString();
+    EXPECT_EQ(file.out.section(QLatin1Char('\n'), 1), expected.section(QLatin1Char('\n'), 1));
+
+    const QString conf = dir.filePath(QStringLiteral("vemora.conf"));
+    {
+        QSettings settings(conf, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("database/url"), url());
+    }
+    qputenv("VEMORA_CONF", conf.toUtf8());
+    const Outcome configured = runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("check")});
+    qunsetenv("VEMORA_CONF");
+    EXPECT_EQ(configured.code, 0) << configured.err.toStdString();
+    EXPECT_EQ(configured.out, expected);
+
+    const Outcome badUrl = runProgram(
+        QStringLiteral(VEMORA_CLI),
+        {QStringLiteral("--database"), QStringLiteral("postgresql:/db"), QStringLiteral("check")});
+    EXPECT_EQ(badUrl.code, 1);
+    EXPECT_FALSE(badUrl.err.contains(QStringLiteral("Could not find file")))
+        << badUrl.err.toStdString();
+
+    // A database that is not Vemora's is refused, naming it.
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    exec(session.database(), {QStringLiteral("DROP TABLE settings")});
+    const Outcome foreign = runProgram(
+        QStringLiteral(VEMORA_CLI), {QStringLiteral("--database"), url(), QStringLiteral("check")});
+    EXPECT_EQ(foreign.code, 4);
+    EXPECT_TRUE(foreign.err.contains(url())) << foreign.err.toStdString();
+    EXPECT_TRUE(foreign.out.isEmpty());
+}
+
+TEST_F(ServerCliTest, BackupThenRestoreGivesTheServerBackEveryValue) {
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    ASSERT_TRUE(QDir().mkpath(backups));
+    // An older copy of the server's naming, which --keep 1 deletes.
+    const QString older = QDir(backups).filePath(QStringLiteral("journey-20000101-000000.mdb"));
+    ASSERT_TRUE(QFile::copy(source, older));
+    const Outcome backedUp =
+        cli({QStringLiteral("--keep"), QStringLiteral("1"), QStringLiteral("backup"), backups});
+    ASSERT_EQ(backedUp.code, 0) << backedUp.err.toStdString();
+    const QStringList written =
+        QDir(backups).entryList({QStringLiteral("journey-*.mdb")}, QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    const QString copy = QDir(backups).filePath(written.first());
+    EXPECT_NE(copy, older);
+    EXPECT_EQ(backedUp.out, QStringLiteral("Wrote %1\nDeleted %2\n").arg(copy, older));
+    EXPECT_EQ(fileRows(copy), fileRows(source));
+    EXPECT_EQ(examineDatabase(copy, QString::fromLatin1(kDatabasePassword)).value().version,
+              kSchemaVersion);
+
+    // A named file is replaced by a newer backup.
+    const QString named = dir.filePath(QStringLiteral("nightly.mdb"));
+    ASSERT_TRUE(QFile::rename(changedCopy(QStringLiteral("old.mdb")), named));
+    ASSERT_EQ(cli({QStringLiteral("backup"), named}).code, 0);
+    EXPECT_EQ(fileRows(named), fileRows(source));
+
+    // The server changes; the restore gives it back as the backup holds it.
+    const QString changed = changedCopy();
+    const Outcome toChanged = cli({QStringLiteral("--yes"), QStringLiteral("restore"), changed});
+    ASSERT_EQ(toChanged.code, 0) << toChanged.err.toStdString();
+    EXPECT_EQ(serverRows(), fileRows(changed));
+    const Outcome restored = cli({QStringLiteral("restore"), copy}, QStringLiteral(" admin "));
+    EXPECT_EQ(restored.code, 1);
+    EXPECT_TRUE(restored.out.endsWith(QStringLiteral("Put it in place of %1? [y/N] ").arg(url())))
+        << restored.out.toStdString();
+    EXPECT_EQ(serverRows(), fileRows(changed));
+
+    const Outcome confirmed = runProgram(
+        QStringLiteral(VEMORA_CLI),
+        {QStringLiteral("--database"), url(), QStringLiteral("--user"), QStringLiteral("admin"),
+         QStringLiteral("--password-file"), passwordFile, QStringLiteral("restore"), copy},
+        "y\n");
+    ASSERT_EQ(confirmed.code, 0) << confirmed.err.toStdString();
+    EXPECT_TRUE(
+        confirmed.out.endsWith(QStringLiteral("Restored %1 in place of %2\n").arg(copy, url())))
+        << confirmed.out.toStdString();
+    EXPECT_EQ(serverRows(), fileRows(source));
+    // New accounts go on numbering after the restored ones.
+    EXPECT_EQ(newAccountNumber(server), 5);
+}
+
+TEST_F(ServerCliTest, ARefusedRestoreLeavesTheServerAsItWas) {
+    const QStringList before = serverRows();
+    const QString changed = changedCopy();
+    const auto restore = [&](const QString& file, const QString& user = QStringLiteral("admin")) {
+        return cli({QStringLiteral("--yes"), QStringLiteral("restore"), file}, user);
+    };
+
+    // The server's administrator, not the file's: zoë is no administrator anywhere.
+    writePassword(QStringLiteral("wrong"));
+    const Outcome wrong = restore(changed);
+    EXPECT_EQ(wrong.code, 2);
+    EXPECT_TRUE(wrong.err.contains(QStringLiteral("log-in refused"))) << wrong.err.toStdString();
+    writePassword(QStringLiteral("pässwort"));
+    EXPECT_EQ(restore(changed, QStringLiteral("ZOË")).code, 2);
+    EXPECT_EQ(restore(changed, QStringLiteral("zoë")).code, 2);
+    writePassword(QString::fromLatin1(kInitialAdminPassword));
+
+    QByteArray bytes;
+    {
+        QFile file(changed);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        bytes = file.readAll();
+    }
+    const QString damaged = dir.filePath(QStringLiteral("damaged.mdb"));
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\xff'));
+        file.write(bytes);
+    }
+    const Outcome broken = restore(damaged);
+    EXPECT_EQ(broken.code, 4);
+    EXPECT_TRUE(broken.err.startsWith(QStringLiteral("vemora-cli: nothing was changed: ")))
+        << broken.err.toStdString();
+    EXPECT_EQ(restore(dir.filePath(QStringLiteral("none.mdb"))).code, 4);
+
+    // An organizer is connected.
+    {
+        ServerLock organizer(server);
+        ASSERT_TRUE(organizer.tryLock(EngineLock::Mode::Shared));
+        const Outcome busy = restore(changed);
+        EXPECT_EQ(busy.code, 3);
+        EXPECT_TRUE(busy.err.contains(QStringLiteral("busy"))) << busy.err.toStdString();
+    }
+
+    // A day no calendar has fails while the rows are being loaded, after the old ones were
+    // deleted: the transaction gives them back.
+    execOnFile(changed, {QStringLiteral("INSERT INTO planner_tbl (user_num, planner_date) "
+                                        "VALUES (1, '2023-02-30')")});
+    const Outcome failed = restore(changed);
+    EXPECT_NE(failed.code, 0);
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("vemora-cli: nothing was changed: ")))
+        << failed.err.toStdString();
+
+    EXPECT_EQ(serverRows(), before);
+}
+
+TEST_F(ServerCliTest, AnOlderFileIsRestoredAsItsNewerFormAndLeftAsItWas) {
+    const QString older = changedCopy(QStringLiteral("older.mdb"));
+    execOnFile(older, {QStringLiteral("DROP INDEX addressbook_names"),
+                       QStringLiteral("PRAGMA user_version = 1")});
+    const QStringList rows = fileRows(older);
+    const Outcome restored = cli({QStringLiteral("--yes"), QStringLiteral("restore"), older});
+    ASSERT_EQ(restored.code, 0) << restored.err.toStdString();
+    EXPECT_EQ(serverRows(), rows);
+    const Result<DatabaseSummary> after =
+        examineDatabase(older, QString::fromLatin1(kDatabasePassword));
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after.value().version, 1);
+}
+
+TEST_F(ServerCliTest, NoBackupIsWrittenWhileARestoreHoldsTheServer) {
+    const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+    {
+        ServerLock tool(server);
+        ASSERT_TRUE(tool.tryLock(EngineLock::Mode::Exclusive));
+        const Outcome busy = cli({QStringLiteral("backup"), copy});
+        EXPECT_EQ(busy.code, 3);
+        EXPECT_TRUE(busy.err.contains(QStringLiteral("is being restored")));
+        EXPECT_FALSE(QFile::exists(copy));
+    }
+    // Organizers may stay connected.
+    ServerLock organizer(server);
+    ASSERT_TRUE(organizer.tryLock(EngineLock::Mode::Shared));
+    const Outcome done = cli({QStringLiteral("backup"), copy});
+    ASSERT_EQ(done.code, 0) << done.err.toStdString();
+    EXPECT_EQ(done.out, QStringLiteral("Wrote %1\n").arg(copy));
+    writePassword(QStringLiteral("wrong"));
+    EXPECT_EQ(cli({QStringLiteral("backup"), dir.filePath(QStringLiteral("other.mdb"))}).code, 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("other.mdb"))));
 }
 
 }  // namespace

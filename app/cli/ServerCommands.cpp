@@ -1,0 +1,133 @@
+#include "ServerCommands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <iostream>
+
+#include "Console.h"
+#include "backup/ServerCopy.h"
+#include "core/Accounts.h"
+#include "data/DatabaseLock.h"
+#include "data/PostgresEngine.h"
+
+namespace vemora {
+
+namespace {
+
+int failed(const QString& prefix, const DbError& error) {
+    return fail(exitFor(error.problem), prefix + error.description);
+}
+
+}  // namespace
+
+std::optional<ServerAddress> chosenServer(const QCommandLineParser& options, int& code) {
+    code = kSuccess;
+    const QString database = options.value(QStringLiteral("database"));
+    if (!options.isSet(QStringLiteral("database"))) {
+        const Result<std::optional<ServerAddress>> configured =
+            configuredServer(QCoreApplication::applicationDirPath());
+        if (configured) return configured.value();
+        code = fail(kUsage, configured.error().description);
+        return std::nullopt;
+    }
+    // A URL that is not quite right is explained, not taken for a file name.
+    if (!database.startsWith(QLatin1String("postgresql:")) &&
+        !database.startsWith(QLatin1String("postgres:")))
+        return std::nullopt;
+    const Result<ServerAddress> server = parseServerUrl(database);
+    if (server) return server.value();
+    code = fail(kUsage, server.error().description);
+    return std::nullopt;
+}
+
+void printCheck(const QString& name, const DatabaseSummary& summary) {
+    std::cout << name.toStdString() << ": sound\n"
+              << "schema version " << summary.version << "\n"
+              << "users " << summary.accounts << "\n"
+              << "addressbook_tbl " << summary.contacts << "\n"
+              << "diary_tbl " << summary.diaryDays << "\n"
+              << "planner_tbl " << summary.plans << "\n"
+              << "dictionary_tbl " << summary.words << std::endl;
+}
+
+int checkServer(const ServerAddress& server) {
+    const Result<DatabaseSummary> summary = examineServer(server);
+    if (!summary) return failed({}, summary.error());
+    printCheck(server.shown(), summary.value());
+    return kSuccess;
+}
+
+int logInToServer(const ServerAddress& server, const QString& user, const QString& password) {
+    const Result<std::optional<qint64>> found = findServerAccount(server, user, password);
+    if (!found) return failed({}, found.error());
+    if (found.value() != kAdministratorNumber)
+        return fail(kLoginRefused,
+                    QStringLiteral("log-in refused: wrong user name or password, or not the "
+                                   "administrator"));
+    return kSuccess;
+}
+
+int backupServer(const ServerAddress& server, const QString& target) {
+    const QFileInfo destination(target);
+    if (destination.fileName().isEmpty() || destination.isDir())
+        return fail(kInvalidFile, QStringLiteral("the destination is not a file name"));
+    ServerLock lock(server);
+    if (!lock.tryLock(EngineLock::Mode::Shared))
+        return lock.heldElsewhere()
+                   ? fail(kInUse,
+                          QStringLiteral("%1 is being restored; try again when that is done")
+                              .arg(server.shown()))
+                   : failed({},
+                            PostgresEngine::refusal(DbProblem::Missing, server,
+                                                    QStringLiteral("its lock cannot be taken")));
+
+    // Written beside the destination, then put in its place whole.
+    QTemporaryDir staging(destination.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
+    if (!staging.isValid())
+        return fail(
+            kIoFailure,
+            QStringLiteral("the destination cannot be written (%1)").arg(staging.errorString()));
+    const QString built = staging.filePath(QLatin1String(kDatabaseFileName));
+    if (const Result<CopyChecks> copied = copyServerToFile(server, built); !copied)
+        return failed({}, copied.error());
+
+    // A chosen file that is an organizer's database is not replaced while in use.
+    DatabaseLock destinationLock(destination.absoluteFilePath());
+    if (QFileInfo::exists(DatabaseLock::lockFilePath(destination.absoluteFilePath())) &&
+        !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
+        return fail(kInUse, QStringLiteral("Vemora has the destination open; close it and try "
+                                           "again (%1)")
+                                .arg(shown(destination.absoluteFilePath())));
+    if (const auto problem = moveIntoPlace(built, destination.absoluteFilePath()))
+        return fail(kIoFailure,
+                    QStringLiteral("the destination cannot be written (%1)").arg(*problem));
+    // A journal of the file that was replaced would be applied to the new copy.
+    if (const auto problem = removeEngineFiles(destination.absoluteFilePath()))
+        return fail(kIoFailure,
+                    QStringLiteral("the destination cannot be written (%1)").arg(*problem));
+    return kSuccess;
+}
+
+std::optional<DatabaseSummary> examineForServer(const QString& source, int& code) {
+    const QFileInfo chosen(source);
+    if (chosen.fileName().isEmpty() || !chosen.isFile()) {
+        code = fail(kInvalidFile, QStringLiteral("nothing was changed: no such file"));
+        return std::nullopt;
+    }
+    const Result<DatabaseSummary> summary =
+        examineDatabase(chosen.absoluteFilePath(), QString::fromLatin1(kDatabasePassword));
+    if (summary) return summary.value();
+    code = failed(QStringLiteral("nothing was changed: the file cannot be restored: "),
+                  summary.error());
+    return std::nullopt;
+}
+
+int restoreServer(const ServerAddress& server, const QString& source) {
+    const Result<CopyChecks> restored = restoreFileToServer(source, server);
+    if (!restored) return failed(QStringLiteral("nothing was changed: "), restored.error());
+    return kSuccess;
+}
+
+}  // namespace vemora
