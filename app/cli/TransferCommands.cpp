@@ -107,6 +107,8 @@ int exportCommand(const QCommandLineParser& options, Database& database) {
     const Result<Exported> exported = exportRecords(database, std::get<qint64>(user), request);
     if (!exported) return fail(exitFor(exported.error().problem), exported.error().description);
 
+    for (const QString& line : linesOf(exported.value().leftOut))
+        std::cerr << "left out: " << line.toStdString() << std::endl;
     const QByteArray& bytes = exported.value().bytes;
     const QString summary =
         QStringLiteral("Exported ") + countOf(choice.kind, exported.value().records);

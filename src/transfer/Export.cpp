@@ -62,17 +62,24 @@ QByteArray contactsFile(const QList<QStringList>& rows, FileFormat format) {
                         format == FileFormat::VCard3 ? vcard::Version::V3 : vcard::Version::V4);
 }
 
-QByteArray daysFile(const QList<QStringList>& rows, DataKind kind) {
-    if (kind == DataKind::Diary) {
-        QList<ical::DiaryDay> days;
-        for (const QStringList& row : rows)
-            days.append({QDate::fromString(row.at(0), Qt::ISODate), row.at(1)});
-        return ical::writeDiary(days);
-    }
+// Days that iCalendar cannot hold (libical writes no year after 3000) are left out and named.
+QByteArray daysFile(const QList<QStringList>& rows, DataKind kind, Exported& exported) {
+    QList<ical::DiaryDay> days;
     QList<ical::PlanDay> plans;
-    for (const QStringList& row : rows)
-        plans.append({QDate::fromString(row.at(0), Qt::ISODate), row.at(1), row.at(2), row.at(3)});
-    return ical::writePlans(plans);
+    for (const QStringList& row : rows) {
+        const QDate day = QDate::fromString(row.at(0), Qt::ISODate);
+        if (!ical::writable(day)) {
+            exported.leftOut.append(
+                {row.at(0), QStringLiteral("an iCalendar file cannot hold this day")});
+            continue;
+        }
+        if (kind == DataKind::Diary)
+            days.append({day, row.at(1)});
+        else
+            plans.append({day, row.at(1), row.at(2), row.at(3)});
+    }
+    exported.records -= int(exported.leftOut.size());
+    return kind == DataKind::Diary ? ical::writeDiary(days) : ical::writePlans(plans);
 }
 
 }  // namespace
@@ -112,7 +119,7 @@ Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequ
     const Result<QList<QStringList>> rows = readRows(database, source, columns);
     if (!rows) return rows.error();
     const qsizetype total = rows.value().size();
-    if (progress && !progress(0, total)) return Exported{{}, 0, true};
+    if (progress && !progress(0, total)) return Exported{{}, 0, true, {}};
 
     Exported exported;
     exported.records = int(total);
@@ -122,7 +129,7 @@ Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequ
             break;
         case DataKind::Diary:
         case DataKind::Planner:
-            exported.bytes = daysFile(rows.value(), request.kind);
+            exported.bytes = daysFile(rows.value(), request.kind, exported);
             break;
         case DataKind::Dictionary: {
             QList<QStringList> table{

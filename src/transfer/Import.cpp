@@ -370,8 +370,12 @@ QString ImportSummary::text() const {
 }
 
 QStringList ImportSummary::details() const {
+    return linesOf(refused);
+}
+
+QStringList linesOf(const QList<RefusedRecord>& records) {
     QStringList lines;
-    for (const RefusedRecord& record : refused)
+    for (const RefusedRecord& record : records)
         lines.append(record.record.isEmpty()
                          ? record.reason
                          : QStringLiteral("%1: %2").arg(record.record, record.reason));

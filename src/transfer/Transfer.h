@@ -32,10 +32,19 @@ struct ExportRequest {
     QDate to = {};
 };
 
+struct RefusedRecord {
+    QString record;  // which one, as the user knows it; empty when the file does not say
+    QString reason;
+};
+
+// One line per record: "<record>: <reason>".
+QStringList linesOf(const QList<RefusedRecord>& records);
+
 struct Exported {
     QByteArray bytes;
     int records = 0;
-    bool cancelled = false;  // nothing was made
+    bool cancelled = false;        // nothing was made
+    QList<RefusedRecord> leftOut;  // days that an iCalendar file cannot hold
 };
 
 // "1 contact", "3 diary days", "0 plans", "2 words".
@@ -49,11 +58,6 @@ Result<Exported> exportRecords(Database& database, qint64 user, const ExportRequ
 // The first and the last day that hold an entry of the user; nothing when none does.
 Result<std::optional<std::pair<QDate, QDate>>> entryRange(Database& database, const DayBook& book,
                                                           qint64 user);
-
-struct RefusedRecord {
-    QString record;  // which one, as the user knows it; empty when the file does not say
-    QString reason;
-};
 
 struct ImportSummary {
     QList<DataKind> kinds;  // what the file held

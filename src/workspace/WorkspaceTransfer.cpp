@@ -139,7 +139,7 @@ void frmTags::exportFile() {
         this,
         QStringLiteral("%1 exported to %2")
             .arg(countOf(files.kind, exported.value().records), QDir::toNativeSeparators(*path)),
-        kExportTitle, {});
+        kExportTitle, linesOf(exported.value().leftOut));
 }
 
 void frmTags::importFile() {

@@ -120,6 +120,20 @@ TEST_F(TransferTest, DiaryAndPlansComeBackExactlyForTheDaysAsked) {
     EXPECT_FALSE(entryRange(database, planner, bob).value());
 }
 
+TEST_F(TransferTest, ADayACalendarCannotHoldIsLeftOutAndNamedNotWrittenWrong) {
+    storeDay(DayBook::diary(), ann, u"2020-03-01"_s, {u"kept"_s});
+    storeDay(DayBook::diary(), ann, u"3001-01-01"_s, {u"far ahead"_s});
+
+    const Result<Exported> file = exportRecords(
+        database, ann, {DataKind::Diary, FileFormat::ICalendar, {}, {2000, 1, 1}, {9999, 12, 31}});
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(file.value().records, 1);
+    EXPECT_EQ(linesOf(file.value().leftOut),
+              QStringList{u"3001-01-01: an iCalendar file cannot hold this day"_s});
+    EXPECT_FALSE(file.value().bytes.contains("far ahead"));
+    EXPECT_EQ(imported(bob, file.value().bytes).text(), u"1 added, 0 already present, 0 refused"_s);
+}
+
 TEST_F(TransferTest, WordsComeBackExactlyAndBelongToTheImporter) {
     query(insertWord(ann, u"apple"_s, u"a fruit, red; or \"green\"\nsecond line"_s));
     query(insertWord(bob, u"Bärlauch"_s, u"  wild garlic  "_s));
