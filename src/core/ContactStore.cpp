@@ -127,23 +127,29 @@ Result<Change> ContactStore::changeLoaded(Statement& statement, qint64 user,
     return Change{};
 }
 
+// The look-up is a statement of its own: an insert that reads its own table in a subquery
+// would fill a temporary table for each contact.
 ContactAdder::ContactAdder(Database& database)
-    : m_insert(database.DbConnection(), [] {
-          Statement insert = insertContact().sql(
-              "SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS "
-              "(SELECT 1 FROM addressbook_tbl");
-          return std::move(whereContact(insert, 0, {}, {}, {}).sql(")"));
-      }()) {}
+    : m_stored(database.DbConnection(),
+               [] {
+                   Statement check("SELECT 1 FROM addressbook_tbl");
+                   return std::move(whereContact(check, 0, {}, {}, {}));
+               }()),
+      m_insert(database.DbConnection(),
+               insertContact().sql("VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")) {}
 
 Result<Change> ContactAdder::add(qint64 user, const QStringList& texts) {
     if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    QVariantList names{user};
+    for (int i = 0; i < 3; ++i) names.append(trimBlanks(ReplaceApostrophes(texts.at(i))));
+    const Result<bool> stored = m_stored.found(names);
+    if (!stored) return stored.error();
+    if (stored.value()) return Change{Refusal::Taken};
     QVariantList values{user};
     for (const QString& text : texts) values.append(ReplaceApostrophes(text));
-    values.append(user);
-    for (int i = 0; i < 3; ++i) values.append(trimBlanks(ReplaceApostrophes(texts.at(i))));
     const Result<int> added = m_insert.run(values);
     if (!added) return added.error();
-    return Change{added.value() == 0 ? Refusal::Taken : Refusal::None};
+    return Change{};
 }
 
 }  // namespace vemora

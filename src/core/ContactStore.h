@@ -59,9 +59,9 @@ private:
     Database& m_database;
 };
 
-// add() for many contacts in a row, within a transaction of the caller's: each contact is
-// one statement, prepared once, that inserts it only when the user has no contact of its
-// names. The names are compared as they are stored, apostrophes as backquotes.
+// add() for many contacts in a row, within a transaction of the caller's: a look-up of the
+// contact's names and its insert, each prepared once. The names are compared as they are
+// stored, apostrophes as backquotes.
 class ContactAdder final {
     Q_DISABLE_COPY_MOVE(ContactAdder)
 public:
@@ -71,6 +71,7 @@ public:
     Result<Change> add(qint64 user, const QStringList& texts);
 
 private:
+    PreparedStatement m_stored;
     PreparedStatement m_insert;
 };
 

@@ -18,14 +18,25 @@ PreparedStatement::PreparedStatement(Connection& connection, const Statement& st
 }
 
 Result<int> PreparedStatement::run(const QVariantList& values) {
-    if (m_failure) return *m_failure;
-    for (int i = 0; i < values.size(); ++i) m_query.bindValue(i, values.at(i));
-    const bool ran = m_query.exec();
-    const Result<int> changed =
-        ran ? Result<int>(m_query.numRowsAffected()) : SqliteEngine::toDbError(m_query.lastError());
+    const Status ran = exec(values);
+    const Result<int> changed = ran ? Result<int>(m_query.numRowsAffected()) : ran.error();
     // Reset, so that nothing of it is left running when the transaction ends.
     m_query.finish();
     return changed;
+}
+
+Result<bool> PreparedStatement::found(const QVariantList& values) {
+    const Status ran = exec(values);
+    const Result<bool> row = ran ? Result<bool>(m_query.next()) : ran.error();
+    m_query.finish();
+    return row;
+}
+
+Status PreparedStatement::exec(const QVariantList& values) {
+    if (m_failure) return *m_failure;
+    for (int i = 0; i < values.size(); ++i) m_query.bindValue(i, values.at(i));
+    if (!m_query.exec()) return SqliteEngine::toDbError(m_query.lastError());
+    return {};
 }
 
 }  // namespace vemora

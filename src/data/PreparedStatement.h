@@ -10,8 +10,8 @@ namespace vemora {
 class Connection;
 class Statement;
 
-// A statement that changes rows, prepared once and run again and again with other values:
-// for many records in a row, where preparing each one anew would cost more than running it.
+// A statement prepared once and run again and again with other values: for many records in a
+// row, where preparing each one anew would cost more than running it.
 class PreparedStatement final {
     Q_DISABLE_COPY_MOVE(PreparedStatement)
 public:
@@ -20,8 +20,12 @@ public:
 
     // Runs it with one value per placeholder, in order; yields the number of rows changed.
     Result<int> run(const QVariantList& values);
+    // Runs a query with one value per placeholder, in order; yields whether it found a row.
+    Result<bool> found(const QVariantList& values);
 
 private:
+    Status exec(const QVariantList& values);
+
     QSqlQuery m_query;
     std::optional<DbError> m_failure;  // why it could not be prepared
 };

@@ -105,6 +105,8 @@ TEST_F(ContactStoreTest, SaveAndRemoveFindTheLoadedNamesOrSayTheContactIsGone) {
 TEST_F(ContactStoreTest, AChangeOnAClosedConnectionIsAnErrorAndChangesNothing) {
     database.DbConnection().close();
     EXPECT_FALSE(contacts.add(1, contact(u"Ann"_s, u"Q"_s, u"Lee"_s)).ok());
+    ContactAdder adder(database);
+    EXPECT_FALSE(adder.add(1, contact(u"Ann"_s, u"Q"_s, u"Lee"_s)).ok());
     EXPECT_EQ(count(u"addressbook_tbl"_s), 0);
 }
 
