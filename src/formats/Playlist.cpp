@@ -137,8 +137,10 @@ std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& fo
             }
             if (location.isEmpty()) continue;
             const QUrl url = base.resolved(QUrl(location));
+            // Repeated slashes collapse: "file:////music" would otherwise save back as the
+            // host "music".
             if (url.isLocalFile())
-                entries.append(resolved(url.toLocalFile(), folder));
+                entries.append(resolved(QDir::cleanPath(url.toLocalFile()), folder));
             else if (isRemote(location))
                 entries.append(location);
         }

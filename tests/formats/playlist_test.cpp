@@ -95,13 +95,17 @@ TEST(PlaylistFormat, XspfReadsRelativeLocationsAlternativesAndExtensions) {
     <track><title>No location</title></track>
     <track><location> ../three.mp3 </location></track>
     <track><location>https://example.com/four.mp3</location></track>
+    <track><location>file://////music/five.mp3</location></track>
   </trackList>
 </playlist>
 )";
-    EXPECT_EQ(
-        decodeXspf(bytes, u"/home/u/lists"_s),
-        (QStringList{u"/music/Caf\u00e9 del Mar.mp3"_s, u"/home/u/lists/Sub Dir/two \u20ac.ogg"_s,
-                     u"/home/u/three.mp3"_s, u"https://example.com/four.mp3"_s}));
+    EXPECT_EQ(decodeXspf(bytes, u"/home/u/lists"_s),
+              (QStringList{u"/music/Caf\u00e9 del Mar.mp3"_s,
+                           u"/home/u/lists/Sub Dir/two \u20ac.ogg"_s, u"/home/u/three.mp3"_s,
+                           u"https://example.com/four.mp3"_s, u"/music/five.mp3"_s}));
+    // Read back from what was written, wherever the list is.
+    const auto entries = decodeXspf(bytes, u"/home/u/lists"_s);
+    EXPECT_EQ(decodeXspf(encodeXspf(*entries), u"/other"_s), entries);
 }
 
 TEST(PlaylistFormat, OnlyAnXspfDocumentIsReadAsXspf) {
