@@ -30,11 +30,7 @@ protected:
     QString write(const QString& name, const QByteArray& content,
                   QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {
         const QString path = elsewhere.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
-        EXPECT_TRUE(file.setPermissions(permissions));
+        writeFile(path, content, permissions);
         return path;
     }
     static QByteArray bytes(const QString& path) {

@@ -6,6 +6,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/PostgresEngine.h"
+#include "support/Programs.h"
 
 namespace vemora::test {
 namespace {
@@ -49,11 +50,7 @@ protected:
     ~ConfigFile() override { qunsetenv("VEMORA_CONF"); }
 
     void write(const QByteArray& content, QFile::Permissions permissions) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
-        ASSERT_TRUE(file.setPermissions(permissions));
+        writeFile(path, content, permissions);
     }
 
     QTemporaryDir dir;

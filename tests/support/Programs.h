@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,16 @@ inline Outcome runProgram(const QString& program, const QStringList& arguments,
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Writes a file whole and gives it the permissions.
+inline void writeFile(const QString& path, const QByteArray& content,
+                      QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    ASSERT_TRUE(file.setPermissions(permissions));
 }
 
 }  // namespace vemora::test
