@@ -16,6 +16,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vemora {
 
@@ -295,9 +296,10 @@ Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& se
     return contents.value().checks;
 }
 
-Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file) {
+Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
+                                    ExistingFile existing) {
     const QFileInfo target(file);
-    if (target.exists())
+    if (existing == ExistingFile::Keep && target.exists())
         return DbError{kErrGeneral, QStringLiteral("%1 already exists; it is never overwritten.")
                                         .arg(QDir::toNativeSeparators(file))};
     ServerSession source(server);
@@ -319,6 +321,10 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
                                            staging.errorString())};
     const QString built = staging.filePath(QLatin1String(kDatabaseFileName));
     if (Status s = SqliteEngine::createDatabase(built); !s) return s.error();
+    // Every account's data: readable by the one who made the copy only.
+    if (!QFile::setPermissions(built, QFile::ReadOwner | QFile::WriteOwner))
+        return DbError{kErrOther,
+                       QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
     {
         FileSession copy(built, false);
         if (Status s = copy.open(); !s) return s.error();
@@ -335,8 +341,14 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
             examineDatabase(built, QString::fromLatin1(kDatabasePassword));
         !examined)
         return examined.error();
-    // rename() refuses an existing name, so a file that appeared meanwhile is kept.
-    if (!QFile::rename(built, target.absoluteFilePath()))
+    // QFile::rename() refuses an existing name, so a file that appeared meanwhile is kept;
+    // std::rename() replaces one in a single step.
+    const bool moved =
+        existing == ExistingFile::Replace
+            ? std::rename(QFile::encodeName(built).constData(),
+                          QFile::encodeName(target.absoluteFilePath()).constData()) == 0
+            : QFile::rename(built, target.absoluteFilePath());
+    if (!moved)
         return DbError{kErrOther,
                        QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
     return contents.checks;

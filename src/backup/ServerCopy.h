@@ -27,10 +27,14 @@ using CopyChecks = QList<TableCheck>;
 // only when the rows read back from the server match the file's counts and checksums.
 Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& server);
 
-// Copies a server database into a new journey.mdb at `file`, which the organizer opens like
-// the delivered one. The file appears only when complete and checked; an existing file is
-// never replaced.
-Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file);
+// What copying onto an existing file does.
+enum class ExistingFile { Keep, Replace };
+
+// Copies a server database into a journey.mdb at `file`, which the organizer opens like the
+// delivered one. The file appears only when complete and checked; an existing file is kept
+// (the copy is refused) unless `existing` says to replace it.
+Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
+                                    ExistingFile existing = ExistingFile::Keep);
 
 // What a server database holds, once it passed the open check; read in one snapshot.
 Result<DatabaseSummary> examineServer(const ServerAddress& server);

@@ -22,9 +22,15 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     m_ui->cmdCompact->setIcon(themeIcon(QStringLiteral("document-save-as")));
     m_ui->cmdRestore->setIcon(themeIcon(QStringLiteral("document-open")));
     m_ui->cmdCancel->setIcon(themeIcon(QStringLiteral("window-close")));
-    m_ui->lblStatus->setText(
-        QStringLiteral("Close Vemora before you compact its database. The working database is "
-                       "replaced only by a copy that has been written and checked."));
+    if (const std::optional<ServerAddress> server = m_platform.module.server())
+        m_ui->lblStatus->setText(
+            QStringLiteral("Vemora works on the server %1. Save/Compact writes a copy of its data "
+                           "to a journey.mdb file; Restore loads such a file onto the server.")
+                .arg(server->shown()));
+    else
+        m_ui->lblStatus->setText(
+            QStringLiteral("Close Vemora before you compact its database. The working database "
+                           "is replaced only by a copy that has been written and checked."));
     m_filter = QStringLiteral("MDB file(*.mdb)|*.mdb");
 
     connect(m_ui->cmdCompact, &QPushButton::clicked, this, &frmTools::compact);
@@ -57,6 +63,10 @@ void frmTools::compact() {
             QStringLiteral("Nothing was changed: choose a file other than the working database."));
         return;
     }
+    if (const std::optional<ServerAddress> server = m_platform.module.server()) {
+        saveServerCopy(*server, *chosen);
+        return;
+    }
     m_ui->lblStatus->setText(QStringLiteral("Compacting..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const CompactResult result = Compactor(m_platform.module.ConnectionString()).run(*chosen);
@@ -66,6 +76,25 @@ void frmTools::compact() {
     // A refusal must not pass for a backup: it is said in a box as well.
     if (!result.ok())
         m_platform.prompter.show(outcome, QStringLiteral("Save/Compact"), vbExclamation);
+}
+
+void frmTools::saveServerCopy(const ServerAddress& server, const QString& path) {
+    m_ui->lblStatus->setText(QStringLiteral("Copying..."));
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Result<CopyChecks> copied = copyServerToFile(server, path, ExistingFile::Replace);
+    QGuiApplication::restoreOverrideCursor();
+    const QString chosen = QDir::toNativeSeparators(path);
+    if (copied) {
+        m_ui->lblStatus->setText(
+            QStringLiteral("Saved a copy of the server's database to %1 (%2). Vemora can open it "
+                           "as its journey.mdb.")
+                .arg(chosen, QLocale().formattedDataSize(QFileInfo(path).size())));
+        return;
+    }
+    const QString text =
+        QStringLiteral("No copy was saved to %1 (%2)").arg(chosen, copied.error().description);
+    m_ui->lblStatus->setText(text);
+    m_platform.prompter.show(text, QStringLiteral("Save/Compact"), vbExclamation);
 }
 
 QString frmTools::describe(const CompactResult& result, const QString& path) const {
@@ -128,6 +157,10 @@ void frmTools::restore() {
         return;
     }
     m_fileName = *chosen;
+    if (const std::optional<ServerAddress> server = m_platform.module.server()) {
+        restoreOntoServer(*server, *chosen);
+        return;
+    }
     Restorer restorer(m_platform.module.ConnectionString());
     RestoreResult refused;
     const std::optional<DatabaseSummary> summary = restorer.examine(*chosen, refused);
@@ -135,29 +168,75 @@ void frmTools::restore() {
         reportRestore(refused, *chosen);
         return;
     }
-    const QString question =
-        QStringLiteral(
-            "%1 was written on %2 and holds %3 accounts, %4 contacts, %5 diary days, %6 plans "
-            "and %7 words.\r\n\r\nPut it in place of the working database? The working "
-            "database is kept beside it.")
-            .arg(QDir::toNativeSeparators(*chosen),
-                 QLocale().toString(summary->written, QLocale::ShortFormat))
-            .arg(summary->accounts)
-            .arg(summary->contacts)
-            .arg(summary->diaryDays)
-            .arg(summary->plans)
-            .arg(summary->words);
-    if (m_platform.prompter.show(question, QStringLiteral("Restore"), vbYesNo | vbQuestion) !=
-        Answer::Yes) {
-        m_ui->lblStatus->setText(
-            QStringLiteral("Nothing was changed: the restore was not confirmed."));
+    if (!confirmRestore(*chosen, *summary,
+                        QStringLiteral("Put it in place of the working database? The working "
+                                       "database is kept beside it.")))
         return;
-    }
     m_ui->lblStatus->setText(QStringLiteral("Restoring..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const RestoreResult result = restorer.run(*chosen);
     QGuiApplication::restoreOverrideCursor();
     reportRestore(result, *chosen);
+}
+
+bool frmTools::confirmRestore(const QString& path, const DatabaseSummary& summary,
+                              const QString& question) {
+    const QString text =
+        QStringLiteral(
+            "%1 was written on %2 and holds %3 accounts, %4 contacts, %5 diary days, %6 plans "
+            "and %7 words.\r\n\r\n%8")
+            .arg(QDir::toNativeSeparators(path),
+                 QLocale().toString(summary.written, QLocale::ShortFormat))
+            .arg(summary.accounts)
+            .arg(summary.contacts)
+            .arg(summary.diaryDays)
+            .arg(summary.plans)
+            .arg(summary.words)
+            .arg(question);
+    if (m_platform.prompter.show(text, QStringLiteral("Restore"), vbYesNo | vbQuestion) ==
+        Answer::Yes)
+        return true;
+    m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: the restore was not confirmed."));
+    return false;
+}
+
+void frmTools::restoreOntoServer(const ServerAddress& server, const QString& path) {
+    const QString chosen = QDir::toNativeSeparators(path);
+    const Result<DatabaseSummary> summary =
+        examineDatabase(path, QString::fromLatin1(kDatabasePassword));
+    const auto refuse = [&](const QString& detail) {
+        const QString text =
+            QStringLiteral("Nothing was changed: %1 cannot be restored. (%2)").arg(chosen, detail);
+        m_ui->lblStatus->setText(text);
+        m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
+    };
+    if (!summary) {
+        refuse(summary.error().description);
+        return;
+    }
+    if (!confirmRestore(path, summary.value(),
+                        QStringLiteral("Put its data in place of everything on the server %1? "
+                                       "The server's data is not kept: save a copy first.")
+                            .arg(server.shown())))
+        return;
+    m_ui->lblStatus->setText(QStringLiteral("Restoring..."));
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Result<CopyChecks> restored = restoreFileToServer(path, server);
+    QGuiApplication::restoreOverrideCursor();
+    if (restored) {
+        m_ui->lblStatus->setText(
+            QStringLiteral("Restored %1 onto the server %2.").arg(chosen, server.shown()));
+        return;
+    }
+    if (restored.error().problem == DbProblem::Busy) {
+        const QString text = QStringLiteral(
+            "Nothing was changed: Vemora has the database open. Close every Vemora window "
+            "and try again.");
+        m_ui->lblStatus->setText(text);
+        m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
+        return;
+    }
+    refuse(restored.error().description);
 }
 
 void frmTools::reportRestore(const RestoreResult& result, const QString& path) {

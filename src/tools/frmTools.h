@@ -2,6 +2,7 @@
 
 #include "backup/Compactor.h"
 #include "backup/Restorer.h"
+#include "backup/ServerCopy.h"
 #include "tools/mod_Tools.h"
 
 #include <QWidget>
@@ -30,7 +31,13 @@ protected:
 private:
     void compact();
     QString describe(const CompactResult& result, const QString& chosen) const;
+    // On a server: a journey.mdb written from its data, replacing the chosen file.
+    void saveServerCopy(const ServerAddress& server, const QString& path);
     void restore();
+    // Asks whether to restore the file that summary describes; a no is said in the status line.
+    bool confirmRestore(const QString& path, const DatabaseSummary& summary,
+                        const QString& question);
+    void restoreOntoServer(const ServerAddress& server, const QString& path);
     // Says the outcome in the status line, and a refusal in a box as well.
     void reportRestore(const RestoreResult& result, const QString& chosen);
 

@@ -20,6 +20,7 @@
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "support/Programs.h"
+#include "support/ServerDatabase.h"
 
 namespace vemora::test {
 namespace {
@@ -50,31 +51,11 @@ DbError failureOf(QSqlDatabase db, const QString& sql) {
 
 class ServerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const QString url = qEnvironmentVariable("VEMORA_TEST_PG_URL");
-        if (url.isEmpty()) GTEST_SKIP() << "VEMORA_TEST_PG_URL names no server";
-        const Result<ServerAddress> admin = parseServerUrl(url);
-        ASSERT_TRUE(admin) << admin.error().description.toStdString();
-        m_admin = admin.value();
-        server = m_admin;
-        server.database = QStringLiteral("vemora_") + QUuid::createUuid().toString(QUuid::Id128);
-        ServerSession session(m_admin);
-        ASSERT_TRUE(session.open());
-        exec(session.database(), {QStringLiteral("CREATE DATABASE %1").arg(server.database)});
-    }
-    void TearDown() override {
-        if (m_admin.database.isEmpty()) return;
-        ServerSession session(m_admin);
-        ASSERT_TRUE(session.open());
-        exec(session.database(),
-             {QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(server.database)});
-    }
+    void SetUp() override { m_database.create(); }
     QString url() const { return server.shown(); }
 
-    ServerAddress server;
-
-private:
-    ServerAddress m_admin;
+    ServerDatabase m_database;
+    ServerAddress& server = m_database.server;
 };
 
 TEST_F(ServerTest, MakedbSetsUpAnEmptyDatabaseOnceAndTheAdministratorLogsIn) {
