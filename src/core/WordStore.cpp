@@ -71,11 +71,16 @@ Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QStr
     return run(update);
 }
 
-// The unique index on the word is the duplicate check.
+// The unique index on the word is the duplicate check. The change is a transaction of its own,
+// a savepoint inside the caller's: on a server a refused statement ends the transaction it
+// runs in, so the caller's goes on from the savepoint.
 Result<Change> WordStore::run(const Statement& statement) {
+    Transaction transaction(m_database);
+    if (!transaction.begun()) return transaction.begun().error();
     const Result<int> ran = m_database.execute(statement);
     if (!ran && ran.error().number == kErrGeneral) return Change{Refusal::Taken};
     if (!ran) return ran.error();
+    if (const Status committed = transaction.commit(); !committed) return committed.error();
     return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};
 }
 
