@@ -80,15 +80,7 @@ Status Connection::openServer(bool check) {
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
                           : QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
-    if (!db.isValid())
-        return PostgresEngine::refusal(DbProblem::Missing, server.value(),
-                                       QStringLiteral("the PostgreSQL driver is not installed"));
-    PostgresEngine::address(db, server.value());
-    if (!db.open()) {
-        const DbError why = PostgresEngine::toDbError(db.lastError());
-        return PostgresEngine::refusal(DbProblem::Missing, server.value(), why.description);
-    }
-    if (!check) return {};
+    if (Status opened = PostgresEngine::open(db, server.value()); !opened || !check) return opened;
     if (Status ready =
             PostgresEngine::prepare(db, server.value(), QString::fromLatin1(kDatabasePassword));
         !ready) {

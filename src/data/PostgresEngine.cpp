@@ -85,8 +85,7 @@ Result<QVariant> scalar(QSqlDatabase& db, const QString& sql) {
 ServerSession::ServerSession(ServerAddress server)
     : m_server(std::move(server)),
       m_name(QStringLiteral("vemora-server-") + QUuid::createUuid().toString(QUuid::Id128)) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
-    PostgresEngine::address(db, m_server);
+    QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
 }
 
 ServerSession::~ServerSession() {
@@ -100,11 +99,7 @@ QSqlDatabase ServerSession::database() const {
 
 Status ServerSession::open() {
     QSqlDatabase db = database();
-    if (!db.isValid())
-        return PostgresEngine::refusal(DbProblem::Missing, m_server,
-                                       QStringLiteral("the PostgreSQL driver is not installed"));
-    if (db.open()) return {};
-    return PostgresEngine::refusal(DbProblem::Missing, m_server, engineText(db.lastError()));
+    return PostgresEngine::open(db, m_server);
 }
 
 ServerLock::ServerLock(ServerAddress server) : m_server(std::move(server)) {}
@@ -142,7 +137,10 @@ QString PostgresEngine::driver() {
     return QStringLiteral("QPSQL");
 }
 
-void PostgresEngine::address(QSqlDatabase& db, const ServerAddress& server) {
+Status PostgresEngine::open(QSqlDatabase& db, const ServerAddress& server) {
+    if (!db.isValid())
+        return refusal(DbProblem::Missing, server,
+                       QStringLiteral("the PostgreSQL driver is not installed"));
     db.setHostName(server.host);
     db.setPort(server.port);
     db.setDatabaseName(server.database);
@@ -150,6 +148,8 @@ void PostgresEngine::address(QSqlDatabase& db, const ServerAddress& server) {
     // Empty: libpq looks in ~/.pgpass or PGPASSFILE.
     db.setPassword(server.password);
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    if (db.open()) return {};
+    return refusal(DbProblem::Missing, server, engineText(db.lastError()));
 }
 
 Status PostgresEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {

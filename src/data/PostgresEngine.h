@@ -63,8 +63,9 @@ public:
     PostgresEngine() = delete;
 
     static QString driver();
-    // Points a QPSQL connection at the server, as every session of the programs reaches it.
-    static void address(QSqlDatabase& db, const ServerAddress& server);
+    // Opens a QPSQL connection to the server as every session of the programs reaches it; a
+    // server that cannot be reached or refuses the log-in is a Missing database, named.
+    static Status open(QSqlDatabase& db, const ServerAddress& server);
 
     // By SQLSTATE: a repeated unique value is the general failure, a statement that cannot be
     // parsed (class 42) the syntax error, a lost connection a Missing database.
