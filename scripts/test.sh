@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test on the offscreen platform; then the server tests against
-# a throwaway PostgreSQL cluster, stopped at the end.
+# Installs, builds and runs every test on the offscreen platform; then the whole suite again,
+# every test that goes through the organizer's database on a throwaway PostgreSQL cluster,
+# stopped at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VEMORA_BUILD_DIR:-$root/build}"
@@ -15,4 +16,4 @@ trap '"$root/scripts/pg-cluster.sh" stop "$cluster"' EXIT
 # Interrupted, too: the EXIT trap runs only when the script exits by itself.
 trap 'exit 130' INT TERM
 VEMORA_TEST_PG_URL="$("$root/scripts/pg-cluster.sh" url "$cluster")" \
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 180 --label-regex server
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 180

@@ -20,8 +20,8 @@ Result<std::optional<UserRecord>> AccountStore::find(const QString& userName,
     const std::optional<QString> stored = EncodePassword(password);
     if (!stored) return std::optional<UserRecord>();
     const Result<int> found = m_database.execute(
-        Statement("Select user_num, user_name, user_password, name From users where user_name=")
-            .text(trimBlanks(userName))
+        Statement("Select user_num, user_name, user_password, name From users where ")
+            .caselessColumnEquals(u"user_name", trimBlanks(userName))
             .sql(" AND user_password=")
             .text(*stored));
     // An apostrophe, refused by the statement, is in no stored name or password either.
@@ -34,7 +34,8 @@ Result<std::optional<UserRecord>> AccountStore::find(const QString& userName,
 }
 
 Statement AccountStore::listSource() {
-    return Statement("Select user_num, user_name,user_password, name from users");
+    return Statement("Select user_num, user_name,user_password, name from users")
+        .storedOrder(u"user_num");
 }
 
 bool AccountStore::isAdministratorName(const QString& userName) {
@@ -88,8 +89,8 @@ Result<int> AccountStore::remove(qint64 number, const QString& userName) {
     if (const auto why = refusalToDelete(number, userName)) return refused(*why);
     return m_database.execute(Statement("DELETE FROM users WHERE user_num=")
                                   .number(number)
-                                  .sql(" AND user_name=")
-                                  .text(trimBlanks(userName)));
+                                  .sql(" AND ")
+                                  .caselessColumnEquals(u"user_name", trimBlanks(userName)));
 }
 
 }  // namespace vemora

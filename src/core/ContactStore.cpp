@@ -13,6 +13,18 @@ ContactNames namesOf(const QStringList& texts) {
     return {texts.value(0), texts.value(1), texts.value(2)};
 }
 
+// Listings read a server's contacts from the table beneath the view addressbook_tbl: its
+// rowids order equal first names, as the file's do. The columns are the view's.
+Statement& contactColumns(Statement& statement, const QString& prefix = {}) {
+    QStringList columns{prefix + QStringLiteral("user_num")};
+    for (QLatin1StringView column : kContactColumns) columns.append(prefix + column);
+    return statement.sql(prefix + QLatin1Char('*'), columns.join(QStringLiteral(", ")));
+}
+
+Statement& contactTable(Statement& statement) {
+    return statement.sql(u"addressbook_tbl", u"addressbook_rows");
+}
+
 Statement insertContact() {
     return Statement(
         "INSERT INTO addressbook_tbl(user_num, name, middle_name, last_name, sex, address, "
@@ -22,9 +34,12 @@ Statement insertContact() {
 }  // namespace
 
 Statement ContactStore::listing(qint64 user) {
-    return Statement("Select * FROM addressbook_tbl WHERE user_num = ")
+    Statement statement("Select ");
+    contactColumns(statement).sql(" FROM ");
+    return contactTable(statement)
+        .sql(" WHERE user_num = ")
         .number(user)
-        .sql(" Order By name");
+        .caselessOrderBy(u"name", u"rowid");
 }
 
 Statement ContactStore::selection(qint64 user, const ContactNames& names) {
@@ -35,12 +50,12 @@ Statement ContactStore::selection(qint64 user, const ContactNames& names) {
 // The listing puts contacts of equal first names in the order of their rowids.
 DataControl::RowsChange ContactStore::changedRows(qint64 user,
                                                   const QList<ContactNames>& contacts) {
-    DataControl::RowsChange change{
-        {},
-        Statement("SELECT a.*, (SELECT count(*) FROM addressbook_tbl b WHERE b.user_num = "
-                  "a.user_num AND b.name IS a.name AND b.rowid < a.rowid) FROM addressbook_tbl "
-                  "a WHERE"),
-        kContactColumns[0]};
+    Statement stored("SELECT ");
+    contactColumns(stored, QStringLiteral("a.")).sql(", (SELECT count(*) FROM ");
+    contactTable(stored).sql(" b WHERE b.user_num = a.user_num AND ");
+    stored.caselessIs(u"b.name", u"a.name").sql(" AND b.rowid < a.rowid) FROM ");
+    contactTable(stored).sql(" a WHERE");
+    DataControl::RowsChange change{{}, std::move(stored), kContactColumns[0]};
     for (const ContactNames& names : contacts) {
         change.keys.append({{kContactColumns[0], kContactColumns[1], kContactColumns[2]},
                             {names.name, names.middle, names.last},
@@ -48,7 +63,7 @@ DataControl::RowsChange ContactStore::changedRows(qint64 user,
         change.stored.sql(change.keys.size() == 1 ? " (" : " OR (");
         contactCondition(change.stored, user, names.name, names.middle, names.last).sql(")");
     }
-    if (contacts.isEmpty()) change.stored.sql(" 0");
+    if (contacts.isEmpty()) change.stored.falseCondition();
     return change;
 }
 

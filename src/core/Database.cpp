@@ -1,6 +1,8 @@
 #include "core/Database.h"
 
 #include "data/ConnectionString.h"
+#include "data/DatabaseLock.h"
+#include "data/PostgresEngine.h"
 #include "data/Statement.h"
 
 #include <QDeadlineTimer>
@@ -11,10 +13,10 @@ namespace vemora {
 Database::Database(QString programDirectory, Lock lock)
     : m_programDirectory(std::move(programDirectory)),
       m_lockKind(lock),
-      m_lock(parseConnectionString(makeConnectionString(databaseDirectory(m_programDirectory)))
-                 .dataSource),
-      m_connectionString(makeConnectionString(databaseDirectory(m_programDirectory))),
       m_dbConnection(std::make_unique<Connection>()) {
+    const Result<QString> chosen = chosenDatabase();
+    m_connectionString =
+        chosen ? chosen.value() : makeConnectionString(databaseDirectory(m_programDirectory));
     m_dbConnection->setConnectionString(m_connectionString);
 }
 
@@ -24,19 +26,39 @@ QString Database::filePath() const {
     return parseConnectionString(m_connectionString).dataSource;
 }
 
-// Where no lock file can be made (a folder nobody may write to) the tool cannot replace the
-// database either, so the file is used without the lock.
+Result<QString> Database::chosenDatabase() const {
+    const Result<std::optional<ServerAddress>> server = configuredServer(m_programDirectory);
+    if (!server) {
+        DbError error = server.error();
+        error.problem = DbProblem::Missing;
+        return error;
+    }
+    if (server.value()) return server.value()->url();
+    return makeConnectionString(databaseDirectory(m_programDirectory));
+}
+
+// Where no lock can be taken (a folder nobody may write to, a server out of reach) the tool
+// cannot replace the database either, so it is used without the lock.
 bool Database::holdLock() {
     constexpr std::chrono::milliseconds kPoll(50);
-    if (m_lockKind == Lock::None || m_lock.isLocked()) return true;
+    if (m_lockKind == Lock::None) return true;
+    if (!m_lock || m_lockTarget != m_connectionString) {
+        m_lock.reset();
+        m_lockTarget = m_connectionString;
+        if (isServerUrl(m_connectionString))
+            m_lock = std::make_unique<ServerLock>(parseServerUrl(m_connectionString).value());
+        else
+            m_lock = std::make_unique<DatabaseLock>(filePath());
+    }
+    if (m_lock->isLocked()) return true;
     for (;;) {
         const QDeadlineTimer deadline(m_toolWait);
-        while (!m_lock.tryLock(DatabaseLock::Mode::Shared)) {
-            if (!m_lock.heldElsewhere()) return true;
+        while (!m_lock->tryLock(EngineLock::Mode::Shared)) {
+            if (!m_lock->heldElsewhere()) return true;
             if (deadline.hasExpired()) break;
             QThread::msleep(static_cast<unsigned long>(kPoll.count()));
         }
-        if (m_lock.isLocked()) return true;
+        if (m_lock->isLocked()) return true;
         if (!m_retry || !m_retry()) return false;
     }
 }
@@ -44,9 +66,11 @@ bool Database::holdLock() {
 Status Database::open() {
     m_dbConnection = std::make_unique<Connection>();
     m_transactions = 0;
-    m_connectionString = makeConnectionString(databaseDirectory(m_programDirectory));
-    m_dbConnection->setConnectionString(m_connectionString);
     m_openFailed = true;
+    const Result<QString> chosen = chosenDatabase();
+    if (!chosen) return chosen.error();
+    m_connectionString = chosen.value();
+    m_dbConnection->setConnectionString(m_connectionString);
     if (!holdLock())
         return DbError{kErrOther,
                        QStringLiteral("The maintenance tool is working on the database.")};

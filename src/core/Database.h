@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
-#include "data/DatabaseLock.h"
+#include "data/EngineLock.h"
 #include "data/Recordset.h"
 
 #include <QString>
@@ -15,7 +15,8 @@ namespace vemora {
 class Statement;
 
 // A program's shared connection to its journey.mdb (beside it, or the computer's shared one),
-// with what is kept beside it:
+// or to the server database that vemora.conf beside the program names, with what is kept
+// beside it:
 // the connection string, the rows of the last query and the SQL text last run. Shows nothing:
 // failures come back as errors for the windows to word.
 class Database final {
@@ -33,7 +34,7 @@ public:
     Connection& DbConnection() { return *m_dbConnection; }
     Recordset& DbRecordset() { return m_dbRecordset; }
     QString& SqlText() { return m_sqlText; }
-    // The program's journey.mdb.
+    // The program's journey.mdb; empty on a server.
     QString filePath() const;
 
     // While the maintenance tool holds the file, open() waits up to `wait`, then asks `retry`
@@ -44,7 +45,8 @@ public:
     }
 
     // Takes the lock when the program holds one, then replaces DbConnection by a new open
-    // connection.
+    // connection. vemora.conf is read anew each time; one that cannot be used is a Missing
+    // database, as an unreachable server is.
     Status open();
 
     // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows replace
@@ -55,10 +57,13 @@ public:
 private:
     friend class Transaction;
     bool holdLock();
+    // The connection string of the database the program uses now, or why there is none.
+    Result<QString> chosenDatabase() const;
 
     QString m_programDirectory;
     Lock m_lockKind;
-    DatabaseLock m_lock;
+    std::unique_ptr<EngineLock> m_lock;
+    QString m_lockTarget;  // the connection string m_lock belongs to
     QString m_connectionString;
     std::unique_ptr<Connection> m_dbConnection;
     Recordset m_dbRecordset;

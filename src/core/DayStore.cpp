@@ -3,7 +3,6 @@
 #include "core/Database.h"
 #include "core/Transaction.h"
 #include "data/Encoding.h"
-#include "data/SqliteEngine.h"
 
 #include <algorithm>
 
@@ -124,9 +123,8 @@ Result<Change> DayStore::save(qint64 user, QDate day, const QStringList& loaded,
     whereDay(update, user, day);
     // The texts as loaded, untrimmed and letter for letter.
     for (int i = 0; i < m_book.columns.size(); ++i)
-        update.sql(QStringLiteral(" AND COALESCE(%1, '')=").arg(m_book.columns.at(i)))
-            .text(orEmpty(loaded.value(i)))
-            .sql(SqliteEngine::exact());
+        update.sql(u" AND ").exactEquals(
+            QStringLiteral("COALESCE(%1, '')").arg(m_book.columns.at(i)), orEmpty(loaded.value(i)));
     const Result<int> changed = m_database.execute(update);
     if (!changed) return changed.error();
     return Change{changed.value() == 0 ? Refusal::Gone : Refusal::None};

@@ -1,7 +1,6 @@
 #include "core/RecordKeys.h"
 
 #include "data/Encoding.h"
-#include "data/SqliteEngine.h"
 
 namespace vemora {
 
@@ -15,24 +14,19 @@ Statement& contactCondition(Statement& statement, qint64 user, const QString& na
     // SQLite's trim() removes blanks only, as trimBlanks does.
     return statement.sql(" user_num = ")
         .number(user)
-        .sql(" AND trim(name) = ")
-        .text(trimBlanks(name))
-        .sql(SqliteEngine::caseless())
-        .sql(" AND trim(middle_name) = ")
-        .text(trimBlanks(middle))
-        .sql(SqliteEngine::caseless())
-        .sql(" AND trim(last_name) = ")
-        .text(trimBlanks(last))
-        .sql(SqliteEngine::caseless());
+        .sql(" AND ")
+        .caselessEquals(u"trim(name)", trimBlanks(name))
+        .sql(" AND ")
+        .caselessEquals(u"trim(middle_name)", trimBlanks(middle))
+        .sql(" AND ")
+        .caselessEquals(u"trim(last_name)", trimBlanks(last));
 }
 
 Statement& whereLoadedWord(Statement& statement, const QString& word, const QString& description) {
-    return statement.sql(" WHERE dict_name=")
-        .text(word)
-        .sql(SqliteEngine::exact())
-        .sql(" AND COALESCE(dict_description, '')=")
-        .text(description)
-        .sql(SqliteEngine::exact());
+    return statement.sql(" WHERE ")
+        .exactEquals(u"dict_name", word)
+        .sql(" AND ")
+        .exactEquals(u"COALESCE(dict_description, '')", description);
 }
 
 }  // namespace vemora

@@ -3,12 +3,13 @@
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "core/RecordKeys.h"
+#include "core/Transaction.h"
 #include "data/Encoding.h"
 
 namespace vemora {
 
 Statement WordStore::listing() {
-    return Statement("Select * FROM dictionary_tbl Order By dict_name");
+    return Statement("Select * FROM dictionary_tbl").caselessOrderBy(u"dict_name");
 }
 
 Statement WordStore::selection(const QString& word, const QString& description) {
@@ -22,10 +23,10 @@ DataControl::RowsChange WordStore::changedRows(const QStringList& words) {
         {}, Statement("SELECT *, 0 FROM dictionary_tbl WHERE"), QStringLiteral("dict_name")};
     for (const QString& word : words) {
         change.keys.append({{change.orderColumn}, {word}, false});
-        change.stored.sql(change.keys.size() == 1 ? " dict_name = " : " OR dict_name = ")
-            .value(word);
+        change.stored.sql(change.keys.size() == 1 ? " " : " OR ")
+            .caselessColumnEquals(u"dict_name", word);
     }
-    if (words.isEmpty()) change.stored.sql(" 0");
+    if (words.isEmpty()) change.stored.falseCondition();
     return change;
 }
 
@@ -38,8 +39,8 @@ QString WordStore::savedWord(const QString& typed) {
 }
 
 Result<Recordset> WordStore::words() {
-    const Result<int> ran =
-        m_database.execute(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    const Result<int> ran = m_database.execute(
+        Statement("SELECT dict_name FROM dictionary_tbl").caselessOrderBy(u"dict_name"));
     if (!ran) return ran.error();
     // The list is the copy kept.
     return std::exchange(m_database.DbRecordset(), Recordset());
@@ -70,11 +71,16 @@ Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QStr
     return run(update);
 }
 
-// The unique index on the word is the duplicate check.
+// The unique index on the word is the duplicate check. The change is a transaction of its own,
+// a savepoint inside the caller's: on a server a refused statement ends the transaction it
+// runs in, so the caller's goes on from the savepoint.
 Result<Change> WordStore::run(const Statement& statement) {
+    Transaction transaction(m_database);
+    if (!transaction.begun()) return transaction.begun().error();
     const Result<int> ran = m_database.execute(statement);
     if (!ran && ran.error().number == kErrGeneral) return Change{Refusal::Taken};
     if (!ran) return ran.error();
+    if (const Status committed = transaction.commit(); !committed) return committed.error();
     return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};
 }
 

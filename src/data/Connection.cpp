@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
 #include "data/ConnectionString.h"
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -51,12 +52,42 @@ bool Connection::isOpen() const {
     return handle().isOpen();
 }
 
+Dialect Connection::dialect() const {
+    return isServerUrl(m_connectionString) ? Dialect::Server : Dialect::File;
+}
+
+DbError Connection::toDbError(const QSqlError& error) const {
+    return dialect() == Dialect::File ? SqliteEngine::toDbError(error)
+                                      : PostgresEngine::toDbError(error);
+}
+
 Status Connection::open() {
-    return openFile(false);
+    return dialect() == Dialect::File ? openFile(false) : openServer(true);
 }
 
 Status Connection::openSnapshot() {
-    return openFile(true);
+    return dialect() == Dialect::File ? openFile(true) : openServer(false);
+}
+
+Status Connection::openServer(bool check) {
+    close();
+    const Result<ServerAddress> server = parseServerUrl(m_connectionString);
+    if (!server) {
+        DbError error = server.error();
+        error.problem = DbProblem::Missing;
+        return error;
+    }
+    QSqlDatabase db = QSqlDatabase::contains(m_name)
+                          ? QSqlDatabase::database(m_name, false)
+                          : QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
+    if (Status opened = PostgresEngine::open(db, server.value()); !opened || !check) return opened;
+    if (Status ready =
+            PostgresEngine::prepare(db, server.value(), QString::fromLatin1(kDatabasePassword));
+        !ready) {
+        close();
+        return ready;
+    }
+    return {};
 }
 
 Status Connection::openFile(bool snapshot) {
@@ -113,12 +144,21 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     QSqlDatabase db = handle();
     if (!db.isOpen()) return closedError();
 
+    const Dialect dialect = this->dialect();
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.prepare(statement.query())) return SqliteEngine::toDbError(query.lastError());
-    for (const QVariant& value : statement.values()) query.addBindValue(value);
-    if (!query.exec()) {
-        DbError error = SqliteEngine::toDbError(query.lastError());
+    // A server prepares only queries and changes of rows: BEGIN, SAVEPOINT and the like, which
+    // bind nothing, go as they are.
+    bool ran = false;
+    if (dialect == Dialect::Server && statement.values().isEmpty()) {
+        ran = query.exec(statement.query(dialect));
+    } else {
+        if (!query.prepare(statement.query(dialect))) return toDbError(query.lastError());
+        for (const QVariant& value : statement.values()) query.addBindValue(value);
+        ran = query.exec();
+    }
+    if (!ran) {
+        DbError error = toDbError(query.lastError());
         query.finish();
         return error;
     }
@@ -131,7 +171,8 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     QStringList columns;
     for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
     std::vector<ColumnValues> values(size_t(columns.size()));
-    const Status read = SqliteEngine::readRows(query, values);
+    const Status read = dialect == Dialect::File ? SqliteEngine::readRows(query, values)
+                                                 : PostgresEngine::readRows(query, values);
     query.finish();
     if (!read) return read.error();
     return Recordset(std::move(columns), std::move(values));

@@ -2,16 +2,16 @@
 
 #include "data/DbError.h"
 #include "data/Recordset.h"
+#include "data/Statement.h"
 
 #include <QSqlDatabase>
 #include <QString>
 
 namespace vemora {
 
-class Statement;
-
-// One named connection to the database file. Opening never creates the file, and checks the
-// database password against the verifier stored in it.
+// One named connection to the database file, or to a server database when the connection
+// string is a postgresql:// URL. Opening never creates the database, and checks the database
+// password against the verifier stored in it.
 class Connection final {
     Q_DISABLE_COPY_MOVE(Connection)
 public:
@@ -20,12 +20,14 @@ public:
 
     void setConnectionString(const QString& text) { m_connectionString = text; }
     const QString& connectionString() const { return m_connectionString; }
+    // The engine the connection string names, whose SQL the statements are sent in.
+    Dialect dialect() const;
 
     // Opens the database read-write and checks that it is this program's, in a version it
     // knows (bringing an older one forward).
     Status open();
     // Opens the file as it lies on disk, read-only: no journal beside it is applied or made,
-    // and nothing is checked.
+    // and nothing is checked. A server database is opened as open() does, unchecked.
     Status openSnapshot();
     bool isOpen() const;
     void close();
@@ -35,8 +37,11 @@ public:
     Result<Recordset> execute(const Statement& statement);
     int lastRowsAffected() const { return m_rowsAffected; }
     // SQLite's data version: it changes when another connection commits, never for this one's
-    // own commits.
+    // own commits. A server keeps none.
+    bool hasDataVersion() const { return dialect() == Dialect::File; }
     Result<qint64> dataVersion();
+    // An error of the engine's driver as the programs' error numbers word it.
+    DbError toDbError(const QSqlError& error) const;
 
     QString filePath() const;
     // The name the connection is known by to the driver; a new one for every Connection.
@@ -45,6 +50,7 @@ public:
 private:
     QSqlDatabase handle() const;
     Status openFile(bool snapshot);
+    Status openServer(bool check);
 
     QString m_name;
     QString m_connectionString;

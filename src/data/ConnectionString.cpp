@@ -46,15 +46,38 @@ ConnectionParts parseConnectionString(const QString& text) {
     return parts;
 }
 
-QString ServerAddress::shown() const {
+namespace {
+
+QUrl urlOf(const ServerAddress& server) {
     QUrl url;
     url.setScheme(QStringLiteral("postgresql"));
-    url.setUserName(user);
-    url.setHost(host.startsWith(QLatin1Char('/')) ? QStringLiteral("localhost") : host);
-    url.setPort(port);
-    url.setPath(QLatin1Char('/') + database);
-    if (host.startsWith(QLatin1Char('/'))) url.setQuery(QStringLiteral("host=") + host);
-    return url.toString();
+    url.setUserName(server.user);
+    url.setPassword(server.password);
+    const bool socket = server.host.startsWith(QLatin1Char('/'));
+    url.setHost(socket ? QStringLiteral("localhost") : server.host);
+    url.setPort(server.port);
+    url.setPath(QLatin1Char('/') + server.database);
+    if (socket) {
+        QUrlQuery query;
+        query.addQueryItem(QStringLiteral("host"), server.host);
+        url.setQuery(query);
+    }
+    return url;
+}
+
+}  // namespace
+
+QString ServerAddress::url() const {
+    return urlOf(*this).toString(QUrl::FullyEncoded);
+}
+
+QString ServerAddress::shown() const {
+    return urlOf(*this).toString(QUrl::RemovePassword);
+}
+
+bool isServerUrl(const QString& text) {
+    return text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
 Result<ServerAddress> parseServerUrl(const QString& text) {

@@ -38,11 +38,15 @@ struct ServerAddress {
     QString user;
     QString password;
 
+    // The URL that parseServerUrl() reads back as this address, password and all.
+    QString url() const;
     // The URL without its password, for messages.
     QString shown() const;
 };
 // The address a URL names, or why it names none.
 Result<ServerAddress> parseServerUrl(const QString& url);
+// Whether a connection string is a server's URL rather than the file's key=value pairs.
+bool isServerUrl(const QString& text);
 
 inline constexpr auto kConfigFileName = "vemora.conf";
 // The server that vemora.conf beside the programs selects (VEMORA_CONF names another file);

@@ -15,7 +15,7 @@ Status DataControl::refresh() {
     Status status;
     if (!m_connection.isOpen()) status = m_connection.open();
     if (status) {
-        const Result<qint64> version =
+        const Result<std::optional<qint64>> version =
             readTogether([this] { return m_rows.open(m_source, m_connection); });
         status = version.status();
         if (version) m_version = version.value();
@@ -30,10 +30,18 @@ void DataControl::announceRows() {
     emit currentRowChanged(currentRow());
 }
 
-Result<qint64> DataControl::readTogether(const std::function<Status()>& read) {
+Result<std::optional<qint64>> DataControl::readTogether(const std::function<Status()>& read) {
     if (const auto begun = m_connection.execute(Statement("BEGIN")); !begun) return begun.error();
-    Status status = read();
-    Result<qint64> version = status ? m_connection.dataVersion() : Result<qint64>(status.error());
+    Result<std::optional<qint64>> version = std::optional<qint64>();
+    if (const Status status = read(); !status) {
+        version = status.error();
+    } else if (m_connection.hasDataVersion()) {
+        const Result<qint64> seen = m_connection.dataVersion();
+        if (seen)
+            version = std::optional<qint64>(seen.value());
+        else
+            version = seen.error();
+    }
     // Ending a read changes nothing; a failure to end it leaves the rows as read.
     (void)m_connection.execute(Statement("COMMIT"));
     return version;
@@ -57,7 +65,7 @@ Status DataControl::refreshAfter(Connection& writer, const RowsChange& change) {
     if (!mark || mark->writer != writer.name()) return refresh();
     Recordset stored;
     std::optional<qint64> writerVersion;
-    const Result<qint64> version = readTogether([&]() -> Status {
+    const Result<std::optional<qint64>> version = readTogether([&]() -> Status {
         if (Status read = stored.open(change.stored, m_connection); !read) return read;
         const Result<qint64> now = writer.dataVersion();
         if (now) writerVersion = now.value();

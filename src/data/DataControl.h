@@ -40,8 +40,8 @@ public:
     // Call before making the change through `writer`.
     void beginChange(Connection& writer);
     // Call after it: when no connection but `writer` has committed since the rows were read,
-    // only the rows of the change are read again and put in their places; otherwise this is
-    // refresh(). Either way the current row becomes the first.
+    // only the rows of the change are read again and put in their places; otherwise, and
+    // always on a server, this is refresh(). Either way the current row becomes the first.
     Status refreshAfter(Connection& writer, const RowsChange& change);
     // Whether the last read patched the held rows rather than reading them all.
     bool patched() const { return m_patched; }
@@ -61,8 +61,9 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    // Runs the reads in one transaction; yields this connection's data version as they saw it.
-    Result<qint64> readTogether(const std::function<Status()>& read);
+    // Runs the reads in one transaction; yields this connection's data version as they saw it,
+    // or nothing on a server, which keeps none.
+    Result<std::optional<qint64>> readTogether(const std::function<Status()>& read);
     void announceRows();
 
     struct Mark {

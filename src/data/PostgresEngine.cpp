@@ -1,7 +1,9 @@
 #include "data/PostgresEngine.h"
 
 #include "data/Encoding.h"
+#include "data/Recordset.h"
 #include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,12 +23,19 @@ constexpr const char* kTables[] = {
     " user_password text NOT NULL DEFAULT '',"
     " name text NOT NULL DEFAULT '')",
     "CREATE UNIQUE INDEX users_names ON users (lower(user_name COLLATE \"C\"))",
-    "CREATE TABLE addressbook_tbl ("
+    // The contacts' rows carry a rowid, as the file's do, which orders contacts of equal first
+    // names; the view addressbook_tbl shows every column but that one.
+    "CREATE TABLE addressbook_rows ("
     " user_num integer NOT NULL,"
     " name text, middle_name text, last_name text, sex text, address text, phone_num text,"
-    " cel_num text, fax_num text, email text)",
-    "CREATE INDEX addressbook_owner ON addressbook_tbl (user_num, name)",
-    "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, lower(trim(name) COLLATE \"C\"))",
+    " cel_num text, fax_num text, email text,"
+    " rowid bigint GENERATED ALWAYS AS IDENTITY)",
+    "CREATE VIEW addressbook_tbl AS SELECT user_num, name, middle_name, last_name, sex, address,"
+    " phone_num, cel_num, fax_num, email FROM addressbook_rows",
+    "CREATE INDEX addressbook_owner ON addressbook_rows"
+    " (user_num, lower(name COLLATE \"C\"), rowid)",
+    "CREATE INDEX addressbook_names ON addressbook_rows (user_num, lower(trim(name) COLLATE "
+    "\"C\"))",
     "CREATE TABLE diary_tbl ("
     " user_num integer NOT NULL,"
     " diary_date date NOT NULL,"
@@ -76,14 +85,7 @@ Result<QVariant> scalar(QSqlDatabase& db, const QString& sql) {
 ServerSession::ServerSession(ServerAddress server)
     : m_server(std::move(server)),
       m_name(QStringLiteral("vemora-server-") + QUuid::createUuid().toString(QUuid::Id128)) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
-    db.setHostName(m_server.host);
-    db.setPort(m_server.port);
-    db.setDatabaseName(m_server.database);
-    db.setUserName(m_server.user);
-    // Empty: libpq looks in ~/.pgpass or PGPASSFILE.
-    db.setPassword(m_server.password);
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    QSqlDatabase::addDatabase(PostgresEngine::driver(), m_name);
 }
 
 ServerSession::~ServerSession() {
@@ -97,11 +99,7 @@ QSqlDatabase ServerSession::database() const {
 
 Status ServerSession::open() {
     QSqlDatabase db = database();
-    if (!db.isValid())
-        return PostgresEngine::refusal(DbProblem::Missing, m_server,
-                                       QStringLiteral("the PostgreSQL driver is not installed"));
-    if (db.open()) return {};
-    return PostgresEngine::refusal(DbProblem::Missing, m_server, engineText(db.lastError()));
+    return PostgresEngine::open(db, m_server);
 }
 
 ServerLock::ServerLock(ServerAddress server) : m_server(std::move(server)) {}
@@ -137,6 +135,55 @@ void ServerLock::unlock() {
 
 QString PostgresEngine::driver() {
     return QStringLiteral("QPSQL");
+}
+
+Status PostgresEngine::open(QSqlDatabase& db, const ServerAddress& server) {
+    if (!db.isValid())
+        return refusal(DbProblem::Missing, server,
+                       QStringLiteral("the PostgreSQL driver is not installed"));
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.database);
+    db.setUserName(server.user);
+    // Empty: libpq looks in ~/.pgpass or PGPASSFILE.
+    db.setPassword(server.password);
+    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    if (db.open()) return {};
+    return refusal(DbProblem::Missing, server, engineText(db.lastError()));
+}
+
+Status PostgresEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {
+    const int count = int(columns.size());
+    while (query.next()) {
+        for (int i = 0; i < count; ++i) {
+            const QVariant value = query.value(i);
+            ColumnValues& column = columns[size_t(i)];
+            if (value.isNull()) {
+                column.append(QVariant());
+                continue;
+            }
+            switch (value.typeId()) {
+                case QMetaType::QDate:
+                    column.append(isoDate(value.toDate()));
+                    break;
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong:
+                case QMetaType::Short:
+                case QMetaType::UShort:
+                    column.append(value.toLongLong());
+                    break;
+                case QMetaType::QString:
+                    column.appendText(static_cast<const QString*>(value.constData())->toUtf8());
+                    break;
+                default:
+                    column.append(value);
+            }
+        }
+    }
+    if (query.lastError().isValid()) return toDbError(query.lastError());
+    return {};
 }
 
 DbError PostgresEngine::toDbError(const QSqlError& error) {
@@ -240,7 +287,8 @@ Status PostgresEngine::prepare(QSqlDatabase& db, const ServerAddress& server,
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT c.relname FROM pg_catalog.pg_class c"
-                               " WHERE c.relkind = 'r' AND pg_catalog.pg_table_is_visible(c.oid)")))
+                               " WHERE c.relkind IN ('r', 'v')"
+                               " AND pg_catalog.pg_table_is_visible(c.oid)")))
         return refusal(DbProblem::Damaged, server, engineText(q.lastError()));
     QStringList tables;
     while (q.next()) tables.append(q.value(0).toString());

@@ -8,10 +8,14 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QSqlError;
+class QSqlQuery;
 
 namespace vemora {
+
+class ColumnValues;
 
 // One named connection to a server database, closed and removed with the object.
 class ServerSession final {
@@ -59,10 +63,16 @@ public:
     PostgresEngine() = delete;
 
     static QString driver();
+    // Opens a QPSQL connection to the server as every session of the programs reaches it; a
+    // server that cannot be reached or refuses the log-in is a Missing database, named.
+    static Status open(QSqlDatabase& db, const ServerAddress& server);
 
     // By SQLSTATE: a repeated unique value is the general failure, a statement that cannot be
     // parsed (class 42) the syntax error, a lost connection a Missing database.
     static DbError toDbError(const QSqlError& error);
+    // Appends the rows of an executed query to the columns as the file gives them: days as
+    // YYYY-MM-DD text, whole numbers as qlonglong, NULL as a null text.
+    static Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns);
     // Why a server database cannot be used, naming it and the cause.
     static DbError refusal(DbProblem problem, const ServerAddress& server, const QString& cause);
 

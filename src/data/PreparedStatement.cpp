@@ -1,7 +1,6 @@
 #include "data/PreparedStatement.h"
 
 #include "data/Connection.h"
-#include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
 #include <QSqlDatabase>
@@ -10,11 +9,11 @@
 namespace vemora {
 
 PreparedStatement::PreparedStatement(Connection& connection, const Statement& statement)
-    : m_query(QSqlDatabase::database(connection.name(), false)) {
+    : m_connection(connection), m_query(QSqlDatabase::database(connection.name(), false)) {
     if (statement.defect())
         m_failure = *statement.defect();
-    else if (!m_query.prepare(statement.query()))
-        m_failure = SqliteEngine::toDbError(m_query.lastError());
+    else if (!m_query.prepare(statement.query(connection.dialect())))
+        m_failure = connection.toDbError(m_query.lastError());
 }
 
 Result<int> PreparedStatement::run(const QVariantList& values) {
@@ -35,7 +34,7 @@ Result<bool> PreparedStatement::found(const QVariantList& values) {
 Status PreparedStatement::exec(const QVariantList& values) {
     if (m_failure) return *m_failure;
     for (int i = 0; i < values.size(); ++i) m_query.bindValue(i, values.at(i));
-    if (!m_query.exec()) return SqliteEngine::toDbError(m_query.lastError());
+    if (!m_query.exec()) return m_connection.toDbError(m_query.lastError());
     return {};
 }
 

@@ -26,6 +26,7 @@ public:
 private:
     Status exec(const QVariantList& values);
 
+    Connection& m_connection;
     QSqlQuery m_query;
     std::optional<DbError> m_failure;  // why it could not be prepared
 };

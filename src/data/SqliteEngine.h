@@ -61,11 +61,6 @@ public:
     // query that stops early is an error, not a short result.
     static Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns);
 
-    // The collations a comparison names after its value: letter case ignored as the columns
-    // do (ASCII letters only), or letter for letter.
-    static QString caseless() { return QStringLiteral(" COLLATE NOCASE"); }
-    static QString exact() { return QStringLiteral(" COLLATE BINARY"); }
-
     // The value stored in the file's header that the database password must match.
     static qint32 passwordVerifier(const QString& password);
 

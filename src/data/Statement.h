@@ -11,6 +11,9 @@
 
 namespace vemora {
 
+// The SQL a statement is written in: the file's SQLite or a PostgreSQL server's.
+enum class Dialect { File, Server };
+
 // An SQL statement built from fixed pieces and bound values. User text never becomes SQL text:
 // every value is bound. An unescaped text value holding an apostrophe breaks the statement
 // (kErrSyntax) before it reaches the engine, where the old engine rejected the text as well.
@@ -30,7 +33,31 @@ public:
     // A value of the program's own, such as a file name: bound as it is, apostrophes and all.
     Statement& value(const QString& value);
 
+    // Pieces that each engine words its own way; the rendering shows the file's.
+    // A fixed piece per engine.
+    Statement& sql(QAnyStringView onFile, QAnyStringView onServer);
+    // `expression = text`, ASCII letter case ignored (the file's NOCASE).
+    Statement& caselessEquals(QAnyStringView expression, const QString& text);
+    // The same for a column that the file declares NOCASE, which needs no collation named.
+    Statement& caselessColumnEquals(QAnyStringView column, const QString& text);
+    // `expression = text`, letter for letter.
+    Statement& exactEquals(QAnyStringView expression, const QString& text);
+    // `left IS right` for two columns, ASCII letter case ignored, NULL equal to NULL.
+    Statement& caselessIs(QAnyStringView left, QAnyStringView right);
+    // " Order By column" in the file's NOCASE order, NULLs first; rows of equal texts follow
+    // `ties` on the server, where the file keeps them in its own order.
+    Statement& caselessOrderBy(QAnyStringView column, QAnyStringView ties = {});
+    // The order the file returns a whole table in (by its row key `key`), which a server
+    // only keeps when asked.
+    Statement& storedOrder(QAnyStringView key);
+    // A condition that holds for no row.
+    Statement& falseCondition();
+
+    // The statement's text in the file's dialect, and in either.
     const QString& query() const { return m_query; }
+    const QString& query(Dialect dialect) const {
+        return dialect == Dialect::File ? m_query : m_serverQuery;
+    }
     const QVariantList& values() const { return m_values; }
     const std::optional<DbError>& defect() const { return m_defect; }
     // The statement with its values written in, for display in SqlText.
@@ -40,6 +67,7 @@ private:
     Statement& bind(const QVariant& value, const QString& shown);
 
     QString m_query;
+    QString m_serverQuery;
     QString m_rendering;
     QVariantList m_values;
     std::optional<DbError> m_defect;

@@ -52,7 +52,8 @@ protected:
 
     QString connectionString() const { return makeConnectionString(tp.database.directory()); }
 
-    TestPlatform tp;
+    // Compaction and restore work on the file itself.
+    TestPlatform tp{TempDatabase::Kind::File};
 };
 
 }  // namespace vemora::test

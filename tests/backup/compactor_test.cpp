@@ -21,6 +21,7 @@ int exitCodeOf(CompactFailure failure) {
 
 class CompactorTest : public BackupFixture {
 protected:
+    void SetUp() override { VEMORA_SKIP_ON_SERVER("compaction of the file itself"); }
     CompactorTest() {
         addDiaryDays(400, 600);
         diaryRows = tp.count(QStringLiteral("diary_tbl"));

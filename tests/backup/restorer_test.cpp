@@ -16,6 +16,7 @@ namespace {
 
 class RestorerTest : public BackupFixture {
 protected:
+    void SetUp() override { VEMORA_SKIP_ON_SERVER("restore of the file itself"); }
     RestorerTest() {
         addDiaryDays(300, 500);
         tp.addUser(QStringLiteral("ann"), QStringLiteral("pw"), QStringLiteral("Ann"));

@@ -17,6 +17,9 @@ namespace {
 
 class CliTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        VEMORA_SKIP_ON_SERVER("vemora-cli on the file it is given; the server tests run it on one");
+    }
     CliTest() {
         tp.query(Statement("INSERT INTO diary_tbl VALUES (1, '2001-02-03', 'kept')"));
         tp.addUser(QStringLiteral("ann"), QStringLiteral("annpw"), QStringLiteral("Ann"));

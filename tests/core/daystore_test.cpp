@@ -105,7 +105,7 @@ TEST_F(DayStoreTest, ADiaryEntryChangedInLetterCaseElsewhereIsLeftAlone) {
     EXPECT_EQ(storedDiary(kDay1), u"QUIET DAY"_s);
 
     // A loaded text holding an apostrophe cannot stand in the statement.
-    query(Statement("UPDATE diary_tbl SET diary_message = 'don' || char(39) || 't'"));
+    query(Statement("UPDATE diary_tbl SET diary_message = 'don''t'"));
     const Result<Change> saved = diary.save(1, kDay1, {u"don't"_s}, {u"mine"_s});
     ASSERT_FALSE(saved.ok());
     EXPECT_EQ(saved.error().number, kErrSyntax);

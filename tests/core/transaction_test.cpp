@@ -1,5 +1,6 @@
 #include "core/Transaction.h"
 #include "core/StoreFixture.h"
+#include "core/WordStore.h"
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +78,18 @@ TEST_F(TransactionTest, AnInnerChangeIsUndoneAloneAndKeptOnlyWithTheOuterOne) {
     ASSERT_TRUE(database.execute(addWord("next")).ok());
     EXPECT_TRUE(next.commit().ok());
     EXPECT_EQ(count(u"dictionary_tbl"_s), 3);
+}
+
+// A server ends the transaction a refused statement ran in; the word's own savepoint keeps the
+// caller's going.
+TEST_F(TransactionTest, ARefusedWordLeavesTheCallersChangeGoingOn) {
+    query(addWord("taken"));
+    Transaction batch(database);
+    WordStore words(database);
+    EXPECT_EQ(refusal(words.add(1, u"TAKEN"_s, u"d"_s)), Refusal::Taken);
+    EXPECT_EQ(refusal(words.add(1, u"fresh"_s, u"d"_s)), Refusal::None);
+    EXPECT_TRUE(batch.commit().ok());
+    EXPECT_EQ(count(u"dictionary_tbl"_s), 2);
 }
 
 TEST_F(TransactionTest, AClosedConnectionDoesNotBegin) {

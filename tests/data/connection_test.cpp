@@ -79,6 +79,44 @@ TEST(ConnectionString, NamesTheFileInTheProgramDirectory) {
         QStringLiteral("/opt/vemora/journey.mdb"));
 }
 
+TEST(ConnectionString, AServerAddressRoundTripsThroughItsUrlPasswordAndAll) {
+    ServerAddress socket{QStringLiteral("/run/pg sockets"), 5433, QStringLiteral("family"),
+                         QStringLiteral("ann"), QStringLiteral("p@ss:w/rd %?")};
+    ServerAddress host{QStringLiteral("db.example"), 5432, QStringLiteral("office"),
+                       QStringLiteral("bob"), QString()};
+    for (const ServerAddress& server : {socket, host}) {
+        const QString url = server.url();
+        EXPECT_TRUE(isServerUrl(url)) << url.toStdString();
+        EXPECT_FALSE(isServerUrl(makeConnectionString(QStringLiteral("/opt/postgresql:"))));
+        const Result<ServerAddress> back = parseServerUrl(url);
+        ASSERT_TRUE(back) << back.error().description.toStdString();
+        EXPECT_EQ(back.value().host, server.host);
+        EXPECT_EQ(back.value().port, server.port);
+        EXPECT_EQ(back.value().database, server.database);
+        EXPECT_EQ(back.value().user, server.user);
+        EXPECT_EQ(back.value().password, server.password);
+        EXPECT_FALSE(server.shown().contains(QStringLiteral("p@ss")));
+    }
+}
+
+// A server that cannot be reached is a Missing database, named without its password.
+TEST(ConnectionString, AnUnreachableServerIsMissingAndNamed) {
+    Connection c;
+    c.setConnectionString(ServerAddress{QStringLiteral("/nonexistent-socket-folder"), 1,
+                                        QStringLiteral("nowhere"), QStringLiteral("ann"),
+                                        QStringLiteral("secret")}
+                              .url());
+    EXPECT_EQ(c.dialect(), Dialect::Server);
+    const Status opened = c.open();
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().number, kErrGeneral);
+    EXPECT_EQ(opened.error().problem, DbProblem::Missing);
+    EXPECT_TRUE(opened.error().description.contains(QStringLiteral("nowhere")))
+        << opened.error().description.toStdString();
+    EXPECT_FALSE(opened.error().description.contains(QStringLiteral("secret")));
+    EXPECT_FALSE(c.isOpen());
+}
+
 TEST_F(ConnectionTest, DeliveredDatabaseHoldsTheAdministrator) {
     Connection c;
     ASSERT_TRUE(open(c).ok());

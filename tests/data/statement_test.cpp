@@ -32,3 +32,31 @@ TEST(Statement, UnescapedApostropheBreaksTheStatementEscapedOneDoesNot) {
     EXPECT_FALSE(escaped.defect());
     EXPECT_EQ(escaped.values().first().toString(), QStringLiteral("it`s"));
 }
+
+// Each engine's text binds the same values in the same order; SqlText shows the file's.
+TEST(Statement, EngineWordedPiecesBindTheSameValuesInBoth) {
+    Statement s("SELECT * FROM t WHERE ");
+    s.caselessEquals(u"trim(name)", QStringLiteral("Ann"))
+        .sql(" AND ")
+        .caselessColumnEquals(u"user_name", QStringLiteral("bob"))
+        .sql(" AND ")
+        .exactEquals(u"note", QStringLiteral("x"))
+        .sql(" OR")
+        .falseCondition()
+        .caselessOrderBy(u"name", u"rowid");
+    EXPECT_EQ(s.query(), s.query(Dialect::File));
+    EXPECT_EQ(s.query(Dialect::File),
+              QStringLiteral("SELECT * FROM t WHERE trim(name) = ? COLLATE NOCASE AND "
+                             "user_name = ? AND note=? COLLATE BINARY OR 0 Order By name"));
+    EXPECT_EQ(s.query(Dialect::Server).count(QLatin1Char('?')), 3);
+    EXPECT_FALSE(s.query(Dialect::Server).contains(QStringLiteral("NOCASE")));
+    EXPECT_EQ(s.values().size(), 3);
+    EXPECT_EQ(s.rendering(),
+              QStringLiteral("SELECT * FROM t WHERE trim(name) = 'Ann' COLLATE NOCASE AND "
+                             "user_name = 'bob' AND note='x' COLLATE BINARY OR 0 Order By name"));
+    // An apostrophe in an identifying value still breaks the statement.
+    EXPECT_TRUE(Statement("SELECT 1 WHERE ")
+                    .caselessEquals(u"name", QStringLiteral("it's"))
+                    .defect()
+                    .has_value());
+}

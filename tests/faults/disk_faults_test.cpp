@@ -17,6 +17,7 @@ using namespace Qt::StringLiterals;
 class DiskFaultTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
+        VEMORA_SKIP_ON_SERVER("the faults are those of the file's own writes");
         faulty_disk::install();
         fresh();
     }

@@ -53,6 +53,7 @@ QString firstRow(const QString& directory, const char* sql) {
 class KillTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
+    VEMORA_SKIP_ON_SERVER("kills the file's writer half-way; a server keeps its own journal");
     const int kills = qEnvironmentVariableIsSet("VEMORA_KILL_COUNT")
                           ? qEnvironmentVariableIntValue("VEMORA_KILL_COUNT")
                           : 20;

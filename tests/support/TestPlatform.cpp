@@ -3,29 +3,85 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
 namespace vemora::test {
 
-TempDatabase::TempDatabase() {
-    const Status s = SqliteEngine::createDatabase(path());
-    if (!s) ADD_FAILURE() << s.error().description.toStdString();
+namespace {
+
+// Runs a statement on the server's maintenance database, failing the test when it fails.
+void maintain(const QString& sql) {
+    ServerSession session(*testServer());
+    const Status opened = session.open();
+    ASSERT_TRUE(opened) << opened.error().description.toStdString();
+    QSqlQuery q(session.database());
+    EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+}
+
+}  // namespace
+
+std::optional<ServerAddress> testServer() {
+    const QString url = qEnvironmentVariable("VEMORA_TEST_PG_URL");
+    if (url.isEmpty()) return std::nullopt;
+    const Result<ServerAddress> server = parseServerUrl(url);
+    if (!server) ADD_FAILURE() << server.error().description.toStdString();
+    return server ? std::optional<ServerAddress>(server.value()) : std::nullopt;
+}
+
+QString connectionStringIn(const QString& directory) {
+    const Result<std::optional<ServerAddress>> server = configuredServer(directory);
+    return server && server.value() ? server.value()->url() : makeConnectionString(directory);
+}
+
+TempDatabase::TempDatabase(Kind kind) : m_server(kind == Kind::File ? std::nullopt : testServer()) {
+    if (!m_server) {
+        const Status s = SqliteEngine::createDatabase(path());
+        if (!s) ADD_FAILURE() << s.error().description.toStdString();
+        return;
+    }
+    m_server->database = QStringLiteral("vemora_") + QUuid::createUuid().toString(QUuid::Id128);
+    maintain(QStringLiteral("CREATE DATABASE %1").arg(m_server->database));
+    // Nothing a test checks rests on a commit reaching the disk.
+    maintain(
+        QStringLiteral("ALTER DATABASE %1 SET synchronous_commit TO off").arg(m_server->database));
+    const Status made = PostgresEngine::createDatabase(*m_server);
+    if (!made) ADD_FAILURE() << made.error().description.toStdString();
+    QSettings conf(QDir(directory()).filePath(QLatin1String(kConfigFileName)),
+                   QSettings::IniFormat);
+    conf.setValue(QStringLiteral("database/url"), m_server->url());
+}
+
+TempDatabase::~TempDatabase() {
+    if (m_server) maintain(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_server->database));
+}
+
+QString TempDatabase::connectionString() const {
+    return m_server ? m_server->url() : makeConnectionString(directory());
 }
 
 QString TempDatabase::path() const {
     return m_dir.filePath(QString::fromLatin1(kDatabaseFileName));
 }
 
-TestPlatform::TestPlatform()
-    : session(database.directory(), prompter), platform{session,   prompter, files,    shell,
-                                                        &registry, nullptr,  &transfer} {}
+TestPlatform::TestPlatform(TempDatabase::Kind kind)
+    : database(kind), session(database.directory(), prompter), platform{session,   prompter,
+                                                                        files,     shell,
+                                                                        &registry, nullptr,
+                                                                        &transfer} {}
 
 Recordset TestPlatform::query(const Statement& statement) {
     Connection c;
-    c.setConnectionString(makeConnectionString(database.directory()));
+    c.setConnectionString(database.connectionString());
     const Status opened = c.open();
     EXPECT_TRUE(opened.ok()) << (opened ? "" : opened.error().description.toStdString());
     auto r = c.execute(statement);
@@ -41,7 +97,8 @@ int TestPlatform::addUser(const QString& userName, const QString& password, cons
               .sql(", ")
               .text(name)
               .sql(")"));
-    Recordset r = query(Statement("SELECT user_num FROM users WHERE user_name = ").text(userName));
+    Recordset r = query(Statement("SELECT user_num FROM users WHERE ")
+                            .caselessColumnEquals(u"user_name", userName));
     return r.field(u"user_num").toInt();
 }
 

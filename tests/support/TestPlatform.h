@@ -6,25 +6,50 @@
 #include "support/ScriptedRegistry.h"
 #include "support/ScriptedSeams.h"
 
+#include "data/ConnectionString.h"
+
 #include <QTemporaryDir>
+
+#include <optional>
 
 namespace vemora::test {
 
-// A program directory of its own holding a freshly delivered journey.mdb.
+// The server that VEMORA_TEST_PG_URL names (through its maintenance database), when the tests
+// run against one.
+std::optional<ServerAddress> testServer();
+
+// For a test about the file itself (its lock file, its bytes, its faults).
+#define VEMORA_SKIP_ON_SERVER(why) \
+    if (::vemora::test::testServer()) GTEST_SKIP() << "On a server database: " << why
+
+// The connection string of the database the programs in `directory` use: the server its
+// vemora.conf names, else its journey.mdb.
+QString connectionStringIn(const QString& directory);
+
+// A program directory of its own holding a freshly delivered journey.mdb; with a test server,
+// a fresh database on it instead, which vemora.conf in the directory names, dropped at the end.
 class TempDatabase {
 public:
-    TempDatabase();
+    // File: a journey.mdb even with a test server, for what is about the file itself.
+    enum class Kind { Chosen, File };
+    explicit TempDatabase(Kind kind = Kind::Chosen);
+    ~TempDatabase();
     QString directory() const { return m_dir.path(); }
+    // journey.mdb in the directory (there is none on a server).
     QString path() const;
+    // What a Connection opens: the file's connection string, or the server database's URL.
+    QString connectionString() const;
+    const std::optional<ServerAddress>& server() const { return m_server; }
 
 private:
     QTemporaryDir m_dir;
+    std::optional<ServerAddress> m_server;
 };
 
 // A session over a fresh database with scripted seams. Nothing is opened until asked.
 class TestPlatform {
 public:
-    TestPlatform();
+    explicit TestPlatform(TempDatabase::Kind kind = TempDatabase::Kind::Chosen);
 
     TempDatabase database;
     ScriptedPrompter prompter;

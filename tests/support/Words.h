@@ -17,9 +17,8 @@ inline Statement insertWord(qint64 user, const QString& word, const QString& des
 
 // The row holding exactly that word.
 inline Statement selectWord(const QString& word) {
-    return std::move(Statement("SELECT * FROM dictionary_tbl WHERE dict_name = ")
-                         .text(word)
-                         .sql(" COLLATE BINARY"));
+    return std::move(
+        Statement("SELECT * FROM dictionary_tbl WHERE ").exactEquals(u"dict_name", word));
 }
 
 }  // namespace vemora::test

@@ -1,5 +1,7 @@
 #include "support/WritePaths.h"
 
+#include "support/TestPlatform.h"
+
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
 #include "data/Connection.h"
@@ -359,7 +361,7 @@ Recordset Desk::query(const Statement& statement) const {
 
 Recordset queryIn(const QString& directory, const Statement& statement) {
     Connection c;
-    c.setConnectionString(makeConnectionString(directory));
+    c.setConnectionString(connectionStringIn(directory));
     if (!c.open()) return {};
     Result<Recordset> rows = c.execute(statement);
     return rows ? std::move(rows.value()) : Recordset();

@@ -14,6 +14,9 @@ namespace {
 
 class ToolsWindowTest : public ToolsFixture {
 protected:
+    void SetUp() override {
+        VEMORA_SKIP_ON_SERVER("the tool's compaction and restore of the file");
+    }
     ToolsWindowTest() : window(new frmTools(platform)), before(bytes(working())) { window->show(); }
     ~ToolsWindowTest() override { delete window; }
 

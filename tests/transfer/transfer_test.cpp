@@ -30,7 +30,8 @@ protected:
         const Recordset rows =
             query(Statement(QStringLiteral("SELECT * FROM %1 WHERE user_num = ").arg(table))
                       .number(user)
-                      .sql(QStringLiteral(" ORDER BY %1 COLLATE BINARY").arg(order)));
+                      .sql(QStringLiteral(" ORDER BY %1 COLLATE BINARY").arg(order),
+                           QStringLiteral(" ORDER BY CAST(%1 AS text) COLLATE \"C\"").arg(order)));
         QList<QVariantList> list;
         for (int i = 0; i < rows.rowCount(); ++i) list.append(rows.row(i).mid(1));
         return list;

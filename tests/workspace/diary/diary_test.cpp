@@ -147,7 +147,7 @@ TEST_F(DiaryTabTest, PickerChangeLoadsNothingAndASaveThenStoresNothing) {
     EXPECT_EQ(stored(kDay1) + stored(kDay2), u"day oneday two"_s);
 
     // A remembered text with an apostrophe cannot stand in the statement.
-    tp.query(Statement("UPDATE diary_tbl SET diary_message = 'don' || char(39) || 't'"));
+    tp.query(Statement("UPDATE diary_tbl SET diary_message = 'don''t'"));
     enterDay(calendar, kDay2);
     save->click();
     EXPECT_EQ(tp.prompter.last().title, u"Message Alert!"_s);

@@ -45,8 +45,8 @@ protected:
         tab = std::make_unique<DictionaryTab>(env.platform);
         tab->ADO_Dictionary().setConnectionString(env.session.ConnectionString());
         tab->RefreshDictionaryGrid();
-        Recordset words =
-            env.query(Statement("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+        Recordset words = env.query(
+            Statement("SELECT dict_name FROM dictionary_tbl").caselessOrderBy(u"dict_name"));
         for (; !words.eof(); words.moveNext()) search()->addItem(words.text(u"dict_name"));
         tab->show();
     }
