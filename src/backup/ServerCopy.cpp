@@ -32,6 +32,9 @@ struct Column {
 struct Table {
     const char* name;
     QList<Column> columns;
+    // Where the server keeps the rows in the order they were added (the file's rowid order),
+    // when that order shows: contacts of equal first names list in it.
+    const char* serverRows = nullptr;
 };
 
 // Every table a database holds, accounts first.
@@ -52,7 +55,8 @@ const QList<Table>& tables() {
           {"phone_num", Kind::Text},
           {"cel_num", Kind::Text},
           {"fax_num", Kind::Text},
-          {"email", Kind::Text}}},
+          {"email", Kind::Text}},
+         "addressbook_rows"},
         {"diary_tbl",
          {{"user_num", Kind::Number}, {"diary_date", Kind::Day}, {"diary_message", Kind::Text}}},
         {"planner_tbl",
@@ -93,11 +97,16 @@ QString columnList(const Table& table) {
 }
 
 Result<Rows> readTable(QSqlDatabase& db, const Table& table, DbError (*toError)(const QSqlError&)) {
+    QString select =
+        QStringLiteral("SELECT %1 FROM %2").arg(columnList(table), QLatin1String(table.name));
+    if (table.serverRows)
+        select = db.driverName() == PostgresEngine::driver()
+                     ? QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                           .arg(columnList(table), QLatin1String(table.serverRows))
+                     : select + QStringLiteral(" ORDER BY rowid");
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(
-            QStringLiteral("SELECT %1 FROM %2").arg(columnList(table), QLatin1String(table.name))))
-        return toError(q.lastError());
+    if (!q.exec(select)) return toError(q.lastError());
     Rows rows;
     while (q.next()) {
         QVariantList row;

@@ -336,6 +336,32 @@ TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
     EXPECT_EQ(q.value(0).toDate(), QDate(2024, 2, 29));
 }
 
+// Contacts of equal first names list in the order they were added, on both engines: the copies
+// keep it, also after the server rewrote a row elsewhere by an update.
+TEST_F(MigrateTest, CopiesKeepTheOrderContactsWereAddedIn) {
+    execOnFile(source, {QStringLiteral("INSERT INTO addressbook_tbl (user_num, name, last_name) "
+                                       "VALUES (1, 'Bo', 'first'), (1, 'Bo', 'second')")});
+    ASSERT_TRUE(copyFileToServer(source, server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    exec(session.database(), {QStringLiteral("UPDATE addressbook_tbl SET email = 'x' "
+                                             "WHERE last_name = 'first'")});
+    ASSERT_TRUE(copyServerToFile(server, back));
+    const QString name = QUuid::createUuid().toString();
+    QStringList order;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+        db.setDatabaseName(back);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(
+            QStringLiteral("SELECT last_name FROM addressbook_tbl WHERE name = 'Bo' ORDER BY rowid")));
+        while (q.next()) order.append(q.value(0).toString());
+    }
+    QSqlDatabase::removeDatabase(name);
+    EXPECT_EQ(order, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+}
+
 TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
     const Outcome up =
         runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
