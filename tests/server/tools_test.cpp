@@ -1,11 +1,12 @@
 // The maintenance tool's window when vemora.conf puts the organizers on a server.
 #include "backup/CopyCheck.h"
 #include "backup/ServerCopy.h"
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "support/Programs.h"
 #include "support/ScriptedPrompter.h"
 #include "support/ScriptedSeams.h"
-#include "support/ServerDatabase.h"
+#include "support/TestPlatform.h"
 #include "tools/frmTools.h"
 
 #include <QFile>
@@ -22,11 +23,7 @@ namespace {
 class ServerToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        database.create();
-        if (IsSkipped()) return;
-        ASSERT_TRUE(PostgresEngine::createDatabase(database.server));
-        writeFile(programs.filePath(QStringLiteral("vemora.conf")),
-                  QStringLiteral("[database]\nurl=%1\n").arg(database.server.shown()).toUtf8());
+        if (!database.server()) GTEST_SKIP() << "VEMORA_TEST_PG_URL names no server";
         window = new frmTools(platform);
         window->show();
     }
@@ -40,25 +37,24 @@ protected:
     }
     // Runs a statement on the server and yields the first value it reads, if any.
     QVariant onServer(const QString& sql) {
-        ServerSession session(database.server);
+        ServerSession session(*database.server());
         EXPECT_TRUE(session.open());
         QSqlQuery q(session.database());
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
         return q.next() ? q.value(0) : QVariant();
     }
 
-    ServerDatabase database;
-    QTemporaryDir programs;
+    TempDatabase database;
     QTemporaryDir elsewhere;
     ScriptedPrompter prompter;
     ScriptedFileDialogs files;
-    mod_Tools module{programs.path(), prompter};
+    mod_Tools module{database.directory(), prompter};
     ToolsPlatform platform{module, prompter, files, [] {}};
     QPointer<frmTools> window;
 };
 
 TEST_F(ServerToolsTest, SaveWritesTheServersDataOverTheChosenFileForTheOwnerOnly) {
-    EXPECT_TRUE(status().contains(database.server.shown())) << status().toStdString();
+    EXPECT_TRUE(status().contains(database.server()->shown())) << status().toStdString();
     onServer(QStringLiteral("INSERT INTO dictionary_tbl VALUES (1, 'zoë', 'a name')"));
     const QString copy = elsewhere.filePath(QStringLiteral("copy.mdb"));
     writeFile(copy, "an older file the user chose to replace");
@@ -80,7 +76,8 @@ TEST_F(ServerToolsTest, SaveWritesTheServersDataOverTheChosenFileForTheOwnerOnly
     // A folder that cannot be written is said in a box, and nothing is left there.
     files.answer(elsewhere.filePath(QStringLiteral("missing/copy.mdb")));
     click("cmdCompact");
-    EXPECT_TRUE(status().startsWith(QStringLiteral("No copy was saved to "))) << status().toStdString();
+    EXPECT_TRUE(status().startsWith(QStringLiteral("No copy was saved to ")))
+        << status().toStdString();
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_EQ(prompter.last().title, QStringLiteral("Save/Compact"));
 }
@@ -104,12 +101,12 @@ TEST_F(ServerToolsTest, RestoreReplacesTheServersDataOnlyWhenConfirmedAndNoOrgan
     click("cmdRestore");
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("1 diary days")));
-    EXPECT_TRUE(prompter.last().text.contains(database.server.shown()));
+    EXPECT_TRUE(prompter.last().text.contains(database.server()->shown()));
     EXPECT_EQ(onServer(QStringLiteral("SELECT count(*) FROM dictionary_tbl")).toInt(), 1);
 
     // An organizer is on the server: refused, and the server keeps its data.
     {
-        ServerLock organizer(database.server);
+        ServerLock organizer(*database.server());
         ASSERT_TRUE(organizer.tryLock(EngineLock::Mode::Shared));
         prompter.answer(Answer::Yes);
         files.answer(file);

@@ -19,9 +19,9 @@ namespace vemora::test {
 
 namespace {
 
-// Runs a statement on the server's maintenance database, failing the test when it fails.
-void maintain(const QString& sql) {
-    ServerSession session(*testServer());
+// Runs a statement on a server's maintenance database, failing the test when it fails.
+void maintain(const ServerAddress& maintenance, const QString& sql) {
+    ServerSession session(maintenance);
     const Status opened = session.open();
     ASSERT_TRUE(opened) << opened.error().description.toStdString();
     QSqlQuery q(session.database());
@@ -29,6 +29,20 @@ void maintain(const QString& sql) {
 }
 
 }  // namespace
+
+ServerDatabase::ServerDatabase(ServerAddress maintenance)
+    : m_maintenance(std::move(maintenance)), m_server(m_maintenance) {
+    m_server.database = QStringLiteral("vemora_") + QUuid::createUuid().toString(QUuid::Id128);
+    maintain(m_maintenance, QStringLiteral("CREATE DATABASE %1").arg(m_server.database));
+    // Nothing a test checks rests on a commit reaching the disk.
+    maintain(
+        m_maintenance,
+        QStringLiteral("ALTER DATABASE %1 SET synchronous_commit TO off").arg(m_server.database));
+}
+
+ServerDatabase::~ServerDatabase() {
+    maintain(m_maintenance, QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_server.database));
+}
 
 std::optional<ServerAddress> testServer() {
     const QString url = qEnvironmentVariable("VEMORA_TEST_PG_URL");
@@ -43,17 +57,15 @@ QString connectionStringIn(const QString& directory) {
     return server && server.value() ? server.value()->url() : makeConnectionString(directory);
 }
 
-TempDatabase::TempDatabase(Kind kind) : m_server(kind == Kind::File ? std::nullopt : testServer()) {
-    if (!m_server) {
+TempDatabase::TempDatabase(Kind kind) {
+    const std::optional<ServerAddress> maintenance =
+        kind == Kind::File ? std::nullopt : testServer();
+    if (!maintenance) {
         const Status s = SqliteEngine::createDatabase(path());
         if (!s) ADD_FAILURE() << s.error().description.toStdString();
         return;
     }
-    m_server->database = QStringLiteral("vemora_") + QUuid::createUuid().toString(QUuid::Id128);
-    maintain(QStringLiteral("CREATE DATABASE %1").arg(m_server->database));
-    // Nothing a test checks rests on a commit reaching the disk.
-    maintain(
-        QStringLiteral("ALTER DATABASE %1 SET synchronous_commit TO off").arg(m_server->database));
+    m_server = m_serverDatabase.emplace(*maintenance).server();
     const Status made = PostgresEngine::createDatabase(*m_server);
     if (!made) ADD_FAILURE() << made.error().description.toStdString();
     QSettings conf(QDir(directory()).filePath(QLatin1String(kConfigFileName)),
@@ -61,9 +73,7 @@ TempDatabase::TempDatabase(Kind kind) : m_server(kind == Kind::File ? std::nullo
     conf.setValue(QStringLiteral("database/url"), m_server->url());
 }
 
-TempDatabase::~TempDatabase() {
-    if (m_server) maintain(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_server->database));
-}
+TempDatabase::~TempDatabase() = default;
 
 QString TempDatabase::connectionString() const {
     return m_server ? m_server->url() : makeConnectionString(directory());

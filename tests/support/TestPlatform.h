@@ -26,6 +26,20 @@ std::optional<ServerAddress> testServer();
 // vemora.conf names, else its journey.mdb.
 QString connectionStringIn(const QString& directory);
 
+// An empty database of its own on a server, made through the server's maintenance database and
+// dropped at the end.
+class ServerDatabase {
+    Q_DISABLE_COPY_MOVE(ServerDatabase)
+public:
+    explicit ServerDatabase(ServerAddress maintenance);
+    ~ServerDatabase();
+    const ServerAddress& server() const { return m_server; }
+
+private:
+    ServerAddress m_maintenance;
+    ServerAddress m_server;
+};
+
 // A program directory of its own holding a freshly delivered journey.mdb; with a test server,
 // a fresh database on it instead, which vemora.conf in the directory names, dropped at the end.
 class TempDatabase {
@@ -43,6 +57,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    std::optional<ServerDatabase> m_serverDatabase;
     std::optional<ServerAddress> m_server;
 };
 
