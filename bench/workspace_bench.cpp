@@ -2,7 +2,8 @@
 // addition with the re-read that follows it, each beside its floor (the engine doing the same
 // work alone). The data comes from --data=DIR, generated there first when it holds no database;
 // --contacts, --words and --years set its size; --generate-only stops there, and
-// --print-queries prints the queries the workspace runs.
+// --print-queries prints the queries the workspace runs. A DIR with a vemora.conf measures
+// the server it names instead (the look-ups beside it read the file, so leave them out there).
 #include "DataGenerator.h"
 
 #include "core/ContactStore.h"
@@ -56,8 +57,14 @@ void reportTimes(benchmark::State& state, std::vector<double> ms) {
     state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
 }
 
+// The database the programs in the directory open: the server vemora.conf names, or the file.
+QString connectionString() {
+    const Result<std::optional<ServerAddress>> server = configuredServer(g_directory);
+    return server && server.value() ? server.value()->url() : makeConnectionString(g_directory);
+}
+
 void prepare(DataControl& control, Statement source) {
-    control.setConnectionString(makeConnectionString(g_directory));
+    control.setConnectionString(connectionString());
     control.setRecordSource(std::move(source));
 }
 
@@ -76,7 +83,7 @@ QStringList typedPrefixes(const Recordset& rows, QStringView column) {
 // Raw size of the rows the workspace loads: their texts in UTF-8 and 8 bytes per number.
 double rawRowsMb() {
     Connection c;
-    c.setConnectionString(makeConnectionString(g_directory));
+    c.setConnectionString(connectionString());
     c.open();
     double bytes = 0;
     for (const QString& query : bench::workspaceQueries()) {
@@ -349,7 +356,9 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir scratch;
     if (g_directory.isEmpty()) g_directory = scratch.path();
-    if (!QFile::exists(QDir(g_directory).filePath(QStringLiteral("journey.mdb")))) {
+    const QDir data(g_directory);
+    if (!QFile::exists(data.filePath(QLatin1String(kDatabaseFileName))) &&
+        !QFile::exists(data.filePath(QLatin1String(kConfigFileName)))) {
         QDir().mkpath(g_directory);
         if (const Status made = bench::generateDatabase(g_directory, sizes); !made) {
             std::fprintf(stderr, "%s\n", qPrintable(made.error().description));

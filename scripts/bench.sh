@@ -97,7 +97,50 @@ print("|---|---|---|---|")
 for r in rows:
     print("| " + " | ".join(r) + " |")
 PY
+  [ "${VEMORA_BENCH_SERVER:-on}" = off ] || workspace_on_server "$data" "${program[@]}"
 }
+
+# The same data moved to a throwaway PostgreSQL cluster on this machine: the load and the
+# keystrokes there, beside the file's (VEMORA_BENCH_SERVER=off leaves it out).
+workspace_on_server() (
+  local data="$1"
+  shift
+  local program=("$@")
+  cmake --build "$build" --parallel "$(nproc)" --target vemora-cli
+  local cluster url
+  cluster="$("$root/scripts/pg-cluster.sh" start)"
+  trap '"$root/scripts/pg-cluster.sh" stop "$cluster"' EXIT
+  url="$("$root/scripts/pg-cluster.sh" url "$cluster")"
+  "$build/bin/vemora-cli" migrate --to "$url" --database "$data/journey.mdb" >/dev/null
+  mkdir -p "$data/server"
+  printf '[database]\nurl=%s\n' "$url" >"$data/server/vemora.conf"
+  program=("${program[@]/--data=$data/--data=$data/server}")
+  if ! "${program[@]}" --benchmark_filter='Load|Keystroke' \
+      --benchmark_out="$data/server.json" --benchmark_out_format=json >/dev/null 2>"$data/log"; then
+    cat "$data/log" >&2
+    return 1
+  fi
+  python3 - "$data/result.json" "$data/server.json" <<'PY'
+import json, sys
+def medians(path):
+    runs = json.load(open(path))["benchmarks"]
+    return {b["run_name"]: b for b in runs if b.get("aggregate_name") == "median"}
+onfile, onserver = medians(sys.argv[1]), medians(sys.argv[2])
+print()
+print("| On a PostgreSQL server (same machine) | Server | File | Ratio |")
+print("|---|---|---|---|")
+load = "BM_WorkspaceLoad/iterations:1/repeats:5"
+s, f = onserver[load]["real_time"], onfile[load]["real_time"]
+print(f"| Workspace load | {s:.0f} ms | {f:.0f} ms | {s / f:.1f}x |")
+names = [("Dictionary keystroke", "BM_DictionaryKeystroke/iterations:1/repeats:5")] + [
+    (f"Address-book keystroke, {field}", f"BM_ContactKeystroke/{i}/iterations:1/repeats:5")
+    for i, field in enumerate(["name", "last_name", "email", "phone_num"])]
+for label, name in names:
+    sm, sp = onserver[name]["median_ms"], onserver[name]["p99_ms"]
+    fm, fp = onfile[name]["median_ms"], onfile[name]["p99_ms"]
+    print(f"| {label}, median / p99 | {sm:.3f} / {sp:.3f} ms | {fm:.3f} / {fp:.3f} ms | - |")
+PY
+)
 
 # Export and import of 100,000 contacts and of 10 years of diary, each beside the sqlite3
 # shell's SELECT or INSERTs of the same rows (goal: each at most 2 s). Sizes: BENCH_CONTACTS,
