@@ -64,7 +64,8 @@ std::optional<QString> writeWholeFile(
     const std::function<std::optional<QString>()>& beforeCommit = {});
 
 // Puts a whole file in place of `to` in one step, once every byte of it is on disk: the file
-// and the folder are synced around the rename.
+// and the folder are synced around the rename. The disk space of the file replaced is given
+// back in the background.
 std::optional<QString> moveIntoPlace(const QString& from, const QString& to);
 
 // Removes the engine's own files (journals) of a file that was just replaced, whose old
