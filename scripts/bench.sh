@@ -24,7 +24,11 @@ backup_bench() {
            /^"BM_CliBackupBesideVacuumInto/ {
              printf "vemora-cli backup / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }
            /^"BM_CompactionBesideVacuumInto/ {
-             printf "compaction / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""] }' "$out"
+             printf "compaction / (VACUUM INTO + integrity_check): %.2fx (goal <= 1.3x)\n", $column["\"ratio\""]
+             printf "  %.2f s: compacted at %.2f s, checked at %.2f s, written at %.2f s, replaced at %.2f s;" \
+               " engine %.2f s\n", $column["real_time"], $column["\"compacted_s\""],
+               $column["\"checked_s\""], $column["\"written_s\""], $column["\"replaced_s\""],
+               $column["\"engine_s\""] }' "$out"
   rm -f "$out"
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <future>
 
 namespace vemora {
 
@@ -47,7 +48,7 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
                                             : CompactFailure::CannotWriteCopy,
                 temp.error()};
     Contents expected;
-    if (CompactResult copied = makeVerifiedCopy(temp.path(), expected); !copied.ok()) return copied;
+    if (CompactResult compacted = compact(temp.path(), expected); !compacted.ok()) return compacted;
 
     // A chosen file that is another organizer's database is not replaced while in use.
     DatabaseLock destinationLock(destination);
@@ -55,15 +56,14 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
         !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
         return {CompactFailure::InUse, QDir::toNativeSeparators(destination)};
     if (replace == Replace::Nothing) {
+        if (const auto problem = checkCopy(temp.path(), m_password, expected))
+            return {CompactFailure::CheckFailed, *problem};
+        passed(CompactStep::Checked, temp.path());
         if (const auto problem = moveIntoPlace(temp.path(), destination))
             return {CompactFailure::CannotWriteCopy, *problem};
-    } else {
-        // The copy in temp was checked; the one written from it must hold the same bytes.
-        size_t digest = 0;
-        if (const auto problem = copyFile(temp.path(), destination, &digest))
-            return {CompactFailure::CannotWriteCopy, *problem};
-        if (const auto problem = checkDigest(destination, digest))
-            return {CompactFailure::CannotWriteCopy, *problem};
+    } else if (CompactResult written = writeCheckedCopy(temp.path(), destination, expected);
+               !written.ok()) {
+        return written;
     }
     // A journal of the file that was replaced would be applied to the new copy.
     if (const auto problem = removeEngineFiles(destination))
@@ -81,7 +81,7 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     return {};
 }
 
-CompactResult Compactor::makeVerifiedCopy(const QString& temp, Contents& expected) {
+CompactResult Compactor::compact(const QString& temp, Contents& expected) {
     // The copy is readable by no more accounts than the working database, before a byte is in it.
     if (!QFile::setPermissions(temp, QFile::permissions(m_working)))
         return {CompactFailure::CompactFailed, QDir::toNativeSeparators(temp)};
@@ -104,18 +104,30 @@ CompactResult Compactor::makeVerifiedCopy(const QString& temp, Contents& expecte
     if (const auto journal = SqliteEngine::writersJournal(m_working))
         return {CompactFailure::InUse, *journal};
     passed(CompactStep::Compacted, temp);
-    if (const auto problem = checkCopy(temp, m_password, expected))
-        return {CompactFailure::CheckFailed, *problem};
-    passed(CompactStep::Checked, temp);
     return {};
 }
 
-// A copy is readable by no more accounts than the working database.
-std::optional<QString> Compactor::copyFile(const QString& from, const QString& to,
-                                           size_t* digest) const {
-    return writeWholeFile(
-        from, to, QFile::permissions(m_working), [this, &to] { passed(CompactStep::Writing, to); },
-        digest);
+CompactResult Compactor::writeCheckedCopy(const QString& temp, const QString& destination,
+                                          const Contents& expected) {
+    // The check reads the copy on a connection of its own, in a thread of its own, while the
+    // copy is written to the chosen file; that file gets its name only once the check passed.
+    std::future<std::optional<QString>> checking =
+        std::async(std::launch::async, [&] { return checkCopy(temp, m_password, expected); });
+    std::optional<QString> checkProblem;
+    const auto writeProblem = writeWholeFile(
+        temp, destination, QFile::permissions(m_working),
+        [this, &destination] { passed(CompactStep::Writing, destination); },
+        [&]() -> std::optional<QString> {
+            checkProblem = checking.get();
+            if (checkProblem) return checkProblem;
+            passed(CompactStep::Checked, temp);
+            return std::nullopt;
+        });
+    // A copy that failed its check is named as such, even when writing it failed too.
+    if (checking.valid()) checkProblem = checking.get();
+    if (checkProblem) return {CompactFailure::CheckFailed, *checkProblem};
+    if (writeProblem) return {CompactFailure::CannotWriteCopy, *writeProblem};
+    return {};
 }
 
 }  // namespace vemora

@@ -32,9 +32,10 @@ struct CompactResult {
     bool ok() const { return !failure; }
 };
 
-// Points the compaction passes, in order. Writing comes once per block written; a backup
-// passes Locked, Compacted, Checked and CopyWritten.
-enum class CompactStep { Locked, Compacted, Checked, Writing, CopyWritten, Replaced };
+// Points the compaction passes, in order. Writing comes once per block written to the chosen
+// file, while the copy is being checked; a backup passes Locked, Compacted, Checked and
+// CopyWritten.
+enum class CompactStep { Locked, Compacted, Writing, Checked, CopyWritten, Replaced };
 
 // Writes a compacted, checked copy of the working database to a chosen file and puts the same
 // copy in place of the working database. Any failure leaves the working database as it was.
@@ -57,13 +58,15 @@ public:
 private:
     enum class Replace { Working, Nothing };
     CompactResult start(const QString& destination, Replace replace);
-    // The compacted copy of the working database in temp, checked against what the database
-    // holds (`expected`, filled in).
-    CompactResult makeVerifiedCopy(const QString& temp, Contents& expected);
+    // The compacted copy of the working database in temp, and what the database holds
+    // (`expected`, filled in) for the check of that copy.
+    CompactResult compact(const QString& temp, Contents& expected);
+    // Checks the copy in temp and writes it to the destination, both at once.
+    CompactResult writeCheckedCopy(const QString& temp, const QString& destination,
+                                   const Contents& expected);
     void passed(CompactStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);
     }
-    std::optional<QString> copyFile(const QString& from, const QString& to, size_t* digest) const;
 
     QString m_connectionString;
     QString m_working;

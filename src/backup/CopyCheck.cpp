@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "data/Connection.h"
 #include "data/FileWriting.h"
@@ -21,6 +23,7 @@ namespace vemora {
 namespace {
 
 constexpr qint64 kBlockSize = 64 * 1024;
+constexpr qint64 kStartWritingAfter = 4 * 1024 * 1024;
 // A hash of a file's blocks, each chained to those before it: Qt's hash, which is much faster
 // than the disk, and seeded anew for every run.
 size_t chained(size_t digest, QByteArrayView block) {
@@ -209,35 +212,42 @@ bool isCompanion(const QString& chosen, const QString& working) {
 
 std::optional<QString> writeWholeFile(const QString& from, const QString& to,
                                       QFileDevice::Permissions permissions,
-                                      const std::function<void()>& onBlock, size_t* digest) {
+                                      const std::function<void()>& onBlock,
+                                      const std::function<std::optional<QString>()>& beforeCommit) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
-    size_t hash = 0;
+    size_t digest = 0;
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return out.errorString();
     if (!out.setPermissions(permissions)) return out.errorString();
+    qint64 started = 0;
     while (!in.atEnd()) {
         const QByteArray block = in.read(kBlockSize);
         if (block.isEmpty()) return in.errorString();
         if (auto problem = writeAll(out, block)) return problem;
-        hash = chained(hash, block);
+        digest = chained(digest, block);
         if (onBlock) onBlock();
+        // The disk starts on the bytes as they come, rather than on all of them at the commit.
+        if (out.pos() - started >= kStartWritingAfter) {
+            ::sync_file_range(out.handle(), started, out.pos() - started, SYNC_FILE_RANGE_WRITE);
+            started = out.pos();
+        }
     }
+    // Read back through the same descriptor: the new file may have no name before the commit.
+    QFile written;
+    if (!written.open(out.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !written.seek(0))
+        return written.errorString();
+    size_t readBack = 0;
+    while (!written.atEnd()) {
+        const QByteArray block = written.read(kBlockSize);
+        if (block.isEmpty()) return written.errorString();
+        readBack = chained(readBack, block);
+    }
+    if (readBack != digest) return QStringLiteral("the copy on disk differs from the copy written");
+    if (beforeCommit)
+        if (auto problem = beforeCommit()) return problem;
     if (!out.commit()) return out.errorString();
-    if (digest) *digest = hash;
-    return std::nullopt;
-}
-
-std::optional<QString> checkDigest(const QString& path, size_t digest) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-    size_t hash = 0;
-    while (!file.atEnd()) {
-        const QByteArray block = file.read(kBlockSize);
-        if (block.isEmpty()) return file.errorString();
-        hash = chained(hash, block);
-    }
-    if (hash != digest) return QStringLiteral("the copy on disk differs from the copy written");
     return std::nullopt;
 }
 
@@ -253,6 +263,12 @@ std::optional<QString> moveIntoPlace(const QString& from, const QString& to) {
         return std::nullopt;
     };
     if (const auto problem = synced(from, O_RDONLY)) return problem;
+    // Freeing a large file's blocks takes the file system a while (a tenth of a second for
+    // 500 MB): a descriptor held across the rename lets a thread of its own do it afterwards.
+    const int replaced = ::open(QFile::encodeName(to).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    auto release = qScopeGuard([replaced] {
+        if (replaced >= 0) std::thread([replaced] { ::close(replaced); }).detach();
+    });
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     return synced(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);

@@ -54,18 +54,18 @@ bool isWorkingDatabase(const QString& chosen, const QString& working);
 // True when the chosen name is one of the files kept beside the working database.
 bool isCompanion(const QString& chosen, const QString& working);
 
-// Writes a whole new file `to` and moves it over the old one only when every byte is on disk;
-// the new file gets `permissions` before a byte is in it. `onBlock` runs after each block.
-// `digest`, when given, receives a hash of the bytes written, good for this run only.
-std::optional<QString> writeWholeFile(const QString& from, const QString& to,
-                                      QFileDevice::Permissions permissions,
-                                      const std::function<void()>& onBlock,
-                                      size_t* digest = nullptr);
-// Reads the file back and says what keeps it from holding the bytes of writeWholeFile's digest.
-std::optional<QString> checkDigest(const QString& path, size_t digest);
+// Writes a whole new file `to` and moves it over the old one only when every byte is on disk
+// and was read back unchanged; the new file gets `permissions` before a byte is in it. `onBlock`
+// runs after each block. `beforeCommit`, when given, runs once the bytes were read back; a
+// problem it names leaves `to` as it was, and no part of the new file stays behind.
+std::optional<QString> writeWholeFile(
+    const QString& from, const QString& to, QFileDevice::Permissions permissions,
+    const std::function<void()>& onBlock,
+    const std::function<std::optional<QString>()>& beforeCommit = {});
 
 // Puts a whole file in place of `to` in one step, once every byte of it is on disk: the file
-// and the folder are synced around the rename.
+// and the folder are synced around the rename. The disk space of the file replaced is given
+// back in the background.
 std::optional<QString> moveIntoPlace(const QString& from, const QString& to);
 
 // Removes the engine's own files (journals) of a file that was just replaced, whose old

@@ -93,8 +93,19 @@ bool ColumnValues::store(QByteArrayView utf8, Span& span) {
     if (quint64(m_bytes.size()) + quint64(utf8.size()) > std::numeric_limits<quint32>::max())
         return false;
     span = {quint32(m_bytes.size()), quint32(utf8.size())};
+    // The block doubles when full: on a long read that touches far fewer new pages than the
+    // array's own growth.
+    if (m_bytes.capacity() - m_bytes.size() < utf8.size())
+        m_bytes.reserve(std::max(2 * m_bytes.capacity(), m_bytes.size() + utf8.size()));
     m_bytes += utf8;
     return true;
+}
+
+void ColumnValues::appendInteger(qint64 number) {
+    if (m_kind == Kind::Nulls) become(Kind::Integer);
+    if (m_kind != Kind::Integer) return append(qlonglong(number));
+    m_numbers.push_back(number);
+    m_nulls.push_back(false);
 }
 
 void ColumnValues::appendText(QByteArrayView utf8) {

@@ -22,6 +22,7 @@ public:
     void append(const QVariant& value) { insert(size(), value); }
     // Appends a text given as UTF-8.
     void appendText(QByteArrayView utf8);
+    void appendInteger(qint64 number);
     void insert(int row, const QVariant& value);
     void erase(int row);
     int size() const { return int(m_nulls.size()); }

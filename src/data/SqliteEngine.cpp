@@ -321,7 +321,7 @@ Status SqliteEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& colum
                     column.append(QVariant(QMetaType::fromType<QString>()));
                     break;
                 case SQLITE_INTEGER:
-                    column.append(qlonglong(sqlite3_column_int64(statement, i)));
+                    column.appendInteger(sqlite3_column_int64(statement, i));
                     break;
                 case SQLITE_FLOAT:
                     column.append(sqlite3_column_double(statement, i));

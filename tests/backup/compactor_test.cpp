@@ -62,8 +62,17 @@ TEST_F(CompactorTest, WritesACheckedCopyAndPutsItInPlace) {
     // The backup is readable by no more accounts than the working database.
     ASSERT_TRUE(QFile::setPermissions(working(), QFile::ReadOwner | QFile::WriteOwner));
     const auto permissions = QFile::permissions(working());
-    const CompactResult result = run();
+    std::vector<CompactStep> steps;
+    Compactor compacting(connectionString());
+    compacting.setStepHook([&steps](CompactStep step, const QString&) {
+        if (steps.empty() || steps.back() != step) steps.push_back(step);
+    });
+    const CompactResult result = compacting.run(backup);
     ASSERT_TRUE(result.ok()) << result.detail.toStdString();
+    // The chosen file is written while the copy is checked.
+    EXPECT_EQ(steps,
+              (std::vector{CompactStep::Locked, CompactStep::Compacted, CompactStep::Writing,
+                           CompactStep::Checked, CompactStep::CopyWritten, CompactStep::Replaced}));
     EXPECT_LT(bytes(working()).size(), before.size());
     EXPECT_EQ(bytes(backup), bytes(working()));
     EXPECT_EQ(QFile::permissions(working()), permissions);
@@ -206,6 +215,17 @@ TEST_F(CompactorTest, AFailedStepLeavesTheDatabaseByteIdentical) {
     });
     EXPECT_EQ(losing.run(backup).failure, CompactFailure::CheckFailed);
     expectUnchanged();
+
+    // An older chosen file stays as it was, and nothing of the new one is left beside it.
+    QFile older(backup);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older");
+    older.close();
+    EXPECT_EQ(damaging.run(backup).failure, CompactFailure::CheckFailed);
+    EXPECT_EQ(bytes(backup), QByteArray("older"));
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("backup.mdb")});
+    EXPECT_EQ(bytes(working()), before);
 }
 
 // The chosen file is checked against the bytes written to it, not checked again in full.
@@ -226,14 +246,15 @@ TEST_F(CompactorTest, ACopyChangedOnItsWayToDiskIsCaught) {
     const CompactResult result = spoiling.run(backup);
     EXPECT_EQ(result.failure, CompactFailure::CannotWriteCopy);
     EXPECT_EQ(result.detail, QStringLiteral("the copy on disk differs from the copy written"));
-    EXPECT_EQ(bytes(working()), before);
+    expectUnchanged();
 }
 
 TEST_F(CompactorTest, ACopyOnAFullDiskNamesTheCause) {
     std::unique_ptr<FileSizeLimit> full;
     Compactor compactor(connectionString());
     compactor.setStepHook([&](CompactStep step, const QString&) {
-        if (step == CompactStep::Checked) full = std::make_unique<FileSizeLimit>(before.size() / 3);
+        if (step == CompactStep::Compacted)
+            full = std::make_unique<FileSizeLimit>(before.size() / 3);
     });
     const CompactResult result = compactor.run(backup);
     full.reset();
@@ -270,18 +291,21 @@ TEST_F(CompactorTest, KilledAtAnyPointLeavesAWorkingDatabase) {
     // Enough rows for the copy to take many blocks.
     addDiaryDays(3200, 600, QDate(2010, 1, 1));
     diaryRows = tp.count(QStringLiteral("diary_tbl"));
-    int points = 0;
+    std::vector<CompactStep> steps;
     {
         TempDatabase other;
         QFile::remove(other.path());
         QFile::copy(working(), other.path());
         Compactor counting(makeConnectionString(other.directory()));
-        counting.setStepHook([&points](CompactStep, const QString&) { ++points; });
+        counting.setStepHook([&steps](CompactStep step, const QString&) { steps.push_back(step); });
         ASSERT_TRUE(counting.run(elsewhere.filePath(QStringLiteral("count.mdb"))).ok());
+        QFile::remove(elsewhere.filePath(QStringLiteral("count.mdb")));
     }
+    const int points = int(steps.size());
     ASSERT_GE(points, 20);
 
     for (int point = 1; point <= points; ++point) {
+        QFile::remove(backup);
         Compactor killed(connectionString());
         int passed = 0;
         killed.setStepHook([&passed, point](CompactStep, const QString&) {
@@ -289,6 +313,11 @@ TEST_F(CompactorTest, KilledAtAnyPointLeavesAWorkingDatabase) {
         });
         EXPECT_EXIT(killed.run(backup), ::testing::KilledBySignal(SIGKILL), "") << point;
         expectWorkingDatabaseWith(diaryRows);
+        // Before its check passed and it was written, the chosen file has no name.
+        const bool written = steps[size_t(point - 1)] >= CompactStep::CopyWritten;
+        EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                  written ? QStringList{QStringLiteral("backup.mdb")} : QStringList())
+            << point;
     }
     // The next run clears what the killed ones left behind.
     ASSERT_TRUE(run().ok());

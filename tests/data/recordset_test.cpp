@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <limits>
+
 using namespace vemora;
 
 namespace {
@@ -184,4 +186,29 @@ TEST(ColumnValuesTest, InsertAndEraseKeepEveryValue) {
     numbers.erase(1);
     EXPECT_EQ(numbers.value(0), QVariant(qlonglong(3)));
     EXPECT_EQ(numbers.size(), 1);
+}
+
+// Values appended as the engine hands them over keep their kinds in any mix.
+TEST(ColumnValuesTest, AppendedNumbersAndTextsKeepTheirKinds) {
+    const QVariant null(QMetaType::fromType<QString>());
+    ColumnValues numbers;
+    numbers.append(null);
+    numbers.appendInteger(-5);
+    numbers.appendInteger(std::numeric_limits<qint64>::max());
+    EXPECT_FALSE(numbers.isText());
+    numbers.appendText("x");
+    const QVariantList expected{null, qlonglong(-5), std::numeric_limits<qlonglong>::max(),
+                                QStringLiteral("x")};
+    ColumnValues texts;
+    texts.appendText("\xC3\xA9");
+    texts.appendInteger(3);
+    const QVariantList expectedTexts{QStringLiteral("é"), qlonglong(3)};
+    for (const auto& [column, values] : {std::pair{&numbers, expected}, {&texts, expectedTexts}}) {
+        ASSERT_EQ(column->size(), int(values.size()));
+        for (int row = 0; row < column->size(); ++row) {
+            EXPECT_EQ(column->value(row), values.at(row)) << row;
+            EXPECT_EQ(column->value(row).typeId(), values.at(row).typeId()) << row;
+            EXPECT_EQ(column->isNull(row), values.at(row).isNull()) << row;
+        }
+    }
 }
