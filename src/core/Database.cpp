@@ -26,6 +26,12 @@ QString Database::filePath() const {
     return parseConnectionString(m_connectionString).dataSource;
 }
 
+std::optional<ServerAddress> Database::server() const {
+    if (!isServerUrl(m_connectionString)) return std::nullopt;
+    const Result<ServerAddress> server = parseServerUrl(m_connectionString);
+    return server ? std::optional<ServerAddress>(server.value()) : std::nullopt;
+}
+
 Result<QString> Database::chosenDatabase() const {
     const Result<std::optional<ServerAddress>> server = configuredServer(m_programDirectory);
     if (!server) {
@@ -45,8 +51,8 @@ bool Database::holdLock() {
     if (!m_lock || m_lockTarget != m_connectionString) {
         m_lock.reset();
         m_lockTarget = m_connectionString;
-        if (isServerUrl(m_connectionString))
-            m_lock = std::make_unique<ServerLock>(parseServerUrl(m_connectionString).value());
+        if (const std::optional<ServerAddress> address = server())
+            m_lock = std::make_unique<ServerLock>(*address);
         else
             m_lock = std::make_unique<DatabaseLock>(filePath());
     }

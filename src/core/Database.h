@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/ConnectionString.h"
 #include "data/EngineLock.h"
 #include "data/Recordset.h"
 
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vemora {
 
@@ -36,6 +38,8 @@ public:
     QString& SqlText() { return m_sqlText; }
     // The program's journey.mdb; empty on a server.
     QString filePath() const;
+    // The server the program uses, when it uses one rather than the file.
+    std::optional<ServerAddress> server() const;
 
     // While the maintenance tool holds the file, open() waits up to `wait`, then asks `retry`
     // whether to wait again; no answer means no.

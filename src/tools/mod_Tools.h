@@ -1,12 +1,10 @@
 #pragma once
 
 #include "core/Database.h"
-#include "data/ConnectionString.h"
 
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 namespace vemora {
 
@@ -28,8 +26,8 @@ public:
     Database& database() { return m_database; }
     // The program directory's journey.mdb, the file the tool compacts and replaces.
     QString workingDatabase() const { return m_database.filePath(); }
-    // The server vemora.conf names, when the organizers work on one instead of the file.
-    std::optional<ServerAddress> server() const;
+    // The server the organizers work on, when they use one instead of the file.
+    std::optional<ServerAddress> server() const { return m_database.server(); }
 
     // Opens DbConnection; a file that cannot be opened is reported. The result says whether
     // the connection is open.
