@@ -43,6 +43,22 @@ void execOnFile(const QString& path, const QStringList& statements) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// The first column of what a query reads from a journey.mdb.
+QStringList valuesOnFile(const QString& path, const QString& sql) {
+    const QString name = QUuid::createUuid().toString();
+    QStringList values;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
+        while (q.next()) values.append(q.value(0).toString());
+    }
+    QSqlDatabase::removeDatabase(name);
+    return values;
+}
+
 DbError failureOf(QSqlDatabase db, const QString& sql) {
     QSqlQuery q(db);
     EXPECT_FALSE(q.exec(sql)) << sql.toStdString();
@@ -351,19 +367,9 @@ TEST_F(MigrateTest, CopiesKeepTheOrderContactsWereAddedIn) {
     exec(session.database(), {QStringLiteral("UPDATE addressbook_tbl SET email = 'x' "
                                              "WHERE last_name = 'first'")});
     ASSERT_TRUE(copyServerToFile(server, back));
-    const QString name = QUuid::createUuid().toString();
-    QStringList order;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), name);
-        db.setDatabaseName(back);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(QStringLiteral(
-            "SELECT last_name FROM addressbook_tbl WHERE name = 'Bo' ORDER BY rowid")));
-        while (q.next()) order.append(q.value(0).toString());
-    }
-    QSqlDatabase::removeDatabase(name);
-    EXPECT_EQ(order, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    EXPECT_EQ(valuesOnFile(back, QStringLiteral("SELECT last_name FROM addressbook_tbl "
+                                                "WHERE name = 'Bo' ORDER BY rowid")),
+              (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
 }
 
 TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
