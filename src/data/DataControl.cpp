@@ -127,16 +127,16 @@ QVariant DataControlModel::headerData(int section, Qt::Orientation orientation, 
     return m_columns.value(section).header;
 }
 
-ColumnListModel::ColumnListModel(Recordset rows, int column, QObject* parent)
-    : QAbstractListModel(parent), m_rows(std::move(rows)), m_column(column) {}
+ColumnListModel::ColumnListModel(ColumnValues values, QObject* parent)
+    : QAbstractListModel(parent), m_values(std::move(values)) {}
 
 int ColumnListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows.rowCount();
+    return parent.isValid() ? 0 : m_values.size();
 }
 
 QVariant ColumnListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    return m_rows.value(index.row(), m_column);
+    return m_values.value(index.row());
 }
 
 }  // namespace vemora

@@ -101,19 +101,19 @@ private:
     QList<int> m_sourceColumns;
 };
 
-// A list of one column of the rows it holds, for a combo box.
+// A list of one column's values, for a combo box. A copy of a held column shares its texts
+// until either is changed.
 class ColumnListModel final : public QAbstractListModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ColumnListModel)
 public:
-    ColumnListModel(Recordset rows, int column, QObject* parent = nullptr);
+    explicit ColumnListModel(ColumnValues values, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    Recordset m_rows;
-    int m_column;
+    ColumnValues m_values;
 };
 
 }  // namespace vemora

@@ -81,6 +81,7 @@ public:
     QVariantList row(int index) const;
     QVariant value(int row, int column) const { return m_values[size_t(column)].value(row); }
     int columnIndex(QStringView name) const;  // -1 when there is no such column
+    const ColumnValues& values(int column) const { return m_values[size_t(column)]; }
 
     // Position: 0..rowCount(); rowCount() means past the last row.
     int position() const { return m_position; }

@@ -3,7 +3,6 @@
 #include "core/Clock.h"
 #include "ui_frmTags.h"
 
-#include "core/WordStore.h"
 #include "data/DataControl.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -21,7 +20,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QTextEdit>
 
 #include <array>
@@ -151,15 +149,7 @@ Status frmTags::runLoadSequence() {
     if (Status planned = m_planner->LoadPlan(); !planned) return planned;
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
-    Result<Recordset> words = WordStore(m_platform.session.database()).words();
-    if (!words) return words.status();
-    if (auto* search = control<QComboBox>(QStringLiteral("cmboDicSearch"))) {
-        // A new model selects its first word; the list only offers the words, so nothing is
-        // selected and no search runs.
-        const QSignalBlocker quiet(search);
-        search->setModel(new ColumnListModel(std::move(words.value()), 0, search));
-        search->setCurrentIndex(-1);
-    }
+    m_dictionary->FillSearchList();
     return {};
 }
 

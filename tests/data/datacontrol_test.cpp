@@ -92,7 +92,7 @@ TEST_F(DataControlTest, ColumnListModelListsOneColumnOfTheRowsItHolds) {
     auto rows =
         writer.execute(Statement("SELECT dict_name FROM dictionary_tbl ORDER BY dict_name"));
     ASSERT_TRUE(rows.ok());
-    ColumnListModel list(std::move(rows.value()), 0);
+    ColumnListModel list(rows.value().values(0));
     ASSERT_EQ(list.rowCount(), 5);
     EXPECT_EQ(list.index(1).data().toString(), QStringLiteral("Banana"));
     EXPECT_EQ(list.index(4).data(Qt::EditRole).toString(), QStringLiteral("cherry"));

@@ -14,6 +14,7 @@
 #include "reports/Print.h"
 
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 #include <limits>
 
@@ -78,6 +79,18 @@ void DictionaryTab::RefreshDictionaryGrid() {
     m_dictionary->setRecordSource(WordStore::listing());
     // A failed refresh holds no rows; the grid follows through the model.
     m_dictionary->refresh();
+}
+
+void DictionaryTab::FillSearchList() {
+    QComboBox* search = m_ui->cmboDicSearch;
+    // A new model selects its first word; the list only offers the words, so nothing is
+    // selected and no search runs.
+    const QSignalBlocker quiet(search);
+    const Recordset& rows = m_dictionary->recordset();
+    const int column = rows.columnIndex(kWordColumn);
+    search->setModel(
+        new ColumnListModel(column < 0 ? ColumnValues() : rows.values(column), search));
+    search->setCurrentIndex(-1);
 }
 
 // Keeps the grid's selection on the data control's current row.

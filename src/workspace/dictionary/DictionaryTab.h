@@ -26,6 +26,8 @@ public:
 
     // Re-reads every word into the grid; a failure leaves it empty without a message.
     void RefreshDictionaryGrid();
+    // Offers the grid's words in the search list, selecting none.
+    void FillSearchList();
     // The grid's hidden data control; the workspace gives it the connection string.
     DataControl& ADO_Dictionary() { return *m_dictionary; }
 
