@@ -5,18 +5,20 @@ namespace vemora {
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
 void DataControl::setConnectionString(const QString& text) {
+    m_reading = {};
     m_connection.close();
     m_connection.setConnectionString(text);
 }
 
 Status DataControl::refresh() {
+    m_reading = {};
     m_version.reset();
     m_patched = false;
     Status status;
     if (!m_connection.isOpen()) status = m_connection.open();
     if (status) {
         const Result<std::optional<qint64>> version =
-            readTogether([this] { return m_rows.open(m_source, m_connection); });
+            readTogether(m_connection, [this] { return m_rows.open(m_source, m_connection); });
         status = version.status();
         if (version) m_version = version.value();
     }
@@ -25,25 +27,67 @@ Status DataControl::refresh() {
     return status;
 }
 
+// This connection's data version is taken before the worker's read begins: a commit after it,
+// even one the read already saw, makes the next change read everything again.
+void DataControl::startRefresh() {
+    m_reading = {};
+    m_version.reset();
+    m_readingVersion.reset();
+    if (!m_connection.isOpen() && !m_connection.open()) return;
+    if (m_connection.hasDataVersion()) {
+        const Result<qint64> version = m_connection.dataVersion();
+        if (!version) return;
+        m_readingVersion = version.value();
+    }
+    m_reading = std::async(
+        std::launch::async,
+        [text = m_connection.connectionString(), source = m_source]() -> Result<Recordset> {
+            Connection reader;
+            reader.setConnectionString(text);
+            if (const Status opened = reader.open(); !opened) return opened.error();
+            Recordset rows;
+            const Result<std::optional<qint64>> read =
+                readTogether(reader, [&] { return rows.open(source, reader); });
+            if (!read) return read.error();
+            return rows;
+        });
+}
+
+Status DataControl::finishRefresh() {
+    if (!m_reading.valid()) return refresh();
+    Result<Recordset> read = m_reading.get();
+    m_patched = false;
+    m_version.reset();
+    if (read) {
+        m_rows = std::move(read.value());
+        m_version = m_readingVersion;
+    } else {
+        m_rows.close();
+    }
+    announceRows();
+    return read.status();
+}
+
 void DataControl::announceRows() {
     emit rowsReplaced();
     emit currentRowChanged(currentRow());
 }
 
-Result<std::optional<qint64>> DataControl::readTogether(const std::function<Status()>& read) {
-    if (const auto begun = m_connection.execute(Statement("BEGIN")); !begun) return begun.error();
+Result<std::optional<qint64>> DataControl::readTogether(Connection& connection,
+                                                        const std::function<Status()>& read) {
+    if (const auto begun = connection.execute(Statement("BEGIN")); !begun) return begun.error();
     Result<std::optional<qint64>> version = std::optional<qint64>();
     if (const Status status = read(); !status) {
         version = status.error();
-    } else if (m_connection.hasDataVersion()) {
-        const Result<qint64> seen = m_connection.dataVersion();
+    } else if (connection.hasDataVersion()) {
+        const Result<qint64> seen = connection.dataVersion();
         if (seen)
             version = std::optional<qint64>(seen.value());
         else
             version = seen.error();
     }
     // Ending a read changes nothing; a failure to end it leaves the rows as read.
-    (void)m_connection.execute(Statement("COMMIT"));
+    (void)connection.execute(Statement("COMMIT"));
     return version;
 }
 
@@ -65,7 +109,7 @@ Status DataControl::refreshAfter(Connection& writer, const RowsChange& change) {
     if (!mark || mark->writer != writer.name()) return refresh();
     Recordset stored;
     std::optional<qint64> writerVersion;
-    const Result<std::optional<qint64>> version = readTogether([&]() -> Status {
+    const Result<std::optional<qint64>> version = readTogether(m_connection, [&]() -> Status {
         if (Status read = stored.open(change.stored, m_connection); !read) return read;
         const Result<qint64> now = writer.dataVersion();
         if (now) writerVersion = now.value();

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <future>
 #include <optional>
 
 namespace vemora {
@@ -28,6 +29,12 @@ public:
     // Re-runs the record source and replaces the rows; the current row becomes the first.
     // On failure the control holds no rows.
     Status refresh();
+    // refresh() in two halves, its read made on a connection of its own in a worker thread so
+    // that the caller can read something else meanwhile. startRefresh() starts the read;
+    // finishRefresh() waits for it and holds its rows (or, when it never started, is
+    // refresh()). Any other read in between first waits for it and drops its rows.
+    void startRefresh();
+    Status finishRefresh();
 
     // A change made through another connection to rows this control may hold: the keys of
     // the rows it may have replaced or removed, and a statement reading those keys' rows as
@@ -61,9 +68,10 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    // Runs the reads in one transaction; yields this connection's data version as they saw it,
+    // Runs the reads in one transaction; yields the connection's data version as they saw it,
     // or nothing on a server, which keeps none.
-    Result<std::optional<qint64>> readTogether(const std::function<Status()>& read);
+    static Result<std::optional<qint64>> readTogether(Connection& connection,
+                                                      const std::function<Status()>& read);
     void announceRows();
 
     struct Mark {
@@ -73,8 +81,10 @@ private:
     Connection m_connection;
     Statement m_source;
     Recordset m_rows;
-    std::optional<qint64> m_version;  // the data version the rows were read at
-    std::optional<Mark> m_mark;       // the writer's data version at beginChange()
+    std::optional<qint64> m_version;           // the data version the rows were read at
+    std::optional<Mark> m_mark;                // the writer's data version at beginChange()
+    std::future<Result<Recordset>> m_reading;  // startRefresh()'s read
+    std::optional<qint64> m_readingVersion;    // this connection's data version before it
     bool m_patched = false;
 };
 

@@ -144,8 +144,10 @@ Status frmTags::runLoadSequence() {
         if (auto* data = control<DataControl>(QString::fromLatin1(name)))
             data->setConnectionString(m_platform.session.ConnectionString());
 
+    // The words are read while the contacts load.
+    m_dictionary->StartDictionaryRead();
     m_addressBook->LoadAddressBook();
-    m_dictionary->RefreshDictionaryGrid();
+    m_dictionary->FinishDictionaryRead();
     if (Status planned = m_planner->LoadPlan(); !planned) return planned;
     if (Status written = m_diary->LoadDiary(); !written) return written;
 

@@ -188,6 +188,24 @@ TEST_F(RereadTest, AnotherWritersChangeStillAppearsAfterASave) {
     expectAsFreshRead();
 }
 
+// A write while the rows are read in a worker thread, seen by that read or not: the next
+// change reads everything.
+TEST_F(RereadTest, AWriteDuringABackgroundReadMeansAFullReadNext) {
+    grid.setConnectionString(database.ConnectionString());
+    grid.setRecordSource(WordStore::listing());
+    grid.startRefresh();
+    query(Statement("INSERT INTO dictionary_tbl VALUES (2, 'during', 'o')"));
+    ASSERT_TRUE(grid.finishRefresh().ok());
+    addWord(u"mine1"_s);
+    EXPECT_FALSE(grid.patched());
+    expectAsFreshRead();
+    EXPECT_EQ(grid.rowCount(), 2);
+
+    addWord(u"mine2"_s);
+    EXPECT_EQ(grid.patched(), patches());
+    expectAsFreshRead();
+}
+
 // The shared connection replaced between the two calls (a failed open retried) is not the
 // writer the grid was told of.
 TEST_F(RereadTest, AnotherSharedConnectionMeansAFullRead) {

@@ -88,6 +88,61 @@ TEST_F(DataControlTest, AFailedRefreshLeavesNoStaleRows) {
     EXPECT_TRUE(control.eof());
 }
 
+TEST_F(DataControlTest, ABackgroundReadHoldsWhatARefreshHolds) {
+    QSignalSpy replaced(&control, &DataControl::rowsReplaced);
+    control.startRefresh();
+    ASSERT_TRUE(control.finishRefresh().ok());
+    EXPECT_EQ(replaced.count(), 1);
+    ASSERT_EQ(control.rowCount(), 5);
+    EXPECT_EQ(control.currentRow(), 0);
+    EXPECT_EQ(control.field(u"dict_name").toString(), QStringLiteral("apple"));
+
+    // Finishing a read never started reads now.
+    ASSERT_TRUE(
+        writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (2, 'aaa', 'x')")).ok());
+    ASSERT_TRUE(control.finishRefresh().ok());
+    EXPECT_EQ(control.rowCount(), 6);
+
+    // A failed read says so and holds no rows.
+    const Statement listing = control.recordSource();
+    control.setRecordSource(Statement("SELECT * FROM no_such_table"));
+    control.startRefresh();
+    EXPECT_FALSE(control.finishRefresh().ok());
+    EXPECT_EQ(control.rowCount(), 0);
+
+    // A refresh in between drops the started read.
+    control.startRefresh();
+    control.setRecordSource(listing);
+    ASSERT_TRUE(control.refresh().ok());
+    EXPECT_EQ(control.rowCount(), 6);
+    ASSERT_TRUE(control.finishRefresh().ok());
+    EXPECT_EQ(control.rowCount(), 6);
+}
+
+// The list shares the grid's texts; a patch of the grid must not show through.
+TEST_F(DataControlTest, AListOfAHeldColumnKeepsItsValuesWhenTheRowsChange) {
+    ASSERT_TRUE(control.refresh().ok());
+    const Recordset& rows = control.recordset();
+    ColumnListModel list(rows.values(rows.columnIndex(u"dict_name")));
+    control.beginChange(writer);
+    ASSERT_TRUE(
+        writer.execute(Statement("INSERT INTO dictionary_tbl VALUES (2, 'Bamboo', 'x')")).ok());
+    const DataControl::RowsChange change{
+        {{{QStringLiteral("dict_name")}, {QStringLiteral("Bamboo")}, false}},
+        Statement("SELECT *, 0 FROM dictionary_tbl WHERE dict_name = 'Bamboo' COLLATE NOCASE"),
+        QStringLiteral("dict_name")};
+    ASSERT_TRUE(control.refreshAfter(writer, change).ok());
+    ASSERT_TRUE(control.patched());
+    ASSERT_EQ(control.rowCount(), 6);
+    EXPECT_EQ(rows.value(1, rows.columnIndex(u"dict_name")).toString(), QStringLiteral("Bamboo"));
+    QStringList listed;
+    for (int row = 0; row < list.rowCount(); ++row)
+        listed.append(list.index(row).data().toString());
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("apple"), QStringLiteral("Banana"),
+                                   QStringLiteral("band"), QStringLiteral("bank"),
+                                   QStringLiteral("cherry")}));
+}
+
 TEST_F(DataControlTest, ColumnListModelListsOneColumnOfTheRowsItHolds) {
     auto rows =
         writer.execute(Statement("SELECT dict_name FROM dictionary_tbl ORDER BY dict_name"));

@@ -81,6 +81,15 @@ void DictionaryTab::RefreshDictionaryGrid() {
     m_dictionary->refresh();
 }
 
+void DictionaryTab::StartDictionaryRead() {
+    m_dictionary->setRecordSource(WordStore::listing());
+    m_dictionary->startRefresh();
+}
+
+void DictionaryTab::FinishDictionaryRead() {
+    m_dictionary->finishRefresh();
+}
+
 void DictionaryTab::FillSearchList() {
     QComboBox* search = m_ui->cmboDicSearch;
     // A new model selects its first word; the list only offers the words, so nothing is

@@ -26,6 +26,9 @@ public:
 
     // Re-reads every word into the grid; a failure leaves it empty without a message.
     void RefreshDictionaryGrid();
+    // The same in two halves: the words are read in a worker thread between them.
+    void StartDictionaryRead();
+    void FinishDictionaryRead();
     // Offers the grid's words in the search list, selecting none.
     void FillSearchList();
     // The grid's hidden data control; the workspace gives it the connection string.
