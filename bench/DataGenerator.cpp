@@ -122,11 +122,14 @@ Status generateDatabase(const QString& directory, const DataSizes& sizes) {
     return status;
 }
 
-QStringList workspaceQueries() {
-    return {ContactStore::listing(1).rendering(), WordStore::listing().query(),
-            QStringLiteral("SELECT dict_name FROM dictionary_tbl Order By dict_name"),
-            QStringLiteral("SELECT * FROM diary_tbl WHERE user_num = 1"),
-            QStringLiteral("SELECT * FROM planner_tbl WHERE user_num = 1")};
+QStringList workspaceQueries(bool searchList) {
+    QStringList queries{ContactStore::listing(1).rendering(), WordStore::listing().query(),
+                        QStringLiteral("SELECT * FROM diary_tbl WHERE user_num = 1"),
+                        QStringLiteral("SELECT * FROM planner_tbl WHERE user_num = 1")};
+    if (searchList)
+        queries.insert(2,
+                       QStringLiteral("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    return queries;
 }
 
 }  // namespace vemora::bench

@@ -18,7 +18,8 @@ struct DataSizes {
 // deterministic, so two runs build the same file.
 Status generateDatabase(const QString& directory, const DataSizes& sizes);
 
-// The queries the workspace runs when it opens on that file.
-QStringList workspaceQueries();
+// The queries of the rows the workspace shows when it opens on that file. With `searchList`,
+// also the dictionary search list's own, whose words the workspace takes from the grid's rows.
+QStringList workspaceQueries(bool searchList);
 
 }  // namespace vemora::bench

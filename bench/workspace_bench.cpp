@@ -2,7 +2,8 @@
 // addition with the re-read that follows it, each beside its floor (the engine doing the same
 // work alone). The data comes from --data=DIR, generated there first when it holds no database;
 // --contacts, --words and --years set its size; --generate-only stops there, and
-// --print-queries prints the queries the workspace runs. A DIR with a vemora.conf measures
+// --print-queries prints the queries of the rows the workspace shows (--print-queries=run: only
+// those it runs). A DIR with a vemora.conf measures
 // the server it names instead (the look-ups beside it read the file, so leave them out there).
 #include "DataGenerator.h"
 
@@ -30,6 +31,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 using namespace vemora;
 
@@ -80,13 +82,13 @@ QStringList typedPrefixes(const Recordset& rows, QStringView column) {
     return prefixes;
 }
 
-// Raw size of the rows the workspace loads: their texts in UTF-8 and 8 bytes per number.
-double rawRowsMb() {
+// Raw size of the rows the workspace shows: their texts in UTF-8 and 8 bytes per number.
+double rawRowsMb(bool searchList) {
     Connection c;
     c.setConnectionString(connectionString());
     c.open();
     double bytes = 0;
-    for (const QString& query : bench::workspaceQueries()) {
+    for (const QString& query : bench::workspaceQueries(searchList)) {
         const Result<Recordset> rows = c.execute(Statement(query));
         for (int r = 0; r < rows.value().rowCount(); ++r)
             for (const QVariant& v : rows.value().row(r))
@@ -114,7 +116,8 @@ void BM_WorkspaceLoad(benchmark::State& state) {
         benchmark::DoNotOptimize(list.rowCount());
         state.counters["rss_added_mb"] = residentMb() - before;
     }
-    state.counters["raw_rows_mb"] = rawRowsMb();
+    state.counters["raw_rows_mb"] = rawRowsMb(true);
+    state.counters["raw_rows_run_mb"] = rawRowsMb(false);
 }
 BENCHMARK(BM_WorkspaceLoad)
     ->Unit(benchmark::kMillisecond)
@@ -320,7 +323,9 @@ BENCHMARK(BM_InsertWord)
     ->ReportAggregatesOnly(true);
 
 // Takes this program's own options out of argv; the rest are Google Benchmark's.
-bench::DataSizes takeOptions(int& argc, char** argv, bool& printQueries, bool& generateOnly) {
+// printQueries: whether to print the queries, and with the search list's own.
+bench::DataSizes takeOptions(int& argc, char** argv, std::optional<bool>& printQueries,
+                             bool& generateOnly) {
     bench::DataSizes sizes;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
@@ -336,6 +341,8 @@ bench::DataSizes takeOptions(int& argc, char** argv, bool& printQueries, bool& g
             sizes.years = value.toInt();
         else if (arg == QLatin1String("--print-queries"))
             printQueries = true;
+        else if (arg == QLatin1String("--print-queries=run"))
+            printQueries = false;
         else if (arg == QLatin1String("--generate-only"))
             generateOnly = true;
         else
@@ -351,10 +358,11 @@ int main(int argc, char** argv) {
     // The grids of the additions need widgets, never a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    bool printQueries = false, generateOnly = false;
+    std::optional<bool> printQueries;
+    bool generateOnly = false;
     const bench::DataSizes sizes = takeOptions(argc, argv, printQueries, generateOnly);
     if (printQueries) {
-        for (const QString& query : bench::workspaceQueries())
+        for (const QString& query : bench::workspaceQueries(*printQueries))
             std::printf("%s;\n", qPrintable(query));
         return 0;
     }
