@@ -14,6 +14,7 @@
 #include "reports/Print.h"
 
 #include <QLineEdit>
+#include <QListView>
 #include <QSignalBlocker>
 
 #include <limits>
@@ -55,6 +56,8 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     search->lineEdit()->setMaxLength(kSearchLength);
     search->setPlaceholderText(QStringLiteral("Type a word"));
     search->lineEdit()->setPlaceholderText(search->placeholderText());
+    // Every word takes one line: the list measures one word, not each of a million.
+    if (auto* list = qobject_cast<QListView*>(search->view())) list->setUniformItemSizes(true);
     keepWholeCharacters(this);
 
     auto* binding =
