@@ -31,7 +31,7 @@ public:
     // Whether every value is text or NULL; text() then holds each one as UTF-8.
     bool isText() const { return m_kind == Kind::Text || m_kind == Kind::Nulls; }
     QByteArrayView text(int row) const {
-        const Span span = m_spans[size_t(row)];
+        const Span span = m_spans[row];
         return QByteArrayView(m_bytes.constData() + span.begin, span.size);
     }
 
@@ -50,8 +50,8 @@ private:
 
     Kind m_kind = Kind::Nulls;
     std::vector<bool> m_nulls;
-    QByteArray m_bytes;             // Nulls, Text: the texts
-    std::vector<Span> m_spans;      // Nulls, Text: each row's text
+    QByteArray m_bytes;             // Nulls, Text: the texts; shared by copies
+    QList<Span> m_spans;            // Nulls, Text: each row's text; shared by copies
     std::vector<qint64> m_numbers;  // Integer
     QVariantList m_variants;        // Variant
 };
