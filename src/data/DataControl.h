@@ -111,7 +111,7 @@ private:
     QList<int> m_sourceColumns;
 };
 
-// A list of one column's values, for a combo box. A copy of a held column shares its texts
+// A list of one column's values, for a combo box. A copy of a held column shares its values
 // until either is changed.
 class ColumnListModel final : public QAbstractListModel {
     Q_OBJECT

@@ -144,15 +144,15 @@ Status frmTags::runLoadSequence() {
         if (auto* data = control<DataControl>(QString::fromLatin1(name)))
             data->setConnectionString(m_platform.session.ConnectionString());
 
-    // The words are read while the contacts load.
+    // The words are read while the contacts load; words that cannot be read are told of last.
     m_dictionary->StartDictionaryRead();
     m_addressBook->LoadAddressBook();
-    m_dictionary->FinishDictionaryRead();
+    const Status words = m_dictionary->FinishDictionaryRead();
     if (Status planned = m_planner->LoadPlan(); !planned) return planned;
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
     m_dictionary->FillSearchList();
-    return {};
+    return words;
 }
 
 void frmTags::focusTabControl(int index) {

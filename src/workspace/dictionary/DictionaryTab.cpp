@@ -89,8 +89,8 @@ void DictionaryTab::StartDictionaryRead() {
     m_dictionary->startRefresh();
 }
 
-void DictionaryTab::FinishDictionaryRead() {
-    m_dictionary->finishRefresh();
+Status DictionaryTab::FinishDictionaryRead() {
+    return m_dictionary->finishRefresh();
 }
 
 void DictionaryTab::FillSearchList() {

@@ -26,9 +26,10 @@ public:
 
     // Re-reads every word into the grid; a failure leaves it empty without a message.
     void RefreshDictionaryGrid();
-    // The same in two halves: the words are read in a worker thread between them.
+    // The same in two halves: the words are read in a worker thread between them. A failed
+    // read leaves the grid empty and is returned.
     void StartDictionaryRead();
-    void FinishDictionaryRead();
+    Status FinishDictionaryRead();
     // Offers the grid's words in the search list, selecting none.
     void FillSearchList();
     // The grid's hidden data control; the workspace gives it the connection string.

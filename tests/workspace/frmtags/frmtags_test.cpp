@@ -112,6 +112,20 @@ TEST_F(FrmTagsTest, AFailingStepShowsOneBoxAndSkipsTheRest) {
     EXPECT_EQ(find<QTableView>("dtg_AddressBook")->model()->rowCount(), 1);
 }
 
+// The words are read on a connection of their own: a failure there is told once, after the
+// other tabs have loaded.
+TEST_F(FrmTagsTest, WordsThatCannotBeReadShowOneBoxAfterTheOtherTabsLoad) {
+    tp.query(Statement("INSERT INTO addressbook_tbl (user_num, name) VALUES (1, 'Ann')"));
+    tp.query(Statement("ALTER TABLE dictionary_tbl RENAME COLUMN dict_name TO word"));
+    open();
+
+    ASSERT_EQ(tp.prompter.count(), 1);
+    EXPECT_TRUE(tp.prompter.last().text.startsWith(u'-')) << tp.prompter.last().text.toStdString();
+    EXPECT_EQ(find<QTableView>("DataGridDic")->model()->rowCount(), 0);
+    EXPECT_EQ(find<QComboBox>("cmboDicSearch")->count(), 0);
+    EXPECT_EQ(find<QTableView>("dtg_AddressBook")->model()->rowCount(), 1);
+}
+
 TEST_F(FrmTagsTest, ChangingTabMovesTheFocusAndKeepsInput) {
     open();
     auto* name = find<QLineEdit>("txtName");
