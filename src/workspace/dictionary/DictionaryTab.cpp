@@ -36,6 +36,7 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
       m_dictionary(new DataControl(this)) {
     m_ui->setupUi(this);
     m_dictionary->setObjectName(QStringLiteral("ADO_Dictionary"));
+    m_dictionary->setRecordSource(WordStore::listing());
 
     m_ui->cmdAddDic->setIcon(themeIcon(QStringLiteral("list-add")));
     m_ui->cmdSaveDic->setIcon(themeIcon(QStringLiteral("document-save")));
@@ -79,13 +80,11 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
 DictionaryTab::~DictionaryTab() = default;
 
 void DictionaryTab::RefreshDictionaryGrid() {
-    m_dictionary->setRecordSource(WordStore::listing());
     // A failed refresh holds no rows; the grid follows through the model.
     m_dictionary->refresh();
 }
 
 void DictionaryTab::StartDictionaryRead() {
-    m_dictionary->setRecordSource(WordStore::listing());
     m_dictionary->startRefresh();
 }
 
