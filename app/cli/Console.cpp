@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +15,9 @@
 #include <string>
 
 #include "data/ConnectionString.h"
+#include "data/SafeFiles.h"
+
+#include <cerrno>
 
 namespace vemora {
 
@@ -71,18 +76,44 @@ QString databaseFile(const QCommandLineParser& options) {
                      .filePath(QString::fromLatin1(kDatabaseFileName));
 }
 
+int refusePasswordInUrl(const ServerAddress& server) {
+    if (server.password.isEmpty()) return kSuccess;
+    return fail(kUsage,
+                QStringLiteral("a password in a URL on the command line can be read by every "
+                               "account (ps); leave it out and put it in ~/.pgpass "
+                               "(host:port:database:user:password, chmod 600) or in the file "
+                               "PGPASSFILE names"));
+}
+
 std::variant<QString, int> readPassword(const QCommandLineParser& options) {
     std::optional<QString> password;
     if (options.isSet(QStringLiteral("password-file"))) {
         const QString path = options.value(QStringLiteral("password-file"));
-        QFile file(path);
-        if (file.exists() &&
-            (file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)))
+        // Checked on the descriptor that is read, so the file cannot change in between.
+        const FileDescriptor fd(
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!fd.isValid() || ::fstat(fd.get(), &st) != 0)
+            return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), systemError(errno)));
+        if (!S_ISREG(st.st_mode))
+            return fail(kIoFailure, QStringLiteral("%1 is not a file").arg(shown(path)));
+        if (st.st_uid != ::geteuid())
+            return fail(kLoginRefused,
+                        QStringLiteral("%1 belongs to another account; use a file of your own, "
+                                       "readable by you only (chmod 600)")
+                            .arg(shown(path)));
+        if (st.st_mode & (S_IRGRP | S_IROTH))
             return fail(kLoginRefused,
                         QStringLiteral("%1 can be read by other users; make it readable by "
                                        "its owner only (chmod 600)")
                             .arg(shown(path)));
-        if (!file.open(QIODevice::ReadOnly))
+        if (st.st_mode & (S_IWGRP | S_IWOTH))
+            return fail(kLoginRefused,
+                        QStringLiteral("%1 can be changed by other users; make it writable by "
+                                       "its owner only (chmod 600)")
+                            .arg(shown(path)));
+        QFile file;
+        if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
         password =
             QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));

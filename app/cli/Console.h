@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ConnectionString.h"
 #include "data/DbError.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ QString shown(const QString& path);
 
 // The --database file, or journey.mdb beside the programs.
 QString databaseFile(const QCommandLineParser& options);
+// Refuses a server URL given on the command line with a password in it, which every account
+// could read in the list of processes: 0, or the exit code, already explained.
+int refusePasswordInUrl(const ServerAddress& server);
 // The password from --password-file, which only its owner may read, or one line from standard
 // input (without echo at a terminal); the exit code, already explained, when there is none.
 std::variant<QString, int> readPassword(const QCommandLineParser& options);

@@ -76,6 +76,7 @@ int runMigrate(const QStringList& arguments) {
     const Result<ServerAddress> server =
         parseServerUrl(parser.value(QString::fromLatin1(to ? "to" : "from")));
     if (!server) return fail(kUsage, server.error().description);
+    if (const int code = refusePasswordInUrl(server.value()); code != kSuccess) return code;
 
     if (to) {
         const QString file =

@@ -37,9 +37,12 @@ std::optional<ServerAddress> chosenServer(const QCommandLineParser& options, int
         !database.startsWith(QLatin1String("postgres:")))
         return std::nullopt;
     const Result<ServerAddress> server = parseServerUrl(database);
-    if (server) return server.value();
-    code = fail(kUsage, server.error().description);
-    return std::nullopt;
+    if (!server) {
+        code = fail(kUsage, server.error().description);
+        return std::nullopt;
+    }
+    if ((code = refusePasswordInUrl(server.value())) != kSuccess) return std::nullopt;
+    return server.value();
 }
 
 void printCheck(const QString& name, const DatabaseSummary& summary) {

@@ -1,4 +1,6 @@
 // vemora-cli: checks, backs up and restores the organizer's database from a console.
+#include <fcntl.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +20,7 @@
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "data/ConnectionString.h"
+#include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 
 namespace vemora {
@@ -50,6 +53,12 @@ constexpr auto kDescription =
     "Exit codes: 0 success, 1 usage, 2 log-in refused, 3 database in use,\n"
     "4 invalid or damaged file, 5 I/O failure.";
 
+bool startsAsSqlite(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           file.read(16) == QByteArrayView("SQLite format 3\0", 16);
+}
+
 class Cli {
 public:
     explicit Cli(const QCommandLineParser& options) : m_options(options) {}
@@ -64,6 +73,8 @@ private:
     // names the copy it restores.
     int logIn(const QString& restoring = {});
     int logInTo(const QString& directory, const QString& password, const QString& restoring);
+    static QString freeCopyName(const QDir& folder);
+    static int rotate(const QDir& folder, const QString& written, int keep);
 
     // The database as the messages name it.
     QString shownDatabase() const { return m_server ? m_server->shown() : shown(m_database); }
@@ -95,6 +106,14 @@ int Cli::run(const QStringList& arguments) {
         return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
     }
     m_database = databaseFile(m_options);
+    if (const auto why = untrustedDatabase(m_database)) return fail(kInvalidFile, *why);
+    // A system-wide install whose shared database is missing is not restored into the program
+    // folder by default.
+    if (command == u"restore" && !m_options.isSet(QStringLiteral("database")) &&
+        !QFileInfo::exists(m_database))
+        return fail(kUsage, QStringLiteral("%1 is missing; name the database to restore into "
+                                           "with --database")
+                                .arg(shown(m_database)));
     if (command == u"check") return check();
     // The accounts and the lock are those of a journey.mdb in its folder.
     if (QFileInfo(m_database).fileName() != QLatin1String(kDatabaseFileName))
@@ -135,9 +154,12 @@ int Cli::logInTo(const QString& directory, const QString& password, const QStrin
                                  DbProblem::Missing});
     if (!opened) {
         const DbProblem problem = opened.error().problem;
-        // A database that is missing or cannot be used is what a restore repairs: the copy's
-        // administrator may put the copy in place.
-        if (restoring.isEmpty() || problem == DbProblem::Busy || problem == DbProblem::Unreadable)
+        // A database that is missing or damaged (down to its header) is what a restore
+        // repairs: the copy's administrator may put the copy in place. Another program's
+        // database, or a file that cannot be opened, is refused whatever the copy holds.
+        const bool repairable = problem == DbProblem::Missing || problem == DbProblem::Damaged ||
+                                (problem == DbProblem::Foreign && !startsAsSqlite(m_database));
+        if (restoring.isEmpty() || !repairable)
             return fail(exitFor(problem), opened.error().description);
         QTemporaryDir copyDir;
         if (!QFile::copy(restoring, copyDir.filePath(QString::fromLatin1(kDatabaseFileName))))
@@ -166,6 +188,8 @@ int exitFor(CompactFailure failure) {
         case CompactFailure::NotAFile:
         case CompactFailure::CannotRead:
         case CompactFailure::CheckFailed:
+        case CompactFailure::Untrusted:
+        case CompactFailure::ProtectedDestination:
             return kInvalidFile;
         default:
             return kIoFailure;
@@ -193,6 +217,10 @@ QString describe(CompactFailure failure) {
         case CompactFailure::CannotWriteCopy:
         case CompactFailure::CannotReplace:
             return QStringLiteral("the destination cannot be written");
+        case CompactFailure::Untrusted:
+            return QStringLiteral("the database cannot be trusted");
+        case CompactFailure::ProtectedDestination:
+            return QStringLiteral("the destination may not be written over");
     }
     return {};
 }
@@ -216,9 +244,7 @@ int Cli::backup(const QString& destination) {
 
     const QDir folder(destination);
     const bool intoFolder = QFileInfo(destination).isDir();
-    const QString target = intoFolder ? folder.filePath(QDateTime::currentDateTime().toString(
-                                            QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")))
-                                      : destination;
+    const QString target = intoFolder ? freeCopyName(folder) : destination;
     if (m_server) {
         if (const int code = backupServer(*m_server, target); code != kSuccess) return code;
     } else if (const CompactResult result =
@@ -228,21 +254,55 @@ int Cli::backup(const QString& destination) {
         return fail(exitFor(*result.failure), withDetail(describe(*result.failure), result.detail));
     }
     std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString() << std::endl;
+    if (!intoFolder) return kSuccess;
+    return rotate(folder, QFileInfo(target).fileName(), keep);
+}
 
-    if (keep > 0) {
-        // The names sort by the time they were written.
-        static const QRegularExpression written(QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
-        QStringList copies =
-            folder.entryList({QStringLiteral("journey-*.mdb")}, QDir::Files, QDir::Name)
-                .filter(written);
-        while (copies.size() > keep) {
-            const QString oldest = folder.filePath(copies.takeFirst());
-            if (!QFile::remove(oldest))
-                return fail(kIoFailure, QStringLiteral("%1 cannot be deleted").arg(shown(oldest)));
+QString Cli::freeCopyName(const QDir& folder) {
+    // A copy of the same second is not written over: the next free second names this one.
+    QDateTime when = QDateTime::currentDateTime();
+    QString name;
+    do {
+        name = folder.filePath(when.toString(QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")));
+        when = when.addSecs(1);
+    } while (QFileInfo::exists(name) || QFileInfo(name).isSymLink());
+    return name;
+}
+
+int Cli::rotate(const QDir& folder, const QString& written, int keep) {
+    // Only copies this program wrote, as the list beside them records, are ever deleted, the
+    // oldest written first and never the one just written.
+    const QString manifest = folder.filePath(QStringLiteral(".journey-backups"));
+    static const QRegularExpression copyName(QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
+    QStringList copies;
+    {
+        QString problem;
+        const FileDescriptor fd = openChecked(manifest, O_RDONLY, problem);
+        QFile file;
+        if (fd.isValid() && file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            for (const QByteArray& line : file.readAll().split('\n'))
+                if (const QString name = QString::fromUtf8(line); copyName.match(name).hasMatch())
+                    copies.append(name);
+    }
+    copies.removeAll(written);
+    copies.append(written);
+    int code = kSuccess;
+    while (keep > 0 && copies.size() > keep) {
+        const QString oldest = folder.filePath(copies.first());
+        QString problem;
+        if (const FileDescriptor own = openChecked(oldest, O_RDONLY, problem); own.isValid()) {
+            if (!QFile::remove(oldest)) {
+                code = fail(kIoFailure, QStringLiteral("%1 cannot be deleted").arg(shown(oldest)));
+                break;
+            }
             std::cout << "Deleted " << shown(oldest).toStdString() << std::endl;
         }
+        copies.removeFirst();
     }
-    return kSuccess;
+    const QByteArray list = copies.join(QLatin1Char('\n')).toUtf8() + '\n';
+    if (const auto problem = replaceSafely(manifest, list, privateFileMode()))
+        return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(manifest), *problem));
+    return code;
 }
 
 int exitFor(RestoreFailure failure) {
@@ -253,6 +313,7 @@ int exitFor(RestoreFailure failure) {
         case RestoreFailure::Companion:
         case RestoreFailure::NotAFile:
         case RestoreFailure::Invalid:
+        case RestoreFailure::Untrusted:
             return kInvalidFile;
         default:
             return kIoFailure;
@@ -279,6 +340,8 @@ QString describe(RestoreFailure failure) {
             return QStringLiteral("the database could not be kept beside it");
         case RestoreFailure::CannotReplace:
             return QStringLiteral("the database could not be replaced");
+        case RestoreFailure::Untrusted:
+            return QStringLiteral("the database cannot be trusted");
     }
     return {};
 }

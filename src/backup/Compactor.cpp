@@ -4,11 +4,15 @@
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
 #include "data/DbError.h"
+#include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <future>
 
 namespace vemora {
@@ -33,22 +37,38 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     const QFileInfo chosen(destination);
     if (chosen.fileName().isEmpty() || (chosen.exists() && !chosen.isFile()))
         return {CompactFailure::NotAFile, {}};
+    if (const auto problem = protectedDestination(destination))
+        return {CompactFailure::ProtectedDestination, *problem};
 
     const QString folder = QFileInfo(m_working).absolutePath();
     if (!QFileInfo(folder).isWritable()) return {CompactFailure::FolderReadOnly, {}};
+    if (const auto unsafe = unsafeFolder(folder)) return {CompactFailure::Untrusted, *unsafe};
+    if (const auto why = untrustedDatabase(m_working)) return {CompactFailure::Untrusted, *why};
     DatabaseLock lock(m_working);
-    if (!lock.tryLock(DatabaseLock::Mode::Exclusive)) return {CompactFailure::InUse, {}};
+    if (!lock.tryLock(DatabaseLock::Mode::Exclusive))
+        return {lock.problem().isEmpty() ? CompactFailure::InUse : CompactFailure::Untrusted,
+                lock.problem()};
     passed(CompactStep::Locked, m_working);
 
     // A compaction builds its copy beside the working database, to move it into place there; a
-    // backup in the destination's folder, to move it into place there.
-    const StagingFile temp(replace == Replace::Working ? m_working : destination);
-    if (!temp.isValid())
+    // backup in the destination's folder, to move it into place there. Either in a folder of
+    // this account's own, where no other account can plant or swap a name.
+    PrivateFolder::removeStale(folder);
+    const PrivateFolder staging(replace == Replace::Working ? folder : chosen.absolutePath());
+    if (!staging.isValid())
         return {replace == Replace::Working ? CompactFailure::FolderReadOnly
                                             : CompactFailure::CannotWriteCopy,
-                temp.error()};
+                staging.error()};
+    const QString tempName = QStringLiteral("compacted.mdb");
+    const QString temp = staging.filePath(tempName);
+    // The working database's copy is readable by no more accounts than the working database; a
+    // backup by its owner alone.
+    const QFileDevice::Permissions permissions =
+        replace == Replace::Working ? QFile::permissions(m_working)
+                                    : QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     Contents expected;
-    if (CompactResult compacted = compact(temp.path(), expected); !compacted.ok()) return compacted;
+    if (CompactResult compacted = compact(temp, permissions, expected); !compacted.ok())
+        return compacted;
 
     // A chosen file that is another organizer's database is not replaced while in use.
     DatabaseLock destinationLock(destination);
@@ -56,12 +76,12 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
         !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
         return {CompactFailure::InUse, QDir::toNativeSeparators(destination)};
     if (replace == Replace::Nothing) {
-        if (const auto problem = checkCopy(temp.path(), m_password, expected))
+        if (const auto problem = checkCopy(temp, m_password, expected))
             return {CompactFailure::CheckFailed, *problem};
-        passed(CompactStep::Checked, temp.path());
-        if (const auto problem = moveIntoPlace(temp.path(), destination))
+        passed(CompactStep::Checked, temp);
+        if (const auto problem = moveIntoPlace(temp, destination))
             return {CompactFailure::CannotWriteCopy, *problem};
-    } else if (CompactResult written = writeCheckedCopy(temp.path(), destination, expected);
+    } else if (CompactResult written = writeCheckedCopy(temp, destination, expected);
                !written.ok()) {
         return written;
     }
@@ -75,16 +95,22 @@ CompactResult Compactor::start(const QString& destination, Replace replace) {
     if (!lock.isLocked()) return {CompactFailure::InUse, {}};
     if (const auto journal = SqliteEngine::writersJournal(m_working))
         return {CompactFailure::CannotReplace, *journal};
-    if (const auto problem = moveIntoPlace(temp.path(), m_working))
+    if (const auto problem = replaceWorking(staging, tempName, m_working))
         return {CompactFailure::CannotReplace, *problem};
     passed(CompactStep::Replaced, m_working);
     return {};
 }
 
-CompactResult Compactor::compact(const QString& temp, Contents& expected) {
-    // The copy is readable by no more accounts than the working database, before a byte is in it.
-    if (!QFile::setPermissions(temp, QFile::permissions(m_working)))
-        return {CompactFailure::CompactFailed, QDir::toNativeSeparators(temp)};
+CompactResult Compactor::compact(const QString& temp, QFileDevice::Permissions permissions,
+                                 Contents& expected) {
+    {
+        // The copy has its permissions before a byte is in it; the engine fills the empty file.
+        QString problem;
+        const FileDescriptor made = createExclusive(temp, posixMode(permissions), problem);
+        if (!made.isValid()) return {CompactFailure::CompactFailed, problem};
+        if (!(posixMode(permissions) & 070) && ::fchown(made.get(), uid_t(-1), ::getegid()) != 0)
+            return {CompactFailure::CompactFailed, systemError(errno)};
+    }
     {
         // Opening through SQLite rolls back a journal a crashed writer left behind.
         Connection source;
@@ -115,7 +141,7 @@ CompactResult Compactor::writeCheckedCopy(const QString& temp, const QString& de
         std::async(std::launch::async, [&] { return checkCopy(temp, m_password, expected); });
     std::optional<QString> checkProblem;
     const auto writeProblem = writeWholeFile(
-        temp, destination, QFile::permissions(m_working),
+        temp, destination, QFileDevice::ReadOwner | QFileDevice::WriteOwner,
         [this, &destination] { passed(CompactStep::Writing, destination); },
         [&]() -> std::optional<QString> {
             checkProblem = checking.get();

@@ -23,6 +23,9 @@ enum class CompactFailure {
     CheckFailed,      // the compacted copy does not hold what the database holds
     CannotWriteCopy,  // the chosen file cannot be written
     CannotReplace,    // the chosen file was written, the working database could not be replaced
+    Untrusted,        // the working database, its folder or its lock may have been planted
+    ProtectedDestination,  // the chosen file is an organizer's database, a part of one, or a
+                           // kept copy
 };
 
 struct CompactResult {
@@ -60,7 +63,8 @@ private:
     CompactResult start(const QString& destination, Replace replace);
     // The compacted copy of the working database in temp, and what the database holds
     // (`expected`, filled in) for the check of that copy.
-    CompactResult compact(const QString& temp, Contents& expected);
+    CompactResult compact(const QString& temp, QFileDevice::Permissions permissions,
+                          Contents& expected);
     // Checks the copy in temp and writes it to the destination, both at once.
     CompactResult writeCheckedCopy(const QString& temp, const QString& destination,
                                    const Contents& expected);

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -14,7 +13,9 @@
 #include <thread>
 
 #include "data/Connection.h"
-#include "data/FileWriting.h"
+#include "data/DatabaseLock.h"
+#include "data/DbError.h"
+#include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -29,7 +30,19 @@ constexpr qint64 kStartWritingAfter = 4 * 1024 * 1024;
 size_t chained(size_t digest, QByteArrayView block) {
     return qHash(block, digest);
 }
-constexpr QLatin1StringView kTempPattern(".journey-*.tmp");
+
+std::optional<QString> writeAt(int fd, QByteArrayView bytes, qint64 at) {
+    while (!bytes.isEmpty()) {
+        const ssize_t put = ::pwrite(fd, bytes.data(), size_t(bytes.size()), at);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return systemError(errno);
+        }
+        bytes = bytes.sliced(put);
+        at += put;
+    }
+    return std::nullopt;
+}
 
 QString quoted(QString identifier) {
     return QLatin1Char('"') + identifier.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
@@ -92,6 +105,15 @@ bool samePath(const QString& a, const QString& b) {
 }
 
 }  // namespace
+
+std::optional<QString> protectedDestination(const QString& path) {
+    const QFileInfo chosen(path);
+    const QString target = chosen.isSymLink() ? chosen.symLinkTarget() : path;
+    if (isVemoraDatabase(target) && QFileInfo::exists(DatabaseLock::lockFilePath(target)))
+        return QStringLiteral("%1 is the database of an organizer; choose another file")
+            .arg(QDir::toNativeSeparators(path));
+    return partOfDatabase(path);
+}
 
 Result<Contents> readContents(Connection& db) {
     Contents contents;
@@ -216,39 +238,48 @@ std::optional<QString> writeWholeFile(const QString& from, const QString& to,
                                       const std::function<std::optional<QString>()>& beforeCommit) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
+    // Built in a folder of this account's own beside `to`, then renamed over it: the name `to`
+    // is replaced, never followed.
+    const PrivateFolder building(QFileInfo(to).absolutePath());
+    if (!building.isValid()) return building.error();
+    const QString name = QStringLiteral("copy");
+    QString problem;
+    const FileDescriptor out =
+        createExclusive(building.filePath(name), posixMode(permissions), problem);
+    if (!out.isValid()) return problem;
+    // A copy for its owner alone does not take the group of a shared folder.
+    if (!(posixMode(permissions) & 070) && ::fchown(out.get(), uid_t(-1), ::getegid()) != 0)
+        return systemError(errno);
     size_t digest = 0;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return out.errorString();
-    if (!out.setPermissions(permissions)) return out.errorString();
+    qint64 written = 0;
     qint64 started = 0;
     while (!in.atEnd()) {
         const QByteArray block = in.read(kBlockSize);
         if (block.isEmpty()) return in.errorString();
-        if (auto problem = writeAll(out, block)) return problem;
+        if (auto failed = writeAt(out.get(), block, written)) return failed;
+        written += block.size();
         digest = chained(digest, block);
         if (onBlock) onBlock();
-        // The disk starts on the bytes as they come, rather than on all of them at the commit.
-        if (out.pos() - started >= kStartWritingAfter) {
-            ::sync_file_range(out.handle(), started, out.pos() - started, SYNC_FILE_RANGE_WRITE);
-            started = out.pos();
+        // The disk starts on the bytes as they come, rather than on all of them at the end.
+        if (written - started >= kStartWritingAfter) {
+            ::sync_file_range(out.get(), started, written - started, SYNC_FILE_RANGE_WRITE);
+            started = written;
         }
     }
-    // Read back through the same descriptor: the new file may have no name before the commit.
-    QFile written;
-    if (!written.open(out.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
-        !written.seek(0))
-        return written.errorString();
     size_t readBack = 0;
-    while (!written.atEnd()) {
-        const QByteArray block = written.read(kBlockSize);
-        if (block.isEmpty()) return written.errorString();
-        readBack = chained(readBack, block);
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    for (qint64 at = 0; at < written;) {
+        const ssize_t got = ::pread(out.get(), block.data(), size_t(kBlockSize), at);
+        if (got <= 0) return got < 0 ? systemError(errno) : QStringLiteral("the copy is short");
+        readBack = chained(readBack, QByteArrayView(block.constData(), got));
+        at += got;
     }
     if (readBack != digest) return QStringLiteral("the copy on disk differs from the copy written");
     if (beforeCommit)
-        if (auto problem = beforeCommit()) return problem;
-    if (!out.commit()) return out.errorString();
-    return std::nullopt;
+        if (auto failed = beforeCommit()) return failed;
+    if (::fsync(out.get()) != 0) return systemError(errno);
+    if (const int failed = building.moveOut(name, to, false)) return systemError(failed);
+    return syncFolder(QFileInfo(to).absolutePath());
 }
 
 std::optional<QString> moveIntoPlace(const QString& from, const QString& to) {
@@ -271,7 +302,18 @@ std::optional<QString> moveIntoPlace(const QString& from, const QString& to) {
     });
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return synced(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return syncFolder(QFileInfo(to).absolutePath());
+}
+
+std::optional<QString> replaceWorking(const PrivateFolder& staging, const QString& name,
+                                      const QString& working) {
+    const int renamed = staging.moveOut(name, working, false);
+    if (renamed == 0) return syncFolder(QFileInfo(working).absolutePath());
+    if (renamed != EPERM && renamed != EACCES) return systemError(renamed);
+    // The engine writes the copy's pages into the file itself, under its journal.
+    const Status copied = SqliteEngine::copyInto(staging.filePath(name), working);
+    if (!copied) return copied.error().description;
+    return std::nullopt;
 }
 
 std::optional<QString> removeEngineFiles(const QString& database) {
@@ -280,17 +322,6 @@ std::optional<QString> removeEngineFiles(const QString& database) {
         if (stale.exists() && !stale.remove()) return stale.errorString();
     }
     return std::nullopt;
-}
-
-StagingFile::StagingFile(const QString& working) {
-    // Copies left by a run that was killed; no other run can be going on under the lock.
-    const QDir dir(QFileInfo(working).absolutePath());
-    for (const QString& stale : dir.entryList({kTempPattern}, QDir::Files | QDir::Hidden))
-        QFile::remove(dir.filePath(stale));
-    m_file.setFileTemplate(
-        dir.filePath(QString(kTempPattern).replace(QLatin1Char('*'), QStringLiteral("XXXXXX"))));
-    m_valid = m_file.open();
-    m_file.close();
 }
 
 }  // namespace vemora

@@ -6,7 +6,6 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryFile>
 #include <functional>
 #include <optional>
 
@@ -15,6 +14,7 @@
 namespace vemora {
 
 class Connection;
+class PrivateFolder;
 
 // What a copy must hold to stand in for the database it was made from.
 struct Contents {
@@ -55,7 +55,9 @@ bool isWorkingDatabase(const QString& chosen, const QString& working);
 bool isCompanion(const QString& chosen, const QString& working);
 
 // Writes a whole new file `to` and moves it over the old one only when every byte is on disk
-// and was read back unchanged; the new file gets `permissions` before a byte is in it. `onBlock`
+// and was read back unchanged; the new file gets `permissions` before a byte is in it. It is
+// built in a folder of this account's own beside `to`, so no other account can swap it, and a
+// link at `to` is replaced, not followed. `onBlock`
 // runs after each block. `beforeCommit`, when given, runs once the bytes were read back; a
 // problem it names leaves `to` as it was, and no part of the new file stays behind.
 std::optional<QString> writeWholeFile(
@@ -72,20 +74,14 @@ std::optional<QString> moveIntoPlace(const QString& from, const QString& to);
 // journal would otherwise be applied to it.
 std::optional<QString> removeEngineFiles(const QString& database);
 
-// An empty file beside the working database to build a copy in, after removing the ones that
-// killed runs left; call only while holding the exclusive lock.
-class StagingFile final {
-    Q_DISABLE_COPY_MOVE(StagingFile)
-public:
-    explicit StagingFile(const QString& working);
-    // False when the folder cannot be written; error() says why.
-    bool isValid() const { return m_valid; }
-    QString path() const { return m_file.fileName(); }
-    QString error() const { return m_file.errorString(); }
+// Why a copy may not be written at `path`: a part of a database (journal, lock, kept copy), or
+// a database an organizer opened (its lock lies beside it). An earlier copy may be written over.
+std::optional<QString> protectedDestination(const QString& path);
 
-private:
-    QTemporaryFile m_file;
-    bool m_valid = false;
-};
+// Puts the file `name` of `staging` in place of the working database in one step: renamed over
+// it, or, where the folder's sticky bit keeps this account from replacing another's file,
+// copied into it by the engine in one transaction.
+std::optional<QString> replaceWorking(const PrivateFolder& staging, const QString& name,
+                                      const QString& working);
 
 }  // namespace vemora

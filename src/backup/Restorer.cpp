@@ -1,10 +1,15 @@
 #include "backup/Restorer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QFileInfo>
+#include <cerrno>
 
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
+#include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 
 namespace vemora {
@@ -64,34 +69,50 @@ RestoreResult Restorer::run(const QString& source) {
     RestoreResult refused;
     if (!examine(source, refused)) return refused;
 
-    if (!QFileInfo(QFileInfo(m_working).absolutePath()).isWritable())
-        return {RestoreFailure::FolderReadOnly, {}, {}};
+    const QString folder = QFileInfo(m_working).absolutePath();
+    if (!QFileInfo(folder).isWritable()) return {RestoreFailure::FolderReadOnly, {}, {}};
+    if (const auto unsafe = unsafeFolder(folder)) return {RestoreFailure::Untrusted, *unsafe, {}};
+    if (const auto why = untrustedDatabase(m_working)) return {RestoreFailure::Untrusted, *why, {}};
     DatabaseLock lock(m_working);
-    if (!lock.tryLock(DatabaseLock::Mode::Exclusive)) return {RestoreFailure::InUse, {}, {}};
+    if (!lock.tryLock(DatabaseLock::Mode::Exclusive))
+        return {lock.problem().isEmpty() ? RestoreFailure::InUse : RestoreFailure::Untrusted,
+                lock.problem(),
+                {}};
     passed(RestoreStep::Locked, m_working);
 
-    // What is put in place is the copy that was checked, whatever happens to the source.
-    const StagingFile temp(m_working);
-    if (!temp.isValid()) return {RestoreFailure::FolderReadOnly, temp.error(), {}};
+    // Copies are built where no other account can plant or swap a name; what is put in place
+    // is the copy that was checked, whatever happens to the source.
+    PrivateFolder::removeStale(folder);
+    const PrivateFolder staging(folder);
+    if (!staging.isValid()) return {RestoreFailure::FolderReadOnly, staging.error(), {}};
+    const QString restoredName = QStringLiteral("restored.mdb");
+    const QString restored = staging.filePath(restoredName);
     const bool hadWorking = QFileInfo::exists(m_working);
     const auto permissions = QFile::permissions(hadWorking ? m_working : source);
-    if (const auto problem = writeWholeFile(source, temp.path(), permissions, {}))
-        return {RestoreFailure::FolderReadOnly, *problem, {}};
-    passed(RestoreStep::Staged, temp.path());
+    {
+        QString problem;
+        const FileDescriptor in = openChecked(source, O_RDONLY, problem);
+        if (!in.isValid()) return {RestoreFailure::CannotRead, problem, {}};
+        const FileDescriptor out = createExclusive(restored, posixMode(permissions), problem);
+        if (!out.isValid()) return {RestoreFailure::FolderReadOnly, problem, {}};
+        if (const auto failed = copyDescriptor(in.get(), out.get(),
+                                               [this] { passed(RestoreStep::Writing, m_working); }))
+            return {RestoreFailure::FolderReadOnly, *failed, {}};
+    }
+    passed(RestoreStep::Staged, restored);
 
-    const QString staged = QStringLiteral("Data Source=") + temp.path() +
-                           QStringLiteral(";Jet OLEDB:Database password=") + m_password;
-    Result<DatabaseSummary> summary = examineDatabase(temp.path(), m_password);
+    Result<DatabaseSummary> summary = examineDatabase(restored, m_password);
     if (summary && summary.value().version < kSchemaVersion) {
         // An older copy is brought forward before it is put in place.
         Connection db;
-        db.setConnectionString(staged);
+        db.setConnectionString(QStringLiteral("Data Source=") + restored +
+                               QStringLiteral(";Jet OLEDB:Database password=") + m_password);
         if (const Status opened = db.open(); !opened) return refusal(opened.error());
         db.close();
-        summary = examineDatabase(temp.path(), m_password);
+        summary = examineDatabase(restored, m_password);
     }
     if (!summary) return refusal(summary.error());
-    passed(RestoreStep::Checked, temp.path());
+    passed(RestoreStep::Checked, restored);
 
     // The old file's journal would be applied to the restored one.
     const QString working = QStringLiteral("Data Source=") + m_working +
@@ -102,10 +123,7 @@ RestoreResult Restorer::run(const QString& source) {
 
     RestoreResult done;
     if (hadWorking) {
-        QDateTime when = QDateTime::currentDateTime();
-        while (QFileInfo::exists(keptName(m_working, when))) when = when.addSecs(1);
-        done.kept = keptName(m_working, when);
-        if (const auto problem = writeWholeFile(m_working, done.kept, permissions, {}))
+        if (const auto problem = keep(staging, done.kept))
             return {RestoreFailure::CannotKeep, *problem, {}};
         passed(RestoreStep::Kept, done.kept);
     }
@@ -115,11 +133,34 @@ RestoreResult Restorer::run(const QString& source) {
         return {RestoreFailure::InUse, *journal, done.kept};
     if (const auto problem = removeEngineFiles(m_working))
         return {RestoreFailure::CannotReplace, *problem, done.kept};
-    if (const auto problem = writeWholeFile(temp.path(), m_working, permissions,
-                                            [this] { passed(RestoreStep::Writing, m_working); }))
+    if (const auto problem = replaceWorking(staging, restoredName, m_working))
         return {RestoreFailure::CannotReplace, *problem, done.kept};
     passed(RestoreStep::Replaced, m_working);
     return done;
+}
+
+std::optional<QString> Restorer::keep(const PrivateFolder& staging, QString& kept) const {
+    QString problem;
+    const FileDescriptor in = openChecked(m_working, O_RDONLY, problem);
+    if (!in.isValid()) return problem;
+    struct stat working {};
+    if (::fstat(in.get(), &working) != 0) return systemError(errno);
+    const QString name = QStringLiteral("kept.mdb");
+    const FileDescriptor out =
+        createExclusive(staging.filePath(name), int(working.st_mode & 0777), problem);
+    if (!out.isValid()) return problem;
+    if (const auto failed = copyDescriptor(in.get(), out.get())) return failed;
+    // A name someone else holds, as a file or a link, is never written through: the next
+    // second is tried instead.
+    QDateTime when = QDateTime::currentDateTime();
+    for (int tried = 0; tried < kKeptNameTries; ++tried, when = when.addSecs(1)) {
+        kept = keptName(m_working, when);
+        const int failed = staging.moveOut(name, kept, true);
+        if (failed == 0) return syncFolder(QFileInfo(m_working).absolutePath());
+        if (failed != EEXIST) return systemError(failed);
+    }
+    kept.clear();
+    return QStringLiteral("every name for the kept copy is taken");
 }
 
 }  // namespace vemora

@@ -8,6 +8,8 @@
 
 namespace vemora {
 
+class PrivateFolder;
+
 // Why a restore left the working database as it was.
 enum class RestoreFailure {
     SameAsWorking,   // the chosen file is the working database itself
@@ -19,6 +21,7 @@ enum class RestoreFailure {
     CannotRead,      // the chosen file cannot be read
     CannotKeep,      // the working database could not be kept beside it
     CannotReplace,   // the working database could not be replaced
+    Untrusted,       // the working database, its folder or its lock may have been planted
 };
 
 struct RestoreResult {
@@ -29,8 +32,9 @@ struct RestoreResult {
     bool ok() const { return !failure; }
 };
 
-// Points a restore passes, in order. Writing comes once per block written.
-enum class RestoreStep { Locked, Staged, Checked, Kept, Writing, Replaced };
+// Points a restore passes, in order. Writing comes once per block of the copy staged beside the
+// working database.
+enum class RestoreStep { Locked, Writing, Staged, Checked, Kept, Replaced };
 
 // Puts a checked copy of a backup file in place of the working database, keeping the working
 // database beside it as journey.mdb.before-restore-YYYYMMDD-HHMMSS. Any failure leaves the
@@ -53,6 +57,9 @@ public:
     static QString keptName(const QString& working, const QDateTime& when);
 
 private:
+    static constexpr int kKeptNameTries = 60;
+    // Copies the working database to a kept name that nothing held; `kept` names it.
+    std::optional<QString> keep(const PrivateFolder& staging, QString& kept) const;
     std::optional<RestoreFailure> refusalOfName(const QString& source) const;
     void passed(RestoreStep step, const QString& file) const {
         if (m_hook) m_hook(step, file);

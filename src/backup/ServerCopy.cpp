@@ -308,9 +308,11 @@ Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& se
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
                                     ExistingFile existing) {
     const QFileInfo target(file);
-    if (existing == ExistingFile::Keep && target.exists())
+    if (existing == ExistingFile::Keep && (target.exists() || target.isSymLink()))
         return DbError{kErrGeneral, QStringLiteral("%1 already exists; it is never overwritten.")
                                         .arg(QDir::toNativeSeparators(file))};
+    if (const auto problem = protectedDestination(file))
+        return DbError{kErrGeneral, *problem, DbProblem::Foreign};
     ServerSession source(server);
     if (Status s = source.open(); !s) return s.error();
     TableRows contents;

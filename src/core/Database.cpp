@@ -60,6 +60,7 @@ bool Database::holdLock() {
     for (;;) {
         const QDeadlineTimer deadline(m_toolWait);
         while (!m_lock->tryLock(EngineLock::Mode::Shared)) {
+            if (!m_lock->problem().isEmpty()) return false;
             if (!m_lock->heldElsewhere()) return true;
             if (deadline.hasExpired()) break;
             QThread::msleep(static_cast<unsigned long>(kPoll.count()));
@@ -77,9 +78,12 @@ Status Database::open() {
     if (!chosen) return chosen.error();
     m_connectionString = chosen.value();
     m_dbConnection->setConnectionString(m_connectionString);
-    if (!holdLock())
+    if (!holdLock()) {
+        if (const QString problem = m_lock->problem(); !problem.isEmpty())
+            return DbError{kErrGeneral, problem, DbProblem::Unreadable};
         return DbError{kErrOther,
                        QStringLiteral("The maintenance tool is working on the database.")};
+    }
     const Status status = m_dbConnection->open();
     m_openFailed = !status;
     return status;

@@ -2,6 +2,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/PostgresEngine.h"
+#include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -95,6 +96,14 @@ Status Connection::openFile(bool snapshot) {
     const ConnectionParts parts = parseConnectionString(m_connectionString);
     const QFileInfo file(parts.dataSource);
     const QString shown = QDir::toNativeSeparators(parts.dataSource);
+    // In a folder other accounts may write, the name may have been replaced by a link or a
+    // file of theirs.
+    if (!parts.dataSource.isEmpty() && othersMayWrite(file.absolutePath()))
+        if (const auto why = untrustedDatabase(parts.dataSource))
+            return DbError{
+                kErrGeneral,
+                QStringLiteral("The database file %1 cannot be used (%2).").arg(shown, *why),
+                DbProblem::Unreadable};
     if (parts.dataSource.isEmpty() || !file.exists()) {
         return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.").arg(shown),
                        DbProblem::Missing};

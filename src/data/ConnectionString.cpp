@@ -25,10 +25,11 @@ QString databaseDirectory(const QString& programDirectory) {
 
 QString databaseDirectory(const QString& programDirectory, const QString& sharedDirectory) {
     const QString name = QString::fromLatin1(kDatabaseFileName);
-    if (sharedDirectory.isEmpty() || QFileInfo::exists(QDir(programDirectory).filePath(name)) ||
-        !QFileInfo::exists(QDir(sharedDirectory).filePath(name)))
+    if (sharedDirectory.isEmpty() || QFileInfo::exists(QDir(programDirectory).filePath(name)))
         return programDirectory;
-    return sharedDirectory;
+    // Where a system-wide install made the shared folder, the program folder is never used,
+    // even while the shared database is missing: nothing is written beside the programs.
+    return QFileInfo(sharedDirectory).isDir() ? sharedDirectory : programDirectory;
 }
 
 ConnectionParts parseConnectionString(const QString& text) {

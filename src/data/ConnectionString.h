@@ -17,7 +17,8 @@ QString makeConnectionString(const QString& directory);
 
 // The folder whose journey.mdb the programs open: their own folder when it holds one (a build
 // or an install for one user), else the computer's shared folder of a system-wide install,
-// which VEMORA_DATA_DIR names when set.
+// which VEMORA_DATA_DIR names when set, wherever that folder exists (even while its journey.mdb
+// is missing).
 QString databaseDirectory(const QString& programDirectory);
 QString databaseDirectory(const QString& programDirectory, const QString& sharedDirectory);
 

@@ -1,5 +1,6 @@
 #include "data/DatabaseLock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -8,8 +9,10 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 #endif
 
 namespace vemora {
@@ -65,11 +68,28 @@ void DatabaseLock::unlock() {
 bool DatabaseLock::tryLock(Mode mode) {
     unlock();
     m_heldElsewhere = false;
+    m_problem.clear();
     const QByteArray name = QFile::encodeName(m_path);
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Never through a link, never blocking on a pipe: the folder may be shared with other
+    // accounts, who could plant either at this name.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | kFlags, 0666);
     // A lock file that exists in a folder we may not write to can still be locked.
-    if (fd < 0) fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0 && errno != ELOOP) fd = ::open(name.constData(), O_RDONLY | kFlags);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == EISDIR)
+            m_problem = QStringLiteral("The lock file %1 cannot be trusted: it is %2.")
+                            .arg(QDir::toNativeSeparators(m_path),
+                                 errno == ELOOP ? QStringLiteral("a symbolic link")
+                                                : QStringLiteral("a folder"));
+        return false;
+    }
+    if (const auto why = untrustedLock(fd)) {
+        m_problem = QStringLiteral("The lock file %1 cannot be trusted: %2.")
+                        .arg(QDir::toNativeSeparators(m_path), *why);
+        ::close(fd);
+        return false;
+    }
     // flock() locks belong to the open file, so two holders in one process conflict too.
     if (::flock(fd, (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         m_heldElsewhere = errno == EWOULDBLOCK;
@@ -78,6 +98,22 @@ bool DatabaseLock::tryLock(Mode mode) {
     }
     m_handle = fd;
     return true;
+}
+
+std::optional<QString> DatabaseLock::untrustedLock(int fd) const {
+    struct stat file {};
+    struct stat folder {};
+    if (::fstat(fd, &file) != 0 ||
+        ::stat(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &folder) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISREG(file.st_mode)) return QStringLiteral("it is not a regular file");
+    if (file.st_nlink != 1) return QStringLiteral("it has another name (a hard link)");
+    // Where other accounts may write, a lock one of them made could be removed and made anew
+    // by that account, splitting the holders between two files.
+    const bool shared = folder.st_mode & (S_IWGRP | S_IWOTH);
+    if (shared && file.st_uid != folder.st_uid && file.st_uid != 0)
+        return QStringLiteral("it belongs to another account than the folder");
+    return std::nullopt;
 }
 
 void DatabaseLock::unlock() {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace vemora {
 
 // An advisory lock on a file beside the database. Every running organizer holds it shared for
@@ -20,6 +22,7 @@ public:
     bool isLocked() const override { return m_handle != kNoHandle; }
     // False also for want of a lock file (a folder nobody may write to).
     bool heldElsewhere() const override { return m_heldElsewhere; }
+    QString problem() const override { return m_problem; }
 
     // "<database>.lock"; created on first use and never removed, so every holder locks the
     // same file.
@@ -27,10 +30,14 @@ public:
     static QString suffix();
 
 private:
+#ifndef Q_OS_WIN
+    std::optional<QString> untrustedLock(int fd) const;
+#endif
     static constexpr qintptr kNoHandle = -1;
     QString m_path;
     qintptr m_handle = kNoHandle;
     bool m_heldElsewhere = false;
+    QString m_problem;
 };
 
 }  // namespace vemora

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 namespace vemora {
 
@@ -23,6 +23,8 @@ public:
     // Whether the last refused tryLock() was refused by another holder, rather than for want
     // of a place to lock.
     virtual bool heldElsewhere() const = 0;
+    // Why the lock cannot be trusted (a file planted by another account), when it cannot.
+    virtual QString problem() const { return {}; }
 };
 
 }  // namespace vemora

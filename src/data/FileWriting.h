@@ -5,17 +5,11 @@
 
 #include <optional>
 
-class QFileDevice;
-
 namespace vemora {
 
-// Writes every byte to a file opened with QIODevice::Unbuffered, or yields the system's reason.
-// A short write is tried again: QIODevice reports one without a reason, and only the next
-// write tells that the disk is full.
-std::optional<QString> writeAll(QFileDevice& file, QByteArrayView bytes);
-
-// Puts `bytes` in place of the file at `path` once all of them are on disk; on failure the old
-// file stays as it was and the system's reason is yielded.
+// Puts `bytes` in place of the file at `path` once all of them are on disk, readable by its
+// owner only; on failure the old file stays as it was and the reason is yielded. A database of
+// this program, a part of one or a kept copy is never written over.
 std::optional<QString> replaceFile(const QString& path, QByteArrayView bytes);
 
 }  // namespace vemora

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -351,6 +352,36 @@ Status SqliteEngine::compactInto(Connection& connection, const QString& target) 
     return done.status();
 }
 
+Status SqliteEngine::copyInto(const QString& source, const QString& target) {
+    sqlite3* from = nullptr;
+    sqlite3* to = nullptr;
+    const auto closeBoth = qScopeGuard([&] {
+        sqlite3_close(from);
+        sqlite3_close(to);
+    });
+    const auto failed = [&](sqlite3* db) {
+        return DbError{kErrOther, QString::fromUtf8(sqlite3_errmsg(db)), DbProblem::Damaged};
+    };
+    if (sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY,
+                        nullptr) != SQLITE_OK)
+        return failed(from);
+    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &to,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK)
+        return failed(to);
+    sqlite3_busy_timeout(to, 1500);
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) return failed(to);
+    const int stepped = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE) {
+        DbError error = failed(to);
+        if ((stepped & 0xFF) == SQLITE_BUSY || (stepped & 0xFF) == SQLITE_LOCKED)
+            error.problem = DbProblem::Busy;
+        return error;
+    }
+    return {};
+}
+
 std::optional<QString> SqliteEngine::integrityProblem(Connection& connection) {
     const Result<Recordset> verdict = connection.execute(Statement("PRAGMA integrity_check"));
     if (!verdict) return verdict.error().description;
@@ -375,9 +406,19 @@ QStringList SqliteEngine::companionSuffixes() {
 
 std::optional<QString> SqliteEngine::writersJournal(const QString& database) {
     for (const QString& suffix : journalSuffixes()) {
-        const QString journal = database + suffix;
-        if (QFileInfo::exists(journal))
-            return QStringLiteral("%1 is being written").arg(QDir::toNativeSeparators(journal));
+        const QString path = database + suffix;
+        const QString shown = QDir::toNativeSeparators(path);
+        const QFileInfo journal(path);
+        if (!journal.exists() && !journal.isSymLink()) continue;
+        if (journal.isSymLink() || !journal.isFile())
+            return QStringLiteral(
+                       "%1 is not a journal of this program (a link, a folder or a "
+                       "device); remove it")
+                .arg(shown);
+        // An empty journal holds no change, as the engine itself judges it; a writer's holds
+        // at least its header from the first change on.
+        if (journal.size() == 0) continue;
+        return QStringLiteral("%1 is being written").arg(shown);
     }
     return std::nullopt;
 }

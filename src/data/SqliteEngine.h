@@ -84,6 +84,9 @@ public:
 
     // Writes a compacted copy of the connection's database to a new, empty file.
     static Status compactInto(Connection& connection, const QString& target);
+    // Writes every page of the database `source` into the existing file `target` in one
+    // transaction of its own, under its journal: the file keeps its owner and permissions.
+    static Status copyInto(const QString& source, const QString& target);
     // Nothing when the engine finds the database sound; otherwise what it found.
     static std::optional<QString> integrityProblem(Connection& connection);
 
@@ -92,7 +95,8 @@ public:
     static QStringList journalSuffixes();
     static QStringList engineFileSuffixes();
     static QStringList companionSuffixes();
-    // An open journal beside the database: a writer is in the middle of a change.
+    // A journal beside the database that holds a change: a writer is in the middle of one, or
+    // died in it. An empty or finished journal is none.
     static std::optional<QString> writersJournal(const QString& database);
 };
 

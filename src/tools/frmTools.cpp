@@ -142,6 +142,12 @@ QString frmTools::describe(const CompactResult& result, const QString& path) con
                 "The compacted copy was saved to %1, but the working database "
                 "could not be replaced and was left as it was.");
             break;
+        case CompactFailure::Untrusted:
+            text = QStringLiteral("Nothing was changed: the working database cannot be trusted.");
+            break;
+        case CompactFailure::ProtectedDestination:
+            text = QStringLiteral("Nothing was changed and no copy was saved.");
+            break;
     }
     if (text.contains(u"%1")) text = text.arg(chosen);
     if (!result.detail.isEmpty()) text += QStringLiteral(" (%1)").arg(result.detail);
@@ -283,6 +289,9 @@ void frmTools::reportRestore(const RestoreResult& result, const QString& path) {
         case RestoreFailure::CannotReplace:
             text =
                 QStringLiteral("Nothing was changed: the working database could not be replaced.");
+            break;
+        case RestoreFailure::Untrusted:
+            text = QStringLiteral("Nothing was changed: the working database cannot be trusted.");
             break;
     }
     if (text.contains(u"%1")) text = text.arg(chosen);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "data/ConnectionString.h"
@@ -145,26 +146,31 @@ TEST_F(CliTest, BackupRefusalsHaveTheirCodes) {
     EXPECT_FALSE(QFile::exists(backup));
 }
 
-TEST_F(CliTest, KeepRotatesTheOldestCopiesOutOfTheFolder) {
-    const QStringList older = {QStringLiteral("journey-20000101-000000.mdb"),
-                               QStringLiteral("journey-20010101-000000.mdb"),
-                               QStringLiteral("journey-20020101-000000.mdb")};
-    for (const QString& name : older) write(name, "old");
-    // Files the rotation does not own are left alone.
-    write(QStringLiteral("journey-notes.mdb"), "mine");
-    write(QStringLiteral("journey-1-2.mdb"), "mine");
+TEST_F(CliTest, KeepDeletesOnlyTheOldestCopiesItWroteNeverTheNewest) {
+    // Files the rotation did not write are left alone, whatever their names or dates say.
+    const QStringList planted = {
+        QStringLiteral("journey-1-2.mdb"), QStringLiteral("journey-20000101-000000.mdb"),
+        QStringLiteral("journey-20990101-000000.mdb"), QStringLiteral("journey-notes.mdb")};
+    for (const QString& name : planted) write(name, "old");
 
-    const Outcome kept =
-        cli({QStringLiteral("--user"), QStringLiteral("admin"), QStringLiteral("--keep"),
-             QStringLiteral("2"), QStringLiteral("backup"), elsewhere.path()});
-    ASSERT_EQ(kept.code, 0) << kept.err.toStdString();
-    const QStringList left = QDir(elsewhere.path()).entryList(QDir::Files, QDir::Name);
-    ASSERT_EQ(left.size(), 4) << left.join(u' ').toStdString();
-    EXPECT_EQ(left.at(0), QStringLiteral("journey-1-2.mdb"));
-    EXPECT_EQ(left.at(1), older.last());
-    EXPECT_TRUE(left.at(2).startsWith(QStringLiteral("journey-20")));
-    EXPECT_NE(bytes(elsewhere.filePath(left.at(2))), QByteArrayLiteral("old"));
-    EXPECT_EQ(left.at(3), QStringLiteral("journey-notes.mdb"));
+    const QStringList keepTwo = {QStringLiteral("--user"), QStringLiteral("admin"),
+                                 QStringLiteral("--keep"), QStringLiteral("2"),
+                                 QStringLiteral("backup"), elsewhere.path()};
+    QStringList written;
+    for (int run = 0; run < 3; ++run) {
+        const Outcome kept = cli(keepTwo);
+        ASSERT_EQ(kept.code, 0) << kept.err.toStdString();
+        const qsizetype at = kept.out.indexOf(QStringLiteral("Wrote "));
+        written.append(QFileInfo(kept.out.mid(at + 6).section(u'\n', 0, 0)).fileName());
+    }
+    // Three runs in one second still write three copies.
+    ASSERT_EQ(QSet<QString>(written.begin(), written.end()).size(), 3);
+    QStringList left = QDir(elsewhere.path()).entryList(QDir::Files, QDir::Name);
+    QStringList expected = planted + written.mid(1);
+    expected.sort();
+    EXPECT_EQ(left, expected);
+    for (const QString& name : planted)
+        EXPECT_EQ(bytes(elsewhere.filePath(name)), QByteArrayLiteral("old"));
 }
 
 TEST_F(CliTest, RestorePutsTheCopyBackOrChangesNothing) {

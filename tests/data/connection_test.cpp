@@ -33,8 +33,11 @@ protected:
 TEST(DatabaseDirectory, TheProgramsOwnFileWinsElseTheSharedFolderOfASystemInstall) {
     QTemporaryDir program, shared;
     const QString name = QStringLiteral("journey.mdb");
-    // Neither holds a file: the program directory is named, whose file is then missing.
-    EXPECT_EQ(databaseDirectory(program.path(), shared.path()), program.path());
+    // Neither holds a file: the shared folder of the install is named, whose file is then
+    // missing; the program folder only where there is no shared folder.
+    EXPECT_EQ(databaseDirectory(program.path(), shared.path()), shared.path());
+    EXPECT_EQ(databaseDirectory(program.path(), shared.filePath(QStringLiteral("none"))),
+              program.path());
     ASSERT_TRUE(SqliteEngine::createDatabase(shared.filePath(name)).ok());
     EXPECT_EQ(databaseDirectory(program.path(), shared.path()), shared.path());
     EXPECT_EQ(databaseDirectory(program.path(), QString()), program.path());
