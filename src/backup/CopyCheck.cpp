@@ -75,18 +75,39 @@ Result<QHash<QString, QStringList>> readColumns(Connection& db) {
     return columns;
 }
 
-// The tables and columns of a database as this program delivers it.
-const QHash<QString, QStringList>& deliveredColumns() {
-    static const QHash<QString, QStringList> columns = [] {
+// Every object of a database (type and name, lower case), less the engine's own.
+Result<QStringList> readObjects(Connection& db) {
+    const Result<Recordset> found = db.execute(
+        Statement("SELECT type, name FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' "
+                  "ESCAPE '\\' ORDER BY type, name"));
+    if (!found) return found.error();
+    QStringList objects;
+    for (int i = 0; i < found.value().rowCount(); ++i) {
+        const QVariantList& row = found.value().row(i);
+        objects.append(row.value(0).toString().toLower() + QLatin1Char(' ') +
+                       row.value(1).toString().toLower());
+    }
+    return objects;
+}
+
+// The tables, columns and other objects of a database as this program delivers it.
+struct Delivered {
+    QHash<QString, QStringList> columns;
+    QStringList objects;
+};
+
+const Delivered& delivered() {
+    static const Delivered schema = [] {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("delivered.mdb"));
         Connection db;
-        if (!SqliteEngine::createDatabase(path) || !openAsItLies(db, path))
-            return QHash<QString, QStringList>();
-        const Result<QHash<QString, QStringList>> found = readColumns(db);
-        return found ? found.value() : QHash<QString, QStringList>();
+        if (!SqliteEngine::createDatabase(path) || !openAsItLies(db, path)) return Delivered();
+        const Result<QHash<QString, QStringList>> columns = readColumns(db);
+        const Result<QStringList> objects = readObjects(db);
+        if (!columns || !objects) return Delivered();
+        return Delivered{columns.value(), objects.value()};
     }();
-    return columns;
+    return schema;
 }
 
 // A path in one form for comparison: symbolic links and "." or ".." resolved where the file
@@ -186,10 +207,21 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     const Result<QHash<QString, QStringList>> columns = readColumns(db);
     if (!columns)
         return SqliteEngine::refusal(DbProblem::Damaged, path, columns.error().description);
-    const QHash<QString, QStringList>& delivered = deliveredColumns();
-    if (delivered.isEmpty())
+    const Delivered& expected = delivered();
+    if (expected.columns.isEmpty())
         return DbError{kErrOther, QStringLiteral("The tables to expect cannot be determined.")};
-    for (auto table = delivered.begin(); table != delivered.end(); ++table) {
+    // Only what this program makes: a trigger, view, table or index of anyone else's would run
+    // or stay in the organizer's database once restored.
+    const Result<QStringList> objects = readObjects(db);
+    if (!objects)
+        return SqliteEngine::refusal(DbProblem::Damaged, path, objects.error().description);
+    for (const QString& object : objects.value())
+        if (!expected.objects.contains(object))
+            return SqliteEngine::refusal(
+                DbProblem::Foreign, path,
+                QStringLiteral("it holds the %1, which this program does not make").arg(object));
+    const QHash<QString, QStringList>& columnsExpected = expected.columns;
+    for (auto table = columnsExpected.begin(); table != columnsExpected.end(); ++table) {
         if (table.key().startsWith(u"sqlite_")) continue;
         const auto found = columns.value().find(table.key());
         if (found == columns.value().end())
@@ -318,8 +350,11 @@ std::optional<QString> replaceWorking(const PrivateFolder& staging, const QStrin
 
 std::optional<QString> removeEngineFiles(const QString& database) {
     for (const QString& suffix : SqliteEngine::engineFileSuffixes()) {
-        QFile stale(database + suffix);
-        if (stale.exists() && !stale.remove()) return stale.errorString();
+        // An empty journal is applied to nothing; in a sticky folder it may be another
+        // account's, kept in place on purpose.
+        const QFileInfo stale(database + suffix);
+        if (!stale.exists() || (stale.isFile() && stale.size() == 0)) continue;
+        if (QFile file(stale.filePath()); !file.remove()) return file.errorString();
     }
     return std::nullopt;
 }

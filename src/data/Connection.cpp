@@ -117,6 +117,13 @@ Status Connection::openFile(bool snapshot) {
                        DbProblem::Unreadable};
     }
 
+    // A snapshot reads the file alone; any other opening may write the journal.
+    if (const auto planted =
+            snapshot ? std::nullopt : SqliteEngine::plantedEngineFile(parts.dataSource))
+        return DbError{
+            kErrGeneral,
+            QStringLiteral("The database file %1 cannot be used (%2).").arg(shown, *planted),
+            DbProblem::Unreadable};
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
                           : QSqlDatabase::addDatabase(SqliteEngine::driver(), m_name);

@@ -52,8 +52,8 @@ constexpr const char* kPrivatePrefix = ".vemora-";
 
 // Removes everything in an open folder of this account's, then the folder itself by name.
 void removeTree(int parent, const QByteArray& name) {
-    const int fd = ::openat(parent, name.constData(),
-                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd =
+        ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
@@ -115,8 +115,9 @@ FileDescriptor openChecked(const QString& path, int flags, QString& problem) {
     FileDescriptor fd(
         ::open(encoded(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.isValid()) {
-        problem = errno == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(shownPath(path))
-                                 : QStringLiteral("%1: %2").arg(shownPath(path), systemError(errno));
+        problem = errno == ELOOP
+                      ? QStringLiteral("%1 is a symbolic link").arg(shownPath(path))
+                      : QStringLiteral("%1: %2").arg(shownPath(path), systemError(errno));
         return {};
     }
     struct stat file {};
@@ -162,7 +163,8 @@ std::optional<QString> copyDescriptor(int from, int to, const std::function<void
         }
         if (got == 0) break;
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::pwrite(to, block.constData() + done, size_t(got - done), at + done);
+            const ssize_t put =
+                ::pwrite(to, block.constData() + done, size_t(got - done), at + done);
             if (put < 0) {
                 if (errno == EINTR) continue;
                 return systemError(errno);
@@ -188,16 +190,18 @@ int posixMode(QFileDevice::Permissions permissions) {
 }
 
 PrivateFolder::PrivateFolder(const QString& parent) {
-    QByteArray name = encoded(QDir(parent).filePath(QLatin1String(kPrivatePrefix) +
-                                                    QStringLiteral("XXXXXX")));
+    QByteArray name =
+        encoded(QDir(parent).filePath(QLatin1String(kPrivatePrefix) + QStringLiteral("XXXXXX")));
     // mkdtemp makes the folder 0700, failing on any name that exists.
     if (!::mkdtemp(name.data())) {
         m_error = QStringLiteral("%1: %2").arg(shownPath(parent), systemError(errno));
         return;
     }
     m_path = QFile::decodeName(name);
-    m_fd = FileDescriptor(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!m_fd.isValid()) m_error = QStringLiteral("%1: %2").arg(shownPath(m_path), systemError(errno));
+    m_fd =
+        FileDescriptor(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!m_fd.isValid())
+        m_error = QStringLiteral("%1: %2").arg(shownPath(m_path), systemError(errno));
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -216,10 +220,10 @@ QString PrivateFolder::filePath(const QString& name) const {
 int PrivateFolder::moveOut(const QString& name, const QString& to, bool noReplace) const {
     const QByteArray source = encoded(name);
     const QByteArray target = encoded(to);
-    const int done = noReplace ? ::renameat2(m_fd.get(), source.constData(), AT_FDCWD,
-                                             target.constData(), RENAME_NOREPLACE)
-                               : ::renameat(m_fd.get(), source.constData(), AT_FDCWD,
-                                            target.constData());
+    const int done = noReplace
+                         ? ::renameat2(m_fd.get(), source.constData(), AT_FDCWD, target.constData(),
+                                       RENAME_NOREPLACE)
+                         : ::renameat(m_fd.get(), source.constData(), AT_FDCWD, target.constData());
     return done == 0 ? 0 : errno;
 }
 
@@ -258,7 +262,8 @@ std::optional<QString> replaceSafely(const QString& path, QByteArrayView bytes, 
 }
 
 std::optional<QString> syncFolder(const QString& folder) {
-    const FileDescriptor fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor fd(
+        ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.isValid() || ::fsync(fd.get()) != 0) return systemError(errno);
     return std::nullopt;
 }
@@ -290,7 +295,8 @@ std::optional<QString> partOfDatabase(const QString& path) {
     const QString shown = shownPath(path);
     for (const QString& suffix : SqliteEngine::companionSuffixes())
         if (name.endsWith(suffix) && isVemoraDatabase(target.left(target.size() - suffix.size())))
-            return QStringLiteral("%1 belongs to a Vemora database; choose another file").arg(shown);
+            return QStringLiteral("%1 belongs to a Vemora database; choose another file")
+                .arg(shown);
     if (name.contains(QLatin1String(".before-restore-")))
         return QStringLiteral("%1 is a kept copy of a Vemora database; choose another file")
             .arg(shown);

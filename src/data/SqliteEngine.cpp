@@ -7,6 +7,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
+#include "data/SafeFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QtEndian>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace vemora {
 
@@ -190,6 +192,12 @@ const std::vector<Migration>& SqliteEngine::migrations() {
 Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QString& password) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    // Where other accounts may write, the journal is emptied rather than deleted after each
+    // change, before anything is read: the sticky folder lets only its owner delete it, and a
+    // journal that stays in place leaves no name free to plant a pipe or a link at.
+    if (othersMayWrite(QFileInfo(path).absolutePath()) &&
+        (!q.exec(QStringLiteral("PRAGMA journal_mode = TRUNCATE")) || !q.next()))
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
         return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     const qint32 verifier = q.value(0).toInt();
@@ -369,6 +377,9 @@ Status SqliteEngine::copyInto(const QString& source, const QString& target) {
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK)
         return failed(to);
     sqlite3_busy_timeout(to, 1500);
+    // The journal is emptied, not deleted: in a sticky folder it may be another account's.
+    if (sqlite3_exec(to, "PRAGMA journal_mode = TRUNCATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return failed(to);
     sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
     if (!backup) return failed(to);
     const int stepped = sqlite3_backup_step(backup, -1);
@@ -404,21 +415,30 @@ QStringList SqliteEngine::companionSuffixes() {
     return engineFileSuffixes() + QStringList{DatabaseLock::suffix()};
 }
 
-std::optional<QString> SqliteEngine::writersJournal(const QString& database) {
-    for (const QString& suffix : journalSuffixes()) {
+std::optional<QString> SqliteEngine::plantedEngineFile(const QString& database) {
+    for (const QString& suffix : engineFileSuffixes()) {
         const QString path = database + suffix;
-        const QString shown = QDir::toNativeSeparators(path);
-        const QFileInfo journal(path);
-        if (!journal.exists() && !journal.isSymLink()) continue;
-        if (journal.isSymLink() || !journal.isFile())
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) continue;
+        // The engine would follow a hard link, write into a device and wait on a pipe.
+        if (!S_ISREG(st.st_mode) || st.st_nlink != 1)
             return QStringLiteral(
-                       "%1 is not a journal of this program (a link, a folder or a "
-                       "device); remove it")
-                .arg(shown);
+                       "%1 is not a journal of this program (a link, a folder, a pipe "
+                       "or a device); remove it")
+                .arg(QDir::toNativeSeparators(path));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SqliteEngine::writersJournal(const QString& database) {
+    if (auto planted = plantedEngineFile(database)) return planted;
+    for (const QString& suffix : journalSuffixes()) {
+        const QFileInfo journal(database + suffix);
         // An empty journal holds no change, as the engine itself judges it; a writer's holds
         // at least its header from the first change on.
-        if (journal.size() == 0) continue;
-        return QStringLiteral("%1 is being written").arg(shown);
+        if (journal.exists() && journal.size() > 0)
+            return QStringLiteral("%1 is being written")
+                .arg(QDir::toNativeSeparators(journal.filePath()));
     }
     return std::nullopt;
 }

@@ -98,6 +98,9 @@ public:
     // A journal beside the database that holds a change: a writer is in the middle of one, or
     // died in it. An empty or finished journal is none.
     static std::optional<QString> writersJournal(const QString& database);
+    // Something planted at a journal's name that the engine would follow, write into or wait
+    // on: a link, a hard-linked file, a folder, a pipe or a device.
+    static std::optional<QString> plantedEngineFile(const QString& database);
 };
 
 }  // namespace vemora
