@@ -1,5 +1,7 @@
 #include "data/DatabaseLock.h"
 
+#include "data/SafeFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,8 +28,11 @@ QString DatabaseLock::lockFilePath(const QString& databasePath) {
 }
 
 DatabaseLock::DatabaseLock(const QString& databasePath) {
-    // Beside the real file, so that every way of naming the database locks the same file.
-    const QString real = QFileInfo(databasePath).canonicalFilePath();
+    // Beside the real file, so that every way of naming the database locks the same file;
+    // but never through a link in a folder other accounts may write, which may be theirs.
+    const QFileInfo named(databasePath);
+    const QString real =
+        othersMayWrite(named.absolutePath()) ? QString() : named.canonicalFilePath();
     m_path = lockFilePath(real.isEmpty() ? databasePath : real);
 }
 

@@ -23,6 +23,9 @@ public:
     // Whether the last refused tryLock() was refused by another holder, rather than for want
     // of a place to lock.
     virtual bool heldElsewhere() const = 0;
+    // Whether a lock taken is still held, asked of what holds it: a server session that ended
+    // (killed, timed out) took its lock with it.
+    virtual bool stillHeld() { return isLocked(); }
     // Why the lock cannot be trusted (a file planted by another account), when it cannot.
     virtual QString problem() const { return {}; }
 };

@@ -248,6 +248,8 @@ std::optional<QString> replaceSafely(const QString& path, QByteArrayView bytes, 
     QString problem;
     const FileDescriptor fd = createExclusive(building.filePath(name), mode, problem);
     if (!fd.isValid()) return problem;
+    // A file for its owner alone does not take the group of a setgid folder.
+    if (!(mode & 070) && ::fchown(fd.get(), uid_t(-1), ::getegid()) != 0) return systemError(errno);
     while (!bytes.isEmpty()) {
         const ssize_t put = ::write(fd.get(), bytes.data(), size_t(bytes.size()));
         if (put < 0) {
