@@ -96,8 +96,7 @@ Result<int> Database::execute(const Statement& statement) {
     }
     // A server's lock lives in a session of its own, which the server may end: it is taken
     // again before the next statement, so no restore runs under a connected organizer.
-    if (m_lock && m_lockKind == Lock::Shared && m_lock->isLocked() && !m_lock->stillHeld() &&
-        !holdLock())
+    if (m_lock && m_lockKind == Lock::Shared && !m_lock->stillHeld() && !holdLock())
         return DbError{kErrOther,
                        QStringLiteral("The maintenance tool is working on the database.")};
     auto result = m_dbConnection->execute(statement);

@@ -130,17 +130,12 @@ bool ServerLock::tryLock(Mode mode) {
 
 bool ServerLock::stillHeld() {
     if (!m_session) return false;
-    QSqlDatabase db = m_session->database();
-    if (scalar(db, QStringLiteral("SELECT 1"))) return true;
+    {
+        QSqlDatabase db = m_session->database();
+        if (scalar(db, QStringLiteral("SELECT 1"))) return true;
+    }
     m_session.reset();
     return false;
-}
-
-qint64 ServerLock::sessionPid() const {
-    if (!m_session) return 0;
-    QSqlDatabase db = m_session->database();
-    const Result<QVariant> pid = scalar(db, QStringLiteral("SELECT pg_backend_pid()"));
-    return pid ? pid.value().toLongLong() : 0;
 }
 
 void ServerLock::unlock() {

@@ -47,8 +47,6 @@ public:
     bool isLocked() const override { return m_session != nullptr; }
     bool heldElsewhere() const override { return m_heldElsewhere; }
     bool stillHeld() override;
-    // The server's process id of the session holding the lock; 0 while none is.
-    qint64 sessionPid() const;
 
     static constexpr qint64 kKey = 0x56656d6f7261;  // "Vemora"
 

@@ -2,6 +2,7 @@
 // a server, else journey.mdb as always.
 #include "core/Database.h"
 #include "data/PostgresEngine.h"
+#include "data/Statement.h"
 #include "support/Programs.h"
 #include "support/TestPlatform.h"
 
@@ -67,6 +68,45 @@ TEST_F(DatabaseChoiceTest, OnAServerTheOrganizersHoldTheToolsLockShared) {
     ServerLock tool(*server.server());
     EXPECT_FALSE(tool.tryLock(EngineLock::Mode::Exclusive));
     EXPECT_TRUE(tool.heldElsewhere());
+}
+
+TEST_F(DatabaseChoiceTest, AnOrganizerWhoseLockSessionEndedTakesItAgainBeforeItsNextStatement) {
+    const TempDatabase server;
+    if (!server.server()) GTEST_SKIP() << "VEMORA_TEST_PG_URL names no server";
+    Database organizer(server.directory(), Database::Lock::Shared);
+    organizer.setToolWait(std::chrono::milliseconds(0), {});
+    ASSERT_TRUE(organizer.open());
+    Connection admin;
+    admin.setConnectionString(server.connectionString());
+    ASSERT_TRUE(admin.openSnapshot());
+    // The server ends the session that holds the organizer's lock (a timeout, a kill).
+    const auto endLockSessions = [&admin] {
+        const Result<Recordset> ended = admin.execute(
+            Statement(
+                "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE locktype = 'advisory' AND "
+                "objsubid = 1 AND ((classid::bigint << 32) | objid::bigint) = ")
+                .number(ServerLock::kKey));
+        ASSERT_TRUE(ended) << ended.error().description.toStdString();
+        ASSERT_EQ(ended.value().rowCount(), 1);
+    };
+    endLockSessions();
+    // A restore that starts now holds the lock: the organizer's next statement is refused.
+    {
+        ServerLock restore(*server.server());
+        ASSERT_TRUE(restore.tryLock(EngineLock::Mode::Exclusive));
+        const Result<int> refused = organizer.execute(Statement("SELECT 1 FROM users"));
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().description,
+                  u"The maintenance tool is working on the database."_s);
+    }
+    // Once it is done, the organizer takes the lock again, and the next restore is refused.
+    ASSERT_TRUE(organizer.execute(Statement("SELECT 1 FROM users")));
+    ServerLock next(*server.server());
+    EXPECT_FALSE(next.tryLock(EngineLock::Mode::Exclusive));
+    EXPECT_TRUE(next.heldElsewhere());
+    endLockSessions();
+    ASSERT_TRUE(organizer.execute(Statement("SELECT 1 FROM users")));
+    EXPECT_FALSE(next.tryLock(EngineLock::Mode::Exclusive));
 }
 
 }  // namespace

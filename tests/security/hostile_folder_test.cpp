@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include <QDateTime>
-#include <QProcess>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -85,8 +85,8 @@ protected:
         ASSERT_TRUE(SqliteEngine::createDatabase(backup).ok());
         Connection copy;
         copy.setConnectionString(QStringLiteral("Data Source=") + backup +
-                                QStringLiteral(";Jet OLEDB:Database password=") +
-                                QString::fromLatin1(kDatabasePassword));
+                                 QStringLiteral(";Jet OLEDB:Database password=") +
+                                 QString::fromLatin1(kDatabasePassword));
         ASSERT_TRUE(copy.open().ok());
         ASSERT_TRUE(copy.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2001-02-03', 'b')")));
     }
@@ -174,10 +174,12 @@ TEST_F(HostileFolderTest, ACopyBeingBuiltCannotBeSwappedOrRemoved) {
         const QString folder = QFileInfo(file).absolutePath();
         EXPECT_FALSE(asMember([&] { return ::unlink(name(file).constData()) == 0; }));
         EXPECT_FALSE(asMember([&] {
-            return ::symlink(name(secret()).constData(), name(file + QStringLiteral("x")).constData()) == 0;
+            return ::symlink(name(secret()).constData(),
+                             name(file + QStringLiteral("x")).constData()) == 0;
         }));
         EXPECT_FALSE(asMember([&] {
-            return ::rename(name(folder).constData(), name(folder + QStringLiteral("x")).constData()) == 0;
+            return ::rename(name(folder).constData(),
+                            name(folder + QStringLiteral("x")).constData()) == 0;
         }));
     });
     ASSERT_TRUE(restorer.run(backup).ok());
@@ -273,16 +275,17 @@ TEST_F(HostileFolderTest, NoOutputReplacesADatabaseOrAPartOfOne) {
 TEST_F(HostileFolderTest, ARestoreTakesOnlyTheProgramsOwnSchemaAndAnEmptyJournalBlocksNothing) {
     Connection copy;
     copy.setConnectionString(QStringLiteral("Data Source=") + backup +
-                                QStringLiteral(";Jet OLEDB:Database password=") +
-                                QString::fromLatin1(kDatabasePassword));
+                             QStringLiteral(";Jet OLEDB:Database password=") +
+                             QString::fromLatin1(kDatabasePassword));
     ASSERT_TRUE(copy.open().ok());
-    ASSERT_TRUE(copy.execute(Statement(
-        "CREATE TRIGGER leak AFTER INSERT ON diary_tbl BEGIN INSERT INTO addressbook_tbl "
-        "(user_num, name) VALUES (2, new.diary_message); END")));
+    ASSERT_TRUE(copy.execute(
+        Statement("CREATE TRIGGER leak AFTER INSERT ON diary_tbl BEGIN INSERT INTO addressbook_tbl "
+                  "(user_num, name) VALUES (2, new.diary_message); END")));
     copy.close();
     const RestoreResult refused = Restorer(connectionString()).run(backup);
     EXPECT_EQ(refused.failure, RestoreFailure::Invalid);
-    EXPECT_TRUE(refused.detail.contains(QStringLiteral("trigger leak"))) << refused.detail.toStdString();
+    EXPECT_TRUE(refused.detail.contains(QStringLiteral("trigger leak")))
+        << refused.detail.toStdString();
 
     ASSERT_TRUE(copy.open().ok());
     ASSERT_TRUE(copy.execute(Statement("DROP TRIGGER leak")));
@@ -400,11 +403,14 @@ TEST_P(PlantedNameTest, IsRefusedOrAvoidedByEveryProgram) {
     EXPECT_TRUE(endsByItself([&] {
         Database organizer(shared, Database::Lock::Shared);
         if (organizer.open())
-            (void)organizer.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2002-03-04', 'x')"));
-    })) << "organizer " << shown;
+            (void)organizer.execute(
+                Statement("INSERT INTO diary_tbl VALUES (1, '2002-03-04', 'x')"));
+    })) << "organizer "
+        << shown;
     EXPECT_TRUE(endsByItself([&] {
         (void)Compactor(connectionString()).run(out(QStringLiteral("compacted.mdb")));
-    })) << "compaction " << shown;
+    })) << "compaction "
+        << shown;
     EXPECT_TRUE(endsByItself([&] { (void)Restorer(connectionString()).run(backup); }))
         << "restore " << shown;
     expectRootsFilesUntouched();
