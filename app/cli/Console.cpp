@@ -77,12 +77,8 @@ QString databaseFile(const QCommandLineParser& options) {
 }
 
 int refusePasswordInUrl(const ServerAddress& server) {
-    if (server.password.isEmpty()) return kSuccess;
-    return fail(kUsage,
-                QStringLiteral("a password in a URL on the command line can be read by every "
-                               "account (ps); leave it out and put it in ~/.pgpass "
-                               "(host:port:database:user:password, chmod 600) or in the file "
-                               "PGPASSFILE names"));
+    if (const auto problem = passwordOnCommandLine(server)) return fail(kUsage, *problem);
+    return kSuccess;
 }
 
 std::variant<QString, int> readPassword(const QCommandLineParser& options) {

@@ -20,6 +20,11 @@ int main(int argc, char* argv[]) {
     }
     if (server) {
         const vemora::Result<vemora::ServerAddress> address = vemora::parseServerUrl(args.first());
+        if (const auto problem = address ? vemora::passwordOnCommandLine(address.value())
+                                         : std::nullopt) {
+            err << "vemora_makedb: " << *problem << '\n';
+            return 1;
+        }
         const vemora::Status s = address ? vemora::PostgresEngine::createDatabase(address.value())
                                          : vemora::Status(address.error());
         if (!s) {

@@ -126,4 +126,12 @@ Result<std::optional<ServerAddress>> configuredServer(const QString& programDire
     return std::optional<ServerAddress>(server.value());
 }
 
+std::optional<QString> passwordOnCommandLine(const ServerAddress& server) {
+    if (server.password.isEmpty()) return std::nullopt;
+    return QStringLiteral(
+        "a password in a URL on the command line can be read by every account (ps); leave it "
+        "out and put it in ~/.pgpass (host:port:database:user:password, chmod 600) or in the "
+        "file PGPASSFILE names");
+}
+
 }  // namespace vemora

@@ -55,4 +55,8 @@ inline constexpr auto kConfigFileName = "vemora.conf";
 // may read is refused when its URL holds a password.
 Result<std::optional<ServerAddress>> configuredServer(const QString& programDirectory);
 
+// Why a server URL given on a command line may not be used: a password in it can be read by
+// every account in the list of processes. Empty when it holds none.
+std::optional<QString> passwordOnCommandLine(const ServerAddress& server);
+
 }  // namespace vemora

@@ -197,6 +197,33 @@ TEST_F(HostileFolderTest, ACopyBeingBuiltCannotBeSwappedOrRemoved) {
     expectRootsFilesUntouched();
 }
 
+TEST_F(HostileFolderTest, AMemberAdministratorCompactsAndRestoresRootsDatabaseInPlace) {
+    // The sticky folder keeps a member from renaming over root's file: the engine writes the
+    // copy into it instead, and it stays root's, with its mode.
+    const QString copy = QDir(shared).filePath(QStringLiteral("member-copy.mdb"));
+    ::chmod(name(backup).constData(), 0644);
+    EXPECT_TRUE(asMember([&] {
+        return Compactor(connectionString()).run(copy).ok() &&
+               Restorer(connectionString()).run(backup).ok();
+    }));
+    struct stat st {};
+    ASSERT_EQ(::stat(name(working()).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_gid, kGroup);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    Connection restored;
+    restored.setConnectionString(connectionString());
+    ASSERT_TRUE(restored.open().ok());
+    const Result<Recordset> days = restored.execute(Statement("SELECT diary_message FROM diary_tbl"));
+    ASSERT_TRUE(days);
+    ASSERT_EQ(days.value().rowCount(), 1);
+    EXPECT_EQ(days.value().row(0).value(0).toString(), QStringLiteral("b"));
+    // The member's copy is the member's alone.
+    ASSERT_EQ(::stat(name(copy).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, kMember);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST_F(HostileFolderTest, ALinkInPlaceOfTheDatabaseIsRefusedByEveryProgram) {
     // Root's own database elsewhere, which a member may not read.
     const QString rootsDatabase = QDir(secretDir).filePath(QStringLiteral("mine.mdb"));
