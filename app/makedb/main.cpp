@@ -20,8 +20,8 @@ int main(int argc, char* argv[]) {
     }
     if (server) {
         const vemora::Result<vemora::ServerAddress> address = vemora::parseServerUrl(args.first());
-        if (const auto problem = address ? vemora::passwordOnCommandLine(address.value())
-                                         : std::nullopt) {
+        if (const auto problem =
+                address ? vemora::passwordOnCommandLine(address.value()) : std::nullopt) {
             err << "vemora_makedb: " << *problem << '\n';
             return 1;
         }

@@ -84,7 +84,8 @@ TEST_F(DatabaseChoiceTest, AnOrganizerWhoseLockSessionEndedTakesItAgainBeforeIts
         const Result<Recordset> ended = admin.execute(
             Statement(
                 "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE locktype = 'advisory' AND "
-                "objsubid = 1 AND ((classid::bigint << 32) | objid::bigint) = ")
+                "database = (SELECT oid FROM pg_database WHERE datname = current_database()) "
+                "AND objsubid = 1 AND ((classid::bigint << 32) | objid::bigint) = ")
                 .number(ServerLock::kKey));
         ASSERT_TRUE(ended) << ended.error().description.toStdString();
         ASSERT_EQ(ended.value().rowCount(), 1);

@@ -214,7 +214,8 @@ TEST_F(HostileFolderTest, AMemberAdministratorCompactsAndRestoresRootsDatabaseIn
     Connection restored;
     restored.setConnectionString(connectionString());
     ASSERT_TRUE(restored.open().ok());
-    const Result<Recordset> days = restored.execute(Statement("SELECT diary_message FROM diary_tbl"));
+    const Result<Recordset> days =
+        restored.execute(Statement("SELECT diary_message FROM diary_tbl"));
     ASSERT_TRUE(days);
     ASSERT_EQ(days.value().rowCount(), 1);
     EXPECT_EQ(days.value().row(0).value(0).toString(), QStringLiteral("b"));
@@ -406,7 +407,9 @@ TEST_P(PlantedNameTest, IsRefusedOrAvoidedByEveryProgram) {
     const QStringList names = concreteNames();
     ASSERT_LT(index, names.size());
     const QString at = QDir(shared).filePath(names.at(index));
-    if (QFileInfo::exists(at)) ASSERT_TRUE(QFile::remove(at));
+    if (QFileInfo::exists(at)) {
+        ASSERT_TRUE(QFile::remove(at));
+    }
     switch (kind) {
         case Plant::LinkToSecret:
             plantLink(at, secret());
