@@ -9,6 +9,7 @@
 #include "Console.h"
 #include "backup/ServerCopy.h"
 #include "data/ConnectionString.h"
+#include "data/SafeFiles.h"
 
 namespace vemora {
 
@@ -84,6 +85,7 @@ int runMigrate(const QStringList& arguments) {
                 ? QFileInfo(parser.value(QStringLiteral("database"))).absoluteFilePath()
                 : QDir(databaseDirectory(QCoreApplication::applicationDirPath()))
                       .filePath(QString::fromLatin1(kDatabaseFileName));
+        if (const auto why = untrustedDatabase(file)) return fail(kInvalidFile, *why);
         const Result<CopyChecks> copied = copyFileToServer(file, server.value());
         if (!copied) return failed(copied.error());
         report(shown(file), server.value().shown(), copied.value());

@@ -100,10 +100,9 @@ Status Connection::openFile(bool snapshot) {
     // file of theirs.
     if (!parts.dataSource.isEmpty() && othersMayWrite(file.absolutePath()))
         if (const auto why = untrustedDatabase(parts.dataSource))
-            return DbError{
-                kErrGeneral,
-                QStringLiteral("The database file %1 cannot be used (%2).").arg(shown, *why),
-                DbProblem::Unreadable};
+            return DbError{kErrGeneral,
+                           QStringLiteral("The database cannot be used: %1.").arg(*why),
+                           DbProblem::Unreadable};
     if (parts.dataSource.isEmpty() || !file.exists()) {
         return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.").arg(shown),
                        DbProblem::Missing};
@@ -120,10 +119,9 @@ Status Connection::openFile(bool snapshot) {
     // A snapshot reads the file alone; any other opening may write the journal.
     if (const auto planted =
             snapshot ? std::nullopt : SqliteEngine::plantedEngineFile(parts.dataSource))
-        return DbError{
-            kErrGeneral,
-            QStringLiteral("The database file %1 cannot be used (%2).").arg(shown, *planted),
-            DbProblem::Unreadable};
+        return DbError{kErrGeneral,
+                       QStringLiteral("The database cannot be used: %1.").arg(*planted),
+                       DbProblem::Unreadable};
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
                           : QSqlDatabase::addDatabase(SqliteEngine::driver(), m_name);
