@@ -78,15 +78,31 @@ bool DatabaseLock::tryLock(Mode mode) {
     // Never through a link, never blocking on a pipe: the folder may be shared with other
     // accounts, who could plant either at this name.
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | kFlags, 0666);
+    // Where other accounts may write, only the folder's owner makes the lock: one another
+    // account made could be removed and made anew by it.
+    struct stat folder {};
+    const bool shared =
+        ::stat(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &folder) == 0 &&
+        (folder.st_mode & (S_IWGRP | S_IWOTH));
+    const bool mayCreate = !shared || ::geteuid() == 0 || ::geteuid() == folder.st_uid;
+    int fd = ::open(name.constData(), O_RDWR | (mayCreate ? O_CREAT : 0) | kFlags, 0666);
+    int error = errno;
     // A lock file that exists in a folder we may not write to can still be locked.
-    if (fd < 0 && errno != ELOOP) fd = ::open(name.constData(), O_RDONLY | kFlags);
+    if (fd < 0 && error != ELOOP && error != ENOENT) {
+        fd = ::open(name.constData(), O_RDONLY | kFlags);
+        error = errno;
+    }
     if (fd < 0) {
-        if (errno == ELOOP || errno == EISDIR)
+        const QString shown = QDir::toNativeSeparators(m_path);
+        if (error == ENOENT && !mayCreate)
+            m_problem = QStringLiteral(
+                            "The lock file %1 is missing; the computer's administrator makes it "
+                            "again by reinstalling Vemora (apt install --reinstall vemora).")
+                            .arg(shown);
+        else if (error == ELOOP || error == EISDIR)
             m_problem = QStringLiteral("The lock file %1 cannot be trusted: it is %2.")
-                            .arg(QDir::toNativeSeparators(m_path),
-                                 errno == ELOOP ? QStringLiteral("a symbolic link")
-                                                : QStringLiteral("a folder"));
+                            .arg(shown, error == ELOOP ? QStringLiteral("a symbolic link")
+                                                       : QStringLiteral("a folder"));
         return false;
     }
     if (const auto why = untrustedLock(fd)) {

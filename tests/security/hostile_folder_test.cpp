@@ -275,6 +275,17 @@ TEST_F(HostileFolderTest, LockFilesOfAMemberAreRefusedAndLinkedOnesCreateNothing
     ASSERT_FALSE(opened.ok());
     EXPECT_TRUE(opened.error().description.contains(QStringLiteral("another account")));
     EXPECT_EQ(Restorer(connectionString()).run(backup).failure, RestoreFailure::Untrusted);
+
+    // Missing, it is made by root alone: a member's organizer says so and makes none.
+    ASSERT_TRUE(QFile::remove(lockFile()));
+    EXPECT_TRUE(asMember([&] {
+        Database member(shared, Database::Lock::Shared);
+        const Status refused = member.open();
+        return !refused.ok() && refused.error().description.contains(QStringLiteral("missing")) &&
+               !QFileInfo::exists(lockFile());
+    }));
+    EXPECT_TRUE(organizer.open().ok());
+    EXPECT_TRUE(QFileInfo(lockFile()).isFile());
     expectRootsFilesUntouched();
 }
 
