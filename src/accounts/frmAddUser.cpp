@@ -250,7 +250,7 @@ void frmAddUser::write(const Result<int>& changed, const QString& doneTitle) {
 }
 
 void frmAddUser::reportWriteFailure(const DbError& error) {
-    if (error.number == kErrGeneral) {
+    if (error.problem == DbProblem::Duplicate) {
         promptAt(m_platform.prompter, m_ui->txtUserName,
                  QStringLiteral("Someone is using this username, please use another username!"),
                  QStringLiteral("Already in use!"), vbInformation);

@@ -100,7 +100,11 @@ Result<int> Database::execute(const Statement& statement) {
         return DbError{kErrOther,
                        QStringLiteral("The maintenance tool is working on the database.")};
     auto result = m_dbConnection->execute(statement);
-    if (!result) return result.error();
+    if (!result) {
+        // The next statement connects anew, as after a failed open.
+        if (result.error().problem == DbProblem::ConnectionLost) m_openFailed = true;
+        return result.error();
+    }
     if (result.value().isOpen()) {
         m_dbRecordset = std::move(result.value());
         return 0;

@@ -78,7 +78,7 @@ Result<Change> WordStore::run(const Statement& statement) {
     Transaction transaction(m_database);
     if (!transaction.begun()) return transaction.begun().error();
     const Result<int> ran = m_database.execute(statement);
-    if (!ran && ran.error().number == kErrGeneral) return Change{Refusal::Taken};
+    if (!ran && ran.error().problem == DbProblem::Duplicate) return Change{Refusal::Taken};
     if (!ran) return ran.error();
     if (const Status committed = transaction.commit(); !committed) return committed.error();
     return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};

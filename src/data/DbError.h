@@ -18,12 +18,14 @@ inline constexpr long kErrOther =
 // Why a database could not be used, where the error number alone does not tell.
 enum class DbProblem {
     None,
-    Missing,     // no file at the path
-    Unreadable,  // the file exists but cannot be opened (permissions)
-    Damaged,     // the file is this program's database but cannot be read as one
-    Foreign,     // the file is not this program's database
-    Newer,       // written by a newer version of the program
-    Busy,        // another program kept it locked beyond the busy timeout
+    Missing,         // no file at the path
+    Unreadable,      // the file exists but cannot be opened (permissions)
+    Damaged,         // the file is this program's database but cannot be read as one
+    Foreign,         // the file is not this program's database
+    Newer,           // written by a newer version of the program
+    Busy,            // another program kept it locked beyond the busy timeout
+    Duplicate,       // a statement repeated a value that must be unique
+    ConnectionLost,  // the server's connection ended; the next statement connects anew
 };
 
 struct DbError {

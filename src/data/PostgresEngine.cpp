@@ -73,6 +73,14 @@ Status run(QSqlDatabase& db, const QStringList& statements) {
 }
 
 // A single value that a query reads.
+// What the user is told of a connection that ended.
+QString connectionLost(const QString& cause) {
+    return QStringLiteral(
+               "The connection to the database server was lost (%1). The change may not have "
+               "been saved; the next action connects again.")
+        .arg(cause.trimmed());
+}
+
 Result<QVariant> scalar(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -199,13 +207,20 @@ Status PostgresEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& col
 DbError PostgresEngine::toDbError(const QSqlError& error) {
     const QString state = error.nativeErrorCode();
     const QString text = engineText(error);
-    if (state.startsWith(QLatin1String("23"))) return {kErrGeneral, text};  // integrity
-    if (state.startsWith(QLatin1String("42"))) return {kErrSyntax, text};   // syntax, names
-    if (state.startsWith(QLatin1String("08")))                              // connection
-        return {kErrGeneral, text, DbProblem::Missing};
+    if (state == u"23505") return {kErrGeneral, text, DbProblem::Duplicate};  // unique value
+    if (state.startsWith(QLatin1String("23"))) return {kErrGeneral, text};    // integrity
+    if (state.startsWith(QLatin1String("42"))) return {kErrSyntax, text};     // syntax, names
     if (state == u"40001" || state == u"40P01" || state == u"55P03")  // serialization, locks
         return {kErrOther, text, DbProblem::Busy};
-    if (error.type() == QSqlError::ConnectionError) return {kErrGeneral, text, DbProblem::Missing};
+    // The connection, or the server behind it, went away: class 08, an administrator's or a
+    // crash's shutdown (57P01-57P03), or the client library's own word on a closed socket,
+    // which carries no SQLSTATE (the server gives one to every error of its own).
+    const bool clientSaysLost =
+        state.isEmpty() && (text.contains(QLatin1String("connection"), Qt::CaseInsensitive) ||
+                            text.contains(QLatin1String("server"), Qt::CaseInsensitive));
+    if (clientSaysLost || state.startsWith(QLatin1String("08")) ||
+        state.startsWith(QLatin1String("57P0")) || error.type() == QSqlError::ConnectionError)
+        return {kErrGeneral, connectionLost(text), DbProblem::ConnectionLost};
     return {kErrOther, text};
 }
 

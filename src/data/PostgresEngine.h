@@ -68,8 +68,8 @@ public:
     // server that cannot be reached or refuses the log-in is a Missing database, named.
     static Status open(QSqlDatabase& db, const ServerAddress& server);
 
-    // By SQLSTATE: a repeated unique value is the general failure, a statement that cannot be
-    // parsed (class 42) the syntax error, a lost connection a Missing database.
+    // By SQLSTATE: a repeated unique value is the general failure (a Duplicate), a statement
+    // that cannot be parsed (class 42) the syntax error, a lost connection ConnectionLost.
     static DbError toDbError(const QSqlError& error);
     // Appends the rows of an executed query to the columns as the file gives them: days as
     // YYYY-MM-DD text, whole numbers as qlonglong, NULL as a null text.

@@ -303,8 +303,12 @@ DbError SqliteEngine::toDbError(const QSqlError& error) {
         case 5:  // SQLITE_BUSY
         case 6:  // SQLITE_LOCKED
             return {kErrOther, text, DbProblem::Busy};
+        case 19: {  // SQLITE_CONSTRAINT
+            const int extended = error.nativeErrorCode().toInt();
+            const bool repeated = extended == 2067 || extended == 1555;  // UNIQUE, PRIMARYKEY
+            return {kErrGeneral, text, repeated ? DbProblem::Duplicate : DbProblem::None};
+        }
         case 14:  // SQLITE_CANTOPEN
-        case 19:  // SQLITE_CONSTRAINT: a unique value repeated
         case 23:  // SQLITE_AUTH
         case 26:  // SQLITE_NOTADB
             return {kErrGeneral, text};

@@ -182,6 +182,23 @@ TEST_F(AddUserTest, AddRefusesWhatCannotBeStored) {
     EXPECT_EQ(text("txtUserName"), "pat"_q);
 }
 
+TEST_F(AddUserTest, ALostServerConnectionIsSaidAsSuchNeverAsAUserNameInUse) {
+    if (!env.database.server()) GTEST_SKIP() << "a server's connection";
+    choose("bob"_q);
+    fill("robert"_q, "new pw"_q, "new pw"_q, "Bob Builder"_q);
+    env.endServerSessions();
+    click("cmdSave");
+    EXPECT_TRUE(env.prompter.last().text.contains("connection to the database server was lost"_q))
+        << env.prompter.last().text.toStdString();
+    EXPECT_EQ(account(bob).text(u"user_name"), "bob"_q);
+    // The next action connects again.
+    choose("bob"_q);
+    fill("robert"_q, "new pw"_q, "new pw"_q, "Bob Builder"_q);
+    click("cmdSave");
+    expectShown("The database has been updated!"_q, "Successfuly Edited!"_q);
+    EXPECT_EQ(account(bob).text(u"user_name"), "robert"_q);
+}
+
 TEST_F(AddUserTest, SaveChangesOnlyTheChosenAccount) {
     choose("bob"_q);
     fill("robert"_q, "new pw"_q, "new pw"_q, "Bob Builder"_q);

@@ -185,11 +185,19 @@ TEST_F(ConnectionTest, DuplicateUniqueValuesInAnyLetterCaseAreRefused) {
                            .sql(", 'x', 'y')"));
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().number, kErrGeneral);
+    EXPECT_EQ(r.error().problem, DbProblem::Duplicate);
 
     ASSERT_TRUE(c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'Word', 'd')")).ok());
     r = c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'wORD', 'e')"));
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().number, kErrGeneral);
+    EXPECT_EQ(r.error().problem, DbProblem::Duplicate);
+
+    // Another broken rule keeps the old number but is no repeated value.
+    r = c.execute(Statement("INSERT INTO users (user_name) VALUES (NULL)"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().number, kErrGeneral);
+    EXPECT_EQ(r.error().problem, DbProblem::None);
 }
 
 TEST_F(ConnectionTest, BrokenStatementsAreSyntaxErrorsAndTouchNothing) {
@@ -267,6 +275,7 @@ TEST_F(ConnectionTest, OneDayPerOwnerIsEnforcedByTheFileItself) {
     };
     ASSERT_TRUE(insert().ok());
     EXPECT_EQ(insert().error().number, kErrGeneral);
+    EXPECT_EQ(insert().error().problem, DbProblem::Duplicate);
 }
 
 TEST_F(ConnectionTest, TextThatStoresExactlyIsReadBackAsWritten) {

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,21 @@ Recordset TestPlatform::query(const Statement& statement) {
     auto r = c.execute(statement);
     EXPECT_TRUE(r.ok()) << (r ? "" : r.error().description.toStdString());
     return r ? std::move(r.value()) : Recordset();
+}
+
+void TestPlatform::endServerSessions() {
+    const auto others = [this](const char* what) {
+        return query(Statement(QStringLiteral("SELECT %1 FROM pg_stat_activity WHERE datname = "
+                                              "current_database() AND pid <> pg_backend_pid()")
+                                   .arg(QLatin1String(what))));
+    };
+    others("pg_terminate_backend(pid)");
+    for (int tries = 0; tries < 100; ++tries) {
+        Recordset left = others("COUNT(*)");
+        if (left.eof() || left.row(0).value(0).toInt() == 0) return;
+        QThread::msleep(20);
+    }
+    ADD_FAILURE() << "the server did not end the sessions";
 }
 
 int TestPlatform::addUser(const QString& userName, const QString& password, const QString& name) {

@@ -82,6 +82,9 @@ public:
     // Runs a statement on a connection of its own and fails the test on error.
     Recordset query(const class Statement& statement);
     int count(const QString& table);
+    // On a server: the server ends every other session of the test database, as a restart or
+    // an administrator's kill does, and the call returns once they are gone.
+    void endServerSessions();
 };
 
 }  // namespace vemora::test

@@ -218,7 +218,7 @@ void DayEntry::save() {
 }
 
 void DayEntry::reportTrapped(const DbError& error, bool saving) {
-    if (saving && error.number == kErrGeneral)
+    if (saving && error.problem == DbProblem::Duplicate)
         sayNothingToEdit();
     else
         vemora::reportTrapped(m_platform.prompter, error, TrapWording::Day);
