@@ -3,13 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <iostream>
 
 #include "Console.h"
 #include "backup/ServerCopy.h"
 #include "core/Accounts.h"
-#include "data/DatabaseLock.h"
 #include "data/PostgresEngine.h"
 
 namespace vemora {
@@ -86,30 +84,12 @@ int backupServer(const ServerAddress& server, const QString& target) {
                             PostgresEngine::refusal(DbProblem::Missing, server,
                                                     QStringLiteral("its lock cannot be taken")));
 
-    // Written beside the destination, then put in its place whole.
-    QTemporaryDir staging(destination.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
-    if (!staging.isValid())
-        return fail(
-            kIoFailure,
-            QStringLiteral("the destination cannot be written (%1)").arg(staging.errorString()));
-    const QString built = staging.filePath(QLatin1String(kDatabaseFileName));
-    if (const Result<CopyChecks> copied = copyServerToFile(server, built); !copied)
+    // Written beside the destination, then put in its place whole, unless an organizer has it
+    // open.
+    if (const Result<CopyChecks> copied =
+            copyServerToFile(server, destination.absoluteFilePath(), ExistingFile::Replace);
+        !copied)
         return failed({}, copied.error());
-
-    // A chosen file that is an organizer's database is not replaced while in use.
-    DatabaseLock destinationLock(destination.absoluteFilePath());
-    if (QFileInfo::exists(DatabaseLock::lockFilePath(destination.absoluteFilePath())) &&
-        !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
-        return fail(kInUse, QStringLiteral("Vemora has the destination open; close it and try "
-                                           "again (%1)")
-                                .arg(shown(destination.absoluteFilePath())));
-    if (const auto problem = moveIntoPlace(built, destination.absoluteFilePath()))
-        return fail(kIoFailure,
-                    QStringLiteral("the destination cannot be written (%1)").arg(*problem));
-    // A journal of the file that was replaced would be applied to the new copy.
-    if (const auto problem = removeEngineFiles(destination.absoluteFilePath()))
-        return fail(kIoFailure,
-                    QStringLiteral("the destination cannot be written (%1)").arg(*problem));
     return kSuccess;
 }
 

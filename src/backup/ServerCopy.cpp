@@ -2,6 +2,7 @@
 
 #include "backup/CopyCheck.h"
 #include "data/Connection.h"
+#include "data/DatabaseLock.h"
 #include "data/Encoding.h"
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
@@ -352,16 +353,25 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
             examineDatabase(built, QString::fromLatin1(kDatabasePassword));
         !examined)
         return examined.error();
-    // QFile::rename() refuses an existing name, so a file that appeared meanwhile is kept;
-    // std::rename() replaces one in a single step.
-    const bool moved =
-        existing == ExistingFile::Replace
-            ? std::rename(QFile::encodeName(built).constData(),
-                          QFile::encodeName(target.absoluteFilePath()).constData()) == 0
-            : QFile::rename(built, target.absoluteFilePath());
-    if (!moved)
+    const QString shown = QDir::toNativeSeparators(file);
+    if (existing == ExistingFile::Keep) {
+        // QFile::rename() refuses an existing name, so a file that appeared meanwhile is kept.
+        if (!QFile::rename(built, target.absoluteFilePath()))
+            return DbError{kErrOther, QStringLiteral("Cannot write %1.").arg(shown)};
+        return contents.checks;
+    }
+    // As the file's own backup: a file an organizer has open is not replaced, the copy is on
+    // disk before it takes the name, and the replaced file's journal is not applied to it.
+    DatabaseLock destinationLock(target.absoluteFilePath());
+    if (QFileInfo::exists(DatabaseLock::lockFilePath(target.absoluteFilePath())) &&
+        !destinationLock.tryLock(DatabaseLock::Mode::Exclusive))
         return DbError{kErrOther,
-                       QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
+                       QStringLiteral("Vemora has %1 open; close it and try again.").arg(shown),
+                       DbProblem::Busy};
+    if (const auto problem = moveIntoPlace(built, target.absoluteFilePath()))
+        return DbError{kErrOther, QStringLiteral("Cannot write %1 (%2).").arg(shown, *problem)};
+    if (const auto problem = removeEngineFiles(target.absoluteFilePath()))
+        return DbError{kErrOther, QStringLiteral("Cannot write %1 (%2).").arg(shown, *problem)};
     return contents.checks;
 }
 

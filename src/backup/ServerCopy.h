@@ -31,8 +31,9 @@ Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& se
 enum class ExistingFile { Keep, Replace };
 
 // Copies a server database into a journey.mdb at `file`, which the organizer opens like the
-// delivered one. The file appears only when complete and checked; an existing file is kept
-// (the copy is refused) unless `existing` says to replace it.
+// delivered one. The file appears only when complete, checked and on disk; an existing file is
+// kept (the copy is refused) unless `existing` says to replace it, and even then not while an
+// organizer has it open (Busy); the replaced file's journal is removed with it.
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
                                     ExistingFile existing = ExistingFile::Keep);
 

@@ -1,6 +1,7 @@
 // The maintenance tool's window when vemora.conf puts the organizers on a server.
 #include "backup/CopyCheck.h"
 #include "backup/ServerCopy.h"
+#include "data/DatabaseLock.h"
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "support/Programs.h"
@@ -80,6 +81,37 @@ TEST_F(ServerToolsTest, SaveWritesTheServersDataOverTheChosenFileForTheOwnerOnly
         << status().toStdString();
     ASSERT_EQ(prompter.count(), 1);
     EXPECT_EQ(prompter.last().title, QStringLiteral("Save/Compact"));
+}
+
+TEST_F(ServerToolsTest, SaveLeavesAnOrganizersDatabaseAndTheJournalOfAFileItReplaces) {
+    const QString copy = elsewhere.filePath(QStringLiteral("journey.mdb"));
+    ASSERT_TRUE(SqliteEngine::createDatabase(copy).ok());
+    const QByteArray before = [&] {
+        QFile file(copy);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    {
+        DatabaseLock organizer(copy);
+        ASSERT_TRUE(organizer.tryLock(DatabaseLock::Mode::Shared));
+        files.answer(copy);
+        click("cmdCompact");
+        EXPECT_TRUE(status().contains(QStringLiteral("is the database of an organizer")))
+            << status().toStdString();
+        ASSERT_EQ(prompter.count(), 1);
+        QFile file(copy);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before);
+    }
+    // A database no organizer opened is replaced, and a journal it left is not applied to the
+    // copy.
+    ASSERT_TRUE(QFile::remove(DatabaseLock::lockFilePath(copy)));
+    writeFile(copy + QStringLiteral("-journal"), "a journal of the file replaced");
+    files.answer(copy);
+    click("cmdCompact");
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Saved a copy of the server's database to ")))
+        << status().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral("-journal")));
+    EXPECT_TRUE(examineDatabase(copy, QString::fromLatin1(kDatabasePassword)));
 }
 
 TEST_F(ServerToolsTest, RestoreReplacesTheServersDataOnlyWhenConfirmedAndNoOrganizerIsOn) {
