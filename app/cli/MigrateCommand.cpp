@@ -48,7 +48,7 @@ void report(const QString& from, const QString& to, const CopyChecks& checks) {
 
 }  // namespace
 
-int runMigrate(const QStringList& arguments) {
+int runMigrate(const QStringList& arguments, qsizetype command) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
@@ -63,7 +63,7 @@ int runMigrate(const QStringList& arguments) {
          QStringLiteral("FILE")},
     });
     QStringList withoutCommand = arguments;
-    withoutCommand.removeAt(1);
+    withoutCommand.removeAt(command);
     if (!parser.parse(withoutCommand)) return fail(kUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(kSuccess);
 

@@ -391,6 +391,27 @@ int Cli::restore(const QString& source) {
     return kSuccess;
 }
 
+// Where the command word stands: the first argument that is neither an option nor the value of
+// one; -1 when there is none.
+qsizetype commandIndex(const QStringList& arguments, const QList<QCommandLineOption>& options) {
+    QStringList valued;
+    for (const QCommandLineOption& option : options)
+        if (!option.valueName().isEmpty())
+            for (const QString& name : option.names())
+                valued.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                              name);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == u"--") return i + 1 < arguments.size() ? i + 1 : -1;
+        if (valued.contains(argument)) {
+            ++i;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1Char('-'))) return i;
+    }
+    return -1;
+}
+
 }  // namespace
 }  // namespace vemora
 
@@ -398,14 +419,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vemora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEMORA_VERSION));
-    if (QCoreApplication::arguments().value(1) == u"migrate")
-        return vemora::runMigrate(QCoreApplication::arguments());
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(vemora::kDescription));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOptions({
+    QList<QCommandLineOption> options{
         {QStringLiteral("database"),
          QStringLiteral("The database: a file, or a postgresql:// URL (default: the server "
                         "vemora.conf names, else journey.mdb beside the programs)."),
@@ -419,8 +434,19 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("keep"), QStringLiteral("Backup into a folder: keep the newest N copies."),
          QStringLiteral("N")},
         {QStringLiteral("yes"), QStringLiteral("Restore without asking.")},
-    });
-    parser.addOptions(vemora::transferOptions());
+    };
+    options += vemora::transferOptions();
+    // Options may stand before the command as well as after it: migrate is found wherever it is.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (const qsizetype at = vemora::commandIndex(arguments, options);
+        arguments.value(at) == u"migrate")
+        return vemora::runMigrate(arguments, at);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(vemora::kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(options);
     parser.addPositionalArgument(
         QStringLiteral("command"),
         QStringLiteral("check, backup DEST, restore SRC, export or import FILE."));

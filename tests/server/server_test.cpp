@@ -382,9 +382,10 @@ TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
                                      "match.\n")
                           .arg(source, url()));
 
-    const Outcome again =
-        runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
-                                                url(), QStringLiteral("--database"), source});
+    // The global option may stand before the command as well.
+    const Outcome again = runProgram(QStringLiteral(VEMORA_CLI),
+                                     {QStringLiteral("--database"), source,
+                                      QStringLiteral("migrate"), QStringLiteral("--to"), url()});
     EXPECT_EQ(again.code, 4);
     EXPECT_TRUE(again.err.startsWith(QStringLiteral("vemora-cli: nothing was copied: ")));
     EXPECT_TRUE(again.err.contains(QStringLiteral("is not empty"))) << again.err.toStdString();
