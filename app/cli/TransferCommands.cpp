@@ -170,11 +170,8 @@ bool isTransferCommand(const QString& command) {
 }
 
 int runTransfer(const QCommandLineParser& options, const QStringList& arguments,
-                const QString& database) {
-    // Where the folder has no journey.mdb, Database would look in the computer's shared folder.
-    if (!QFileInfo::exists(database))
-        return fail(kIoFailure, QStringLiteral("Could not find file '%1'.").arg(shown(database)));
-    Database opened(QFileInfo(database).absolutePath(), Database::Lock::Shared);
+                const QString& connectionString) {
+    Database opened(Database::Named{connectionString}, Database::Lock::Shared);
     if (arguments.first() == u"export") return exportCommand(options, opened);
     return importCommand(options, opened, arguments.at(1));
 }

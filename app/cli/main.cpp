@@ -99,9 +99,7 @@ int Cli::run(const QStringList& arguments) {
     m_server = chosenServer(m_options, chosen);
     if (chosen != kSuccess) return chosen;
     if (m_server) {
-        if (isTransferCommand(command))
-            return fail(kUsage, QStringLiteral("export and import work on a journey.mdb file, "
-                                               "not yet on a server"));
+        if (isTransferCommand(command)) return runTransfer(m_options, arguments, m_server->url());
         if (command == u"check") return checkServer(*m_server);
         return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
     }
@@ -115,11 +113,12 @@ int Cli::run(const QStringList& arguments) {
                                            "with --database")
                                 .arg(shown(m_database)));
     if (command == u"check") return check();
+    if (isTransferCommand(command))
+        return runTransfer(m_options, arguments, makeFileConnectionString(m_database));
     // The accounts and the lock are those of a journey.mdb in its folder.
     if (QFileInfo(m_database).fileName() != QLatin1String(kDatabaseFileName))
         return fail(kUsage, QStringLiteral("--database must name a file called %1 for %2")
                                 .arg(QLatin1String(kDatabaseFileName), command));
-    if (isTransferCommand(command)) return runTransfer(m_options, arguments, m_database);
     return command == u"backup" ? backup(arguments.at(1)) : restore(arguments.at(1));
 }
 

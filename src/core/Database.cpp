@@ -20,6 +20,14 @@ Database::Database(QString programDirectory, Lock lock)
     m_dbConnection->setConnectionString(m_connectionString);
 }
 
+Database::Database(Named database, Lock lock)
+    : m_named(std::move(database.connectionString)),
+      m_lockKind(lock),
+      m_connectionString(*m_named),
+      m_dbConnection(std::make_unique<Connection>()) {
+    m_dbConnection->setConnectionString(m_connectionString);
+}
+
 Database::~Database() = default;
 
 QString Database::filePath() const {
@@ -33,6 +41,7 @@ std::optional<ServerAddress> Database::server() const {
 }
 
 Result<QString> Database::chosenDatabase() const {
+    if (m_named) return *m_named;
     const Result<std::optional<ServerAddress>> server = configuredServer(m_programDirectory);
     if (!server) {
         DbError error = server.error();

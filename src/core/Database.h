@@ -29,6 +29,12 @@ public:
     enum class Lock { None, Shared };
 
     Database(QString programDirectory, Lock lock);
+    // A database named by its connection string (a file of any name, or a server URL), which
+    // no vemora.conf redirects.
+    struct Named {
+        QString connectionString;
+    };
+    Database(Named database, Lock lock);
     ~Database();
 
     const QString& programDirectory() const { return m_programDirectory; }
@@ -65,6 +71,7 @@ private:
     Result<QString> chosenDatabase() const;
 
     QString m_programDirectory;
+    std::optional<QString> m_named;
     Lock m_lockKind;
     std::unique_ptr<EngineLock> m_lock;
     QString m_lockTarget;  // the connection string m_lock belongs to

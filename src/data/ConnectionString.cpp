@@ -12,9 +12,13 @@ namespace vemora {
 QString makeConnectionString(const QString& directory) {
     QString dir = QDir::toNativeSeparators(directory);
     if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir +
-           QString::fromLatin1(kDatabaseFileName) +
-           QStringLiteral(";Jet OLEDB:Database password=") + QString::fromLatin1(kDatabasePassword);
+    return makeFileConnectionString(dir + QString::fromLatin1(kDatabaseFileName));
+}
+
+QString makeFileConnectionString(const QString& path) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           QDir::toNativeSeparators(path) + QStringLiteral(";Jet OLEDB:Database password=") +
+           QString::fromLatin1(kDatabasePassword);
 }
 
 QString databaseDirectory(const QString& programDirectory) {

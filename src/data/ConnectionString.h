@@ -14,6 +14,8 @@ inline constexpr auto kDatabasePassword = "brightmesa";
 // "Provider=...;Data Source=<directory>/journey.mdb;Jet OLEDB:Database password=brightmesa",
 // with the platform's separator; a root directory still names the file inside it.
 QString makeConnectionString(const QString& directory);
+// The same for a database file of any name.
+QString makeFileConnectionString(const QString& path);
 
 // The folder whose journey.mdb the programs open: their own folder when it holds one (a build
 // or an install for one user), else the computer's shared folder of a system-wide install,

@@ -259,6 +259,17 @@ TEST_F(CliTest, AnyUserExportsAndImportsOwnRecords) {
                                 QStringLiteral("ics")},
             "annpw\n");
     EXPECT_EQ(annDiary.err, QStringLiteral("Exported 0 diary days\n"));
+
+    // A database of any name, as a copy is named.
+    const QString copy = elsewhere.filePath(QStringLiteral("copy of journey.mdb"));
+    ASSERT_TRUE(QFile::copy(tp.database.path(), copy));
+    const Outcome fromCopy = runProgram(
+        QStringLiteral(VEMORA_CLI),
+        {QStringLiteral("--database"), copy, QStringLiteral("--user"), QStringLiteral("admin"),
+         QStringLiteral("export"), QStringLiteral("--diary"), QStringLiteral("ics")},
+        "admin\n");
+    EXPECT_EQ(fromCopy.code, 0) << fromCopy.err.toStdString();
+    EXPECT_EQ(fromCopy.err, QStringLiteral("Exported 1 diary day\n"));
 }
 
 TEST_F(CliTest, TransferRefusalsHaveTheBackupCodes) {

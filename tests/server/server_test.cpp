@@ -462,6 +462,21 @@ protected:
     QString passwordFile = dir.filePath(QStringLiteral("password"));
 };
 
+TEST_F(ServerCliTest, ExportAndImportWorkOnTheServer) {
+    const QString days = dir.filePath(QStringLiteral("days.ics"));
+    const Outcome exported = cli({QStringLiteral("export"), QStringLiteral("--diary"),
+                                  QStringLiteral("ics"), QStringLiteral("-o"), days});
+    ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
+    const QByteArray calendar = [&] {
+        QFile file(days);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(calendar.startsWith("BEGIN:VCALENDAR")) << calendar.constData();
+    const Outcome imported = cli({QStringLiteral("import"), days});
+    EXPECT_EQ(imported.code, 0) << imported.err.toStdString();
+    EXPECT_TRUE(imported.out.contains(QStringLiteral("0 added"))) << imported.out.toStdString();
+}
+
 TEST_F(ServerCliTest, CheckCountsTheRowsAsForAFileAndVemoraConfSelectsTheServer) {
     const QString expected =
         QStringLiteral(
