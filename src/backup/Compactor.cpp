@@ -8,11 +8,8 @@
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QFileInfo>
-#include <cerrno>
 #include <future>
 
 namespace vemora {
@@ -108,8 +105,6 @@ CompactResult Compactor::compact(const QString& temp, QFileDevice::Permissions p
         QString problem;
         const FileDescriptor made = createExclusive(temp, posixMode(permissions), problem);
         if (!made.isValid()) return {CompactFailure::CompactFailed, problem};
-        if (!(posixMode(permissions) & 070) && ::fchown(made.get(), uid_t(-1), ::getegid()) != 0)
-            return {CompactFailure::CompactFailed, systemError(errno)};
     }
     {
         // Opening through SQLite rolls back a journal a crashed writer left behind.

@@ -279,9 +279,6 @@ std::optional<QString> writeWholeFile(const QString& from, const QString& to,
     const FileDescriptor out =
         createExclusive(building.filePath(name), posixMode(permissions), problem);
     if (!out.isValid()) return problem;
-    // A copy for its owner alone does not take the group of a shared folder.
-    if (!(posixMode(permissions) & 070) && ::fchown(out.get(), uid_t(-1), ::getegid()) != 0)
-        return systemError(errno);
     size_t digest = 0;
     qint64 written = 0;
     qint64 started = 0;

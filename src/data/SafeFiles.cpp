@@ -147,7 +147,13 @@ std::optional<QString> untrustedDatabase(const QString& path) {
 FileDescriptor createExclusive(const QString& path, int mode, QString& problem) {
     FileDescriptor fd(::open(encoded(path).constData(),
                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (!fd.isValid()) problem = QStringLiteral("%1: %2").arg(shownPath(path), systemError(errno));
+    int error = errno;
+    // A file for its owner alone does not take the group of a setgid folder.
+    if (fd.isValid() && !(mode & 070) && ::fchown(fd.get(), uid_t(-1), ::getegid()) != 0) {
+        error = errno;
+        fd = FileDescriptor();
+    }
+    if (!fd.isValid()) problem = QStringLiteral("%1: %2").arg(shownPath(path), systemError(error));
     return fd;
 }
 
@@ -248,8 +254,6 @@ std::optional<QString> replaceSafely(const QString& path, QByteArrayView bytes, 
     QString problem;
     const FileDescriptor fd = createExclusive(building.filePath(name), mode, problem);
     if (!fd.isValid()) return problem;
-    // A file for its owner alone does not take the group of a setgid folder.
-    if (!(mode & 070) && ::fchown(fd.get(), uid_t(-1), ::getegid()) != 0) return systemError(errno);
     while (!bytes.isEmpty()) {
         const ssize_t put = ::write(fd.get(), bytes.data(), size_t(bytes.size()));
         if (put < 0) {

@@ -58,6 +58,7 @@ FileDescriptor openChecked(const QString& path, int flags, QString& problem);
 std::optional<QString> untrustedDatabase(const QString& path);
 
 // Creates a new file that did not exist under any form (a dangling link counts as existing).
+// A file whose mode gives its group nothing takes this account's group, not a setgid folder's.
 FileDescriptor createExclusive(const QString& path, int mode, QString& problem);
 
 // Copies every byte of an open file to another, then syncs the copy; `onBlock` runs after each
