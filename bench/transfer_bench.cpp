@@ -33,7 +33,7 @@ void require(bool ok, const char* what) {
     std::abort();
 }
 
-struct Table {
+struct BenchTable {
     QString name;
     QString columns;  // after user_num
     DataKind kind;
@@ -80,7 +80,7 @@ struct Fixture {
     }
 
     // The INSERTs the shell writes for the owner's rows, as the floor account's.
-    QString inserts(const Table& table) {
+    QString inserts(const BenchTable& table) {
         QProcess process;
         process.start(QStringLiteral("sqlite3"),
                       {path, QStringLiteral(".mode insert %1").arg(table.name),
@@ -93,7 +93,7 @@ struct Fixture {
                QStringLiteral("COMMIT;\n");
     }
 
-    void clear(const Table& table, qint64 user) {
+    void clear(const BenchTable& table, qint64 user) {
         require(database
                     .execute(Statement(
                                  QStringLiteral("DELETE FROM %1 WHERE user_num = ").arg(table.name))
@@ -102,7 +102,7 @@ struct Fixture {
                 "cannot delete");
     }
 
-    QByteArray exported(const Table& table) {
+    QByteArray exported(const BenchTable& table) {
         ExportRequest request{table.kind, table.format, {}, QDate(1, 1, 1), QDate(9999, 12, 31)};
         const Result<Exported> file = exportRecords(database, kOwner, request);
         require(file.ok() && file.value().records == table.rows, "the export is incomplete");
@@ -115,21 +115,21 @@ Fixture& fixture() {
     return f;
 }
 
-Table contacts() {
+BenchTable contacts() {
     return {QStringLiteral("addressbook_tbl"),
             QStringLiteral("name, middle_name, last_name, sex, address, phone_num, cel_num, "
                            "fax_num, email"),
             DataKind::Contacts, FileFormat::VCard4, fixture().sizes.contacts};
 }
 
-Table diary() {
+BenchTable diary() {
     const QDate first(2016, 1, 1);
     return {QStringLiteral("diary_tbl"), QStringLiteral("diary_date, diary_message"),
             DataKind::Diary, FileFormat::ICalendar,
             int(first.daysTo(first.addYears(fixture().sizes.years)))};
 }
 
-void report(benchmark::State& state, const Table& table, double seconds, double floor) {
+void report(benchmark::State& state, const BenchTable& table, double seconds, double floor) {
     state.counters["records"] = table.rows;
     state.counters["floor_s"] = floor / double(state.iterations());
     state.counters["ratio"] = seconds / floor;
@@ -137,9 +137,9 @@ void report(benchmark::State& state, const Table& table, double seconds, double 
 
 // Each iteration runs the floor and the export one after the other, so both meet the same
 // load on a shared machine.
-void BM_Export(benchmark::State& state, Table (*which)()) {
+void BM_Export(benchmark::State& state, BenchTable (*which)()) {
     Fixture& f = fixture();
-    const Table table = which();
+    const BenchTable table = which();
     const QString select =
         QStringLiteral("SELECT * FROM %1 WHERE user_num = %2;\n").arg(table.name).arg(kOwner);
     double seconds = 0;
@@ -156,9 +156,9 @@ void BM_Export(benchmark::State& state, Table (*which)()) {
     report(state, table, seconds, floor);
 }
 
-void BM_Import(benchmark::State& state, Table (*which)()) {
+void BM_Import(benchmark::State& state, BenchTable (*which)()) {
     Fixture& f = fixture();
-    const Table table = which();
+    const BenchTable table = which();
     const QByteArray bytes = f.exported(table);
     const QString inserts = f.inserts(table);
     double seconds = 0;
@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const std::pair<const char*, Table (*)()> tables[] = {{"contacts", contacts}, {"diary", diary}};
-    using Measure = void (*)(benchmark::State&, Table(*)());
+    const std::pair<const char*, BenchTable (*)()> tables[] = {{"contacts", contacts}, {"diary", diary}};
+    using Measure = void (*)(benchmark::State&, BenchTable(*)());
     const std::pair<const char*, Measure> measures[] = {{"BM_Export/", BM_Export},
                                                         {"BM_Import/", BM_Import}};
     for (const auto& [name, table] : tables) {

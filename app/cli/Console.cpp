@@ -120,4 +120,13 @@ std::variant<QString, int> readPassword(const QCommandLineParser& options) {
     return *password;
 }
 
+int refuseUnlessAdministrator(const Result<std::optional<UserRecord>>& found) {
+    if (!found) return fail(exitFor(found.error().problem), found.error().description);
+    if (!found.value() || !found.value()->isAdministrator())
+        return fail(kLoginRefused,
+                    QStringLiteral("log-in refused: wrong user name or password, or not the "
+                                   "administrator"));
+    return kSuccess;
+}
+
 }  // namespace vemora

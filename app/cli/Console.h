@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Accounts.h"
 #include "data/ConnectionString.h"
 #include "data/DbError.h"
 
@@ -25,6 +26,10 @@ enum Exit : int {
 int fail(int code, const QString& message);
 int exitFor(DbProblem problem);
 QString shown(const QString& path);
+
+// 0 when the account found by the log-in is the administrator's; the exit code, already
+// explained, when none was found, another account was or the look-up failed.
+int refuseUnlessAdministrator(const Result<std::optional<UserRecord>>& found);
 
 // The --database file, or journey.mdb beside the programs.
 QString databaseFile(const QCommandLineParser& options);

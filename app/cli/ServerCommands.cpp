@@ -8,7 +8,9 @@
 #include "Console.h"
 #include "backup/ServerCopy.h"
 #include "core/Accounts.h"
+#include "core/Database.h"
 #include "data/PostgresEngine.h"
+#include "data/Schema.h"
 
 namespace vemora {
 
@@ -45,12 +47,10 @@ std::optional<ServerAddress> chosenServer(const QCommandLineParser& options, int
 
 void printCheck(const QString& name, const DatabaseSummary& summary) {
     std::cout << name.toStdString() << ": sound\n"
-              << "schema version " << summary.version << "\n"
-              << "users " << summary.accounts << "\n"
-              << "addressbook_tbl " << summary.contacts << "\n"
-              << "diary_tbl " << summary.diaryDays << "\n"
-              << "planner_tbl " << summary.plans << "\n"
-              << "dictionary_tbl " << summary.words << std::endl;
+              << "schema version " << summary.version << "\n";
+    for (qsizetype i = 0; i < qsizetype(schemaTables().size()); ++i)
+        std::cout << schemaTables()[size_t(i)].name.data() << ' ' << summary.rows(i) << '\n';
+    std::cout << std::flush;
 }
 
 int checkServer(const ServerAddress& server) {
@@ -61,13 +61,9 @@ int checkServer(const ServerAddress& server) {
 }
 
 int logInToServer(const ServerAddress& server, const QString& user, const QString& password) {
-    const Result<std::optional<qint64>> found = findServerAccount(server, user, password);
-    if (!found) return failed({}, found.error());
-    if (found.value() != kAdministratorNumber)
-        return fail(kLoginRefused,
-                    QStringLiteral("log-in refused: wrong user name or password, or not the "
-                                   "administrator"));
-    return kSuccess;
+    Database database(Database::Named{server.url()}, Database::Lock::None);
+    if (const Status opened = database.open(); !opened) return failed({}, opened.error());
+    return refuseUnlessAdministrator(AccountStore(database).find(user, password));
 }
 
 int backupServer(const ServerAddress& server, const QString& target) {

@@ -168,14 +168,8 @@ int Cli::logInTo(const QString& directory, const QString& password, const QStrin
                   << shown(restoring).toStdString() << std::endl;
         return logInTo(copyDir.path(), password, {});
     }
-    const Result<std::optional<UserRecord>> found =
-        AccountStore(database).find(m_options.value(QStringLiteral("user")), password);
-    if (!found) return fail(kIoFailure, found.error().description);
-    if (!found.value() || !found.value()->isAdministrator())
-        return fail(kLoginRefused,
-                    QStringLiteral("log-in refused: wrong user name or password, or not the "
-                                   "administrator"));
-    return kSuccess;
+    return refuseUnlessAdministrator(
+        AccountStore(database).find(m_options.value(QStringLiteral("user")), password));
 }
 
 int exitFor(CompactFailure failure) {

@@ -16,6 +16,7 @@
 #include "data/DatabaseLock.h"
 #include "data/DbError.h"
 #include "data/SafeFiles.h"
+#include "data/Schema.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -90,24 +91,16 @@ Result<QStringList> readObjects(Connection& db) {
     return objects;
 }
 
-// The tables, columns and other objects of a database as this program delivers it.
-struct Delivered {
-    QHash<QString, QStringList> columns;
+// Every object this program makes in a file (type and name, lower case), in any version.
+QStringList deliveredObjects() {
     QStringList objects;
-};
-
-const Delivered& delivered() {
-    static const Delivered schema = [] {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("delivered.mdb"));
-        Connection db;
-        if (!SqliteEngine::createDatabase(path) || !openAsItLies(db, path)) return Delivered();
-        const Result<QHash<QString, QStringList>> columns = readColumns(db);
-        const Result<QStringList> objects = readObjects(db);
-        if (!columns || !objects) return Delivered();
-        return Delivered{columns.value(), objects.value()};
-    }();
-    return schema;
+    for (const Table& table : schemaTables()) {
+        objects.append(QStringLiteral("table ") + table.name);
+        for (const Index& index : table.indexes)
+            if (!table.keyedOnColumn(index))
+                objects.append(QStringLiteral("index ") + index.name);
+    }
+    return objects;
 }
 
 // A path in one form for comparison: symbolic links and "." or ".." resolved where the file
@@ -178,6 +171,14 @@ std::optional<QString> checkCopy(const QString& path, const QString& password,
     return std::nullopt;
 }
 
+qint64& DatabaseSummary::rows(qsizetype table) {
+    qint64* counts[] = {&accounts, &contacts, &diaryDays, &plans, &words};
+    static_assert(std::size(counts) == 5);
+    Q_ASSERT(table >= 0 && size_t(table) < std::size(counts) &&
+             std::size(counts) == schemaTables().size());
+    return *counts[table];
+}
+
 Result<DatabaseSummary> examineDatabase(const QString& path, const QString& password) {
     Connection db;
     if (const Status opened = openAsItLies(db, path); !opened) return opened.error();
@@ -192,61 +193,42 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     const Result<qint64> version = single(db, Statement("PRAGMA user_version"));
     if (!version)
         return SqliteEngine::refusal(DbProblem::Damaged, path, version.error().description);
-    if (version.value() > kSchemaVersion)
-        return SqliteEngine::refusal(
-            DbProblem::Newer, path,
-            QStringLiteral("version %1; this program knows versions up to %2")
-                .arg(version.value())
-                .arg(kSchemaVersion));
-    if (version.value() < 1)
-        return SqliteEngine::refusal(DbProblem::Damaged, path,
-                                     QStringLiteral("it records no schema version"));
-    if (const auto problem = SqliteEngine::integrityProblem(db))
-        return SqliteEngine::refusal(DbProblem::Damaged, path, *problem);
-
     const Result<QHash<QString, QStringList>> columns = readColumns(db);
     if (!columns)
         return SqliteEngine::refusal(DbProblem::Damaged, path, columns.error().description);
-    const Delivered& expected = delivered();
-    if (expected.columns.isEmpty())
-        return DbError{kErrOther, QStringLiteral("The tables to expect cannot be determined.")};
+    if (const auto problem = schemaProblem(qint32(verifier.value()), int(version.value()),
+                                           columns.value().keys(), password, 1))
+        return SqliteEngine::refusal(problem->problem, path, problem->cause);
+    if (const auto problem = SqliteEngine::integrityProblem(db))
+        return SqliteEngine::refusal(DbProblem::Damaged, path, *problem);
+
     // Only what this program makes: a trigger, view, table or index of anyone else's would run
     // or stay in the organizer's database once restored.
     const Result<QStringList> objects = readObjects(db);
     if (!objects)
         return SqliteEngine::refusal(DbProblem::Damaged, path, objects.error().description);
+    const QStringList delivered = deliveredObjects();
     for (const QString& object : objects.value())
-        if (!expected.objects.contains(object))
+        if (!delivered.contains(object))
             return SqliteEngine::refusal(
                 DbProblem::Foreign, path,
                 QStringLiteral("it holds the %1, which this program does not make").arg(object));
-    const QHash<QString, QStringList>& columnsExpected = expected.columns;
-    for (auto table = columnsExpected.begin(); table != columnsExpected.end(); ++table) {
-        if (table.key().startsWith(u"sqlite_")) continue;
-        const auto found = columns.value().find(table.key());
-        if (found == columns.value().end())
-            return SqliteEngine::refusal(
-                DbProblem::Damaged, path,
-                QStringLiteral("the table %1 is missing").arg(table.key()));
-        // An older version is brought forward once restored; its columns may still differ.
-        if (version.value() == kSchemaVersion && *found != table.value())
-            return SqliteEngine::refusal(
-                DbProblem::Damaged, path,
-                QStringLiteral("the table %1 does not have the expected columns").arg(table.key()));
-    }
+    // An older version is brought forward once restored; its columns may still differ.
+    if (version.value() == kSchemaVersion)
+        for (const Table& table : schemaTables())
+            if (columns.value().value(table.name) != table.columnNames())
+                return SqliteEngine::refusal(
+                    DbProblem::Damaged, path,
+                    QStringLiteral("the table %1 does not have the expected columns")
+                        .arg(table.name));
 
     DatabaseSummary summary;
     summary.version = int(version.value());
-    const QPair<const char*, qint64*> counts[] = {{"users", &summary.accounts},
-                                                  {"addressbook_tbl", &summary.contacts},
-                                                  {"diary_tbl", &summary.diaryDays},
-                                                  {"planner_tbl", &summary.plans},
-                                                  {"dictionary_tbl", &summary.words}};
-    for (const auto& [table, count] : counts) {
-        const Result<qint64> rows =
-            single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table)));
+    for (qsizetype i = 0; i < qsizetype(schemaTables().size()); ++i) {
+        const Result<qint64> rows = single(
+            db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + schemaTables()[size_t(i)].name));
         if (!rows) return SqliteEngine::refusal(DbProblem::Damaged, path, rows.error().description);
-        *count = rows.value();
+        summary.rows(i) = rows.value();
     }
     summary.written = QFileInfo(path).lastModified();
     return summary;

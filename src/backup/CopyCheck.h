@@ -41,6 +41,10 @@ struct DatabaseSummary {
     qint64 plans = 0;
     qint64 words = 0;
     QDateTime written;  // the file's last change
+
+    // The rows of the schema's table number `table`, in the order of schemaTables().
+    qint64& rows(qsizetype table);
+    qint64 rows(qsizetype table) const { return const_cast<DatabaseSummary*>(this)->rows(table); }
 };
 
 // Examines a file as it lies on disk without changing it: this program's password verifier,

@@ -3,119 +3,66 @@
 #include "backup/CopyCheck.h"
 #include "data/Connection.h"
 #include "data/DatabaseLock.h"
-#include "data/Encoding.h"
+#include "data/Engine.h"
 #include "data/PostgresEngine.h"
+#include "data/PreparedStatement.h"
+#include "data/Schema.h"
 #include "data/SqliteEngine.h"
 
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace vemora {
 
 namespace {
 
-enum class Kind { Number, Text, Day };
-
-struct Column {
-    const char* name;
-    Kind kind;
-};
-
-struct Table {
-    const char* name;
-    QList<Column> columns;
-    // Where the server keeps the rows in the order they were added (the file's rowid order),
-    // when that order shows: contacts of equal first names list in it.
-    const char* serverRows = nullptr;
-};
-
-// Every table a database holds, accounts first.
-const QList<Table>& tables() {
-    static const QList<Table> all{
-        {"users",
-         {{"user_num", Kind::Number},
-          {"user_name", Kind::Text},
-          {"user_password", Kind::Text},
-          {"name", Kind::Text}}},
-        {"addressbook_tbl",
-         {{"user_num", Kind::Number},
-          {"name", Kind::Text},
-          {"middle_name", Kind::Text},
-          {"last_name", Kind::Text},
-          {"sex", Kind::Text},
-          {"address", Kind::Text},
-          {"phone_num", Kind::Text},
-          {"cel_num", Kind::Text},
-          {"fax_num", Kind::Text},
-          {"email", Kind::Text}},
-         "addressbook_rows"},
-        {"diary_tbl",
-         {{"user_num", Kind::Number}, {"diary_date", Kind::Day}, {"diary_message", Kind::Text}}},
-        {"planner_tbl",
-         {{"user_num", Kind::Number},
-          {"planner_date", Kind::Day},
-          {"time_am", Kind::Text},
-          {"time_pm", Kind::Text},
-          {"planner_msg", Kind::Text}}},
-        {"dictionary_tbl",
-         {{"user_num", Kind::Number}, {"dict_name", Kind::Text}, {"dict_description", Kind::Text}}},
-    };
-    return all;
-}
-
 using Rows = QList<QVariantList>;
 
 // A value as both engines hold it: a number, a text or a day (the file keeps days as
 // yyyy-MM-dd texts, the server as DATE).
-QVariant canonical(const QVariant& value, Kind kind) {
+QVariant canonical(const QVariant& value, ColumnKind kind) {
     if (value.isNull()) return QVariant(QMetaType::fromType<QString>());
     switch (kind) {
-        case Kind::Number:
+        case ColumnKind::Number:
             return value.toLongLong();
-        case Kind::Day:
+        case ColumnKind::Day:
             return value.typeId() == QMetaType::QDate
                        ? value.toDate()
                        : QDate::fromString(value.toString(), Qt::ISODate);
-        case Kind::Text:
+        case ColumnKind::Text:
             break;
     }
     return value.toString();
 }
 
 QString columnList(const Table& table) {
-    QStringList names;
-    for (const Column& column : table.columns) names.append(QLatin1String(column.name));
-    return names.join(QLatin1String(", "));
+    return table.columnNames().join(QLatin1String(", "));
 }
 
-Result<Rows> readTable(QSqlDatabase& db, const Table& table, DbError (*toError)(const QSqlError&)) {
-    QString select =
-        QStringLiteral("SELECT %1 FROM %2").arg(columnList(table), QLatin1String(table.name));
-    if (table.serverRows)
-        select = db.driverName() == PostgresEngine::driver()
-                     ? QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                           .arg(columnList(table), QLatin1String(table.serverRows))
-                     : select + QStringLiteral(" ORDER BY rowid");
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(select)) return toError(q.lastError());
+// Where the server keeps rows in the order they were added (the file's rowid order), they are
+// read in that order: contacts of equal first names list in it.
+Result<Rows> readTable(Connection& db, const Table& table) {
+    Statement select(QStringLiteral("SELECT %1 FROM ").arg(columnList(table)));
+    if (table.serverRows.isEmpty())
+        select.sql(table.name);
+    else
+        select.sql(table.name + QStringLiteral(" ORDER BY rowid"),
+                   table.serverRows + QStringLiteral(" ORDER BY rowid"));
+    const Result<Recordset> found = db.execute(select);
+    if (!found) return found.error();
     Rows rows;
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < table.columns.size(); ++i)
-            row.append(canonical(q.value(i), table.columns.at(i).kind));
-        rows.append(row);
+    rows.reserve(found.value().rowCount());
+    for (int r = 0; r < found.value().rowCount(); ++r) {
+        QVariantList row = found.value().row(r);
+        for (qsizetype i = 0; i < row.size(); ++i)
+            row[i] = canonical(row.at(i), table.columns[size_t(i)].kind);
+        rows.append(std::move(row));
     }
-    if (q.lastError().isValid()) return toError(q.lastError());
     return rows;
 }
 
@@ -146,40 +93,34 @@ TableCheck checkOf(const Table& table, const Rows& rows) {
         hash.addData(QByteArray::number(row.size()) + ':');
         hash.addData(row);
     }
-    return {QLatin1String(table.name), rows.size(), hash.result().toHex()};
+    return {table.name, rows.size(), hash.result().toHex()};
 }
 
-// Rows in the form the receiving engine stores: the file keeps days as text.
-Status writeTable(QSqlDatabase& db, const Table& table, const Rows& rows, bool daysAsText,
-                  DbError (*toError)(const QSqlError&)) {
-    QStringList marks;
-    for (qsizetype i = 0; i < table.columns.size(); ++i) marks.append(QStringLiteral("?"));
-    QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(QLatin1String(table.name), columnList(table),
-                            marks.join(QLatin1String(", ")))))
-        return toError(q.lastError());
-    for (const QVariantList& row : rows) {
-        for (int i = 0; i < row.size(); ++i) {
-            const QVariant& value = row.at(i);
-            q.bindValue(i, daysAsText && value.typeId() == QMetaType::QDate && !value.isNull()
-                               ? QVariant(value.toDate().toString(Qt::ISODate))
-                               : value);
-        }
-        if (!q.exec()) return toError(q.lastError());
+// Days go as yyyy-MM-dd texts, which the file stores and a server reads as its dates.
+Status writeTable(Connection& db, const Table& table, const Rows& rows) {
+    Statement insert(
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table.name, columnList(table)));
+    for (qsizetype i = 0; i < qsizetype(table.columns.size()); ++i)
+        insert.sql(i == 0 ? "" : ", ").value(QString());
+    PreparedStatement statement(db, insert.sql(")"));
+    for (QVariantList row : rows) {
+        for (QVariant& value : row)
+            if (value.typeId() == QMetaType::QDate && !value.isNull())
+                value = value.toDate().toString(Qt::ISODate);
+        if (const Result<int> done = statement.run(row); !done) return done.error();
     }
     return {};
 }
 
 struct TableRows {
-    QList<Rows> rows;  // in the order of tables()
+    QList<Rows> rows;  // in the order of schemaTables()
     CopyChecks checks;
 };
 
-Result<TableRows> readAll(QSqlDatabase& db, DbError (*toError)(const QSqlError&)) {
+Result<TableRows> readAll(Connection& db) {
     TableRows contents;
-    for (const Table& table : tables()) {
-        Result<Rows> rows = readTable(db, table, toError);
+    for (const Table& table : schemaTables()) {
+        Result<Rows> rows = readTable(db, table);
         if (!rows) return rows.error();
         contents.checks.append(checkOf(table, rows.value()));
         contents.rows.append(std::move(rows.value()));
@@ -188,12 +129,10 @@ Result<TableRows> readAll(QSqlDatabase& db, DbError (*toError)(const QSqlError&)
 }
 
 // Writes every table, reads it back and compares it with what was read from the source.
-Status writeAll(QSqlDatabase& db, const TableRows& source, bool daysAsText,
-                DbError (*toError)(const QSqlError&)) {
-    for (qsizetype i = 0; i < tables().size(); ++i)
-        if (Status s = writeTable(db, tables().at(i), source.rows.at(i), daysAsText, toError); !s)
-            return s;
-    const Result<TableRows> written = readAll(db, toError);
+Status writeAll(Connection& db, const TableRows& source) {
+    for (qsizetype i = 0; i < qsizetype(schemaTables().size()); ++i)
+        if (Status s = writeTable(db, schemaTables()[size_t(i)], source.rows.at(i)); !s) return s;
+    const Result<TableRows> written = readAll(db);
     if (!written) return written.error();
     for (qsizetype i = 0; i < source.checks.size(); ++i) {
         const TableCheck& want = source.checks.at(i);
@@ -211,62 +150,61 @@ Status writeAll(QSqlDatabase& db, const TableRows& source, bool daysAsText,
     return {};
 }
 
-DbError fileError(const QSqlError& error) {
-    return SqliteEngine::toDbError(error);
+Status execute(Connection& db, const char* sql) {
+    return db.execute(Statement(sql)).status();
 }
 
-DbError serverError(const QSqlError& error) {
-    return PostgresEngine::toDbError(error);
-}
-
-// A named connection to a journey.mdb, removed with the object.
-class FileSession final {
-    Q_DISABLE_COPY_MOVE(FileSession)
-public:
-    FileSession(const QString& path, bool readOnly)
-        : m_name(QStringLiteral("vemora-copy-") + QUuid::createUuid().toString(QUuid::Id128)) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(SqliteEngine::driver(), m_name);
-        db.setDatabaseName(path);
-        if (readOnly) db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    }
-    ~FileSession() {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
-    Status open() {
-        QSqlDatabase db = database();
-        return db.open() ? Status() : Status(fileError(db.lastError()));
-    }
-
-private:
-    QString m_name;
-};
-
-// Runs `body` in a transaction of db that is committed only when it succeeds.
+// Runs `body` in a transaction of db, begun by `begin`, that is committed only when it succeeds.
 template <class Body>
-Status inTransaction(QSqlDatabase db, const QString& begin, DbError (*toError)(const QSqlError&),
-                     Body body) {
-    QSqlQuery q(db);
-    if (!q.exec(begin)) return toError(q.lastError());
-    Status status = body(db);
-    if (status && !q.exec(QStringLiteral("COMMIT"))) status = toError(q.lastError());
-    if (!status) q.exec(QStringLiteral("ROLLBACK"));
+Status inTransaction(Connection& db, const char* begin, Body body) {
+    if (Status begun = execute(db, begin); !begun) return begun;
+    Status status = body();
+    if (status) status = execute(db, "COMMIT");
+    if (!status) (void)execute(db, "ROLLBACK");
     return status;
 }
 
-// Every row of a journey.mdb that passed the open check, read in one transaction.
+Status openServer(Connection& db, const ServerAddress& server, bool checked) {
+    db.setConnectionString(server.url());
+    return checked ? db.open() : db.openSnapshot();
+}
+
+// Every row of a journey.mdb that passed the copy check, read from a copy of it in the current
+// version (an older file is brought forward there, as opening it in the organizer would).
 Result<TableRows> readFile(const QString& file) {
     if (const Result<DatabaseSummary> examined =
             examineDatabase(file, QString::fromLatin1(kDatabasePassword));
         !examined)
         return examined.error();
-    FileSession source(file, true);
-    if (Status s = source.open(); !s) return s.error();
+    QTemporaryDir forward;
+    const QString current = forward.filePath(QLatin1String(kDatabaseFileName));
+    if (QFile copy(current); !forward.isValid() || !copy.open(QIODevice::WriteOnly))
+        return DbError{kErrOther, QStringLiteral("Cannot make a working copy of %1.")
+                                      .arg(QDir::toNativeSeparators(file))};
+    if (Status copied = SqliteEngine::copyInto(file, current); !copied) return copied.error();
+    Connection db;
+    db.setConnectionString(makeFileConnectionString(current));
+    if (Status opened = db.open(); !opened) return opened.error();
+    TableRows contents;
+    const Status read = inTransaction(db, "BEGIN", [&] {
+        Result<TableRows> all = readAll(db);
+        if (!all) return Status(all.error());
+        contents = std::move(all.value());
+        return Status();
+    });
+    if (!read) return read.error();
+    return contents;
+}
+
+// Every row of a server database that passed the open check (brought forward if older), read
+// in one snapshot.
+Result<TableRows> readServer(const ServerAddress& server) {
+    Connection db;
+    if (Status opened = openServer(db, server, true); !opened) return opened.error();
     TableRows contents;
     const Status read =
-        inTransaction(source.database(), QStringLiteral("BEGIN"), fileError, [&](QSqlDatabase& db) {
-            Result<TableRows> all = readAll(db, fileError);
+        inTransaction(db, "START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY", [&] {
+            Result<TableRows> all = readAll(db);
             if (!all) return Status(all.error());
             contents = std::move(all.value());
             return Status();
@@ -275,33 +213,20 @@ Result<TableRows> readFile(const QString& file) {
     return contents;
 }
 
-// Runs `body` in one read-only snapshot of a server database that passed the open check.
-template <class Body>
-Status inCheckedSnapshot(QSqlDatabase db, const ServerAddress& server, Body body) {
-    return inTransaction(
-        db, QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"),
-        serverError, [&](QSqlDatabase& snapshot) {
-            const Status s =
-                PostgresEngine::prepare(snapshot, server, QString::fromLatin1(kDatabasePassword));
-            return s ? body(snapshot) : s;
-        });
-}
-
 }  // namespace
 
 Result<CopyChecks> copyFileToServer(const QString& file, const ServerAddress& server) {
     const Result<TableRows> contents = readFile(file);
     if (!contents) return contents.error();
 
-    ServerSession target(server);
-    if (Status s = target.open(); !s) return s.error();
-    const Status written = inTransaction(
-        target.database(), QStringLiteral("BEGIN"), serverError, [&](QSqlDatabase& db) {
-            Status s = PostgresEngine::createSchema(db, server);
-            if (s) s = writeAll(db, contents.value(), false, serverError);
-            if (s) s = PostgresEngine::renumberAccounts(db);
-            return s;
-        });
+    Connection target;
+    if (Status s = openServer(target, server, false); !s) return s.error();
+    const Status written = inTransaction(target, "BEGIN", [&] {
+        Status s = target.engine().createSchema(target);
+        if (s) s = writeAll(target, contents.value());
+        if (s) s = PostgresEngine::renumberAccounts(target);
+        return s;
+    });
     if (!written) return written.error();
     return contents.value().checks;
 }
@@ -314,16 +239,8 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
                                         .arg(QDir::toNativeSeparators(file))};
     if (const auto problem = protectedDestination(file))
         return DbError{kErrGeneral, *problem, DbProblem::Foreign};
-    ServerSession source(server);
-    if (Status s = source.open(); !s) return s.error();
-    TableRows contents;
-    const Status read = inCheckedSnapshot(source.database(), server, [&](QSqlDatabase& db) {
-        Result<TableRows> all = readAll(db, serverError);
-        if (!all) return Status(all.error());
-        contents = std::move(all.value());
-        return Status();
-    });
-    if (!read) return read.error();
+    const Result<TableRows> contents = readServer(server);
+    if (!contents) return contents.error();
 
     // Built beside the target, so that it moves in with a rename.
     QTemporaryDir staging(target.absolutePath() + QStringLiteral("/.journey-XXXXXX"));
@@ -338,15 +255,13 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
         return DbError{kErrOther,
                        QStringLiteral("Cannot write %1.").arg(QDir::toNativeSeparators(file))};
     {
-        FileSession copy(built, false);
+        Connection copy;
+        copy.setConnectionString(makeFileConnectionString(built));
         if (Status s = copy.open(); !s) return s.error();
-        const Status written = inTransaction(copy.database(), QStringLiteral("BEGIN"), fileError,
-                                             [&](QSqlDatabase& db) {
-                                                 QSqlQuery q(db);
-                                                 if (!q.exec(QStringLiteral("DELETE FROM users")))
-                                                     return Status(fileError(q.lastError()));
-                                                 return writeAll(db, contents, true, fileError);
-                                             });
+        const Status written = inTransaction(copy, "BEGIN", [&] {
+            const Status emptied = execute(copy, "DELETE FROM users");
+            return emptied ? writeAll(copy, contents.value()) : emptied;
+        });
         if (!written) return written.error();
     }
     if (const Result<DatabaseSummary> examined =
@@ -358,7 +273,7 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
         // QFile::rename() refuses an existing name, so a file that appeared meanwhile is kept.
         if (!QFile::rename(built, target.absoluteFilePath()))
             return DbError{kErrOther, QStringLiteral("Cannot write %1.").arg(shown)};
-        return contents.checks;
+        return contents.value().checks;
     }
     // As the file's own backup: a file an organizer has open is not replaced, the copy is on
     // disk before it takes the name, and the replaced file's journal is not applied to it.
@@ -372,97 +287,39 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
         return DbError{kErrOther, QStringLiteral("Cannot write %1 (%2).").arg(shown, *problem)};
     if (const auto problem = removeEngineFiles(target.absoluteFilePath()))
         return DbError{kErrOther, QStringLiteral("Cannot write %1 (%2).").arg(shown, *problem)};
-    return contents.checks;
+    return contents.value().checks;
 }
 
 Result<DatabaseSummary> examineServer(const ServerAddress& server) {
-    ServerSession session(server);
-    if (Status s = session.open(); !s) return s.error();
+    const Result<TableRows> contents = readServer(server);
+    if (!contents) return contents.error();
     DatabaseSummary summary;
-    const Status read = inCheckedSnapshot(session.database(), server, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT value FROM settings WHERE name = 'schema_version'")) ||
-            !q.next())
-            return Status(serverError(q.lastError()));
-        summary.version = q.value(0).toInt();
-        qint64* counts[] = {&summary.accounts, &summary.contacts, &summary.diaryDays,
-                            &summary.plans, &summary.words};
-        for (qsizetype i = 0; i < tables().size(); ++i) {
-            if (!q.exec(QStringLiteral("SELECT count(*) FROM %1")
-                            .arg(QLatin1String(tables().at(i).name))) ||
-                !q.next())
-                return Status(serverError(q.lastError()));
-            *counts[i] = q.value(0).toLongLong();
-        }
-        return Status();
-    });
-    if (!read) return read.error();
+    summary.version = kSchemaVersion;
+    for (qsizetype i = 0; i < contents.value().checks.size(); ++i)
+        summary.rows(i) = contents.value().checks.at(i).rows;
     return summary;
 }
 
-Result<std::optional<qint64>> findServerAccount(const ServerAddress& server,
-                                                const QString& userName, const QString& password) {
-    ServerSession session(server);
-    if (Status s = session.open(); !s) return s.error();
-    QSqlDatabase db = session.database();
-    if (Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword)); !s)
-        return s.error();
-    const std::optional<QString> stored = EncodePassword(password);
-    if (!stored) return std::optional<qint64>();
-    // Folds ASCII letters only, as the file's NOCASE does.
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT user_num FROM users WHERE lower(user_name COLLATE \"C\") = "
-                       "lower(? COLLATE \"C\") AND user_password = ?"));
-    q.addBindValue(trimBlanks(userName));
-    q.addBindValue(*stored);
-    if (!q.exec()) return serverError(q.lastError());
-    if (!q.next()) return std::optional<qint64>();
-    return std::optional<qint64>(q.value(0).toLongLong());
-}
-
 Result<CopyChecks> restoreFileToServer(const QString& file, const ServerAddress& server) {
-    // An older file is brought forward in a copy, as opening it in the organizer would.
-    QTemporaryDir forward;
-    const QString current = forward.filePath(QLatin1String(kDatabaseFileName));
-    const Result<DatabaseSummary> examined =
-        examineDatabase(file, QString::fromLatin1(kDatabasePassword));
-    if (!examined) return examined.error();
-    QString source = file;
-    if (examined.value().version < kSchemaVersion) {
-        if (!QFile::copy(file, current))
-            return DbError{kErrOther,
-                           QStringLiteral("Cannot read %1.").arg(QDir::toNativeSeparators(file)),
-                           DbProblem::Unreadable};
-        Connection db;
-        db.setConnectionString(makeConnectionString(forward.path()));
-        if (const Status opened = db.open(); !opened) return opened.error();
-        source = current;
-    }
-    const Result<TableRows> contents = readFile(source);
+    const Result<TableRows> contents = readFile(file);
     if (!contents) return contents.error();
 
-    ServerSession target(server);
-    if (Status s = target.open(); !s) return s.error();
     ServerLock lock(server);
     if (!lock.tryLock(EngineLock::Mode::Exclusive))
         return PostgresEngine::refusal(
             lock.heldElsewhere() ? DbProblem::Busy : DbProblem::Missing, server,
             lock.heldElsewhere() ? QStringLiteral("an organizer or another tool has it open")
                                  : QStringLiteral("its lock cannot be taken"));
-    const Status written = inTransaction(
-        target.database(), QStringLiteral("BEGIN"), serverError, [&](QSqlDatabase& db) {
-            Status s = PostgresEngine::prepare(db, server, QString::fromLatin1(kDatabasePassword));
-            QSqlQuery q(db);
-            for (const Table& table : tables())
-                if (s && !q.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table.name))))
-                    s = serverError(q.lastError());
-            if (s) s = writeAll(db, contents.value(), false, serverError);
-            if (s) s = PostgresEngine::renumberAccounts(db);
-            return s;
-        });
+    Connection target;
+    if (Status s = openServer(target, server, true); !s) return s.error();
+    const Status written = inTransaction(target, "BEGIN", [&] {
+        Status s;
+        for (const Table& table : schemaTables())
+            if (s) s = target.execute(Statement(QStringLiteral("DELETE FROM ") + table.name)).status();
+        if (s) s = writeAll(target, contents.value());
+        if (s) s = PostgresEngine::renumberAccounts(target);
+        return s;
+    });
     if (!written) return written.error();
     return contents.value().checks;
 }

@@ -37,13 +37,9 @@ enum class ExistingFile { Keep, Replace };
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
                                     ExistingFile existing = ExistingFile::Keep);
 
-// What a server database holds, once it passed the open check; read in one snapshot.
+// What a server database holds, once it passed the open check (and was brought forward to the
+// schema's version); read in one snapshot.
 Result<DatabaseSummary> examineServer(const ServerAddress& server);
-
-// The number of the server's account whose user name (trimmed, ASCII letters in any case) and
-// password match, as the organizer's log-in finds it; nothing when none does.
-Result<std::optional<qint64>> findServerAccount(const ServerAddress& server,
-                                                const QString& userName, const QString& password);
 
 // Replaces every row of a server database by a journey.mdb's (an older file is brought forward
 // in a copy first), in one transaction committed only when the rows read back match the file's

@@ -31,6 +31,13 @@ Statement insertContact() {
         "phone_num, cel_num, fax_num, email) ");
 }
 
+// Another computer stored the same names between the check and the change: the key refuses them
+// as the check would have.
+Result<Change> refusedChange(const DbError& error) {
+    if (error.problem == DbProblem::Duplicate) return Change{Refusal::Taken};
+    return error;
+}
+
 }  // namespace
 
 Statement ContactStore::listing(qint64 user) {
@@ -93,7 +100,7 @@ Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
     insert.number(user);
     for (const QString& text : texts) insert.sql(",").escapedText(text);
     const Result<int> done = m_database.execute(insert.sql(")"));
-    if (!done) return done.error();
+    if (!done) return refusedChange(done.error());
     if (const Status committed = transaction.commit(); !committed) return committed.error();
     return Change{};
 }
@@ -136,7 +143,7 @@ Result<Change> ContactStore::changeLoaded(Statement& statement, qint64 user,
                                           const ContactNames& loaded) {
     whereContact(statement, user, loaded.name, loaded.middle, loaded.last);
     const Result<int> changed = m_database.execute(statement);
-    if (!changed) return changed.error();
+    if (!changed) return refusedChange(changed.error());
     // Changed or deleted elsewhere since it was loaded.
     if (changed.value() == 0) return Change{Refusal::Gone};
     return Change{};

@@ -4,6 +4,7 @@
 #include "data/DataControl.h"
 #include "data/DbError.h"
 #include "data/PreparedStatement.h"
+#include "data/Schema.h"
 #include "data/Statement.h"
 
 #include <QLatin1StringView>
@@ -17,10 +18,11 @@ class Database;
 
 // The columns of a contact after its owner's user_num, in table order: a contact's texts
 // are given in this order.
-inline constexpr std::array<QLatin1StringView, 9> kContactColumns{
-    QLatin1StringView("name"),    QLatin1StringView("middle_name"), QLatin1StringView("last_name"),
-    QLatin1StringView("sex"),     QLatin1StringView("address"),     QLatin1StringView("phone_num"),
-    QLatin1StringView("cel_num"), QLatin1StringView("fax_num"),     QLatin1StringView("email")};
+inline constexpr auto kContactColumns = [] {
+    std::array<QLatin1StringView, std::size(kContactsColumns) - 1> names{};
+    for (size_t i = 0; i < names.size(); ++i) names[i] = kContactsColumns[i + 1].name;
+    return names;
+}();
 
 // The three names that identify a contact of a user.
 struct ContactNames {

@@ -1,8 +1,7 @@
 #include "core/Database.h"
 
 #include "data/ConnectionString.h"
-#include "data/DatabaseLock.h"
-#include "data/PostgresEngine.h"
+#include "data/Engine.h"
 #include "data/Statement.h"
 
 #include <QDeadlineTimer>
@@ -60,10 +59,7 @@ bool Database::holdLock() {
     if (!m_lock || m_lockTarget != m_connectionString) {
         m_lock.reset();
         m_lockTarget = m_connectionString;
-        if (const std::optional<ServerAddress> address = server())
-            m_lock = std::make_unique<ServerLock>(*address);
-        else
-            m_lock = std::make_unique<DatabaseLock>(filePath());
+        m_lock = m_dbConnection->engine().lock();
     }
     if (m_lock->isLocked()) return true;
     for (;;) {

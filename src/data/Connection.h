@@ -7,7 +7,11 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <memory>
+
 namespace vemora {
+
+class Engine;
 
 // One named connection to the database file, or to a server database when the connection
 // string is a postgresql:// URL. Opening never creates the database, and checks the database
@@ -18,10 +22,11 @@ public:
     Connection();
     ~Connection();
 
-    void setConnectionString(const QString& text) { m_connectionString = text; }
+    // Chooses the engine the text names, for the next open().
+    void setConnectionString(const QString& text);
     const QString& connectionString() const { return m_connectionString; }
     // The engine the connection string names, whose SQL the statements are sent in.
-    Dialect dialect() const;
+    const Engine& engine() const { return *m_engine; }
 
     // Opens the database read-write and checks that it is this program's, in a version it
     // knows (bringing an older one forward).
@@ -38,7 +43,7 @@ public:
     int lastRowsAffected() const { return m_rowsAffected; }
     // SQLite's data version: it changes when another connection commits, never for this one's
     // own commits. A server keeps none.
-    bool hasDataVersion() const { return dialect() == Dialect::File; }
+    bool hasDataVersion() const;
     Result<qint64> dataVersion();
     // An error of the engine's driver as the programs' error numbers word it.
     DbError toDbError(const QSqlError& error) const;
@@ -49,11 +54,11 @@ public:
 
 private:
     QSqlDatabase handle() const;
-    Status openFile(bool snapshot);
-    Status openServer(bool check);
+    Status openWith(bool snapshot);
 
     QString m_name;
     QString m_connectionString;
+    std::unique_ptr<Engine> m_engine;
     int m_rowsAffected = 0;
 };
 

@@ -16,6 +16,9 @@ class QSqlQuery;
 namespace vemora {
 
 class ColumnValues;
+class Connection;
+class Engine;
+struct Migration;
 
 // One named connection to a server database, closed and removed with the object.
 class ServerSession final {
@@ -63,6 +66,9 @@ class PostgresEngine final {
 public:
     PostgresEngine() = delete;
 
+    // The engine of a Connection to the server, or one that says why the URL names none.
+    static std::unique_ptr<Engine> forServer(Result<ServerAddress> server);
+
     static QString driver();
     // Opens a QPSQL connection to the server as every session of the programs reaches it; a
     // server that cannot be reached or refuses the log-in is a Missing database, named.
@@ -77,18 +83,23 @@ public:
     // Why a server database cannot be used, naming it and the cause.
     static DbError refusal(DbProblem problem, const ServerAddress& server, const QString& cause);
 
-    // Creates the five tables and the settings in an empty database, inside the caller's
-    // transaction; a database that holds anything is refused.
-    static Status createSchema(QSqlDatabase& db, const ServerAddress& server);
+    // Creates the tables and the settings in the connection's empty database, inside the
+    // caller's transaction; a database that holds anything is refused.
+    static Status createSchema(Connection& connection, const ServerAddress& server);
     // createSchema() and the administrator account, in one transaction.
     static Status createDatabase(const ServerAddress& server);
     // After rows were loaded with their own user numbers: new accounts are numbered after them.
-    static Status renumberAccounts(QSqlDatabase& db);
+    static Status renumberAccounts(Connection& connection);
 
-    // Checks that an open server database is this program's in the version it writes. One
-    // that lacks a table, carries another password verifier or a newer version is refused
-    // and left untouched; the error names the server and the cause.
+    // Checks that an open server database is this program's in a version it knows, and brings
+    // an older one forward through the ladder in one transaction. One that lacks a table,
+    // carries another password verifier or a newer version is refused and left untouched; the
+    // error names the server and the cause.
     static Status prepare(QSqlDatabase& db, const ServerAddress& server, const QString& password);
+    // Runs the ladder's steps above the version the settings record, in one transaction that
+    // also records the version reached; on any failure nothing of it stays.
+    static Status migrate(QSqlDatabase& db, const ServerAddress& server,
+                          const std::vector<Migration>& ladder);
 };
 
 }  // namespace vemora

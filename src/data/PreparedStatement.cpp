@@ -1,6 +1,7 @@
 #include "data/PreparedStatement.h"
 
 #include "data/Connection.h"
+#include "data/Engine.h"
 #include "data/Statement.h"
 
 #include <QSqlDatabase>
@@ -12,7 +13,7 @@ PreparedStatement::PreparedStatement(Connection& connection, const Statement& st
     : m_connection(connection), m_query(QSqlDatabase::database(connection.name(), false)) {
     if (statement.defect())
         m_failure = *statement.defect();
-    else if (!m_query.prepare(statement.query(connection.dialect())))
+    else if (!m_query.prepare(connection.engine().sqlOf(statement)))
         m_failure = connection.toDbError(m_query.lastError());
 }
 

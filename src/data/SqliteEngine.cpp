@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseLock.h"
+#include "data/Engine.h"
 #include "data/Recordset.h"
 #include "data/Statement.h"
 
@@ -19,6 +20,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QTemporaryFile>
+#include <QUrl>
 #include <QtEndian>
 
 #include <sqlite3.h>
@@ -28,48 +30,8 @@ namespace vemora {
 
 namespace {
 
-// The dictionary is kept in word order: searched and listed by word, it needs no row number.
-constexpr const char* kDictionaryTable =
-    "CREATE TABLE dictionary_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " dict_name TEXT COLLATE NOCASE NOT NULL PRIMARY KEY,"
-    " dict_description TEXT COLLATE NOCASE) WITHOUT ROWID";
-// For the check that a user's contact names are not stored twice, which compares them trimmed.
-constexpr const char* kContactNamesIndex =
-    "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE NOCASE)";
-
-// Text columns compare without regard to letter case, as the organizer's lookups expect;
-// the encoded password compares exactly.
-constexpr const char* kTables[] = {
-    "CREATE TABLE users ("
-    " user_num INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " user_name TEXT COLLATE NOCASE NOT NULL UNIQUE,"
-    " user_password TEXT NOT NULL DEFAULT '',"
-    " name TEXT COLLATE NOCASE NOT NULL DEFAULT '')",
-    "CREATE TABLE addressbook_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " name TEXT COLLATE NOCASE, middle_name TEXT COLLATE NOCASE, last_name TEXT COLLATE NOCASE,"
-    " sex TEXT COLLATE NOCASE, address TEXT COLLATE NOCASE, phone_num TEXT COLLATE NOCASE,"
-    " cel_num TEXT COLLATE NOCASE, fax_num TEXT COLLATE NOCASE, email TEXT COLLATE NOCASE)",
-    "CREATE INDEX addressbook_owner ON addressbook_tbl (user_num, name)",
-    kContactNamesIndex,
-    "CREATE TABLE diary_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " diary_date TEXT NOT NULL CHECK (diary_date GLOB "
-    "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
-    " diary_message TEXT COLLATE NOCASE,"
-    " UNIQUE (user_num, diary_date))",
-    "CREATE TABLE planner_tbl ("
-    " user_num INTEGER NOT NULL,"
-    " planner_date TEXT NOT NULL CHECK (planner_date GLOB "
-    "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),"
-    " time_am TEXT COLLATE NOCASE, time_pm TEXT COLLATE NOCASE, planner_msg TEXT COLLATE NOCASE,"
-    " UNIQUE (user_num, planner_date))",
-    kDictionaryTable,
-};
-
-constexpr const char* kTableNames[] = {"users", "addressbook_tbl", "diary_tbl", "planner_tbl",
-                                       "dictionary_tbl"};
+// Long enough to ride out another writer's commit, short enough not to freeze a window.
+constexpr int kBusyTimeoutMs = 1500;
 
 DbProblem problemOf(const QSqlError& error) {
     switch (error.nativeErrorCode().toInt() & 0xFF) {
@@ -128,13 +90,12 @@ Status fill(const QString& path) {
             if (status)
                 status = run(q, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
             if (status) status = run(q, QStringLiteral("BEGIN"));
-            for (const char* sql : kTables)
-                if (status) status = run(q, QString::fromLatin1(sql));
+            for (const QString& sql : fileSchema())
+                if (status) status = run(q, sql);
             if (status) {
-                q.prepare(
-                    QStringLiteral("INSERT INTO users (user_num, user_name, user_password, name) "
-                                   "VALUES (1, 'admin', ?, 'Administrator')"));
-                q.addBindValue(*EncodePassword(QString::fromLatin1(kInitialAdminPassword)));
+                const Statement seed = administratorSeed();
+                q.prepare(seed.query());
+                for (const QVariant& value : seed.values()) q.addBindValue(value);
                 if (!q.exec()) status = DbError{kErrOther, q.lastError().text()};
             }
             if (status) status = run(q, QStringLiteral("COMMIT"));
@@ -146,7 +107,96 @@ Status fill(const QString& path) {
     return status;
 }
 
+// The engine of a Connection to a database file.
+class FileEngine final : public Engine {
+public:
+    explicit FileEngine(ConnectionParts parts) : m_parts(std::move(parts)) {}
+
+    QString driver() const override { return SqliteEngine::driver(); }
+    Status open(QSqlDatabase& db, bool snapshot) const override;
+    bool run(QSqlQuery& query, const Statement& statement) const override {
+        if (!query.prepare(statement.query())) return false;
+        for (const QVariant& value : statement.values()) query.addBindValue(value);
+        return query.exec();
+    }
+    const QString& sqlOf(const Statement& statement) const override { return statement.query(); }
+    Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) const override {
+        return SqliteEngine::readRows(query, columns);
+    }
+    DbError toDbError(const QSqlError& error) const override {
+        return SqliteEngine::toDbError(error);
+    }
+    bool keepsDataVersion() const override { return true; }
+    std::unique_ptr<EngineLock> lock() const override {
+        return std::make_unique<DatabaseLock>(m_parts.dataSource);
+    }
+    Status createSchema(Connection& connection) const override {
+        for (const QString& sql : fileSchema())
+            if (const Result<Recordset> done = connection.execute(Statement(sql)); !done)
+                return done.error();
+        return {};
+    }
+    std::optional<QString> integrityProblem(Connection& connection) const override {
+        return SqliteEngine::integrityProblem(connection);
+    }
+
+private:
+    ConnectionParts m_parts;
+};
+
+Status FileEngine::open(QSqlDatabase& db, bool snapshot) const {
+    const QString& path = m_parts.dataSource;
+    const QFileInfo file(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    // In a folder other accounts may write, the name may have been replaced by a link or a
+    // file of theirs.
+    if (!path.isEmpty() && othersMayWrite(file.absolutePath()))
+        if (const auto why = untrustedDatabase(path))
+            return DbError{kErrGeneral,
+                           QStringLiteral("The database cannot be used: %1.").arg(*why),
+                           DbProblem::Unreadable};
+    if (path.isEmpty() || !file.exists()) {
+        return DbError{kErrGeneral, QStringLiteral("Could not find file '%1'.").arg(shown),
+                       DbProblem::Missing};
+    }
+    // Read access is tested first: the engine would call an unreadable file "unable to open".
+    if (QFile probe(path); !file.isFile() || !probe.open(QIODevice::ReadOnly)) {
+        const QString why = file.isFile() ? probe.errorString() : QStringLiteral("not a file");
+        return DbError{kErrGeneral,
+                       QStringLiteral("The database file %1 exists but cannot be opened (%2).")
+                           .arg(shown, why),
+                       DbProblem::Unreadable};
+    }
+
+    // A snapshot reads the file alone; any other opening may write the journal.
+    if (const auto planted = snapshot ? std::nullopt : SqliteEngine::plantedEngineFile(path))
+        return DbError{kErrGeneral,
+                       QStringLiteral("The database cannot be used: %1.").arg(*planted),
+                       DbProblem::Unreadable};
+    // mode=rw: open read-write, never create.
+    QUrl uri = QUrl::fromLocalFile(file.absoluteFilePath());
+    uri.setQuery(snapshot ? QStringLiteral("mode=ro&immutable=1") : QStringLiteral("mode=rw"));
+    db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+                             .arg(kBusyTimeoutMs)
+                             .arg(snapshot ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    if (!db.open()) {
+        DbError error = SqliteEngine::toDbError(db.lastError());
+        error.number = kErrGeneral;
+        error.problem = DbProblem::Unreadable;
+        error.description = QStringLiteral("The database file %1 exists but cannot be opened (%2).")
+                                .arg(shown, error.description);
+        return error;
+    }
+    if (snapshot) return {};
+    return SqliteEngine::prepare(db, path, m_parts.password);
+}
+
 }  // namespace
+
+std::unique_ptr<Engine> SqliteEngine::forFile(ConnectionParts parts) {
+    return std::make_unique<FileEngine>(std::move(parts));
+}
 
 Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
                              const std::vector<Migration>& ladder) {
@@ -166,7 +216,7 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
     int version = from;
     for (const Migration& step : ladder) {
         if (step.version <= version) continue;
-        for (const QString& sql : step.statements)
+        for (const QString& sql : step.onFile)
             if (!q.exec(sql)) return failed(q.lastError());
         version = step.version;
     }
@@ -175,18 +225,6 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
     q.finish();
     if (!db.commit()) return failed(db.lastError());
     return {};
-}
-
-const std::vector<Migration>& SqliteEngine::migrations() {
-    static const std::vector<Migration> ladder{
-        {2,
-         {QStringLiteral("ALTER TABLE dictionary_tbl RENAME TO dictionary_v1"),
-          QString::fromLatin1(kDictionaryTable),
-          QStringLiteral("INSERT INTO dictionary_tbl (user_num, dict_name, dict_description) "
-                         "SELECT user_num, dict_name, dict_description FROM dictionary_v1"),
-          QStringLiteral("DROP TABLE dictionary_v1"), QString::fromLatin1(kContactNamesIndex)}},
-    };
-    return ladder;
 }
 
 Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QString& password) {
@@ -210,16 +248,14 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
     while (q.next()) tables.append(q.value(0).toString().toLower());
     q.finish();
 
-    QStringList required;
-    for (const char* table : kTableNames) required.append(QLatin1String(table));
-    if (const auto problem = schemaProblem(verifier, version, tables, password, 1, required))
+    if (const auto problem = schemaProblem(verifier, version, tables, password, 1, {}))
         return refusedAtOpen(problem->problem, path, problem->cause);
-    return version < kSchemaVersion ? migrate(db, path, version, migrations()) : Status();
+    return version < kSchemaVersion ? migrate(db, path, version, schemaLadder()) : Status();
 }
 
 std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const QStringList& present,
                                            const QString& password, int oldest,
-                                           const QStringList& required) {
+                                           const QStringList& alsoRequired) {
     if (verifier != SqliteEngine::passwordVerifier(password))
         return SchemaProblem{DbProblem::Foreign,
                              QStringLiteral("it does not carry this program's database password")};
@@ -230,7 +266,11 @@ std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const Q
                                  .arg(kSchemaVersion)};
     if (version < oldest)
         return SchemaProblem{DbProblem::Damaged, QStringLiteral("it records no schema version")};
-    for (const QString& table : required)
+    for (const Table& table : schemaTables())
+        if (!present.contains(table.name))
+            return SchemaProblem{DbProblem::Damaged,
+                                 QStringLiteral("the table %1 is missing").arg(table.name)};
+    for (const QString& table : alsoRequired)
         if (!present.contains(table))
             return SchemaProblem{DbProblem::Damaged,
                                  QStringLiteral("the table %1 is missing").arg(table)};
@@ -380,7 +420,7 @@ Status SqliteEngine::copyInto(const QString& source, const QString& target) {
     if (sqlite3_open_v2(QFile::encodeName(target).constData(), &to,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK)
         return failed(to);
-    sqlite3_busy_timeout(to, 1500);
+    sqlite3_busy_timeout(to, kBusyTimeoutMs);
     // The journal is emptied, not deleted: in a sticky folder it may be another account's.
     if (sqlite3_exec(to, "PRAGMA journal_mode = TRUNCATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failed(to);

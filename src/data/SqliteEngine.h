@@ -1,10 +1,12 @@
 #pragma once
 
 #include "data/DbError.h"
+#include "data/Schema.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,17 +18,8 @@ namespace vemora {
 
 class ColumnValues;
 class Connection;
-
-// The version this program writes, kept in the file's user_version.
-inline constexpr int kSchemaVersion = 2;
-inline constexpr auto kInitialAdminPassword = "admin";
-
-// One step of the schema's history: the statements that take a file to `version` from the
-// version before it.
-struct Migration {
-    int version;
-    QStringList statements;
-};
+class Engine;
+struct ConnectionParts;
 
 // Why a database is not one this program may open, and the cause, as refusals word it.
 struct SchemaProblem {
@@ -36,10 +29,10 @@ struct SchemaProblem {
 
 // What keeps a database that carries `verifier`, `version` and the tables `present` from being
 // this program's database under `password`, in a version from `oldest` up to kSchemaVersion
-// with every table of `required`; nothing when it is.
+// with every table of the schema and of `alsoRequired`; nothing when it is.
 std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const QStringList& present,
                                            const QString& password, int oldest,
-                                           const QStringList& required);
+                                           const QStringList& alsoRequired = {});
 
 // Everything that is SQLite's own: the schema and its migrations, how engine errors map to the
 // programs' error numbers, compaction and integrity checks, and the files kept beside a
@@ -47,6 +40,9 @@ std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const Q
 class SqliteEngine final {
 public:
     SqliteEngine() = delete;
+
+    // The engine of a Connection to the file the parts name.
+    static std::unique_ptr<Engine> forFile(ConnectionParts parts);
 
     static QString version();
     // The Qt driver that reaches the engine.
@@ -75,8 +71,6 @@ public:
     // untouched; the error names the file (path) and the cause.
     static Status prepare(QSqlDatabase& db, const QString& path, const QString& password);
 
-    // The steps from the first delivered version up to kSchemaVersion, oldest first.
-    static const std::vector<Migration>& migrations();
     // Runs the ladder's steps above version `from` in one transaction and records the version
     // reached; on any failure nothing of it stays.
     static Status migrate(QSqlDatabase& db, const QString& path, int from,

@@ -16,9 +16,13 @@ extern const std::array<QString, kContactColumns.size()> kContactHeaders;
 extern const std::array<QString, 2> kWordHeaders;
 
 // The most characters the address book's fields hold, in the order of kContactColumns.
-inline constexpr std::array<int, kContactColumns.size()> kContactLimits{30, 30, 30, 1, 150,
-                                                                        16, 16, 16, 50};
-inline constexpr int kWordLimit = 30;
+inline constexpr auto kContactLimits = [] {
+    std::array<int, kContactColumns.size()> limits{};
+    for (size_t i = 0; i < limits.size(); ++i) limits[i] = kContactsColumns[i + 1].maxLength;
+    return limits;
+}();
+// The dictionary's word, dict_name.
+inline constexpr int kWordLimit = kDictionaryColumns[1].maxLength;
 
 // What a contact's field is called in a refusal.
 QString contactFieldName(int field);

@@ -1,6 +1,7 @@
 // Which database the organizer's shared connection opens: vemora.conf beside the program names
 // a server, else journey.mdb as always.
 #include "core/Database.h"
+#include "data/Engine.h"
 #include "data/PostgresEngine.h"
 #include "data/Statement.h"
 #include "support/Programs.h"
@@ -63,7 +64,7 @@ TEST_F(DatabaseChoiceTest, OnAServerTheOrganizersHoldTheToolsLockShared) {
     Database second(server.directory(), Database::Lock::Shared);
     ASSERT_TRUE(first.open());
     ASSERT_TRUE(second.open());
-    EXPECT_EQ(first.DbConnection().dialect(), Dialect::Server);
+    EXPECT_EQ(first.DbConnection().engine().driver(), PostgresEngine::driver());
 
     ServerLock tool(*server.server());
     EXPECT_FALSE(tool.tryLock(EngineLock::Mode::Exclusive));

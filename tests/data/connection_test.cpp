@@ -2,6 +2,8 @@
 #include "data/ConnectionString.h"
 #include "data/DatabaseLock.h"
 #include "data/Encoding.h"
+#include "data/Engine.h"
+#include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -109,7 +111,7 @@ TEST(ConnectionString, AnUnreachableServerIsMissingAndNamed) {
                                         QStringLiteral("nowhere"), QStringLiteral("ann"),
                                         QStringLiteral("secret")}
                               .url());
-    EXPECT_EQ(c.dialect(), Dialect::Server);
+    EXPECT_EQ(c.engine().driver(), PostgresEngine::driver());
     const Status opened = c.open();
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.error().number, kErrGeneral);

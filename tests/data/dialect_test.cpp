@@ -67,7 +67,7 @@ protected:
     }
 
     static std::string name(const Connection& c) {
-        return c.dialect() == Dialect::File ? "file" : "server";
+        return c.hasDataVersion() ? "file" : "server";
     }
 
     void addWords(const QStringList& words) {

@@ -174,8 +174,8 @@ protected:
 };
 
 TEST_F(MigrationTest, StepsAboveTheFilesVersionRunAndRecordTheirVersion) {
-    const Status s = migrate({{1, {QStringLiteral("CREATE TABLE never (x)")}},
-                              {2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}}});
+    const Status s = migrate({{1, {QStringLiteral("CREATE TABLE never (x)")}, {}},
+                              {2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}, {}}});
     ASSERT_TRUE(s.ok()) << s.error().description.toStdString();
     EXPECT_EQ(version(), 2);
     ASSERT_TRUE(open().ok());
@@ -185,8 +185,8 @@ TEST_F(MigrationTest, StepsAboveTheFilesVersionRunAndRecordTheirVersion) {
 
 TEST_F(MigrationTest, AFailingStepLeavesNothingOfTheLadder) {
     const QByteArray before = digest();
-    const Status s = migrate({{2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}},
-                              {3, {QStringLiteral("ALTER TABLE nowhere ADD COLUMN y")}}});
+    const Status s = migrate({{2, {QStringLiteral("ALTER TABLE users ADD COLUMN note TEXT")}, {}},
+                              {3, {QStringLiteral("ALTER TABLE nowhere ADD COLUMN y")}, {}}});
     ASSERT_FALSE(s.ok());
     EXPECT_TRUE(s.error().description.contains(QStringLiteral("from version 1 up to 3")));
     EXPECT_EQ(version(), 1);

@@ -1,0 +1,14 @@
+#include "data/Engine.h"
+
+#include "data/ConnectionString.h"
+#include "data/PostgresEngine.h"
+#include "data/SqliteEngine.h"
+
+namespace vemora {
+
+std::unique_ptr<Engine> Engine::forConnectionString(const QString& text) {
+    if (isServerUrl(text)) return PostgresEngine::forServer(parseServerUrl(text));
+    return SqliteEngine::forFile(parseConnectionString(text));
+}
+
+}  // namespace vemora

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <span>
+#include <vector>
+
+namespace vemora {
+
+class Statement;
+
+// The version of the schema below: the file keeps it in its user_version, a server in its
+// settings table.
+inline constexpr int kSchemaVersion = 3;
+
+// What a column holds, as both engines give it back: a whole number, a text, or a day (a
+// YYYY-MM-DD text on the file, a date on a server).
+enum class ColumnKind { Number, Text, Day };
+
+struct Column {
+    QLatin1StringView name;
+    ColumnKind kind = ColumnKind::Text;
+    bool required = false;  // NOT NULL
+    // Texts compare without regard to ASCII letter case (the file's NOCASE).
+    bool caseless = true;
+    // The column alone keys its table: the account numbers (given by the engine), the words.
+    bool key = false;
+    bool unique = false;
+    bool emptyByDefault = false;
+    // The most characters a store accepts; 0 for any number.
+    int maxLength = 0;
+};
+
+// One part of an index key: a column, with blanks around its text ignored when `trimmed`.
+struct KeyPart {
+    QLatin1StringView column;
+    bool trimmed = false;
+};
+
+struct Index {
+    QLatin1StringView name;
+    std::span<const KeyPart> parts;
+    bool unique = false;
+};
+
+struct Table {
+    QLatin1StringView name;
+    std::span<const Column> columns = {};
+    std::span<const Index> indexes = {};
+    // Columns that together are unique in the table, written as the table's own constraint.
+    std::span<const QLatin1StringView> uniqueTogether = {};
+    // The file keeps the table in key order rather than by row number.
+    bool keptInKeyOrder = false;
+    // On a server the rows live in this table, which numbers them in the order they were added
+    // (the file's rowid order), and `name` is a view of it without that number.
+    QLatin1StringView serverRows = {};
+
+    const Column* column(QLatin1StringView name) const;
+    // The file declares this key on its one column (UNIQUE, PRIMARY KEY), not as an index.
+    bool keyedOnColumn(const Index& index) const;
+    QStringList columnNames() const;
+};
+
+// Every table of the organizer's database, accounts first.
+std::span<const Table> schemaTables();
+const Table& schemaTable(QLatin1StringView name);
+
+// The columns of the tables whose texts callers hand over column by column, in table order.
+inline constexpr Column kContactsColumns[] = {
+    {.name = QLatin1StringView("user_num"), .kind = ColumnKind::Number, .required = true},
+    {.name = QLatin1StringView("name"), .maxLength = 30},
+    {.name = QLatin1StringView("middle_name"), .maxLength = 30},
+    {.name = QLatin1StringView("last_name"), .maxLength = 30},
+    {.name = QLatin1StringView("sex"), .maxLength = 1},
+    {.name = QLatin1StringView("address"), .maxLength = 150},
+    {.name = QLatin1StringView("phone_num"), .maxLength = 16},
+    {.name = QLatin1StringView("cel_num"), .maxLength = 16},
+    {.name = QLatin1StringView("fax_num"), .maxLength = 16},
+    {.name = QLatin1StringView("email"), .maxLength = 50},
+};
+inline constexpr Column kDictionaryColumns[] = {
+    {.name = QLatin1StringView("user_num"), .kind = ColumnKind::Number, .required = true},
+    {.name = QLatin1StringView("dict_name"), .required = true, .key = true, .maxLength = 30},
+    {.name = QLatin1StringView("dict_description")},
+};
+
+// The records' tables, by the name every caller uses.
+namespace tables {
+inline constexpr QLatin1StringView kUsers("users");
+inline constexpr QLatin1StringView kContacts("addressbook_tbl");
+inline constexpr QLatin1StringView kDiary("diary_tbl");
+inline constexpr QLatin1StringView kPlanner("planner_tbl");
+inline constexpr QLatin1StringView kDictionary("dictionary_tbl");
+}  // namespace tables
+
+// The statements that make the schema, table by table with its indexes, in each engine's SQL.
+QStringList fileSchema();
+QStringList serverSchema();
+// One table, or one index, as each engine declares it.
+QString fileTable(const Table& table);
+QString fileIndex(const Table& table, const Index& index);
+QString serverIndex(const Table& table, const Index& index);
+
+inline constexpr auto kInitialAdminPassword = "admin";
+// The administrator's account, number 1, that every new database holds.
+Statement administratorSeed();
+
+// One step of the schema's history: the statements that take a database to `version` from the
+// version before it, in each engine's SQL. A server database begins at version 2.
+struct Migration {
+    int version;
+    QStringList onFile;
+    QStringList onServer;
+};
+
+// The steps from the first delivered version up to kSchemaVersion, oldest first.
+const std::vector<Migration>& schemaLadder();
+
+}  // namespace vemora
