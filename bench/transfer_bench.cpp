@@ -184,7 +184,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const std::pair<const char*, BenchTable (*)()> tables[] = {{"contacts", contacts}, {"diary", diary}};
+    const std::pair<const char*, BenchTable (*)()> tables[] = {{"contacts", contacts},
+                                                               {"diary", diary}};
     using Measure = void (*)(benchmark::State&, BenchTable(*)());
     const std::pair<const char*, Measure> measures[] = {{"BM_Export/", BM_Export},
                                                         {"BM_Import/", BM_Import}};

@@ -97,8 +97,7 @@ QStringList deliveredObjects() {
     for (const Table& table : schemaTables()) {
         objects.append(QStringLiteral("table ") + table.name);
         for (const Index& index : table.indexes)
-            if (!table.keyedOnColumn(index))
-                objects.append(QStringLiteral("index ") + index.name);
+            if (!table.keyedOnColumn(index)) objects.append(QStringLiteral("index ") + index.name);
     }
     return objects;
 }
@@ -225,8 +224,8 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     DatabaseSummary summary;
     summary.version = int(version.value());
     for (qsizetype i = 0; i < qsizetype(schemaTables().size()); ++i) {
-        const Result<qint64> rows = single(
-            db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + schemaTables()[size_t(i)].name));
+        const Result<qint64> rows = single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") +
+                                                         schemaTables()[size_t(i)].name));
         if (!rows) return SqliteEngine::refusal(DbProblem::Damaged, path, rows.error().description);
         summary.rows(i) = rows.value();
     }

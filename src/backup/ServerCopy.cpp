@@ -315,7 +315,8 @@ Result<CopyChecks> restoreFileToServer(const QString& file, const ServerAddress&
     const Status written = inTransaction(target, "BEGIN", [&] {
         Status s;
         for (const Table& table : schemaTables())
-            if (s) s = target.execute(Statement(QStringLiteral("DELETE FROM ") + table.name)).status();
+            if (s)
+                s = target.execute(Statement(QStringLiteral("DELETE FROM ") + table.name)).status();
         if (s) s = writeAll(target, contents.value());
         if (s) s = PostgresEngine::renumberAccounts(target);
         return s;

@@ -221,11 +221,11 @@ Status PostgresEngine::createSchema(Connection& connection, const ServerAddress&
         return refusal(DbProblem::Foreign, server,
                        QStringLiteral("its encoding is %1; Vemora needs UTF8")
                            .arg(encoding.value().toString()));
-    const Result<QVariant> objects =
-        single("SELECT count(*) FROM pg_catalog.pg_class c"
-               " JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace"
-               " WHERE n.nspname <> 'information_schema'"
-               " AND n.nspname NOT LIKE 'pg\\_%'");
+    const Result<QVariant> objects = single(
+        "SELECT count(*) FROM pg_catalog.pg_class c"
+        " JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace"
+        " WHERE n.nspname <> 'information_schema'"
+        " AND n.nspname NOT LIKE 'pg\\_%'");
     if (!objects) return objects.error();
     if (objects.value().toLongLong() > 0)
         return DbError{kErrGeneral,
@@ -317,7 +317,8 @@ Status PostgresEngine::migrate(QSqlDatabase& db, const ServerAddress& server,
     if (!db.transaction()) return failed(db.lastError());
     // Another organizer may be bringing it forward at the same moment: the first to lock the
     // settings does, the others find the version it wrote.
-    if (!q.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(QLatin1String(kSettingsTable))) ||
+    if (!q.exec(
+            QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(QLatin1String(kSettingsTable))) ||
         !q.exec(QStringLiteral("SELECT value FROM %1 WHERE name = '%2'")
                     .arg(QLatin1String(kSettingsTable), QLatin1String(kVersionSetting))) ||
         !q.next())

@@ -26,10 +26,8 @@ constexpr Index kUsersIndexes[] = {{L("users_names"), kUserNameKey, true}};
 constexpr KeyPart kContactOrder[] = {{L("user_num")}, {L("name")}};
 // A user's contact is known by its three names, blanks around them and letter case aside:
 // no two of one user's contacts share them.
-constexpr KeyPart kContactKey[] = {{L("user_num")},
-                                   {L("name"), true},
-                                   {L("middle_name"), true},
-                                   {L("last_name"), true}};
+constexpr KeyPart kContactKey[] = {
+    {L("user_num")}, {L("name"), true}, {L("middle_name"), true}, {L("last_name"), true}};
 constexpr Index kContactsIndexes[] = {{L("addressbook_owner"), kContactOrder},
                                       {L("addressbook_names"), kContactKey, true}};
 
@@ -72,7 +70,8 @@ QString fileColumn(const Column& column) {
     if (column.kind == ColumnKind::Number && column.key)
         return text + QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT");
     text += column.kind == ColumnKind::Number ? QLatin1String("INTEGER") : QLatin1String("TEXT");
-    if (column.kind == ColumnKind::Text && column.caseless) text += QLatin1String(" COLLATE NOCASE");
+    if (column.kind == ColumnKind::Text && column.caseless)
+        text += QLatin1String(" COLLATE NOCASE");
     if (column.required) text += QLatin1String(" NOT NULL");
     if (column.kind == ColumnKind::Day)
         text += QStringLiteral(" CHECK (%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]')")
@@ -186,17 +185,16 @@ QStringList serverSchema() {
         QStringList columns;
         for (const Column& column : table.columns) columns.append(serverColumn(column));
         if (table.serverRows.isEmpty()) {
-            statements.append(QStringLiteral("CREATE TABLE %1 ( %2%3)")
-                                  .arg(table.name, columns.join(QLatin1String(", ")),
-                                       uniqueTogether(table)));
+            statements.append(
+                QStringLiteral("CREATE TABLE %1 ( %2%3)")
+                    .arg(table.name, columns.join(QLatin1String(", ")), uniqueTogether(table)));
         } else {
             statements.append(QStringLiteral("CREATE TABLE %1 ( %2, rowid bigint GENERATED "
                                              "ALWAYS AS IDENTITY%3)")
                                   .arg(table.serverRows, columns.join(QLatin1String(", ")),
                                        uniqueTogether(table)));
             statements.append(QStringLiteral("CREATE VIEW %1 AS SELECT %2 FROM %3")
-                                  .arg(table.name,
-                                       table.columnNames().join(QLatin1String(", ")),
+                                  .arg(table.name, table.columnNames().join(QLatin1String(", ")),
                                        table.serverRows));
         }
         for (const Index& index : table.indexes) statements.append(serverIndex(table, index));

@@ -75,8 +75,8 @@ ContactNames namesAt(const Recordset& rows, int row) {
 
 TEST_F(RereadTest, PatchedContactsEqualAFreshReadThroughRandomChanges) {
     // Equal first names, told apart by the middle one.
-    for (const auto& [name, middle] : {std::pair{u"ann"_s, u"m"_s}, {u"Bob"_s, u"m"_s},
-                                       {u"carl"_s, u"m"_s}, {u"Ann"_s, u"n"_s}})
+    for (const auto& [name, middle] :
+         {std::pair{u"ann"_s, u"m"_s}, {u"Bob"_s, u"m"_s}, {u"carl"_s, u"m"_s}, {u"Ann"_s, u"n"_s}})
         storeContact(files, contact(name, middle, u"l"_s));
     storeContact(files, contact(u"ann"_s, u"m"_s, u"l"_s), 2);  // another user's
     show(ContactStore::listing(1));

@@ -66,9 +66,7 @@ protected:
                 << name(*engines.at(size_t(i))) << ": " << statement.rendering().toStdString();
     }
 
-    static std::string name(const Connection& c) {
-        return c.hasDataVersion() ? "file" : "server";
-    }
+    static std::string name(const Connection& c) { return c.hasDataVersion() ? "file" : "server"; }
 
     void addWords(const QStringList& words) {
         for (const QString& word : words)

@@ -159,14 +159,15 @@ protected:
                 all += value.isNull() ? QStringLiteral("NULL") : value.toString();
         return all;
     }
-    Status migrate(const std::vector<Migration>& ladder) {
+    Status migrate(const std::vector<Migration>& ladder) { return migrateFrom(1, ladder); }
+    Status migrateFrom(int from, const std::vector<Migration>& ladder) {
         Status status;
         {
             QSqlDatabase db =
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
             db.setDatabaseName(path());
             EXPECT_TRUE(db.open());
-            status = SqliteEngine::migrate(db, path(), 1, ladder);
+            status = SqliteEngine::migrate(db, path(), from, ladder);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("m"));
         return status;
@@ -215,6 +216,61 @@ TEST_F(MigrationTest, AVersionOneFileOpensAsANewFileWouldBeWithItsWordsKept) {
         c.execute(Statement("INSERT INTO dictionary_tbl VALUES (1, 'APPLE', 'x')"));
     ASSERT_FALSE(again.ok());
     EXPECT_EQ(again.error().number, kErrGeneral);
+}
+
+// A file as the version before wrote it: the contacts' names were not a key.
+class VersionTwoTest : public MigrationTest {
+protected:
+    void SetUp() override {
+        OpeningTest::SetUp();
+        raw({"DROP INDEX addressbook_names",
+             "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE "
+             "NOCASE)",
+             "PRAGMA user_version = 2"});
+    }
+    QStringList contacts() {
+        const Result<Recordset> rows = c.execute(
+            Statement("SELECT user_num || '|' || name || '|' || coalesce(middle_name, '') || '|' "
+                      "|| coalesce(last_name, '') FROM addressbook_tbl ORDER BY rowid"));
+        QStringList all;
+        for (int r = 0; rows && r < rows.value().rowCount(); ++r)
+            all += rows.value().value(r, 0).toString();
+        return all;
+    }
+};
+
+TEST_F(VersionTwoTest, RepeatedContactsAreKeptEachUnderNamesOfItsOwn) {
+    raw(
+        {"INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name) VALUES "
+         "(1, 'Ann', 'M', 'Lee'), (1, ' ann', 'm', 'LEE '), (2, 'Ann', 'M', 'Lee'), "
+         "(1, 'Ann', 'M', 'Lee'), (1, 'Bob', NULL, NULL), (1, 'Bob', NULL, NULL)"});
+    ASSERT_TRUE(open().ok());
+    EXPECT_EQ(contacts(),
+              (QStringList{QStringLiteral("1|Ann|M|Lee"), QStringLiteral("1| ann|m|LEE  (2)"),
+                           QStringLiteral("2|Ann|M|Lee"), QStringLiteral("1|Ann|M|Lee (4)"),
+                           QStringLiteral("1|Bob||"), QStringLiteral("1|Bob||")}));
+    QTemporaryDir fresh;
+    const QString made = fresh.filePath(QStringLiteral("journey.mdb"));
+    ASSERT_TRUE(SqliteEngine::createDatabase(made).ok());
+    EXPECT_EQ(schema(path()), schema(made));
+    const Result<Recordset> again = c.execute(
+        Statement("INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name) VALUES "
+                  "(1, 'ANN ', 'm', 'lee')"));
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(again.error().problem, DbProblem::Duplicate);
+}
+
+TEST_F(VersionTwoTest, AFailingStepLeavesTheFileByteForByte) {
+    raw(
+        {"INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name) VALUES "
+         "(1, 'Ann', 'M', 'Lee'), (1, 'Ann', 'M', 'Lee')"});
+    const QByteArray before = digest();
+    std::vector<Migration> ladder = schemaLadder();
+    ladder.push_back({kSchemaVersion + 1, {QStringLiteral("ALTER TABLE nowhere ADD y")}, {}});
+    const Status s = migrateFrom(2, ladder);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(version(), 2);
 }
 
 }  // namespace

@@ -11,10 +11,14 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include <future>
+
 #include "backup/CopyCheck.h"
 #include "backup/ServerCopy.h"
 #include "core/Accounts.h"
+#include "core/ContactStore.h"
 #include "core/Database.h"
+#include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
 #include "data/PostgresEngine.h"
@@ -24,6 +28,8 @@
 
 namespace vemora::test {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 // Runs statements on a connection, failing the test on the first that fails.
 void exec(QSqlDatabase db, const QStringList& statements) {
@@ -245,6 +251,127 @@ QStringList fileRows(const QString& path) {
     QSqlDatabase::removeDatabase(name);
     rows.sort();
     return rows;
+}
+
+// A database as the version before set it up: the contacts' names were not a key.
+void makeVersionTwo(QSqlDatabase db) {
+    exec(db, {QStringLiteral("DROP INDEX addressbook_names"),
+              QStringLiteral("CREATE INDEX addressbook_names ON addressbook_rows (user_num, "
+                             "lower(trim(name) COLLATE \"C\"))"),
+              QStringLiteral("UPDATE settings SET value = '2' WHERE name = 'schema_version'")});
+}
+
+// Every row of the contacts in the order they were added, and the database's version and indexes.
+QStringList contents(QSqlDatabase db) {
+    QStringList all;
+    QSqlQuery q(db);
+    for (const char* sql :
+         {"SELECT concat_ws('|', user_num, name, middle_name, last_name) FROM addressbook_rows "
+          "ORDER BY rowid",
+          "SELECT value FROM settings WHERE name = 'schema_version'",
+          "SELECT indexdef FROM pg_indexes WHERE schemaname = current_schema() ORDER BY "
+          "indexname"}) {
+        EXPECT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+        while (q.next()) all.append(q.value(0).toString());
+    }
+    return all;
+}
+
+TEST_F(ServerTest, AVersionTwoDatabaseIsBroughtForwardKeepingEveryRepeatedContact) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlDatabase db = session.database();
+    makeVersionTwo(db);
+    exec(db,
+         {QStringLiteral("INSERT INTO addressbook_rows (user_num, name, middle_name, last_name) "
+                         "VALUES (1, 'Ann', 'M', 'Lee'), (1, ' ann', 'm', 'LEE '), "
+                         "(2, 'Ann', 'M', 'Lee'), (1, 'Ann', 'M', 'Lee'), (1, 'Bob', NULL, "
+                         "NULL), (1, 'Bob', NULL, NULL)")});
+    const QStringList before = contents(db);
+
+    Connection organizer;
+    organizer.setConnectionString(server.url());
+    const Status opened = organizer.open();
+    ASSERT_TRUE(opened) << opened.error().description.toStdString();
+    const QStringList after = contents(db);
+    // The first of each repeated contact keeps its names; later ones carry their row number.
+    EXPECT_EQ(after.mid(0, 6),
+              (QStringList{u"1|Ann|M|Lee"_s, u"1| ann|m|LEE  (2)"_s, u"2|Ann|M|Lee"_s,
+                           u"1|Ann|M|Lee (4)"_s, u"1|Bob"_s, u"1|Bob"_s}));
+    EXPECT_EQ(after.at(6), QString::number(kSchemaVersion));
+    EXPECT_NE(before, after);
+
+    // The same database set up today has the same key.
+    ServerDatabase fresh(*testServer());
+    ASSERT_TRUE(PostgresEngine::createDatabase(fresh.server()));
+    ServerSession today(fresh.server());
+    ASSERT_TRUE(today.open());
+    EXPECT_EQ(contents(today.database()), after.mid(6));
+
+    const DbError repeated = failureOf(
+        db, QStringLiteral("INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name) "
+                           "VALUES (1, 'ANN ', 'm', 'lee')"));
+    EXPECT_EQ(repeated.problem, DbProblem::Duplicate);
+}
+
+TEST_F(ServerTest, AFailingStepLeavesTheDatabaseAsItWas) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlDatabase db = session.database();
+    makeVersionTwo(db);
+    exec(db,
+         {QStringLiteral("INSERT INTO addressbook_rows (user_num, name, middle_name, last_name) "
+                         "VALUES (1, 'Ann', 'M', 'Lee'), (1, 'Ann', 'M', 'Lee')")});
+    const QStringList before = contents(db);
+    std::vector<Migration> ladder = schemaLadder();
+    ladder.push_back({kSchemaVersion + 1, {}, {QStringLiteral("ALTER TABLE nowhere ADD y int")}});
+    const Status failed = PostgresEngine::migrate(db, server, ladder);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().problem, DbProblem::Damaged);
+    EXPECT_TRUE(failed.error().description.contains(
+        QStringLiteral("from version 2 up to %1").arg(kSchemaVersion + 1)))
+        << failed.error().description.toStdString();
+    EXPECT_EQ(contents(db), before);
+}
+
+// The second computer checks while the first one's insert is not yet committed, finds nothing
+// and inserts: the key makes it wait for the first, then refuses the names as taken.
+TEST_F(ServerTest, TwoComputersAddingOneContactAtOnceStoreItOnce) {
+    ASSERT_TRUE(PostgresEngine::createDatabase(server));
+    ServerSession first(server);
+    ASSERT_TRUE(first.open());
+    QSqlDatabase db = first.database();
+    exec(db, {QStringLiteral("BEGIN"),
+              QStringLiteral("INSERT INTO addressbook_tbl VALUES (1, 'Ann', 'M', 'Lee', 'F', "
+                             "'a', '1', '2', '3', 'e')")});
+    auto second = std::async(std::launch::async, [url = server.url()] {
+        Database organizer(Database::Named{url}, Database::Lock::None);
+        if (!organizer.open()) return Result<Change>(DbError{0, QStringLiteral("not opened")});
+        return ContactStore(organizer).add(
+            1, {u"ann"_s, u"M"_s, u"Lee"_s, u"F"_s, u"b"_s, u"4"_s, u"5"_s, u"6"_s, u"f"_s});
+    });
+    // Until the second one waits on the first one's row.
+    QSqlQuery waiting(db);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(waiting.exec(QStringLiteral(
+            "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")));
+        ASSERT_TRUE(waiting.next());
+        if (waiting.value(0).toInt() > 0) break;
+        ASSERT_EQ(second.wait_for(std::chrono::milliseconds(25)), std::future_status::timeout)
+            << "the second add did not wait for the first";
+    }
+    waiting.finish();
+    exec(db, {QStringLiteral("COMMIT")});
+    const Result<Change> added = second.get();
+    ASSERT_TRUE(added) << added.error().description.toStdString();
+    EXPECT_EQ(added.value().refusal, Refusal::Taken);
+    QSqlQuery count(db);
+    ASSERT_TRUE(count.exec(QStringLiteral("SELECT count(*), max(address) FROM addressbook_tbl")));
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.value(0).toInt(), 1);
+    EXPECT_EQ(count.value(1).toString(), u"a");
 }
 
 class MigrateTest : public ServerTest {
