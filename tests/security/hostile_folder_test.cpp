@@ -27,14 +27,13 @@
 #include "data/SafeFiles.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
+#include "support/OtherAccount.h"
 #include "support/Programs.h"
 #include "support/TestPlatform.h"
 
 namespace vemora::test {
 namespace {
 
-constexpr uid_t kMember = 64123;
-constexpr gid_t kGroup = 64123;
 const QByteArray kSecret = QByteArrayLiteral("TOPSECRET root's own words");
 
 QByteArray bytes(const QString& path) {
@@ -97,19 +96,6 @@ protected:
     QString connectionString() const { return makeConnectionString(shared); }
     QString out(const QString& file) const { return top.filePath(file); }
 
-    // Runs `attack` as the member; true when every step of it succeeded.
-    static bool asMember(const std::function<bool()>& attack) {
-        std::fflush(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            if (::setgid(kGroup) != 0 || ::setuid(kMember) != 0) ::_exit(100);
-            ::_exit(attack() ? 0 : 1);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
     static void plantLink(const QString& at, const QString& to) {
         ASSERT_EQ(::symlink(name(to).constData(), name(at).constData()), 0) << at.toStdString();
         ::lchown(name(at).constData(), kMember, kGroup);
