@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <map>
 
+#include "Require.h"
 #include "backup/Compactor.h"
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
@@ -21,6 +22,8 @@
 #include "data/Statement.h"
 
 using namespace vemora;
+
+using vemora::bench::require;
 
 namespace {
 
@@ -38,22 +41,25 @@ struct Fixture {
                                      ? qEnvironmentVariableIntValue("VEMORA_BENCH_BACKUP_MB")
                                      : 500;
         const qint64 rows = megabytes * 1024 * 1024 / (kMessageLength + 100);
-        SqliteEngine::createDatabase(database);
+        require(SqliteEngine::createDatabase(database), "a database step");
         Connection c;
         c.setConnectionString(makeConnectionString(dir.path()));
         if (!c.open()) std::abort();
         // One diary day a row, 36,500 days for each account number; a tenth deleted again.
-        c.execute(Statement("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
-                            "WHERE i + 1 < ")
-                      .number(rows)
-                      .sql(") INSERT INTO diary_tbl SELECT 1 + i / 36500, "
-                           "date('1900-01-01', '+' || (i % 36500) || ' days'), "
-                           "substr(hex(randomblob(")
-                      .number(kMessageLength / 2)
-                      .sql(")), 1, ")
-                      .number(kMessageLength)
-                      .sql(") FROM n"));
-        c.execute(Statement("DELETE FROM diary_tbl WHERE rowid % 10 = 0"));
+        require(
+            c.execute(Statement("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                                "WHERE i + 1 < ")
+                          .number(rows)
+                          .sql(") INSERT INTO diary_tbl SELECT 1 + i / 36500, "
+                               "date('1900-01-01', '+' || (i % 36500) || ' days'), "
+                               "substr(hex(randomblob(")
+                          .number(kMessageLength / 2)
+                          .sql(")), 1, ")
+                          .number(kMessageLength)
+                          .sql(") FROM n")),
+            "a database step");
+        require(c.execute(Statement("DELETE FROM diary_tbl WHERE rowid % 10 = 0")),
+                "a database step");
         c.close();
         QFile pw(password);
         pw.open(QIODevice::WriteOnly);

@@ -1,4 +1,5 @@
 // Loading 100,000 rows into a data control, and 1,000 incremental searches over them.
+#include "Require.h"
 #include "data/ConnectionString.h"
 #include "data/DataControl.h"
 #include "data/SqliteEngine.h"
@@ -10,6 +11,8 @@
 
 using namespace vemora;
 
+using vemora::bench::require;
+
 namespace {
 
 constexpr int kRows = 100'000;
@@ -17,19 +20,21 @@ constexpr int kRows = 100'000;
 struct Fixture {
     QTemporaryDir dir;
     Fixture() {
-        SqliteEngine::createDatabase(dir.filePath(QStringLiteral("journey.mdb")));
+        require(SqliteEngine::createDatabase(dir.filePath(QStringLiteral("journey.mdb"))),
+                "a database step");
         Connection c;
         c.setConnectionString(makeConnectionString(dir.path()));
-        c.open();
-        c.execute(Statement("BEGIN"));
+        require(c.open(), "a database step");
+        require(c.execute(Statement("BEGIN")), "a database step");
         for (int i = 0; i < kRows; ++i) {
-            c.execute(Statement("INSERT INTO addressbook_tbl VALUES (1, ")
-                          .value(QStringLiteral("name%1").arg(i, 6, 10, QLatin1Char('0')))
-                          .sql(", 'm', ")
-                          .value(QStringLiteral("last%1").arg(i))
-                          .sql(", 'F', 'addr', '1', '2', '3', 'e@x')"));
+            require(c.execute(Statement("INSERT INTO addressbook_tbl VALUES (1, ")
+                                  .value(QStringLiteral("name%1").arg(i, 6, 10, QLatin1Char('0')))
+                                  .sql(", 'm', ")
+                                  .value(QStringLiteral("last%1").arg(i))
+                                  .sql(", 'F', 'addr', '1', '2', '3', 'e@x')")),
+                    "a database step");
         }
-        c.execute(Statement("COMMIT"));
+        require(c.execute(Statement("COMMIT")), "a database step");
     }
     void prepare(DataControl& control) const {
         control.setConnectionString(makeConnectionString(dir.path()));
@@ -48,7 +53,7 @@ void BM_LoadRows(benchmark::State& state) {
     DataControl control;
     fixture().prepare(control);
     for (auto _ : state) {
-        control.refresh();
+        require(control.refresh(), "a database step");
         benchmark::DoNotOptimize(control.rowCount());
     }
 }
@@ -57,12 +62,13 @@ BENCHMARK(BM_LoadRows)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAgg
 void BM_ThousandSearches(benchmark::State& state) {
     DataControl control;
     fixture().prepare(control);
-    control.refresh();
+    require(control.refresh(), "a database step");
     for (auto _ : state) {
         for (int i = 0; i < 1000; ++i) {
             control.moveFirst();
-            control.findForward(
-                u"name", QStringLiteral("name%1").arg((i * 97) % kRows, 6, 10, QLatin1Char('0')));
+            require(control.findForward(u"name", QStringLiteral("name%1").arg(
+                                                     (i * 97) % kRows, 6, 10, QLatin1Char('0'))),
+                    "a database step");
         }
         benchmark::DoNotOptimize(control.currentRow());
     }

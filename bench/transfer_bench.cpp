@@ -15,23 +15,20 @@
 #include <utility>
 
 #include "DataGenerator.h"
+#include "Require.h"
 #include "core/Database.h"
 #include "data/Statement.h"
 #include "transfer/Transfer.h"
 
 using namespace vemora;
 
+using vemora::bench::require;
+
 namespace {
 
 constexpr qint64 kOwner = 1;     // the generated records' account
 constexpr qint64 kImporter = 2;  // the account that imports them
 constexpr qint64 kFloor = 3;     // the account the shell's INSERTs fill
-
-void require(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "transfer_bench: %s\n", what);
-    std::abort();
-}
 
 struct BenchTable {
     QString name;
@@ -55,8 +52,8 @@ struct Fixture {
                           ? qEnvironmentVariableIntValue("BENCH_YEARS")
                           : 10;
         sizes.words = 0;
-        require(bool(bench::generateDatabase(dir.path(), sizes)), "cannot generate the data");
-        require(bool(database.open()), "cannot open the data");
+        require(bench::generateDatabase(dir.path(), sizes), "cannot generate the data");
+        require(database.open(), "cannot open the data");
         require(database
                     .execute(Statement("INSERT INTO users (user_num, user_name, user_password, "
                                        "name) VALUES (2, 'importer', '', 'I'), (3, 'floor', '', "

@@ -7,6 +7,7 @@
 // the server it names instead (the look-ups beside it read the file, so leave them out there).
 #include "DataGenerator.h"
 
+#include "Require.h"
 #include "core/ContactStore.h"
 #include "core/Database.h"
 #include "core/WordStore.h"
@@ -34,6 +35,8 @@
 #include <optional>
 
 using namespace vemora;
+
+using vemora::bench::require;
 
 namespace {
 
@@ -86,7 +89,7 @@ QStringList typedPrefixes(const Recordset& rows, QStringView column) {
 double rawRowsMb(bool searchList) {
     Connection c;
     c.setConnectionString(connectionString());
-    c.open();
+    require(c.open(), "a database step");
     double bytes = 0;
     for (const QString& query : bench::workspaceQueries(searchList)) {
         const Result<Recordset> rows = c.execute(Statement(query));
@@ -102,14 +105,14 @@ void BM_WorkspaceLoad(benchmark::State& state) {
         malloc_trim(0);
         const double before = residentMb();
         Database database(g_directory, Database::Lock::None);
-        database.open();
+        require(database.open(), "a database step");
         DataControl contacts, dictionary;
         prepare(contacts, ContactStore::listing(1));
         prepare(dictionary, WordStore::listing());
         // As the workspace loads: the words in a worker thread while the contacts load.
         dictionary.startRefresh();
-        contacts.refresh();
-        dictionary.finishRefresh();
+        require(contacts.refresh(), "a database step");
+        require(dictionary.finishRefresh(), "a database step");
         // The search list shares the grid's words.
         const Recordset& words = dictionary.recordset();
         const ColumnListModel list(words.values(words.columnIndex(u"dict_name")));
@@ -129,14 +132,14 @@ BENCHMARK(BM_WorkspaceLoad)
 void keystrokes(benchmark::State& state, Statement source, QStringView column) {
     DataControl control;
     prepare(control, std::move(source));
-    control.refresh();
+    require(control.refresh(), "a database step");
     const QStringList prefixes = typedPrefixes(control.recordset(), column);
     for (auto _ : state) {
         std::vector<double> ms;
         for (const QString& prefix : prefixes) {
             const auto start = std::chrono::steady_clock::now();
             control.moveFirst();
-            control.findForward(column, prefix);
+            require(control.findForward(column, prefix), "a database step");
             ms.push_back(elapsedMs(start));
         }
         reportTimes(state, ms);
@@ -149,7 +152,7 @@ void lookups(benchmark::State& state, const QString& sql, Statement source, QStr
     {
         DataControl control;
         prepare(control, std::move(source));
-        control.refresh();
+        require(control.refresh(), "a database step");
         prefixes = typedPrefixes(control.recordset(), column);
     }
     const QString name = QStringLiteral("vemora-bench-lookup");
@@ -249,55 +252,60 @@ void expectPatched(benchmark::State& state, const DataControl& grid) {
 // whose view follows.
 void BM_AddContact(benchmark::State& state) {
     Database database(g_directory, Database::Lock::None);
-    database.open();
+    require(database.open(), "a database step");
     DataControl grid;
     prepare(grid, ContactStore::listing(1));
     QTableView view;
     GridBinding binding(&view, &grid, {{QStringLiteral("name"), QStringLiteral("First name")}});
     view.show();
-    grid.refresh();
+    require(grid.refresh(), "a database step");
     for (auto _ : state) {
         const QStringList texts = newContact(nextSerial());
         grid.beginChange(database.DbConnection());
-        ContactStore(database).add(1, texts);
-        grid.refreshAfter(database.DbConnection(),
-                          ContactStore::changedRows(1, {ContactStore::storedNames(texts)}));
+        require(ContactStore(database).add(1, texts), "a database step");
+        require(grid.refreshAfter(database.DbConnection(),
+                                  ContactStore::changedRows(1, {ContactStore::storedNames(texts)})),
+                "a database step");
         expectPatched(state, grid);
     }
 }
 void BM_InsertContact(benchmark::State& state) {
     Database database(g_directory, Database::Lock::None);
-    database.open();
+    require(database.open(), "a database step");
     for (auto _ : state) {
         Statement insert("INSERT INTO addressbook_tbl(user_num, name) VALUES(1, ");
-        database.execute(insert.value(newContact(nextSerial()).first()).sql(")"));
+        require(database.execute(insert.value(newContact(nextSerial()).first()).sql(")")),
+                "a database step");
     }
 }
 
 void BM_AddWord(benchmark::State& state) {
     Database database(g_directory, Database::Lock::None);
-    database.open();
+    require(database.open(), "a database step");
     DataControl grid;
     prepare(grid, WordStore::listing());
     QTableView view;
     GridBinding binding(&view, &grid, {{QStringLiteral("dict_name"), QStringLiteral("Word")}});
     view.show();
-    grid.refresh();
+    require(grid.refresh(), "a database step");
     for (auto _ : state) {
         const QString word = QStringLiteral("zzbench%1").arg(nextSerial());
         grid.beginChange(database.DbConnection());
-        WordStore(database).add(1, word, QStringLiteral("x"));
-        grid.refreshAfter(database.DbConnection(),
-                          WordStore::changedRows({WordStore::addedWord(word)}));
+        require(WordStore(database).add(1, word, QStringLiteral("x")), "a database step");
+        require(grid.refreshAfter(database.DbConnection(),
+                                  WordStore::changedRows({WordStore::addedWord(word)})),
+                "a database step");
         expectPatched(state, grid);
     }
 }
 void BM_InsertWord(benchmark::State& state) {
     Database database(g_directory, Database::Lock::None);
-    database.open();
+    require(database.open(), "a database step");
     for (auto _ : state) {
         Statement insert("INSERT INTO dictionary_tbl VALUES(1, ");
-        database.execute(insert.value(QStringLiteral("zzbench%1").arg(nextSerial())).sql(", 'x')"));
+        require(database.execute(
+                    insert.value(QStringLiteral("zzbench%1").arg(nextSerial())).sql(", 'x')")),
+                "a database step");
     }
 }
 

@@ -66,25 +66,11 @@ int logInToServer(const ServerAddress& server, const QString& user, const QStrin
     return refuseUnlessAdministrator(AccountStore(database).find(user, password));
 }
 
-int backupServer(const ServerAddress& server, const QString& target) {
+int writeServerBackup(const ServerAddress& server, const QString& target) {
     const QFileInfo destination(target);
     if (destination.fileName().isEmpty() || destination.isDir())
         return fail(kInvalidFile, QStringLiteral("the destination is not a file name"));
-    ServerLock lock(server);
-    if (!lock.tryLock(EngineLock::Mode::Shared))
-        return lock.heldElsewhere()
-                   ? fail(kInUse,
-                          QStringLiteral("%1 is being restored; try again when that is done")
-                              .arg(server.shown()))
-                   : failed({},
-                            PostgresEngine::refusal(DbProblem::Missing, server,
-                                                    QStringLiteral("its lock cannot be taken")));
-
-    // Written beside the destination, then put in its place whole, unless an organizer has it
-    // open.
-    if (const Result<CopyChecks> copied =
-            copyServerToFile(server, destination.absoluteFilePath(), ExistingFile::Replace);
-        !copied)
+    if (const Result<CopyChecks> copied = backupServer(server, target); !copied)
         return failed({}, copied.error());
     return kSuccess;
 }

@@ -26,7 +26,7 @@ int checkServer(const ServerAddress& server);
 int logInToServer(const ServerAddress& server, const QString& user, const QString& password);
 // A journey.mdb at `target` written from the server's data while holding the lock shared: the
 // copy is read in one snapshot, so organizers may go on working, but no restore runs meanwhile.
-int backupServer(const ServerAddress& server, const QString& target);
+int writeServerBackup(const ServerAddress& server, const QString& target);
 // What the file `source` holds when it may be restored.
 std::optional<DatabaseSummary> examineForServer(const QString& source, int& code);
 int restoreServer(const ServerAddress& server, const QString& source);

@@ -15,6 +15,7 @@
 #include "MigrateCommand.h"
 #include "ServerCommands.h"
 #include "TransferCommands.h"
+#include "backup/BackupFolder.h"
 #include "backup/Compactor.h"
 #include "backup/Restorer.h"
 #include "core/Accounts.h"
@@ -73,8 +74,6 @@ private:
     // names the copy it restores.
     int logIn(const QString& restoring = {});
     int logInTo(const QString& directory, const QString& password, const QString& restoring);
-    static QString freeCopyName(const QDir& folder);
-    static int rotate(const QDir& folder, const QString& written, int keep);
 
     // The database as the messages name it.
     QString shownDatabase() const { return m_server ? m_server->shown() : shown(m_database); }
@@ -237,9 +236,10 @@ int Cli::backup(const QString& destination) {
 
     const QDir folder(destination);
     const bool intoFolder = QFileInfo(destination).isDir();
-    const QString target = intoFolder ? freeCopyName(folder) : destination;
+    const BackupFolder copies(folder);
+    const QString target = intoFolder ? copies.freeCopyName() : destination;
     if (m_server) {
-        if (const int code = backupServer(*m_server, target); code != kSuccess) return code;
+        if (const int code = writeServerBackup(*m_server, target); code != kSuccess) return code;
     } else if (const CompactResult result =
                    Compactor(makeConnectionString(QFileInfo(m_database).absolutePath()))
                        .backup(target);
@@ -248,53 +248,11 @@ int Cli::backup(const QString& destination) {
     }
     std::cout << "Wrote " << shown(QFileInfo(target).absoluteFilePath()).toStdString() << std::endl;
     if (!intoFolder) return kSuccess;
-    return rotate(folder, QFileInfo(target).fileName(), keep);
-}
-
-QString Cli::freeCopyName(const QDir& folder) {
-    // A copy of the same second is not written over: the next free second names this one.
-    QDateTime when = QDateTime::currentDateTime();
-    QString name;
-    do {
-        name = folder.filePath(when.toString(QStringLiteral("'journey-'yyyyMMdd-HHmmss'.mdb'")));
-        when = when.addSecs(1);
-    } while (QFileInfo::exists(name) || QFileInfo(name).isSymLink());
-    return name;
-}
-
-int Cli::rotate(const QDir& folder, const QString& written, int keep) {
-    // Only copies this program wrote, as the list beside them records, are ever deleted, the
-    // oldest written first and never the one just written.
-    const QString manifest = folder.filePath(QStringLiteral(".journey-backups"));
-    static const QRegularExpression copyName(QStringLiteral("^journey-\\d{8}-\\d{6}\\.mdb$"));
-    QStringList copies;
-    {
-        QString problem;
-        const FileDescriptor fd = openChecked(manifest, O_RDONLY, problem);
-        QFile file;
-        if (fd.isValid() && file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            for (const QByteArray& line : file.readAll().split('\n'))
-                if (const QString name = QString::fromUtf8(line); copyName.match(name).hasMatch())
-                    copies.append(name);
-    }
-    copies.removeAll(written);
-    copies.append(written);
+    const BackupFolder::Rotation rotation = copies.rotate(QFileInfo(target).fileName(), keep);
+    for (const QString& deleted : rotation.deleted)
+        std::cout << "Deleted " << shown(deleted).toStdString() << std::endl;
     int code = kSuccess;
-    while (keep > 0 && copies.size() > keep) {
-        const QString oldest = folder.filePath(copies.first());
-        QString problem;
-        if (const FileDescriptor own = openChecked(oldest, O_RDONLY, problem); own.isValid()) {
-            if (!QFile::remove(oldest)) {
-                code = fail(kIoFailure, QStringLiteral("%1 cannot be deleted").arg(shown(oldest)));
-                break;
-            }
-            std::cout << "Deleted " << shown(oldest).toStdString() << std::endl;
-        }
-        copies.removeFirst();
-    }
-    const QByteArray list = copies.join(QLatin1Char('\n')).toUtf8() + '\n';
-    if (const auto problem = replaceSafely(manifest, list, privateFileMode()))
-        return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(manifest), *problem));
+    for (const QString& problem : rotation.problems) code = fail(kIoFailure, problem);
     return code;
 }
 

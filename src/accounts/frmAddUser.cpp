@@ -1,4 +1,5 @@
 #include "accounts/frmAddUser.h"
+#include "data/Logging.h"
 
 #include "accounts/AccountPrompts.h"
 #include "core/Accounts.h"
@@ -66,7 +67,7 @@ frmAddUser::~frmAddUser() = default;
 void frmAddUser::RefreshUserGrid() {
     // Passwords are read for the row choice only; the grid never shows them.
     m_users->setRecordSource(AccountStore::listSource());
-    m_users->refresh();
+    logDropped(logWindows(), "reading the accounts", m_users->refresh());
 }
 
 void frmAddUser::ClearUserFields() {
@@ -104,7 +105,8 @@ void frmAddUser::search(const QString& text) {
     }
     // A text the search cannot read (an apostrophe) finds nothing.
     m_users->moveFirst();
-    m_users->findForward(m_SearchField, trimBlanks(text));
+    logDropped(logWindows(), "searching the accounts",
+               m_users->findForward(m_SearchField, trimBlanks(text)));
     const bool found = !m_users->eof();
     setFound(found);
     if (found) m_ui->cmdAddUser->setEnabled(false);

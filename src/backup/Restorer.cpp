@@ -1,4 +1,5 @@
 #include "backup/Restorer.h"
+#include "data/Logging.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,7 +28,7 @@ RestoreResult refusal(const DbError& error) {
 void rollBackJournal(const QString& connectionString) {
     Connection db;
     db.setConnectionString(connectionString);
-    (void)db.open();
+    logDropped(logBackup(), "rolling back a journal", db.open());
 }
 
 }  // namespace

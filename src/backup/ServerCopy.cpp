@@ -1,4 +1,5 @@
 #include "backup/ServerCopy.h"
+#include "data/Logging.h"
 
 #include "backup/CopyCheck.h"
 #include "data/Connection.h"
@@ -160,7 +161,7 @@ Status inTransaction(Connection& db, const char* begin, Body body) {
     if (Status begun = execute(db, begin); !begun) return begun;
     Status status = body();
     if (status) status = execute(db, "COMMIT");
-    if (!status) (void)execute(db, "ROLLBACK");
+    if (!status) logDropped(logBackup(), "ROLLBACK", execute(db, "ROLLBACK"));
     return status;
 }
 
@@ -288,6 +289,21 @@ Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& 
     if (const auto problem = removeEngineFiles(target.absoluteFilePath()))
         return DbError{kErrOther, QStringLiteral("Cannot write %1 (%2).").arg(shown, *problem)};
     return contents.value().checks;
+}
+
+Result<CopyChecks> backupServer(const ServerAddress& server, const QString& target) {
+    ServerLock lock(server);
+    if (!lock.tryLock(EngineLock::Mode::Shared))
+        return lock.heldElsewhere()
+                   ? DbError{kErrOther,
+                             QStringLiteral("%1 is being restored; try again when that is done")
+                                 .arg(server.shown()),
+                             DbProblem::Busy}
+                   : PostgresEngine::refusal(DbProblem::Missing, server,
+                                             QStringLiteral("its lock cannot be taken"));
+    // Written beside the destination, then put in its place whole, unless an organizer has it
+    // open.
+    return copyServerToFile(server, QFileInfo(target).absoluteFilePath(), ExistingFile::Replace);
 }
 
 Result<DatabaseSummary> examineServer(const ServerAddress& server) {

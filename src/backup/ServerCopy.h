@@ -37,6 +37,11 @@ enum class ExistingFile { Keep, Replace };
 Result<CopyChecks> copyServerToFile(const ServerAddress& server, const QString& file,
                                     ExistingFile existing = ExistingFile::Keep);
 
+// The server's backup into the file `target`: copyServerToFile() replacing the file, while
+// holding the lock shared, so that organizers may go on working but no restore runs meanwhile
+// (Busy).
+Result<CopyChecks> backupServer(const ServerAddress& server, const QString& target);
+
 // What a server database holds, once it passed the open check (and was brought forward to the
 // schema's version); read in one snapshot.
 Result<DatabaseSummary> examineServer(const ServerAddress& server);

@@ -1,4 +1,5 @@
 #include "core/Transaction.h"
+#include "data/Logging.h"
 
 #include "core/Database.h"
 #include "data/Statement.h"
@@ -21,11 +22,12 @@ Transaction::~Transaction() {
     --m_database.m_transactions;
     Connection& connection = m_database.DbConnection();
     if (!m_nested) {
-        (void)connection.execute(Statement("ROLLBACK"));
+        logDropped(logCore(), "ROLLBACK", connection.execute(Statement("ROLLBACK")));
         return;
     }
-    (void)connection.execute(Statement("ROLLBACK TO change"));
-    (void)connection.execute(Statement("RELEASE change"));
+    logDropped(logCore(), "ROLLBACK TO change",
+               connection.execute(Statement("ROLLBACK TO change")));
+    logDropped(logCore(), "RELEASE change", connection.execute(Statement("RELEASE change")));
 }
 
 Status Transaction::commit() {

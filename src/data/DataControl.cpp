@@ -1,4 +1,5 @@
 #include "data/DataControl.h"
+#include "data/Logging.h"
 
 namespace vemora {
 
@@ -87,7 +88,7 @@ Result<std::optional<qint64>> DataControl::readTogether(Connection& connection,
             version = seen.error();
     }
     // Ending a read changes nothing; a failure to end it leaves the rows as read.
-    (void)connection.execute(Statement("COMMIT"));
+    logDropped(logData(), "ending a read", connection.execute(Statement("COMMIT")));
     return version;
 }
 

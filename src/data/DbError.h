@@ -35,7 +35,7 @@ struct DbError {
 };
 
 // Outcome of an operation that yields nothing: empty when it succeeded.
-class Status final {
+class [[nodiscard]] Status final {
 public:
     Status() = default;
     Status(DbError error) : m_error(std::move(error)) {}  // NOLINT: implicit by design
@@ -51,7 +51,7 @@ private:
 
 // Outcome of an operation that yields a value or a DbError.
 template <class T>
-class Result final {
+class [[nodiscard]] Result final {
 public:
     Result(T value) : m_state(std::move(value)) {}        // NOLINT: implicit by design
     Result(DbError error) : m_state(std::move(error)) {}  // NOLINT: implicit by design

@@ -1,4 +1,5 @@
 #include "data/PostgresEngine.h"
+#include "data/Logging.h"
 
 #include "data/Connection.h"
 #include "data/Encoding.h"
@@ -260,7 +261,7 @@ Status PostgresEngine::createDatabase(const ServerAddress& server) {
     if (status) status = run(administratorSeed());
     if (status) status = renumberAccounts(connection);
     if (status) status = run(Statement("COMMIT"));
-    if (!status) (void)run(Statement("ROLLBACK"));
+    if (!status) logDropped(logData(), "ROLLBACK", run(Statement("ROLLBACK")));
     return status;
 }
 

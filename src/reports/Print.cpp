@@ -1,4 +1,5 @@
 #include "reports/Print.h"
+#include "data/Logging.h"
 
 #include "core/ContactStore.h"
 #include "core/DayStore.h"
@@ -17,7 +18,8 @@ namespace {
 void select(Session& session, Recordset& recordset, const Statement& source) {
     recordset.close();
     session.SqlText() = source.rendering();
-    recordset.open(source, session.MyConnection());
+    logDropped(logWindows(), "reading a report's rows",
+               recordset.open(source, session.MyConnection()));
 }
 
 qint64 userNumber(Session& session) {

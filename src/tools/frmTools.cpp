@@ -81,7 +81,7 @@ void frmTools::compact() {
 void frmTools::saveServerCopy(const ServerAddress& server, const QString& path) {
     m_ui->lblStatus->setText(QStringLiteral("Copying..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<CopyChecks> copied = copyServerToFile(server, path, ExistingFile::Replace);
+    const Result<CopyChecks> copied = backupServer(server, path);
     QGuiApplication::restoreOverrideCursor();
     const QString chosen = QDir::toNativeSeparators(path);
     if (copied) {

@@ -270,9 +270,10 @@ TEST_F(CompactorTest, JournalOfACrashedWriterIsRolledBackFirst) {
             Connection writer;
             writer.setConnectionString(connectionString());
             if (!writer.open()) _exit(1);
-            writer.execute(Statement("PRAGMA cache_size = 1"));
-            writer.execute(Statement("BEGIN"));
-            writer.execute(Statement("UPDATE diary_tbl SET diary_message = 'lost'"));
+            if (!writer.execute(Statement("PRAGMA cache_size = 1")) ||
+                !writer.execute(Statement("BEGIN")) ||
+                !writer.execute(Statement("UPDATE diary_tbl SET diary_message = 'lost'")))
+                _exit(1);
             _exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -1,4 +1,5 @@
 #include "workspace/addressbook/AddressBookTab.h"
+#include "data/Logging.h"
 
 #include "ui_AddressBookTab.h"
 
@@ -101,7 +102,7 @@ void AddressBookTab::FillSearchFields() {
 void AddressBookTab::LoadAddressBook() {
     m_ado->setRecordSource(ContactStore::listing(userNum()));
     // A failure leaves the grid empty and says nothing.
-    m_ado->refresh();
+    logDropped(logWindows(), "reading the address book", m_ado->refresh());
 }
 
 void AddressBookTab::chooseSearchField() {
@@ -269,7 +270,9 @@ void AddressBookTab::tellUpdated() {
 // can tell whether that connection was the only writer.
 void AddressBookTab::reloadAfterChange(const QList<ContactNames>& contacts) {
     Session& session = m_platform.session;
-    m_ado->refreshAfter(session.DbConnection(), ContactStore::changedRows(userNum(), contacts));
+    logDropped(logWindows(), "re-reading the address book",
+               m_ado->refreshAfter(session.DbConnection(),
+                                   ContactStore::changedRows(userNum(), contacts)));
     session.DbConnection().close();
     session.OpenDatabase();
 }

@@ -1,4 +1,5 @@
 #include "workspace/dictionary/DictionaryTab.h"
+#include "data/Logging.h"
 
 #include "ui_DictionaryTab.h"
 
@@ -81,7 +82,7 @@ DictionaryTab::~DictionaryTab() = default;
 
 void DictionaryTab::RefreshDictionaryGrid() {
     // A failed refresh holds no rows; the grid follows through the model.
-    m_dictionary->refresh();
+    logDropped(logWindows(), "reading the dictionary", m_dictionary->refresh());
 }
 
 void DictionaryTab::StartDictionaryRead() {
@@ -182,7 +183,8 @@ QString DictionaryTab::typedDescription() const {
 // can tell whether that connection was the only writer.
 void DictionaryTab::reloadAfterChange(const QStringList& words) {
     Session& session = m_platform.session;
-    m_dictionary->refreshAfter(session.DbConnection(), WordStore::changedRows(words));
+    logDropped(logWindows(), "re-reading the dictionary",
+               m_dictionary->refreshAfter(session.DbConnection(), WordStore::changedRows(words)));
     session.DbConnection().close();
     session.OpenDatabase();
     clearWord();
