@@ -41,8 +41,8 @@ BackupFolder::Rotation BackupFolder::rotate(const QString& written, int keep) co
         // Only a copy that is still a file of its own: never through a link planted there.
         if (const FileDescriptor own = openChecked(oldest, O_RDONLY, problem); own.isValid()) {
             if (!QFile::remove(oldest)) {
-                rotation.problems.append(QStringLiteral("%1 cannot be deleted")
-                                             .arg(QDir::toNativeSeparators(oldest)));
+                rotation.problems.append(
+                    QStringLiteral("%1 cannot be deleted").arg(QDir::toNativeSeparators(oldest)));
                 break;
             }
             rotation.deleted.append(oldest);

@@ -1,4 +1,4 @@
-#include "MigrateCommand.h"
+#include "cli/MigrateCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <iostream>
 
-#include "Console.h"
 #include "backup/ServerCopy.h"
+#include "cli/Console.h"
 #include "data/ConnectionString.h"
 #include "data/SafeFiles.h"
 

@@ -1,4 +1,4 @@
-#include "TransferCommands.h"
+#include "cli/TransferCommands.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <iostream>
 #include <optional>
 
-#include "Console.h"
+#include "cli/Console.h"
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "data/FileWriting.h"

@@ -1,12 +1,12 @@
-#include "ServerCommands.h"
+#include "cli/ServerCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <iostream>
 
-#include "Console.h"
 #include "backup/ServerCopy.h"
+#include "cli/Console.h"
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "data/PostgresEngine.h"
