@@ -5,6 +5,7 @@
 #include "core/Accounts.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
+#include "data/Schema.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/GridBinding.h"
@@ -29,6 +30,8 @@ frmAddUser::frmAddUser(Platform& platform, QWidget* parent)
       m_ui(std::make_unique<Ui::frmAddUser>()),
       m_users(new DataControl(this)) {
     m_ui->setupUi(this);
+    m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
+    m_ui->txtName->setMaxLength(kUsersColumns[3].maxLength);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("system-users")));

@@ -3,6 +3,7 @@
 #include "accounts/AccountPrompts.h"
 #include "core/Accounts.h"
 #include "data/Encoding.h"
+#include "data/Schema.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/Prompter.h"
@@ -15,6 +16,8 @@ namespace vemora {
 frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmChangePW>()) {
     m_ui->setupUi(this);
+    m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
+    m_ui->txtName->setMaxLength(kUsersColumns[3].maxLength);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("dialog-password")));

@@ -12,13 +12,13 @@
 #include <iostream>
 #include <string>
 
+#include "backup/BackupFolder.h"
+#include "backup/Compactor.h"
+#include "backup/Restorer.h"
 #include "cli/Console.h"
 #include "cli/MigrateCommand.h"
 #include "cli/ServerCommands.h"
 #include "cli/TransferCommands.h"
-#include "backup/BackupFolder.h"
-#include "backup/Compactor.h"
-#include "backup/Restorer.h"
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "data/ConnectionString.h"
@@ -384,8 +384,7 @@ int runCli(const QStringList& arguments) {
     };
     options += transferOptions();
     // Options may stand before the command as well as after it: migrate is found wherever it is.
-    if (const qsizetype at = commandIndex(arguments, options);
-        arguments.value(at) == u"migrate")
+    if (const qsizetype at = commandIndex(arguments, options); arguments.value(at) == u"migrate")
         return runMigrate(arguments, at);
 
     QCommandLineParser parser;
@@ -396,8 +395,7 @@ int runCli(const QStringList& arguments) {
     parser.addPositionalArgument(
         QStringLiteral("command"),
         QStringLiteral("check, backup DEST, restore SRC, export or import FILE."));
-    if (!parser.parse(arguments))
-        return fail(kUsage, parser.errorText());
+    if (!parser.parse(arguments)) return fail(kUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(kSuccess);
     if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
     return Cli(parser).run(parser.positionalArguments());

@@ -19,4 +19,11 @@ Change checkComplete(const QStringList& texts) {
     return checkStorable(texts);
 }
 
+Change checkFits(const QStringList& texts, std::span<const Column> columns) {
+    for (int i = 0; i < texts.size() && size_t(i) < columns.size(); ++i)
+        if (const int most = columns[size_t(i)].maxLength; most > 0 && texts.at(i).size() > most)
+            return {Refusal::TooLong, i};
+    return {};
+}
+
 }  // namespace vemora

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "data/Schema.h"
+
 #include <QStringList>
+
+#include <span>
 
 namespace vemora {
 
@@ -12,6 +16,7 @@ enum class Refusal {
     Taken,       // the names, the word or the day are stored already
     NotOwner,    // another user's record
     Gone,        // the record as it was loaded is no longer stored
+    TooLong,     // a text is longer than its column holds; `field` says which
 };
 
 // The outcome of a change a store was asked for.
@@ -26,5 +31,8 @@ struct Change {
 Change checkStorable(const QStringList& texts);
 // Incomplete when any text is blank once trimmed, else checkStorable.
 Change checkComplete(const QStringList& texts);
+// TooLong with the first text longer than its column holds, the columns given in the texts'
+// order; done when every text fits.
+Change checkFits(const QStringList& texts, std::span<const Column> columns);
 
 }  // namespace vemora

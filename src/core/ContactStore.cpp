@@ -31,6 +31,14 @@ Statement insertContact() {
         "phone_num, cel_num, fax_num, email) ");
 }
 
+// Complete, storable and within the columns' lengths, as stored: apostrophes as backquotes.
+Change checkContact(const QStringList& texts) {
+    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    QStringList stored;
+    for (const QString& text : texts) stored.append(ReplaceApostrophes(text));
+    return checkFits(stored, std::span(kContactsColumns).subspan(1));
+}
+
 // Another computer stored the same names between the check and the change: the key refuses them
 // as the check would have.
 Result<Change> refusedChange(const DbError& error) {
@@ -89,7 +97,7 @@ Result<bool> ContactStore::namesStored(qint64 user, const QStringList& texts) {
 }
 
 Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
-    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    if (const Change refused = checkContact(texts); !refused.done()) return refused;
     Transaction transaction(m_database);
     if (!transaction.begun()) return transaction.begun().error();
     const Result<bool> stored = namesStored(user, texts);
@@ -107,7 +115,7 @@ Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
 
 Result<Change> ContactStore::save(qint64 user, const ContactNames& loaded,
                                   const QStringList& texts) {
-    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    if (const Change refused = checkContact(texts); !refused.done()) return refused;
     const ContactNames typed = namesOf(texts);
     // Letter case counts here: a change of case alone is a new name, which the check then
     // finds stored under the old one.
@@ -161,7 +169,7 @@ ContactAdder::ContactAdder(Database& database)
                insertContact().sql("VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")) {}
 
 Result<Change> ContactAdder::add(qint64 user, const QStringList& texts) {
-    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    if (const Change refused = checkContact(texts); !refused.done()) return refused;
     QVariantList names{user};
     for (int i = 0; i < 3; ++i) names.append(trimBlanks(ReplaceApostrophes(texts.at(i))));
     const Result<bool> stored = m_stored.found(names);

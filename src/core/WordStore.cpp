@@ -8,6 +8,16 @@
 
 namespace vemora {
 
+namespace {
+
+// Complete, storable and within the columns' lengths.
+Change checkWord(const QString& word, const QString& description) {
+    if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
+    return checkFits({word, description}, std::span(kDictionaryColumns).subspan(1));
+}
+
+}  // namespace
+
 Statement WordStore::listing() {
     return Statement("Select * FROM dictionary_tbl").caselessOrderBy(u"dict_name");
 }
@@ -47,7 +57,7 @@ Result<Recordset> WordStore::words() {
 }
 
 Result<Change> WordStore::add(qint64 user, const QString& word, const QString& description) {
-    if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
+    if (const Change refused = checkWord(word, description); !refused.done()) return refused;
     return run(
         Statement("INSERT INTO dictionary_tbl(user_num, dict_name, dict_description) VALUES(")
             .number(user)
@@ -60,7 +70,7 @@ Result<Change> WordStore::add(qint64 user, const QString& word, const QString& d
 
 Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QString& word,
                                const QString& description) {
-    if (const Change refused = checkComplete({word, description}); !refused.done()) return refused;
+    if (const Change refused = checkWord(word, description); !refused.done()) return refused;
     if (loaded.owner != user && user != kAdministratorNumber) return Change{Refusal::NotOwner};
     Statement update("UPDATE dictionary_tbl SET dict_name=");
     update.text(savedWord(word)).sql(", dict_description=").text(trimBlanks(description));

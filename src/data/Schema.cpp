@@ -13,13 +13,6 @@ constexpr auto kNumber = ColumnKind::Number;
 constexpr auto kText = ColumnKind::Text;
 constexpr auto kDay = ColumnKind::Day;
 
-constexpr Column kUsersColumns[] = {
-    {.name = L("user_num"), .kind = kNumber, .caseless = false, .key = true},
-    {.name = L("user_name"), .required = true, .unique = true, .maxLength = 15},
-    // Stored encoded, compared letter for letter.
-    {.name = L("user_password"), .required = true, .caseless = false, .emptyByDefault = true},
-    {.name = L("name"), .required = true, .emptyByDefault = true, .maxLength = 50},
-};
 constexpr KeyPart kUserNameKey[] = {{L("user_name")}};
 constexpr Index kUsersIndexes[] = {{L("users_names"), kUserNameKey, true}};
 

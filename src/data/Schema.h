@@ -69,6 +69,19 @@ std::span<const Table> schemaTables();
 const Table& schemaTable(QLatin1StringView name);
 
 // The columns of the tables whose texts callers hand over column by column, in table order.
+inline constexpr Column kUsersColumns[] = {
+    {.name = QLatin1StringView("user_num"),
+     .kind = ColumnKind::Number,
+     .caseless = false,
+     .key = true},
+    {.name = QLatin1StringView("user_name"), .required = true, .unique = true, .maxLength = 15},
+    // Stored encoded, compared letter for letter.
+    {.name = QLatin1StringView("user_password"),
+     .required = true,
+     .caseless = false,
+     .emptyByDefault = true},
+    {.name = QLatin1StringView("name"), .required = true, .emptyByDefault = true, .maxLength = 50},
+};
 inline constexpr Column kContactsColumns[] = {
     {.name = QLatin1StringView("user_num"), .kind = ColumnKind::Number, .required = true},
     {.name = QLatin1StringView("name"), .maxLength = 30},

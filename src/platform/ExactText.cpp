@@ -30,6 +30,13 @@ void showUnstorable(Prompter& prompter, const QString& label) {
                   QStringLiteral("Cannot Store!"), vbExclamation);
 }
 
+void showTooLong(Prompter& prompter, const QString& label, int most) {
+    prompter.show(QStringLiteral("The \"%1\" field holds at most %2 characters! Please shorten it.")
+                      .arg(label)
+                      .arg(most),
+                  QStringLiteral("Too Long!"), vbExclamation);
+}
+
 QString textToStore(const QPlainTextEdit* box, const QString& loaded) {
     const QString text = box->toPlainText();
     QTextDocument shown;

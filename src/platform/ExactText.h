@@ -12,6 +12,8 @@ class Prompter;
 // Says that the field, named as its window labels it, holds text that cannot be stored
 // exactly.
 void showUnstorable(Prompter& prompter, const QString& label);
+// The same for a text longer than the field holds.
+void showTooLong(Prompter& prompter, const QString& label, int most);
 
 // What a multi-line box holds for storing. A text box shows some characters of a text it is
 // given otherwise (CR LF and U+2028 as LF, a non-breaking space as a space): while the box

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 
+#include "data/Schema.h"
 #include "platform/LogInReply.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
@@ -18,6 +19,7 @@ frmLogin::frmLogin(Platform& platform, ShellWindows& windows, QWidget* parent)
       m_windows(windows),
       m_ui(std::make_unique<::Ui::frmLogin>()) {
     m_ui->setupUi(this);
+    m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
     chainEnter(m_ui->txtUserName, m_ui->txtPassword);
     onEnter(m_ui->txtPassword, [this] { logIn(); });
     m_ui->txtPassword->installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "tools/frmLoginTools.h"
 
+#include "data/Schema.h"
 #include "platform/LogInReply.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -13,6 +14,7 @@ namespace vemora {
 frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmLoginTools>()) {
     m_ui->setupUi(this);
+    m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("dialog-password")));

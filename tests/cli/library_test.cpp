@@ -40,10 +40,14 @@ TEST(CliLibrary, AnyFileNameIsExportedAndOptionsStandOnEitherSideOfTheCommand) {
     const QString copy = dir.filePath(QStringLiteral("copy of the organizer.mdb"));
     ASSERT_TRUE(SqliteEngine::createDatabase(copy));
     const QString words = dir.filePath(QStringLiteral("words.csv"));
-    const QStringList exportWords = {QStringLiteral("--user"), QStringLiteral("admin"),
-                                     QStringLiteral("--password-file"), QString(),
-                                     QStringLiteral("--dictionary"), QStringLiteral("csv"),
-                                     QStringLiteral("-o"), words};
+    const QStringList exportWords = {QStringLiteral("--user"),
+                                     QStringLiteral("admin"),
+                                     QStringLiteral("--password-file"),
+                                     QString(),
+                                     QStringLiteral("--dictionary"),
+                                     QStringLiteral("csv"),
+                                     QStringLiteral("-o"),
+                                     words};
     const QString password = dir.filePath(QStringLiteral("password"));
     {
         QFile file(password);

@@ -49,6 +49,23 @@ TEST_F(ContactStoreTest, AddRefusesABlankFieldBeforeOneThatCannotBeStored) {
     EXPECT_EQ(count(u"addressbook_tbl"_s), 0);
 }
 
+// The lengths are the columns', whoever stores: the window, the importer or another program.
+TEST_F(ContactStoreTest, ATextLongerThanItsColumnIsRefusedNamingTheField) {
+    QStringList texts = contact(u"Cy"_s, u"D"_s, QString(30, u'e'));
+    texts[4] = QString(150, u'a');
+    EXPECT_EQ(refusal(contacts.add(1, texts)), Refusal::None);
+    texts[2] = QString(31, u'e');
+    const Result<Change> longName = contacts.add(1, texts);
+    EXPECT_EQ(refusal(longName), Refusal::TooLong);
+    EXPECT_EQ(longName.value().field, 2);
+    texts[2] = u"E"_s;
+    texts[8] = QString(51, u'@');
+    const Result<Change> longMail = contacts.save(1, {u"Cy"_s, u"D"_s, QString(30, u'e')}, texts);
+    EXPECT_EQ(refusal(longMail), Refusal::TooLong);
+    EXPECT_EQ(longMail.value().field, 8);
+    EXPECT_EQ(stored().value(0).value(2), QString(30, u'e'));
+}
+
 TEST_F(ContactStoreTest, AddFindsTheUsersNamesBlanksAndLetterCaseAsideAndStoresAsTyped) {
     store(contact(u"Ann"_s, u"Marie"_s, u"Lee"_s));
     store(contact(u"Bob"_s, u"X"_s, u"Yu"_s), 2);

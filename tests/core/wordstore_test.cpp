@@ -49,6 +49,7 @@ TEST_F(WordStoreTest, AddStoresAWordOnceAsTypedWhateverItsLetterCase) {
     EXPECT_EQ(refusal(half), Refusal::Unstorable);
     EXPECT_EQ(half.value().field, 1);
     EXPECT_EQ(refusal(words.add(kBob, u"BANK"_s, u"x"_s)), Refusal::Taken);
+    EXPECT_EQ(refusal(words.add(kBob, QString(31, u'w'), u"x"_s)), Refusal::TooLong);
     EXPECT_EQ(count(u"dictionary_tbl"_s), 4);
 
     EXPECT_EQ(refusal(words.add(kBob, u"Cherry's "_s, u"it's red"_s)), Refusal::None);

@@ -6,6 +6,7 @@
 #include "core/ContactStore.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
+#include "data/Schema.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/GridBinding.h"
@@ -65,7 +66,10 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
       m_ado(new DataControl(this)) {
     m_ui->setupUi(this);
     m_ado->setObjectName(QStringLiteral("Ado_Addressbook"));
-    m_ui->cmbo_Sex->lineEdit()->setMaxLength(1);
+    // Each field holds what its column holds.
+    const QList<QLineEdit*> fields = contactFields();
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        fields.at(i)->setMaxLength(kContactsColumns[size_t(i) + 1].maxLength);
     m_ui->cmbo_Search->lineEdit()->setMaxLength(20);
     keepWholeCharacters(this);
 
@@ -246,6 +250,12 @@ bool AddressBookTab::answered(const Result<Change>& change) {
             showUnstorable(m_platform.prompter,
                            latin1(kColumns.at(std::size_t(change.value().field)).header));
             break;
+        case Refusal::TooLong: {
+            const auto field = std::size_t(change.value().field);
+            showTooLong(m_platform.prompter, latin1(kColumns.at(field).header),
+                        kContactsColumns[field + 1].maxLength);
+            break;
+        }
         case Refusal::Taken:
             tell(QStringLiteral("This name is already stored!"), QStringLiteral("Already Stored!"),
                  vbInformation);

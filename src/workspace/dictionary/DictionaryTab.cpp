@@ -6,6 +6,7 @@
 #include "core/WordStore.h"
 #include "data/DataControl.h"
 #include "data/Encoding.h"
+#include "data/Schema.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/GridBinding.h"
@@ -36,6 +37,7 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
       m_ui(std::make_unique<Ui::DictionaryTab>()),
       m_dictionary(new DataControl(this)) {
     m_ui->setupUi(this);
+    m_ui->txtDicWord->setMaxLength(kDictionaryColumns[1].maxLength);
     m_dictionary->setObjectName(QStringLiteral("ADO_Dictionary"));
     m_dictionary->setRecordSource(WordStore::listing());
 
@@ -218,6 +220,9 @@ bool DictionaryTab::answered(const Result<Change>& change) {
         case Refusal::Unstorable:
             showUnstorable(prompter, change.value().field == 0 ? QStringLiteral("Word")
                                                                : QStringLiteral("Description"));
+            break;
+        case Refusal::TooLong:
+            showTooLong(prompter, QStringLiteral("Word"), kDictionaryColumns[1].maxLength);
             break;
         case Refusal::Taken:
             prompter.show(QStringLiteral("This word, is already stored! Try another name or add "
