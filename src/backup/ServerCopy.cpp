@@ -165,6 +165,19 @@ Status inTransaction(Connection& db, const char* begin, Body body) {
     return status;
 }
 
+// Every row of the connection's database, read in one transaction begun by `begin`.
+Result<TableRows> readInTransaction(Connection& db, const char* begin) {
+    TableRows contents;
+    const Status read = inTransaction(db, begin, [&] {
+        Result<TableRows> all = readAll(db);
+        if (!all) return Status(all.error());
+        contents = std::move(all.value());
+        return Status();
+    });
+    if (!read) return read.error();
+    return contents;
+}
+
 Status openServer(Connection& db, const ServerAddress& server, bool checked) {
     db.setConnectionString(server.url());
     return checked ? db.open() : db.openSnapshot();
@@ -186,15 +199,7 @@ Result<TableRows> readFile(const QString& file) {
     Connection db;
     db.setConnectionString(makeFileConnectionString(current));
     if (Status opened = db.open(); !opened) return opened.error();
-    TableRows contents;
-    const Status read = inTransaction(db, "BEGIN", [&] {
-        Result<TableRows> all = readAll(db);
-        if (!all) return Status(all.error());
-        contents = std::move(all.value());
-        return Status();
-    });
-    if (!read) return read.error();
-    return contents;
+    return readInTransaction(db, "BEGIN");
 }
 
 // Every row of a server database that passed the open check (brought forward if older), read
@@ -202,16 +207,7 @@ Result<TableRows> readFile(const QString& file) {
 Result<TableRows> readServer(const ServerAddress& server) {
     Connection db;
     if (Status opened = openServer(db, server, true); !opened) return opened.error();
-    TableRows contents;
-    const Status read =
-        inTransaction(db, "START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY", [&] {
-            Result<TableRows> all = readAll(db);
-            if (!all) return Status(all.error());
-            contents = std::move(all.value());
-            return Status();
-        });
-    if (!read) return read.error();
-    return contents;
+    return readInTransaction(db, "START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
 }
 
 }  // namespace

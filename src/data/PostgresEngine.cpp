@@ -306,11 +306,8 @@ Status PostgresEngine::migrate(QSqlDatabase& db, const ServerAddress& server,
     QSqlQuery q(db);
     int from = 0;
     auto failed = [&](const QSqlError& error) {
-        const DbError why = refusal(DbProblem::Damaged, server,
-                                    QStringLiteral("cannot bring it from version %1 up to %2: %3")
-                                        .arg(from)
-                                        .arg(ladder.empty() ? from : ladder.back().version)
-                                        .arg(engineText(error)));
+        const DbError why =
+            refusal(DbProblem::Damaged, server, ladderFailure(from, ladder, engineText(error)));
         q.finish();
         db.rollback();
         return Status(why);
@@ -325,17 +322,13 @@ Status PostgresEngine::migrate(QSqlDatabase& db, const ServerAddress& server,
         !q.next())
         return failed(q.lastError());
     from = q.value(0).toInt();
-    int version = from;
-    for (const Migration& step : ladder) {
-        if (step.version <= version) continue;
-        for (const QString& sql : step.onServer)
-            if (!q.exec(sql)) return failed(q.lastError());
-        version = step.version;
-    }
-    if (!q.exec(QStringLiteral("UPDATE %1 SET value = '%2' WHERE name = '%3'")
-                    .arg(QLatin1String(kSettingsTable))
-                    .arg(version)
-                    .arg(QLatin1String(kVersionSetting))))
+    const auto recording = [](int version) {
+        return QStringLiteral("UPDATE %1 SET value = '%2' WHERE name = '%3'")
+            .arg(QLatin1String(kSettingsTable))
+            .arg(version)
+            .arg(QLatin1String(kVersionSetting));
+    };
+    if (!climbLadder(q, from, ladder, &Migration::onServer, recording))
         return failed(q.lastError());
     q.finish();
     if (!db.commit()) return failed(db.lastError());

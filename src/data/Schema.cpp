@@ -3,6 +3,8 @@
 #include "data/Encoding.h"
 #include "data/Statement.h"
 
+#include <QSqlQuery>
+
 namespace vemora {
 
 namespace {
@@ -193,6 +195,25 @@ QStringList serverSchema() {
         for (const Index& index : table.indexes) statements.append(serverIndex(table, index));
     }
     return statements;
+}
+
+bool climbLadder(QSqlQuery& query, int from, const std::vector<Migration>& ladder,
+                 QStringList Migration::*statements, QString (*recording)(int version)) {
+    int version = from;
+    for (const Migration& step : ladder) {
+        if (step.version <= version) continue;
+        for (const QString& sql : step.*statements)
+            if (!query.exec(sql)) return false;
+        version = step.version;
+    }
+    return query.exec(recording(version));
+}
+
+QString ladderFailure(int from, const std::vector<Migration>& ladder, const QString& why) {
+    return QStringLiteral("cannot bring it from version %1 up to %2: %3")
+        .arg(from)
+        .arg(ladder.empty() ? from : ladder.back().version)
+        .arg(why);
 }
 
 Statement administratorSeed() {

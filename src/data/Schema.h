@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+class QSqlQuery;
+
 namespace vemora {
 
 class Statement;
@@ -131,5 +133,13 @@ struct Migration {
 
 // The steps from the first delivered version up to kSchemaVersion, oldest first.
 const std::vector<Migration>& schemaLadder();
+
+// Runs the engine's `statements` of each step above `from`, then the statement `recording(v)`
+// gives for the version reached, inside the caller's transaction. True when all ran; otherwise
+// the query holds the error.
+bool climbLadder(QSqlQuery& query, int from, const std::vector<Migration>& ladder,
+                 QStringList Migration::*statements, QString (*recording)(int version));
+// Why a climb from `from` failed, as an open refusal words the cause.
+QString ladderFailure(int from, const std::vector<Migration>& ladder, const QString& why);
 
 }  // namespace vemora

@@ -203,25 +203,16 @@ Status SqliteEngine::migrate(QSqlDatabase& db, const QString& path, int from,
     QSqlQuery q(db);
     auto failed = [&](const QSqlError& error) {
         const DbError why =
-            refusedAtOpen(problemOf(error), path,
-                          QStringLiteral("cannot bring it from version %1 up to %2: %3")
-                              .arg(from)
-                              .arg(ladder.empty() ? from : ladder.back().version)
-                              .arg(engineText(error)));
+            refusedAtOpen(problemOf(error), path, ladderFailure(from, ladder, engineText(error)));
         q.finish();
         db.rollback();
         return Status(why);
     };
     if (!db.transaction()) return failed(db.lastError());
-    int version = from;
-    for (const Migration& step : ladder) {
-        if (step.version <= version) continue;
-        for (const QString& sql : step.onFile)
-            if (!q.exec(sql)) return failed(q.lastError());
-        version = step.version;
-    }
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)))
-        return failed(q.lastError());
+    const auto recording = [](int version) {
+        return QStringLiteral("PRAGMA user_version = %1").arg(version);
+    };
+    if (!climbLadder(q, from, ladder, &Migration::onFile, recording)) return failed(q.lastError());
     q.finish();
     if (!db.commit()) return failed(db.lastError());
     return {};
