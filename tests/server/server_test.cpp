@@ -360,8 +360,11 @@ TEST_F(ServerTest, TwoComputersAddingOneContactAtOnceStoreItOnce) {
         return ContactStore(organizer).add(
             1, {u"ann"_s, u"M"_s, u"Lee"_s, u"F"_s, u"b"_s, u"4"_s, u"5"_s, u"6"_s, u"f"_s});
     });
-    // Until the second one waits on the first one's row.
-    QSqlQuery waiting(db);
+    // Until the second one waits on the first one's row, as a third session sees it (a session
+    // in a transaction sees the activity as it was when the transaction began).
+    ServerSession watcher(server);
+    ASSERT_TRUE(watcher.open());
+    QSqlQuery waiting(watcher.database());
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(waiting.exec(QStringLiteral(
             "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")));
