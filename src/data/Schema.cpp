@@ -120,12 +120,9 @@ std::span<const Table> schemaTables() {
     return kTables;
 }
 
-const Table& schemaTable(L name) {
-    for (const Table& table : kTables)
-        if (table.name == name) return table;
-    Q_UNREACHABLE();
-}
+namespace {
 
+// One table, or one index, as each engine declares it.
 QString fileTable(const Table& table) {
     QStringList columns;
     for (const Column& column : table.columns) columns.append(fileColumn(column));
@@ -163,6 +160,8 @@ QString serverIndex(const Table& table, const Index& index) {
              table.serverRows.isEmpty() ? table.name : table.serverRows,
              parts.join(QLatin1String(", ")));
 }
+
+}  // namespace
 
 QStringList fileSchema() {
     QStringList statements;

@@ -68,7 +68,6 @@ struct Table {
 
 // Every table of the organizer's database, accounts first.
 std::span<const Table> schemaTables();
-const Table& schemaTable(QLatin1StringView name);
 
 // The columns of the tables whose texts callers hand over column by column, in table order.
 inline constexpr Column kUsersColumns[] = {
@@ -114,10 +113,6 @@ inline constexpr QLatin1StringView kDictionary("dictionary_tbl");
 // The statements that make the schema, table by table with its indexes, in each engine's SQL.
 QStringList fileSchema();
 QStringList serverSchema();
-// One table, or one index, as each engine declares it.
-QString fileTable(const Table& table);
-QString fileIndex(const Table& table, const Index& index);
-QString serverIndex(const Table& table, const Index& index);
 
 inline constexpr auto kInitialAdminPassword = "admin";
 // The administrator's account, number 1, that every new database holds.
