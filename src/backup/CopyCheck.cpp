@@ -77,28 +77,37 @@ Result<QHash<QString, QStringList>> readColumns(Connection& db) {
 }
 
 // Every object of a database (type and name, lower case), less the engine's own.
-Result<QStringList> readObjects(Connection& db) {
+// Each object's type and name (lower case), and the statement that made it.
+Result<QList<std::pair<QString, QString>>> readObjects(Connection& db) {
     const Result<Recordset> found = db.execute(
-        Statement("SELECT type, name FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' "
+        Statement("SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite\\_%' "
                   "ESCAPE '\\' ORDER BY type, name"));
     if (!found) return found.error();
-    QStringList objects;
+    QList<std::pair<QString, QString>> objects;
     for (int i = 0; i < found.value().rowCount(); ++i) {
         const QVariantList& row = found.value().row(i);
-        objects.append(row.value(0).toString().toLower() + QLatin1Char(' ') +
-                       row.value(1).toString().toLower());
+        objects.append({row.value(0).toString().toLower() + QLatin1Char(' ') +
+                            row.value(1).toString().toLower(),
+                        row.value(2).toString()});
     }
     return objects;
 }
 
-// Every object this program makes in a file (type and name, lower case), in any version.
-QStringList deliveredObjects() {
-    QStringList objects;
+// Every object this program makes in a file (type and name, lower case), in any version, with
+// the statement that makes it where the object runs or is read as code: a trigger, a view, the
+// search index. The index's own tables are the engine's.
+QHash<QString, QString> deliveredObjects() {
+    QHash<QString, QString> objects;
     for (const Table& table : schemaTables()) {
-        objects.append(QStringLiteral("table ") + table.name);
+        objects.insert(QStringLiteral("table ") + table.name, {});
         for (const Index& index : table.indexes)
-            if (!table.keyedOnColumn(index)) objects.append(QStringLiteral("index ") + index.name);
+            if (!table.keyedOnColumn(index))
+                objects.insert(QStringLiteral("index ") + index.name, {});
     }
+    for (const SchemaObject& object : fileSearchObjects())
+        objects.insert(object.type + QLatin1Char(' ') + object.name, object.sql);
+    for (const QString& shadow : fileSearchShadowTables())
+        objects.insert(QStringLiteral("table ") + shadow, {});
     return objects;
 }
 
@@ -203,15 +212,17 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
 
     // Only what this program makes: a trigger, view, table or index of anyone else's would run
     // or stay in the organizer's database once restored.
-    const Result<QStringList> objects = readObjects(db);
+    const auto objects = readObjects(db);
     if (!objects)
         return SqliteEngine::refusal(DbProblem::Damaged, path, objects.error().description);
-    const QStringList delivered = deliveredObjects();
-    for (const QString& object : objects.value())
-        if (!delivered.contains(object))
+    const QHash<QString, QString> delivered = deliveredObjects();
+    for (const auto& [object, sql] : objects.value()) {
+        const auto made = delivered.constFind(object);
+        if (made == delivered.cend() || (!made->isEmpty() && *made != sql))
             return SqliteEngine::refusal(
                 DbProblem::Foreign, path,
                 QStringLiteral("it holds the %1, which this program does not make").arg(object));
+    }
     // An older version is brought forward once restored; its columns may still differ.
     if (version.value() == kSchemaVersion)
         for (const Table& table : schemaTables())

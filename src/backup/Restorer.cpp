@@ -103,14 +103,19 @@ RestoreResult Restorer::run(const QString& source) {
     passed(RestoreStep::Staged, restored);
 
     Result<DatabaseSummary> summary = examineDatabase(restored, m_password);
-    if (summary && summary.value().version < kSchemaVersion) {
-        // An older copy is brought forward before it is put in place.
+    if (summary) {
+        // An older copy is brought forward, and a damaged search index made again, before it
+        // is put in place.
         Connection db;
         db.setConnectionString(QStringLiteral("Data Source=") + restored +
                                QStringLiteral(";Jet OLEDB:Database password=") + m_password);
         if (const Status opened = db.open(); !opened) return refusal(opened.error());
+        if (SqliteEngine::searchIndexDamaged(db))
+            if (const Status rebuilt = SqliteEngine::rebuildSearchIndex(db); !rebuilt)
+                return refusal(rebuilt.error());
         db.close();
-        summary = examineDatabase(restored, m_password);
+        if (summary.value().version < kSchemaVersion)
+            summary = examineDatabase(restored, m_password);
     }
     if (!summary) return refusal(summary.error());
     passed(RestoreStep::Checked, restored);

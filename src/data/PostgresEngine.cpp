@@ -357,9 +357,10 @@ public:
     bool run(QSqlQuery& query, const Statement& statement) const override {
         // A server prepares only queries and changes of rows: BEGIN, SAVEPOINT and the like,
         // which bind nothing, go as they are.
-        if (statement.values().isEmpty()) return query.exec(sqlOf(statement));
+        const QVariantList& values = statement.values(Dialect::Server);
+        if (values.isEmpty()) return query.exec(sqlOf(statement));
         if (!query.prepare(sqlOf(statement))) return false;
-        for (const QVariant& value : statement.values()) query.addBindValue(value);
+        for (const QVariant& value : values) query.addBindValue(value);
         return query.exec();
     }
     const QString& sqlOf(const Statement& statement) const override {

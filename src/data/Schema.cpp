@@ -161,6 +161,81 @@ QString serverIndex(const Table& table, const Index& index) {
              parts.join(QLatin1String(", ")));
 }
 
+// The full-text index of the diary and the planner. Each non-empty text of a day is one
+// document, keyed by its owner, its day and its place: user * 10^9 + YYYYMMDD * 10 + place.
+struct SearchedText {
+    L table;
+    L dateColumn;
+    L column;
+    int place;  // SearchPlace
+};
+constexpr SearchedText kSearchedTexts[] = {
+    {tables::kDiary, L("diary_date"), L("diary_message"), 3},
+    {tables::kPlanner, L("planner_date"), L("time_am"), 2},
+    {tables::kPlanner, L("planner_date"), L("time_pm"), 1},
+    {tables::kPlanner, L("planner_date"), L("planner_msg"), 0},
+};
+
+QString fileSearchKey(const SearchedText& text, QStringView row) {
+    const QString prefix = row.isEmpty() ? QString() : row.toString() + QLatin1Char('.');
+    return QStringLiteral("%1user_num * 1000000000 + replace(%1%2, '-', '') * 10 + %3")
+        .arg(prefix, text.dateColumn)
+        .arg(text.place);
+}
+
+// The statements that keep the index in step with one table: a row's old texts leave it and
+// its new ones enter it. An insert first takes out what a row it replaces had put in.
+QList<SchemaObject> fileSearchTriggers(L table) {
+    QStringList before, added, removed, changed;
+    for (const SearchedText& text : kSearchedTexts) {
+        if (text.table != table) continue;
+        const QString oldKey = fileSearchKey(text, u"old");
+        const QString newKey = fileSearchKey(text, u"new");
+        const QString remove =
+            QStringLiteral("INSERT INTO search_fts (search_fts, rowid, body) SELECT 'delete', ");
+        const QString add = QStringLiteral("INSERT INTO search_fts (rowid, body) SELECT ");
+        before.append(remove +
+                      QStringLiteral("%1, %2 FROM %3 WHERE user_num = new.user_num AND "
+                                     "%4 = new.%4 AND %2 <> ''; ")
+                          .arg(fileSearchKey(text, {}), text.column, table, text.dateColumn));
+        removed.append(remove +
+                       QStringLiteral("%1, old.%2 WHERE old.%2 <> ''; ").arg(oldKey, text.column));
+        added.append(add +
+                     QStringLiteral("%1, new.%2 WHERE new.%2 <> ''; ").arg(newKey, text.column));
+    }
+    changed = removed + added;
+    const auto trigger = [&](const char* name, const char* when, const QStringList& body) {
+        const QString full = QString::fromLatin1(name).arg(table.chopped(4));
+        return SchemaObject{L("trigger"), full,
+                            QStringLiteral("CREATE TRIGGER %1 %2 ON %3 BEGIN %4END")
+                                .arg(full, QLatin1String(when), table, body.join(QString()))};
+    };
+    return {trigger("%1_search_replaced", "BEFORE INSERT", before),
+            trigger("%1_search_added", "AFTER INSERT", added),
+            trigger("%1_search_removed", "AFTER DELETE", removed),
+            trigger("%1_search_changed", "AFTER UPDATE", changed)};
+}
+
+// The server folds a text the same way, in a function its indexes are made on: NFD, lower
+// case, the combining blocks' marks dropped, every run of other characters one space. The
+// server keeps at most about a megabyte of words per text, so only the start of a very long
+// text is searched there.
+const char kServerFold[] =
+    "CREATE FUNCTION search_words(body text) RETURNS tsvector LANGUAGE sql IMMUTABLE STRICT "
+    "PARALLEL SAFE AS $$ SELECT to_tsvector('simple', regexp_replace(regexp_replace(lower("
+    "normalize(left(body, 100000), NFD)), "
+    "'[\\u0300-\\u036f\\u1ab0-\\u1aff\\u1dc0-\\u1dff\\u20d0-\\u20ff\\ufe20-\\ufe2f]', '', 'g'), "
+    "'[^[:alnum:]]+', ' ', 'g')) $$";
+
+QStringList serverSearchStatements() {
+    QStringList statements{QString::fromLatin1(kServerFold)};
+    for (const SearchedText& text : kSearchedTexts)
+        statements.append(
+            QStringLiteral("CREATE INDEX %1_search ON %2 USING gin (search_words(%1))")
+                .arg(text.column, text.table));
+    return statements;
+}
+
 }  // namespace
 
 QStringList fileSchema() {
@@ -170,7 +245,34 @@ QStringList fileSchema() {
         for (const Index& index : table.indexes)
             if (!table.keyedOnColumn(index)) statements.append(fileIndex(table, index));
     }
+    for (const SchemaObject& object : fileSearchObjects()) statements.append(object.sql);
     return statements;
+}
+
+QList<SchemaObject> fileSearchObjects() {
+    QStringList sources;
+    for (const SearchedText& text : kSearchedTexts)
+        sources.append(QStringLiteral("SELECT %1 AS key, %2 AS body FROM %3 WHERE %2 <> ''")
+                           .arg(fileSearchKey(text, {}), text.column, text.table));
+    QList<SchemaObject> objects{
+        {L("view"), QStringLiteral("search_source"),
+         QStringLiteral("CREATE VIEW search_source AS ") +
+             sources.join(QLatin1String(" UNION ALL "))},
+        // Prefixes of one letter are indexed: the first letter typed lists at once.
+        {L("table"), QStringLiteral("search_fts"),
+         QStringLiteral("CREATE VIRTUAL TABLE search_fts USING fts5(body, content='search_source', "
+                        "content_rowid='key', tokenize='unicode61 remove_diacritics 2', "
+                        "prefix='1')")}};
+    objects += fileSearchTriggers(tables::kDiary);
+    objects += fileSearchTriggers(tables::kPlanner);
+    return objects;
+}
+
+QStringList fileSearchShadowTables() {
+    QStringList names;
+    for (const char* suffix : {"data", "idx", "docsize", "config"})
+        names.append(QStringLiteral("search_fts_") + QLatin1String(suffix));
+    return names;
 }
 
 QStringList serverSchema() {
@@ -193,7 +295,7 @@ QStringList serverSchema() {
         }
         for (const Index& index : table.indexes) statements.append(serverIndex(table, index));
     }
-    return statements;
+    return statements + serverSearchStatements();
 }
 
 bool climbLadder(QSqlQuery& query, int from, const std::vector<Migration>& ladder,
@@ -220,6 +322,13 @@ Statement administratorSeed() {
                "INSERT INTO users (user_num, user_name, user_password, name) VALUES (1, 'admin', ")
         .value(*EncodePassword(QString::fromLatin1(kInitialAdminPassword)))
         .sql(", 'Administrator')");
+}
+
+QStringList searchStep(const QList<SchemaObject>& objects) {
+    QStringList statements;
+    for (const SchemaObject& object : objects) statements.append(object.sql);
+    statements.append(QStringLiteral("INSERT INTO search_fts (search_fts) VALUES ('rebuild')"));
+    return statements;
 }
 
 const std::vector<Migration>& schemaLadder() {
@@ -260,6 +369,8 @@ const std::vector<Migration>& schemaLadder() {
           QStringLiteral("CREATE UNIQUE INDEX addressbook_names ON addressbook_rows (user_num, "
                          "lower(trim(name) COLLATE \"C\"), lower(trim(middle_name) COLLATE \"C\"), "
                          "lower(trim(last_name) COLLATE \"C\"))")}},
+        // The full-text index of the diary and the planner, built from the texts already kept.
+        {4, searchStep(fileSearchObjects()), serverSearchStatements()},
     };
     return ladder;
 }

@@ -16,7 +16,7 @@ class Statement;
 
 // The version of the schema below: the file keeps it in its user_version, a server in its
 // settings table.
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // What a column holds, as both engines give it back: a whole number, a text, or a day (a
 // YYYY-MM-DD text on the file, a date on a server).
@@ -110,9 +110,22 @@ inline constexpr QLatin1StringView kPlanner("planner_tbl");
 inline constexpr QLatin1StringView kDictionary("dictionary_tbl");
 }  // namespace tables
 
-// The statements that make the schema, table by table with its indexes, in each engine's SQL.
+// The statements that make the schema, table by table with its indexes, then the full-text
+// index of the diary and the planner, in each engine's SQL.
 QStringList fileSchema();
 QStringList serverSchema();
+
+// One object of the file's full-text index, as the file records it: its type, name and the
+// statement that made it.
+struct SchemaObject {
+    QLatin1StringView type;
+    QString name;
+    QString sql;
+};
+// The index, the view it reads its texts from and the triggers that keep it in step.
+QList<SchemaObject> fileSearchObjects();
+// The tables the index keeps itself in.
+QStringList fileSearchShadowTables();
 
 inline constexpr auto kInitialAdminPassword = "admin";
 // The administrator's account, number 1, that every new database holds.

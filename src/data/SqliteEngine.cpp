@@ -8,7 +8,9 @@
 
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
+#include "data/Logging.h"
 #include "data/SafeFiles.h"
+#include "data/Schema.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -241,7 +243,56 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
 
     if (const auto problem = schemaProblem(verifier, version, tables, password, 1, {}))
         return refusedAtOpen(problem->problem, path, problem->cause);
-    return version < kSchemaVersion ? migrate(db, path, version, schemaLadder()) : Status();
+    if (version < kSchemaVersion)
+        if (Status migrated = migrate(db, path, version, schemaLadder()); !migrated)
+            return migrated;
+    return remakeMissingSearchIndex(db, path);
+}
+
+// A search index some of whose pieces are missing or not this program's is made again from the
+// texts: the texts are the user's, the index only serves them.
+Status SqliteEngine::remakeMissingSearchIndex(QSqlDatabase& db, const QString& path) {
+    const QList<SchemaObject> objects = fileSearchObjects();
+    const QStringList shadows = fileSearchShadowTables();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE name LIKE "
+                               "'search\\_%' ESCAPE '\\' OR name LIKE '%\\_search\\_%' ESCAPE "
+                               "'\\'")))
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
+    int sound = 0;
+    while (q.next()) {
+        const QString name = q.value(1).toString();
+        for (const SchemaObject& object : objects)
+            if (object.name == name && object.type == q.value(0).toString() &&
+                object.sql == q.value(2).toString())
+                ++sound;
+        if (shadows.contains(name)) ++sound;
+    }
+    q.finish();
+    if (sound == objects.size() + shadows.size()) return {};
+    qCWarning(logData) << "remaking the search index of" << path;
+    QStringList statements;
+    for (const SchemaObject& object : objects)
+        statements.append(QStringLiteral("DROP %1 IF EXISTS %2").arg(object.type, object.name));
+    for (const QString& shadow : shadows)
+        statements.append(QStringLiteral("DROP TABLE IF EXISTS %1").arg(shadow));
+    for (const SchemaObject& object : objects) statements.append(object.sql);
+    statements.append(QStringLiteral("INSERT INTO search_fts (search_fts) VALUES ('rebuild')"));
+    if (!db.transaction())
+        return refusedAtOpen(problemOf(db.lastError()), path, engineText(db.lastError()));
+    for (const QString& sql : statements) {
+        if (!q.exec(sql)) {
+            const QSqlError error = q.lastError();
+            q.finish();
+            db.rollback();
+            return refusedAtOpen(problemOf(error), path, engineText(error));
+        }
+    }
+    q.finish();
+    if (!db.commit())
+        return refusedAtOpen(problemOf(db.lastError()), path, engineText(db.lastError()));
+    return {};
 }
 
 std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const QStringList& present,
@@ -434,8 +485,30 @@ std::optional<QString> SqliteEngine::integrityProblem(Connection& connection) {
     QStringList lines;
     for (int row = 0; row < verdict.value().rowCount(); ++row)
         lines.append(verdict.value().row(row).value(0).toString());
-    if (lines == QStringList{QStringLiteral("ok")}) return std::nullopt;
-    return lines.join(QStringLiteral("; "));
+    if (lines != QStringList{QStringLiteral("ok")}) return lines.join(QStringLiteral("; "));
+    if (searchIndexDamaged(connection) && !rebuildSearchIndex(connection))
+        return QStringLiteral(
+            "the search index is damaged and could not be rebuilt here; it is "
+            "rebuilt where the database is restored");
+    return std::nullopt;
+}
+
+bool SqliteEngine::searchIndexDamaged(Connection& connection) {
+    const Result<Recordset> present = connection.execute(
+        Statement("SELECT count(*) FROM sqlite_master WHERE name = 'search_fts'"));
+    if (!present || present.value().value(0, 0).toLongLong() == 0) return false;
+    const Result<Recordset> checked = connection.execute(
+        Statement("INSERT INTO search_fts (search_fts) VALUES ('integrity-check')"));
+    // The check is asked for as a write, which a copy opened read-only refuses; its index is
+    // checked where it is written.
+    if (!checked && checked.error().description.contains(QLatin1String("readonly"))) return false;
+    if (!checked) qCWarning(logData) << "search index:" << checked.error().description;
+    return !checked;
+}
+
+Status SqliteEngine::rebuildSearchIndex(Connection& connection) {
+    return connection.execute(Statement("INSERT INTO search_fts (search_fts) VALUES ('rebuild')"))
+        .status();
 }
 
 QStringList SqliteEngine::journalSuffixes() {

@@ -73,6 +73,7 @@ public:
 
     // Runs the ladder's steps above version `from` in one transaction and records the version
     // reached; on any failure nothing of it stays.
+    static Status remakeMissingSearchIndex(QSqlDatabase& db, const QString& path);
     static Status migrate(QSqlDatabase& db, const QString& path, int from,
                           const std::vector<Migration>& ladder);
 
@@ -83,6 +84,10 @@ public:
     static Status copyInto(const QString& source, const QString& target);
     // Nothing when the engine finds the database sound; otherwise what it found.
     static std::optional<QString> integrityProblem(Connection& connection);
+    // Whether the full-text index fails its own check; a read-only copy is not checked.
+    static bool searchIndexDamaged(Connection& connection);
+    // Makes the full-text index again from the texts.
+    static Status rebuildSearchIndex(Connection& connection);
 
     // Files the engine keeps beside a database: the journals of a change being written, all
     // of its own files, and every companion (those and the organizers' lock file).

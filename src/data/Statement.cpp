@@ -68,11 +68,13 @@ Statement& Statement::falseCondition() {
     return sql(u" 0", u" false");
 }
 
-Statement& Statement::bind(const QVariant& value, const QString& shown) {
+Statement& Statement::bind(const QVariant& value, const QString& shown,
+                           std::optional<QVariant> onServer) {
     m_query += QLatin1Char('?');
     m_serverQuery += QLatin1Char('?');
     m_rendering += shown;
     m_values.append(value);
+    m_serverValues.append(onServer ? *onServer : value);
     return *this;
 }
 
@@ -82,6 +84,10 @@ Statement& Statement::number(qint64 value) {
 
 Statement& Statement::value(const QString& value) {
     return bind(value, QLatin1Char('\'') + value + QLatin1Char('\''));
+}
+
+Statement& Statement::value(const QString& onFile, const QString& onServer) {
+    return bind(onFile, QLatin1Char('\'') + onFile + QLatin1Char('\''), onServer);
 }
 
 Statement& Statement::text(const QString& value) {

@@ -32,6 +32,8 @@ public:
     Statement& date(QDate value);
     // A value of the program's own, such as a file name: bound as it is, apostrophes and all.
     Statement& value(const QString& value);
+    // A value each engine is given in its own form, in the same place of both texts.
+    Statement& value(const QString& onFile, const QString& onServer);
 
     // Pieces that each engine words its own way; the rendering shows the file's.
     // A fixed piece per engine.
@@ -58,18 +60,22 @@ public:
     const QString& query(Dialect dialect) const {
         return dialect == Dialect::File ? m_query : m_serverQuery;
     }
-    const QVariantList& values() const { return m_values; }
+    const QVariantList& values(Dialect dialect = Dialect::File) const {
+        return dialect == Dialect::File ? m_values : m_serverValues;
+    }
     const std::optional<DbError>& defect() const { return m_defect; }
     // The statement with its values written in, for display in SqlText.
     const QString& rendering() const { return m_rendering; }
 
 private:
-    Statement& bind(const QVariant& value, const QString& shown);
+    Statement& bind(const QVariant& value, const QString& shown,
+                    std::optional<QVariant> onServer = std::nullopt);
 
     QString m_query;
     QString m_serverQuery;
     QString m_rendering;
     QVariantList m_values;
+    QVariantList m_serverValues;
     std::optional<DbError> m_defect;
 };
 

@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
+#include "data/Schema.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 #include "support/OtherAccount.h"
@@ -29,15 +30,27 @@ protected:
     }
     // Runs statements on the file outside the program's connection.
     void raw(std::initializer_list<const char*> statements) {
+        QStringList all;
+        for (const char* sql : statements) all.append(QString::fromLatin1(sql));
+        raw(all);
+    }
+    void raw(const QStringList& statements) {
         {
             QSqlDatabase db =
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
             db.setDatabaseName(path());
             ASSERT_TRUE(db.open());
             QSqlQuery q(db);
-            for (const char* sql : statements) ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+            for (const QString& sql : statements) ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    }
+    // The file as it was before it had a search index.
+    void dropSearchIndex() {
+        QStringList drops;
+        for (const SchemaObject& object : fileSearchObjects())
+            drops.append(QStringLiteral("DROP %1 %2").arg(object.type, object.name));
+        raw(drops);
     }
     QByteArray digest() const {
         QFile f(path());
@@ -133,6 +146,7 @@ class MigrationTest : public OpeningTest {
 protected:
     void SetUp() override {
         OpeningTest::SetUp();
+        dropSearchIndex();
         raw({"DROP INDEX addressbook_names", "DROP TABLE dictionary_tbl",
              "CREATE TABLE dictionary_tbl ( user_num INTEGER NOT NULL,"
              " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE, dict_description TEXT COLLATE "
@@ -236,6 +250,7 @@ class VersionTwoTest : public MigrationTest {
 protected:
     void SetUp() override {
         OpeningTest::SetUp();
+        dropSearchIndex();
         raw({"DROP INDEX addressbook_names",
              "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE "
              "NOCASE)",
