@@ -119,7 +119,8 @@ QVariant SearchResults::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_hits.size()) return {};
     const SearchHit& hit = m_hits.at(index.row());
     if (role == Qt::UserRole) return hit.day;
-    if (role == kSnippetHtmlRole && index.column() == TextColumn) return m_rows.at(index.row()).html;
+    if (role == kSnippetHtmlRole && index.column() == TextColumn)
+        return m_rows.at(index.row()).html;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
         return {};
     switch (index.column()) {

@@ -36,30 +36,30 @@ constexpr QLatin1StringView kServerHits(
 
 }  // namespace
 
-Result<QList<SearchHit>> SearchStore::find(qint64 user, const SearchTerms& terms,
-                                           SearchOrder order, int limit, int offset) {
+Result<QList<SearchHit>> SearchStore::find(qint64 user, const SearchTerms& terms, SearchOrder order,
+                                           int limit, int offset) {
     if (terms.isEmpty() || limit <= 0) return QList<SearchHit>();
     const bool newest = order == SearchOrder::Newest;
     const QString page = QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(std::max(offset, 0));
     Statement statement = searchValues(user, terms);
-    statement.sql(QString(u", hits AS (SELECT search_fts.rowid AS key, rank AS r"_qs +
-                          kFileMatches + u" ORDER BY "_qs +
-                          (newest ? u"search_fts.rowid DESC"_qs : u"rank"_qs) + page +
-                          u"), found AS (SELECT key, r, key % 10 AS place, printf('%04d-%02d-%02d', "
-                          u"key % 1000000000 / 100000, key / 1000 % 100, key / 10 % 100) AS day "
-                          u"FROM hits) SELECT found.day, found.place, CASE found.place WHEN 3 THEN "
-                          u"d.diary_message WHEN 2 THEN l.time_am WHEN 1 THEN l.time_pm ELSE "
-                          u"l.planner_msg END FROM found CROSS JOIN p LEFT JOIN diary_tbl d ON "
-                          u"found.place = 3 AND d.user_num = p.owner AND d.diary_date = found.day "
-                          u"LEFT JOIN planner_tbl l ON found.place < 3 AND l.user_num = p.owner AND "
-                          u"l.planner_date = found.day ORDER BY "_qs +
-                          (newest ? u"found.key DESC"_qs : u"found.r, found.key DESC"_qs)),
-                  QString(QString(kServerHits) +
-                          u" SELECT hits.day, hits.place, hits.body FROM hits, p ORDER BY "_qs +
-                          (newest ? u"hits.day DESC, hits.place DESC"_qs
-                                  : u"ts_rank(search_words(hits.body), p.query) DESC, hits.day "
-                                    u"DESC, hits.place DESC"_qs) +
-                          page));
+    statement.sql(
+        QString(u", hits AS (SELECT search_fts.rowid AS key, rank AS r"_qs + kFileMatches +
+                u" ORDER BY "_qs + (newest ? u"search_fts.rowid DESC"_qs : u"rank"_qs) + page +
+                u"), found AS (SELECT key, r, key % 10 AS place, printf('%04d-%02d-%02d', "
+                u"key % 1000000000 / 100000, key / 1000 % 100, key / 10 % 100) AS day "
+                u"FROM hits) SELECT found.day, found.place, CASE found.place WHEN 3 THEN "
+                u"d.diary_message WHEN 2 THEN l.time_am WHEN 1 THEN l.time_pm ELSE "
+                u"l.planner_msg END FROM found CROSS JOIN p LEFT JOIN diary_tbl d ON "
+                u"found.place = 3 AND d.user_num = p.owner AND d.diary_date = found.day "
+                u"LEFT JOIN planner_tbl l ON found.place < 3 AND l.user_num = p.owner AND "
+                u"l.planner_date = found.day ORDER BY "_qs +
+                (newest ? u"found.key DESC"_qs : u"found.r, found.key DESC"_qs)),
+        QString(QString(kServerHits) +
+                u" SELECT hits.day, hits.place, hits.body FROM hits, p ORDER BY "_qs +
+                (newest ? u"hits.day DESC, hits.place DESC"_qs
+                        : u"ts_rank(search_words(hits.body), p.query) DESC, hits.day "
+                          u"DESC, hits.place DESC"_qs) +
+                page));
     return hits(statement);
 }
 
@@ -82,8 +82,8 @@ Result<QList<SearchHit>> SearchStore::onThisDay(qint64 user, QDate day) {
             .number(user)
             .sql(u") t"));
     if (!earliest) return earliest.error();
-    const QDate first = QDate::fromString(
-        m_database.DbRecordset().value(0, 0).toString().left(10), Qt::ISODate);
+    const QDate first =
+        QDate::fromString(m_database.DbRecordset().value(0, 0).toString().left(10), Qt::ISODate);
     QList<QDate> days;
     if (first.isValid())
         for (int year = day.year() - 1; year >= first.year(); --year)

@@ -94,7 +94,8 @@ QString foldForSearch(QStringView word) {
 
 QList<QStringView> searchWords(QStringView text) {
     QList<QStringView> words;
-    for (auto [start, end] = nextWord(text, 0); start < end; std::tie(start, end) = nextWord(text, end))
+    for (auto [start, end] = nextWord(text, 0); start < end;
+         std::tie(start, end) = nextWord(text, end))
         words.append(text.sliced(start, end - start));
     return words;
 }
@@ -195,16 +196,20 @@ QString SearchTerms::snippet(QStringView text, int around) const {
     }
     if (words.isEmpty()) return collapsed(text.left(200)).toHtmlEscaped();
     const qsizetype from = first < 0 ? 0 : std::max<qsizetype>(0, first - around);
-    const qsizetype to = std::min<qsizetype>(words.size(), first < 0 ? 2 * around : first + around + 1) - 1;
+    const qsizetype to =
+        std::min<qsizetype>(words.size(), first < 0 ? 2 * around : first + around + 1) - 1;
     QString html;
     if (from > 0) html += QStringLiteral("… ");
     for (qsizetype i = from; i <= to; ++i) {
         const auto [start, end] = words[i];
-        if (i > from) html += collapsed(text.sliced(words[i - 1].second, start - words[i - 1].second)).toHtmlEscaped();
+        if (i > from)
+            html += collapsed(text.sliced(words[i - 1].second, start - words[i - 1].second))
+                        .toHtmlEscaped();
         const QStringView word = text.sliced(start, end - start);
         const QString shown = word.toString().toHtmlEscaped();
-        html += matches(foldForSearch(word)) ? QStringLiteral("<b>") + shown + QStringLiteral("</b>")
-                                             : shown;
+        html += matches(foldForSearch(word))
+                    ? QStringLiteral("<b>") + shown + QStringLiteral("</b>")
+                    : shown;
     }
     // Punctuation right after the last word stays with it.
     const QStringView tail = text.sliced(words[to].second);

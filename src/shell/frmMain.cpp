@@ -23,6 +23,7 @@
 #include "reports/Print.h"
 #include "shell/ShellWindows.h"
 #include "ui_frmMain.h"
+#include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
 
 namespace vemora {
@@ -50,6 +51,7 @@ constexpr Image kImageList[] = {
     {u"ABOUT", u"help-about"},
     {u"HELP", u"help-contents"},
     {u"PASSWORD", u"dialog-password"},
+    {u"FIND", u"edit-find"},
 };
 
 struct MenuIcon {
@@ -62,7 +64,7 @@ constexpr MenuIcon kMenuIcons[] = {
     {u"EXIT", u"mnuExit"},   {u"ADDRESS", u"mnuAddressBook"},   {u"PLANNER", u"mnuPlanner"},
     {u"DIARY", u"mnuDiary"}, {u"DICTIONARY", u"mnuDictionary"}, {u"MUSIC", u"mnuPlayer"},
     {u"TOOLS", u"mnuTools"}, {u"PASSWORD", u"mnu_changepw"},    {u"ADDUSER", u"mnu_adduser"},
-    {u"HELP", u"mnuTopics"}, {u"ABOUT", u"mnuAbout"},
+    {u"HELP", u"mnuTopics"}, {u"ABOUT", u"mnuAbout"},           {u"FIND", u"mnuFind"},
 };
 
 // Workspace tabs, as the View commands select them.
@@ -150,6 +152,7 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
             [this] { showOwned(m_changePW, m_platform, this); });
     connect(m_ui->mnu_adduser, &QAction::triggered, this,
             [this] { showOwned(m_addUser, m_platform, this); });
+    connect(m_ui->mnuFind, &QAction::triggered, this, [this] { showFind({}, false); });
     connect(m_ui->mnuTools, &QAction::triggered, this, &frmMain::showToolsNotice);
     connect(m_ui->mnuTopics, &QAction::triggered, this, &frmMain::showHelp);
     connect(m_ui->mnuAbout, &QAction::triggered, this,
@@ -222,6 +225,7 @@ frmTags* frmMain::workspace() {
         tags->load();
         m_workspace->showMaximized();
         connect(m_workspace, &QObject::destroyed, this, [this] { updateTransferMenu(false); });
+        connect(tags, &frmTags::findRequested, this, &frmMain::showFind);
         updateTransferMenu(true);
     }
     return static_cast<frmTags*>(m_workspace->widget());
@@ -273,6 +277,21 @@ void frmMain::endSession() {
     delete m_addUser;
     delete m_changePW;
     delete m_about;
+    delete m_find;
+}
+
+void frmMain::showFind(QDate day, bool onThisDay) {
+    frmFind* find = showSingle(m_find, [this] {
+        auto* window = new frmFind(m_platform, this);
+        connect(window, &frmFind::dayChosen, this, [this](QDate chosen, SearchPlace place) {
+            showWorkspace();
+            workspace()->showDay(chosen, place);
+            activateWindow();
+        });
+        return window;
+    });
+    find->setDay(day);
+    if (onThisDay) find->showOnThisDay();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

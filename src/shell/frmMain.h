@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -22,6 +23,7 @@ class frmTags;
 class frmAddUser;
 class frmChangePW;
 class frmAbout;
+class frmFind;
 
 // Which menus are usable follows from who is logged in.
 enum class MenuState { LoggedOut, User, Administrator };
@@ -59,6 +61,8 @@ private:
     void endSession();
     void showToolsNotice();
     void showHelp();
+    // The Find window, looking back from `day` for "On this day" when it is valid.
+    void showFind(QDate day, bool onThisDay);
     // Import... and Export... act on the workspace's tabs while it is shown.
     void updateTransferMenu(bool workspaceShown);
 
@@ -71,6 +75,7 @@ private:
     QPointer<frmAddUser> m_addUser;
     QPointer<frmChangePW> m_changePW;
     QPointer<frmAbout> m_about;
+    QPointer<frmFind> m_find;
     QLabel* m_date;
     QLabel* m_time;
     QLabel* m_user;

@@ -84,7 +84,19 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
     styleEditFields(tabs);
     enterPressesButtons(this);
     connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
+    connect(m_diary, &DiaryTab::findRequested, this, &frmTags::findRequested);
+    connect(m_planner, &PlannerTab::findRequested, this, &frmTags::findRequested);
     focusTabControl(0);
+}
+
+void frmTags::showDay(QDate day, SearchPlace place) {
+    if (place == SearchPlace::Diary) {
+        m_ui->tabMenu->setCurrentWidget(m_diary);
+        m_diary->showDay(day);
+    } else {
+        m_ui->tabMenu->setCurrentWidget(m_planner);
+        m_planner->showDay(day);
+    }
 }
 
 frmTags::~frmTags() = default;

@@ -3,6 +3,9 @@
 #include "data/DbError.h"
 #include "platform/Platform.h"
 
+#include "data/SearchText.h"
+
+#include <QDate>
 #include <QWidget>
 
 #include <memory>
@@ -37,6 +40,13 @@ public:
     // Open Playlist and Save Playlist.
     void importFile();
     void exportFile();
+
+    // Shows the day in the tab that holds the place: the diary, or the planner.
+    void showDay(QDate day, SearchPlace place);
+
+signals:
+    // The diary or the planner asked for the Find window, with its day.
+    void findRequested(QDate day, bool onThisDay);
 
 private:
     Status runLoadSequence();

@@ -83,13 +83,30 @@ TEST_F(SearchStoreTest, QuotedWordsAreAPhrase) {
 }
 
 TEST_F(SearchStoreTest, AnyTypedTextIsSearchedAsTextNeverAsTheEnginesSyntax) {
-    const QStringList hostile{
-        u"\""_s,         u"*"_s,        u"-"_s,           u":"_s,
-        u"("_s,          u")"_s,        u"AND"_s,         u"NEAR(cafe"_s,
-        u"cafe\""_s,     u"body:cafe"_s, u"-cafe"_s,      u"cafe OR"_s,
-        u"'; DROP"_s,    u"\\"_s,       u"a\\'b"_s,       QString(QChar(0)) + u"cafe"_s,
-        u"☕ cafe"_s,    u"\u200fcafe"_s, u"^cafe"_s,     u"cafe:*"_s,
-        u"!& | <->"_s,   u"\"\"\""_s,   QString(600, u'x'), u"{body}: x"_s};
+    const QStringList hostile{u"\""_s,
+                              u"*"_s,
+                              u"-"_s,
+                              u":"_s,
+                              u"("_s,
+                              u")"_s,
+                              u"AND"_s,
+                              u"NEAR(cafe"_s,
+                              u"cafe\""_s,
+                              u"body:cafe"_s,
+                              u"-cafe"_s,
+                              u"cafe OR"_s,
+                              u"'; DROP"_s,
+                              u"\\"_s,
+                              u"a\\'b"_s,
+                              QString(QChar(0)) + u"cafe"_s,
+                              u"☕ cafe"_s,
+                              u"\u200fcafe"_s,
+                              u"^cafe"_s,
+                              u"cafe:*"_s,
+                              u"!& | <->"_s,
+                              u"\"\"\""_s,
+                              QString(600, u'x'),
+                              u"{body}: x"_s};
     for (const QString& typed : hostile) find(typed);
     // Operators are words like any other.
     EXPECT_EQ(find(u"AND"_s), (Found{{kTuesday, SearchPlace::Diary}}));
@@ -117,8 +134,8 @@ TEST_F(SearchStoreTest, PagesFollowOneAnotherWithoutGapOrRepeat) {
     for (int day = 0; day < 30; ++day) diaryEntry(3, kMonday.addDays(day), u"page word"_s);
     QList<QDate> seen;
     for (int offset = 0; offset < 40; offset += 7) {
-        const auto page = store.find(3, SearchTerms::parse(u"page"_s), SearchOrder::Newest, 7,
-                                     offset);
+        const auto page =
+            store.find(3, SearchTerms::parse(u"page"_s), SearchOrder::Newest, 7, offset);
         ASSERT_TRUE(page.ok());
         for (const SearchHit& hit : page.value()) seen.append(hit.day);
     }
@@ -132,7 +149,9 @@ TEST_F(SearchStoreTest, TheIndexFollowsChangesMadeThroughSql) {
               .date(kMonday));
     EXPECT_EQ(find(u"zoe"_s), Found());
     EXPECT_EQ(find(u"rewritten"_s), (Found{{kMonday, SearchPlace::Diary}}));
-    query(Statement("UPDATE planner_tbl SET planner_date = ").date(kMonday).sql(u" WHERE user_num = 1"));
+    query(Statement("UPDATE planner_tbl SET planner_date = ")
+              .date(kMonday)
+              .sql(u" WHERE user_num = 1"));
     EXPECT_EQ(find(u"dentist"_s), (Found{{kMonday, SearchPlace::Afternoon}}));
     query(Statement("DELETE FROM planner_tbl"));
     EXPECT_EQ(find(u"dentist"_s), Found());

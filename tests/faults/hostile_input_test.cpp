@@ -1,17 +1,20 @@
 // Hostile text in every box whose text reaches the database: stored exactly and found again,
 // or refused with a message; never altered, never a crash. VEMORA_HOSTILE_COUNT sets how many
 // values each box gets (the fixed pieces alone first), VEMORA_HOSTILE_SEED the generator.
+#include "core/SearchResults.h"
 #include "data/Encoding.h"
 #include "data/Statement.h"
 #include "support/TestPlatform.h"
 #include "support/WritePaths.h"
 #include "workspace/addressbook/AddressBookTab.h"
+#include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDate>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -294,6 +297,59 @@ INSTANTIATE_TEST_SUITE_P(EveryBox, HostileInputTest, ::testing::Range(0, int(std
                              const Box& box = kBoxes[info.param];
                              return std::string(box.window) + '_' + box.name;
                          });
+
+// The Find box: every value is searched without a message (the engines' query syntax never
+// reaches them) and finds the diary text it was taken from.
+TEST(HostileFindTest, EveryValueIsSearchedAndFindsTheTextItCameFrom) {
+    int count = qEnvironmentVariableIntValue("VEMORA_HOSTILE_COUNT");
+    unsigned seed = unsigned(qEnvironmentVariableIntValue("VEMORA_HOSTILE_SEED"));
+    const QStringList all = pieces();
+    if (count <= 0) count = int(all.size()) + 9;
+    if (seed == 0) seed = 20241208;
+    std::mt19937 random(seed);
+    TempDatabase database;
+    Desk desk{database.directory()};
+    auto* find = new frmFind(desk.platform, desk.workspace.get());
+    const QDate first(2001, 1, 1);
+    QStringList values;
+    for (int i = 0; i < count; ++i) {
+        const QString value = i < all.size() ? lonePiece(all, i) : generated(random, all);
+        values.append(value);
+        desk.query(
+            Statement("INSERT INTO diary_tbl (user_num, diary_date, diary_message) VALUES (1, ")
+                .date(first.addDays(i))
+                .sql(u", ")
+                .value(value)
+                .sql(u")"));
+    }
+    auto* box = Desk::find<QLineEdit>(find, "txtFind");
+    int searched = 0, found = 0;
+    for (int i = 0; i < count; ++i) {
+        desk.prompter.forget();
+        box->setText(values[i]);
+        find->searchNow();
+        EXPECT_TRUE(desk.prompter.shown().isEmpty())
+            << "value " << i << ": " << desk.prompter.shown().value(0).text.toStdString();
+        // A value stored and held by the box whole, with a word to look for, finds its own day.
+        // (Half a character does not survive the engine's encoding.)
+        const Recordset stored =
+            desk.query(Statement("SELECT diary_message FROM diary_tbl WHERE diary_date = ")
+                           .date(first.addDays(i)));
+        if (box->text() != values[i] || stored.text(u"diary_message") != values[i] ||
+            SearchTerms::parse(box->text()).isEmpty())
+            continue;
+        ++searched;
+        SearchResults* results = find->results();
+        while (results->canFetchMore({})) results->fetchMore({});
+        bool listed = false;
+        for (int row = 0; row < results->rowCount(); ++row)
+            listed = listed || results->hit(row).day == first.addDays(i);
+        EXPECT_TRUE(listed) << "value " << i << " not found: " << values[i].left(60).toStdString();
+        found += listed ? 1 : 0;
+    }
+    std::cout << "hostile find (seed " << seed << "): " << count << " values, " << searched
+              << " searched for their text, " << found << " found it\n";
+}
 
 }  // namespace
 }  // namespace vemora::test

@@ -59,6 +59,17 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
     connect(picker, &QDateEdit::dateChanged, this, &DayEntry::pickerChanged);
     connect(m_controls.add, &QAbstractButton::clicked, this, &DayEntry::add);
     connect(m_controls.save, &QAbstractButton::clicked, this, &DayEntry::save);
+    m_controls.find->setIcon(themeIcon(QStringLiteral("edit-find")));
+    m_controls.onThisDay->setIcon(themeIcon(QStringLiteral("x-office-calendar")));
+    connect(m_controls.find, &QAbstractButton::clicked, this,
+            [this] { emit findRequested(m_controls.picker->date(), false); });
+    connect(m_controls.onThisDay, &QAbstractButton::clicked, this,
+            [this] { emit findRequested(m_controls.picker->date(), true); });
+}
+
+void DayEntry::showDay(QDate day) {
+    m_controls.calendar->setSelectedDate(day);
+    pickOnCalendar(day);
 }
 
 DayStore DayEntry::store() {

@@ -39,6 +39,8 @@ struct DayEntryControls {
     QAbstractButton* add;
     QAbstractButton* save;
     QList<DayField> fields;
+    QAbstractButton* find;
+    QAbstractButton* onThisDay;
 };
 
 // One entry per user and day: a month calendar and a date picker choose the day, the fields
@@ -60,6 +62,12 @@ public:
     void refresh();
     // The texts of the loaded entry as they were read, in field order.
     QStringList remembered() const;
+    // Shows the day as a click on it in the calendar does.
+    void showDay(QDate day);
+
+signals:
+    // Find... or On this day was clicked, with the picker's day.
+    void findRequested(QDate day, bool onThisDay);
 
 private:
     void pickOnCalendar(QDate day);

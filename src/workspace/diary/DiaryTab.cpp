@@ -20,8 +20,11 @@ DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
          .calendar = m_ui->callendarDiary,
          .add = m_ui->cmdAddDiary,
          .save = m_ui->cmdSaveDiary,
-         .fields = {{QStringLiteral("Daily Diary"), m_ui->txtDiaryMsg}}},
+         .fields = {{QStringLiteral("Daily Diary"), m_ui->txtDiaryMsg}},
+         .find = m_ui->cmdFindDiary,
+         .onThisDay = m_ui->cmdOnThisDayDiary},
         this);
+    connect(m_entry, &DayEntry::findRequested, this, &DiaryTab::findRequested);
     decorateDayButtons(m_ui->cmdAddDiary, m_ui->cmdSaveDiary, m_ui->cmdClearDiary,
                        m_ui->cmdPrintDiary);
     connect(m_ui->cmdPrintDiary, &QAbstractButton::clicked, this, &DiaryTab::printDiary);
@@ -31,6 +34,10 @@ DiaryTab::~DiaryTab() = default;
 
 Status DiaryTab::LoadDiary() {
     return m_entry->load();
+}
+
+void DiaryTab::showDay(QDate day) {
+    m_entry->showDay(day);
 }
 
 void DiaryTab::showNewEntries() {

@@ -3,6 +3,7 @@
 #include "data/DbError.h"
 #include "platform/Platform.h"
 
+#include <QDate>
 #include <QWidget>
 
 #include <memory>
@@ -28,6 +29,12 @@ public:
     Status LoadDiary();
     // Shows entries that came from elsewhere, keeping what the user is typing.
     void showNewEntries();
+    // Shows the day as a click on it in the calendar does.
+    void showDay(QDate day);
+
+signals:
+    // Find... or On this day was clicked, with the chosen day.
+    void findRequested(QDate day, bool onThisDay);
 
 private:
     void printDiary();

@@ -26,8 +26,11 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
          .save = m_ui->cmdSavePlan,
          .fields = {{QStringLiteral("AM"), m_ui->txtPlanAM},
                     {QStringLiteral("PM"), m_ui->txtPlanPM},
-                    {QStringLiteral("Daily Qoute"), m_ui->txtDailyQuote}}},
+                    {QStringLiteral("Daily Qoute"), m_ui->txtDailyQuote}},
+         .find = m_ui->cmdFindPlan,
+         .onThisDay = m_ui->cmdOnThisDayPlan},
         this);
+    connect(m_entry, &DayEntry::findRequested, this, &PlannerTab::findRequested);
     decorateDayButtons(m_ui->cmdAddPlan, m_ui->cmdSavePlan, m_ui->cmdClearPlan, m_ui->cmdPrintPlan);
     connect(m_ui->cmdClearPlan, &QAbstractButton::clicked, this, &PlannerTab::clearPlan);
     connect(m_ui->cmdPrintPlan, &QAbstractButton::clicked, this, &PlannerTab::printPlan);
@@ -41,6 +44,10 @@ PlannerTab::~PlannerTab() = default;
 
 Status PlannerTab::LoadPlan() {
     return m_entry->load();
+}
+
+void PlannerTab::showDay(QDate day) {
+    m_entry->showDay(day);
 }
 
 void PlannerTab::showNewEntries() {
