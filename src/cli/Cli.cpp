@@ -21,8 +21,10 @@
 #include "cli/TransferCommands.h"
 #include "core/Accounts.h"
 #include "core/Database.h"
+#include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/SafeFiles.h"
+#include "data/Schema.h"
 #include "data/SqliteEngine.h"
 
 namespace vemora {
@@ -129,6 +131,20 @@ int Cli::check() {
         examineDatabase(m_database, QString::fromLatin1(kDatabasePassword));
     if (!summary) return fail(exitFor(summary.error().problem), summary.error().description);
     printCheck(shown(m_database), summary.value());
+    // The search index is checked as a change (the engine asks for it so), and made again
+    // from the texts when it fails; an older file is left as it is.
+    if (summary.value().version != kSchemaVersion) return kSuccess;
+    Connection db;
+    db.setConnectionString(makeFileConnectionString(m_database));
+    if (const Status opened = db.open(); !opened)
+        return fail(exitFor(opened.error().problem), opened.error().description);
+    if (!SqliteEngine::searchIndexDamaged(db)) {
+        std::cout << "search index sound" << std::endl;
+        return kSuccess;
+    }
+    if (const Status rebuilt = SqliteEngine::rebuildSearchIndex(db); !rebuilt)
+        return fail(exitFor(rebuilt.error().problem), rebuilt.error().description);
+    std::cout << "search index damaged: made again from the texts" << std::endl;
     return kSuccess;
 }
 

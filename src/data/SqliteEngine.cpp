@@ -497,8 +497,9 @@ bool SqliteEngine::searchIndexDamaged(Connection& connection) {
     const Result<Recordset> present = connection.execute(
         Statement("SELECT count(*) FROM sqlite_master WHERE name = 'search_fts'"));
     if (!present || present.value().value(0, 0).toLongLong() == 0) return false;
+    // Rank 1 compares the index with the texts, not only with itself.
     const Result<Recordset> checked = connection.execute(
-        Statement("INSERT INTO search_fts (search_fts) VALUES ('integrity-check')"));
+        Statement("INSERT INTO search_fts (search_fts, rank) VALUES ('integrity-check', 1)"));
     // The check is asked for as a write, which a copy opened read-only refuses; its index is
     // checked where it is written.
     if (!checked && checked.error().description.contains(QLatin1String("readonly"))) return false;

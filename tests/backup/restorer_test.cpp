@@ -48,6 +48,9 @@ protected:
     }
     // A copy of the backup, changed by a statement on a connection that checks nothing.
     QString alteredCopy(const QString& name, const QString& sql) {
+        return alteredCopy(name, QStringList{sql});
+    }
+    QString alteredCopy(const QString& name, const QStringList& statements) {
         const QString path = elsewhere.filePath(name);
         EXPECT_TRUE(QFile::copy(backup, path));
         {
@@ -55,7 +58,7 @@ protected:
             db.setDatabaseName(path);
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
-            EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
+            for (const QString& sql : statements) EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
         }
         QSqlDatabase::removeDatabase(name);
         return path;
@@ -125,6 +128,12 @@ TEST_F(RestorerTest, RefusesFilesThatCannotStandInAndChangesNothing) {
          alteredCopy(QStringLiteral("unversioned.mdb"), QStringLiteral("PRAGMA user_version = 0"))},
         {QStringLiteral("missing table"),
          alteredCopy(QStringLiteral("table.mdb"), QStringLiteral("DROP TABLE planner_tbl"))},
+        // The search index's trigger, under its name, doing something else.
+        {QStringLiteral("another program's trigger"),
+         alteredCopy(QStringLiteral("trigger.mdb"),
+                     QStringList{QStringLiteral("DROP TRIGGER diary_search_changed"),
+                                 QStringLiteral("CREATE TRIGGER diary_search_changed AFTER UPDATE "
+                                                "ON diary_tbl BEGIN DELETE FROM users; END")})},
         {QStringLiteral("missing column"),
          alteredCopy(QStringLiteral("column.mdb"),
                      QStringLiteral("ALTER TABLE dictionary_tbl DROP COLUMN dict_description"))},
@@ -145,6 +154,25 @@ TEST_F(RestorerTest, RefusesFilesThatCannotStandInAndChangesNothing) {
     EXPECT_EQ(restore(elsewhere.filePath(QStringLiteral("none.mdb"))).failure,
               RestoreFailure::NotAFile);
     expectUnchanged();
+}
+
+// The texts are the user's; the index only serves them. A copy whose index lists a text that is
+// not there is restored with its index made again.
+TEST_F(RestorerTest, ACopyWithADamagedSearchIndexIsRestoredWithTheIndexMadeAgain) {
+    const QString ghost = alteredCopy(
+        QStringLiteral("ghost.mdb"),
+        QStringLiteral("INSERT INTO search_fts (rowid, body) VALUES (1202001013, 'ghost')"));
+    const RestoreResult result = restore(ghost);
+    ASSERT_TRUE(result.ok()) << result.detail.toStdString();
+    EXPECT_EQ(allRows(), backupRows);
+    Connection db;
+    db.setConnectionString(connectionString());
+    ASSERT_TRUE(db.open());
+    EXPECT_FALSE(SqliteEngine::searchIndexDamaged(db));
+    const Result<Recordset> found =
+        db.execute(Statement("SELECT count(*) FROM search_fts WHERE search_fts MATCH 'ghost'"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found.value().value(0, 0).toInt(), 0);
 }
 
 TEST_F(RestorerTest, RefusesWhileAnOrganizerRuns) {

@@ -10,8 +10,10 @@
 
 #include "backup/BackupFolder.h"
 #include "cli/Cli.h"
+#include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 namespace vemora::test {
 namespace {
@@ -75,6 +77,28 @@ TEST(CliLibrary, AnyFileNameIsExportedAndOptionsStandOnEitherSideOfTheCommand) {
                              QStringLiteral("check")});
     EXPECT_NE(missing.code, 0);
     EXPECT_NE(missing.err.find("none.mdb"), std::string::npos) << missing.err;
+}
+
+TEST(CliLibrary, CheckMakesADamagedSearchIndexAgainAndSaysSo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("journey.mdb"));
+    ASSERT_TRUE(SqliteEngine::createDatabase(path));
+    {
+        Connection db;
+        db.setConnectionString(makeFileConnectionString(path));
+        ASSERT_TRUE(db.open());
+        // An index entry with no text behind it.
+        ASSERT_TRUE(
+            db.execute(Statement("INSERT INTO search_fts (rowid, body) VALUES "
+                                 "(1202001013, 'ghost')")));
+        EXPECT_TRUE(SqliteEngine::searchIndexDamaged(db));
+    }
+    const Ran first = run({QStringLiteral("--database"), path, QStringLiteral("check")});
+    EXPECT_EQ(first.code, 0) << first.err;
+    EXPECT_NE(first.out.find("search index damaged: made again from the texts"), std::string::npos)
+        << first.out;
+    const Ran second = run({QStringLiteral("--database"), path, QStringLiteral("check")});
+    EXPECT_NE(second.out.find("search index sound"), std::string::npos) << second.out;
 }
 
 TEST(BackupFolderRotation, OnlyListedCopiesGoOldestFirstAndNeverThroughALink) {

@@ -140,6 +140,36 @@ TEST_F(OpeningTest, ABusyFileIsReportedAsBusyAfterTheTimeout) {
     EXPECT_TRUE(open().ok());
 }
 
+// The texts are the user's; the index only serves them. An index some of whose pieces are gone
+// or are another program's is made again when the file is opened, never a reason to refuse it.
+TEST_F(OpeningTest, AnIndexMissingPiecesOrHoldingAnotherProgramsTriggerIsMadeAgain) {
+    raw({"INSERT INTO diary_tbl VALUES (1, '2024-05-06', 'Cafe au lait')",
+         "DROP TRIGGER diary_search_added", "DROP TRIGGER diary_search_changed",
+         "CREATE TRIGGER diary_search_changed AFTER UPDATE ON diary_tbl BEGIN DELETE FROM users; "
+         "END",
+         "DROP TABLE search_fts"});
+    ASSERT_TRUE(open().ok());
+    const auto matches = [this](const char* words) {
+        const Result<Recordset> found =
+            c.execute(Statement("SELECT count(*) FROM search_fts WHERE search_fts MATCH ")
+                          .value(QString::fromUtf8(words)));
+        EXPECT_TRUE(found.ok());
+        return found ? found.value().value(0, 0).toInt() : -1;
+    };
+    EXPECT_EQ(matches("cafe"), 1);
+    ASSERT_TRUE(c.execute(Statement("INSERT INTO diary_tbl VALUES (1, '2024-05-07', ")
+                              .value(QStringLiteral("th\u00e9"))
+                              .sql(u")"))
+                    .ok());
+    ASSERT_TRUE(c.execute(Statement("UPDATE diary_tbl SET diary_message = 'lait' WHERE "
+                                    "diary_date = '2024-05-06'"))
+                    .ok());
+    EXPECT_EQ(matches("the"), 1);
+    EXPECT_EQ(matches("cafe"), 0);
+    EXPECT_EQ(c.execute(Statement("SELECT count(*) FROM users")).value().value(0, 0).toInt(), 1);
+    EXPECT_FALSE(SqliteEngine::searchIndexDamaged(c));
+}
+
 // Migrations run as one transaction from the version the file records, here from a file as
 // version 1 delivered it.
 class MigrationTest : public OpeningTest {

@@ -18,6 +18,7 @@
 #include "core/Accounts.h"
 #include "core/ContactStore.h"
 #include "core/Database.h"
+#include "core/SearchStore.h"
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/Encoding.h"
@@ -253,9 +254,13 @@ QStringList fileRows(const QString& path) {
     return rows;
 }
 
-// A database as the version before set it up: the contacts' names were not a key.
+// A database as the version before set it up: the contacts' names were not a key, and the
+// diary and the planner had no search index.
 void makeVersionTwo(QSqlDatabase db) {
-    exec(db, {QStringLiteral("DROP INDEX addressbook_names"),
+    exec(db, {QStringLiteral("DROP INDEX diary_message_search, time_am_search, time_pm_search, "
+                             "planner_msg_search"),
+              QStringLiteral("DROP FUNCTION search_words(text)"),
+              QStringLiteral("DROP INDEX addressbook_names"),
               QStringLiteral("CREATE INDEX addressbook_names ON addressbook_rows (user_num, "
                              "lower(trim(name) COLLATE \"C\"))"),
               QStringLiteral("UPDATE settings SET value = '2' WHERE name = 'schema_version'")});
@@ -328,6 +333,28 @@ TEST_F(VersionTwoTest, ItIsBroughtForwardKeepingEveryRepeatedContact) {
         db, QStringLiteral("INSERT INTO addressbook_tbl (user_num, name, middle_name, last_name) "
                            "VALUES (1, 'ANN ', 'm', 'lee')"));
     EXPECT_EQ(repeated.problem, DbProblem::Duplicate);
+}
+
+// What one user finds on a database, newest first, as "day place" texts.
+QStringList searched(const QString& connectionString, qint64 user, const QString& typed) {
+    Database database(Database::Named{connectionString}, Database::Lock::None);
+    EXPECT_TRUE(database.open());
+    const Result<QList<SearchHit>> hits =
+        SearchStore(database).find(user, SearchTerms::parse(typed), SearchOrder::Newest, 50);
+    EXPECT_TRUE(hits) << (hits ? "" : hits.error().description.toStdString());
+    QStringList found;
+    for (const SearchHit& hit : hits ? hits.value() : QList<SearchHit>())
+        found.append(hit.day.toString(Qt::ISODate) + u' ' + QString::number(int(hit.place)));
+    return found;
+}
+
+TEST_F(VersionTwoTest, ItsDiaryAndPlansAreFoundOnceBroughtForward) {
+    exec(db, {QStringLiteral("INSERT INTO diary_tbl VALUES (1, '2024-05-06', 'Café au lait'), "
+                             "(2, '2024-05-06', 'café noir')"),
+              QStringLiteral("INSERT INTO planner_tbl VALUES (1, '2025-01-02', 'cafe', '', '')")});
+    EXPECT_EQ(searched(server.url(), 1, u"CAFÉ"_s),
+              (QStringList{u"2025-01-02 2"_s, u"2024-05-06 3"_s}));
+    EXPECT_EQ(searched(server.url(), 2, u"noir"_s), (QStringList{u"2024-05-06 3"_s}));
 }
 
 TEST_F(VersionTwoTest, AFailingStepLeavesItAsItWas) {
@@ -492,6 +519,18 @@ TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT diary_date FROM diary_tbl WHERE user_num = 4")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toDate(), QDate(2024, 2, 29));
+}
+
+// The copies carry no index: each engine's own is filled as the rows arrive.
+TEST_F(MigrateTest, TheDiaryAndThePlannerAreFoundOnEveryCopy) {
+    ASSERT_TRUE(copyFileToServer(source, server));
+    ASSERT_TRUE(copyServerToFile(server, back));
+    for (const QString& copy : {server.url(), makeFileConnectionString(back)}) {
+        EXPECT_EQ(searched(copy, 4, u"carpe"_s), (QStringList{u"2026-06-15 0"_s}));
+        EXPECT_EQ(searched(copy, 4, u"\"line two\""_s), (QStringList{u"2024-02-29 3"_s}));
+        EXPECT_EQ(searched(copy, 4, u"日本"_s), (QStringList{u"2024-02-29 3"_s}));
+        EXPECT_TRUE(searched(copy, 1, u"line"_s).isEmpty());
+    }
 }
 
 // Contacts of equal first names list in the order they were added, on both engines: the copies

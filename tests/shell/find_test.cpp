@@ -49,8 +49,7 @@ protected:
         env.query(insert.sql(u")"));
     }
     frmTags* workspace() {
-        const QList<QMdiSubWindow*> children =
-            child<QMdiArea>(main, "mdiArea")->subWindowList();
+        const QList<QMdiSubWindow*> children = child<QMdiArea>(main, "mdiArea")->subWindowList();
         return children.isEmpty() ? nullptr : qobject_cast<frmTags*>(children.first()->widget());
     }
     frmFind* openFind() {
@@ -70,11 +69,11 @@ protected:
         QStringList all;
         const SearchResults* results = find->results();
         for (int row = 0; row < results->rowCount(); ++row)
-            all.append(results->index(row, SearchResults::DayColumn).data(Qt::UserRole)
+            all.append(results->index(row, SearchResults::DayColumn)
+                           .data(Qt::UserRole)
                            .toDate()
                            .toString(Qt::ISODate) +
-                       u' ' +
-                       results->index(row, SearchResults::PlaceColumn).data().toString());
+                       u' ' + results->index(row, SearchResults::PlaceColumn).data().toString());
         return all;
     }
 

@@ -1,5 +1,6 @@
 #include "transfer/Transfer.h"
 #include "core/DayStore.h"
+#include "core/SearchStore.h"
 #include "core/StoreFixture.h"
 #include "support/Contacts.h"
 #include "support/Words.h"
@@ -113,6 +114,22 @@ TEST_F(TransferTest, DiaryAndPlansComeBackExactlyForTheDaysAsked) {
     EXPECT_EQ(rowsOf(u"diary_tbl"_s, 1, u"diary_date"_s), annDiary);
     EXPECT_EQ(rowsOf(u"planner_tbl"_s, 1, u"planner_date"_s),
               rowsOf(u"planner_tbl"_s, ann, u"planner_date"_s));
+    // What came in is found by the importer's search.
+    SearchStore search(database);
+    const auto found =
+        search.find(1, SearchTerms::parse(u"unicode \"line two\""_s), SearchOrder::Newest, 10);
+    ASSERT_TRUE(found.ok());
+    EXPECT_TRUE(found.value().isEmpty());
+    for (const auto& [typed, day, place] :
+         {std::tuple{u"unicode"_s, QDate(2020, 3, 1), SearchPlace::Diary},
+          std::tuple{u"\"line two\""_s, QDate(2020, 2, 29), SearchPlace::Diary},
+          std::tuple{u"next"_s, QDate(2020, 3, 1), SearchPlace::Afternoon}}) {
+        const auto hits = search.find(1, SearchTerms::parse(typed), SearchOrder::Newest, 10);
+        ASSERT_TRUE(hits.ok());
+        ASSERT_EQ(hits.value().size(), 1) << typed.toStdString();
+        EXPECT_EQ(hits.value().front().day, day);
+        EXPECT_EQ(hits.value().front().place, place);
+    }
 
     const auto range = entryRange(database, diary, ann);
     ASSERT_TRUE(range.ok() && range.value());

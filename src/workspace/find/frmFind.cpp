@@ -41,12 +41,12 @@ public:
         document.setHtml(html);
         QAbstractTextDocumentLayout::PaintContext context;
         context.palette = item.palette;
-        context.palette.setColor(QPalette::Text, item.palette.color(
-                                                     item.state & QStyle::State_Selected
-                                                         ? QPalette::HighlightedText
-                                                         : QPalette::Text));
-        const QRect area = style ? style->subElementRect(QStyle::SE_ItemViewItemText, &item, view)
-                                 : item.rect;
+        context.palette.setColor(
+            QPalette::Text,
+            item.palette.color(item.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                   : QPalette::Text));
+        const QRect area =
+            style ? style->subElementRect(QStyle::SE_ItemViewItemText, &item, view) : item.rect;
         painter->save();
         painter->translate(area.left(),
                            area.top() + (area.height() - document.size().height()) / 2);
@@ -102,9 +102,8 @@ frmFind::frmFind(Platform& platform, QWidget* parent)
     connect(m_ui->cmdShow, &QPushButton::clicked, this, &frmFind::showChosen);
     connect(m_ui->cmdOnThisDay, &QPushButton::clicked, this, &frmFind::showOnThisDay);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_results, &QAbstractItemModel::modelReset, this, [this] {
-        m_ui->cmdShow->setEnabled(m_results->rowCount() > 0);
-    });
+    connect(m_results, &QAbstractItemModel::modelReset, this,
+            [this] { m_ui->cmdShow->setEnabled(m_results->rowCount() > 0); });
     m_ui->cmdShow->setEnabled(false);
     enterPressesButtons(this);
     escapeCloses(this);
@@ -119,11 +118,9 @@ void frmFind::setDay(QDate day) {
 
 void frmFind::searchNow() {
     m_pause->stop();
-    const Status done = m_results->search(m_platform.session.CurrentUser().user_num.toLongLong(),
-                                          m_ui->txtFind->text(),
-                                          m_ui->cmboOrder->currentIndex() == 1
-                                              ? SearchOrder::Relevance
-                                              : SearchOrder::Newest);
+    const Status done = m_results->search(
+        m_platform.session.CurrentUser().user_num.toLongLong(), m_ui->txtFind->text(),
+        m_ui->cmboOrder->currentIndex() == 1 ? SearchOrder::Relevance : SearchOrder::Newest);
     if (!done) {
         m_results->clear();
         reportTrapped(m_platform.prompter, done.error(), TrapWording::Record);
@@ -149,11 +146,10 @@ void frmFind::showCount(const QString& onThisDay) {
     const qint64 found = m_results->found();
     QString text;
     if (!onThisDay.isEmpty())
-        text = found == 0   ? QStringLiteral("Nothing on %1 in earlier years.").arg(onThisDay)
-               : found == 1 ? QStringLiteral("1 result on %1 in earlier years.").arg(onThisDay)
-                            : QStringLiteral("%1 results on %2 in earlier years.")
-                                  .arg(found)
-                                  .arg(onThisDay);
+        text = found == 0 ? QStringLiteral("Nothing on %1 in earlier years.").arg(onThisDay)
+               : found == 1
+                   ? QStringLiteral("1 result on %1 in earlier years.").arg(onThisDay)
+                   : QStringLiteral("%1 results on %2 in earlier years.").arg(found).arg(onThisDay);
     else if (!m_ui->txtFind->text().trimmed().isEmpty())
         text = found == 0   ? QStringLiteral("No results.")
                : found == 1 ? QStringLiteral("1 result.")
