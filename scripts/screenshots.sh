@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the organizer through run.sh on a virtual screen, logs in as admin and takes
-# screenshots of the splash, the log-in dialog and the main window with its View menu:
+# screenshots of the splash, the log-in dialog, the main window with its View menu and the
+# Find window:
 #   xvfb-run -a -s '-screen 0 1280x800x24' scripts/screenshots.sh [directory]
 # Needs xdotool and imagemagick besides the build's packages.
 set -euo pipefail
@@ -28,4 +29,8 @@ shoot 'Vemora Main' 4-main
 xdotool key alt+v
 sleep 0.5
 import -window root "$out/5-view-menu.png"
+xdotool key Escape ctrl+f
+xdotool search --sync --onlyvisible --name '^Find$' >/dev/null
+xdotool type --delay 100 "${VEMORA_SCREENSHOT_FIND:-a}"
+shoot '^Find$' 6-find
 echo "Screenshots in $out"

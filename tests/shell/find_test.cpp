@@ -91,6 +91,7 @@ TEST_F(FindWindow, TypingListsTheUsersTextsAndEnterShowsTheDayInItsTab) {
     type(find, u"CAFE"_s);
     EXPECT_EQ(rows(find), (QStringList{u"2025-06-03 AM"_s, u"2024-05-06 Daily Diary"_s}));
     EXPECT_EQ(child<QLabel>(find, "lblCount")->text(), u"2 results."_s);
+    EXPECT_TRUE(child<QPushButton>(find, "cmdShow")->isEnabled());
     const QModelIndex snippet = find->results()->index(1, SearchResults::TextColumn);
     EXPECT_EQ(snippet.data(SearchResults::kSnippetHtmlRole).toString(),
               u"Coffee at the <b>Café</b> de Flore. Then home."_s);
@@ -122,6 +123,7 @@ TEST_F(FindWindow, TypingListsTheUsersTextsAndEnterShowsTheDayInItsTab) {
     EXPECT_EQ(child<QLabel>(find, "lblCount")->text(), QString());
     type(find, u"zebra"_s);
     EXPECT_EQ(child<QLabel>(find, "lblCount")->text(), u"No results."_s);
+    EXPECT_FALSE(child<QPushButton>(find, "cmdShow")->isEnabled());
     EXPECT_TRUE(env.prompter.shown().isEmpty()) << env.prompter.shown().value(0).text.toStdString();
 }
 

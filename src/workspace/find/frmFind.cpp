@@ -102,8 +102,9 @@ frmFind::frmFind(Platform& platform, QWidget* parent)
     connect(m_ui->cmdShow, &QPushButton::clicked, this, &frmFind::showChosen);
     connect(m_ui->cmdOnThisDay, &QPushButton::clicked, this, &frmFind::showOnThisDay);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_results, &QAbstractItemModel::modelReset, this,
-            [this] { m_ui->cmdShow->setEnabled(m_results->rowCount() > 0); });
+    const auto listed = [this] { m_ui->cmdShow->setEnabled(m_results->rowCount() > 0); };
+    connect(m_results, &QAbstractItemModel::modelReset, this, listed);
+    connect(m_results, &QAbstractItemModel::rowsInserted, this, listed);
     m_ui->cmdShow->setEnabled(false);
     enterPressesButtons(this);
     escapeCloses(this);
