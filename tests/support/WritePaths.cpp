@@ -356,7 +356,24 @@ Desk::Desk(const QString& dir)
 Desk::~Desk() = default;
 
 Recordset Desk::query(const Statement& statement) const {
-    return queryIn(directory, statement);
+    const QString connectionString = connectionStringIn(directory);
+    if (!isServerUrl(connectionString)) return queryIn(directory, statement);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_serverReader) {
+            m_serverReader = std::make_unique<Connection>();
+            m_serverReader->setConnectionString(connectionString);
+            if (!m_serverReader->open()) {
+                m_serverReader.reset();
+                return {};
+            }
+        }
+        Result<Recordset> rows = m_serverReader->execute(statement);
+        if (rows) return std::move(rows.value());
+        // A test that ended the server's sessions ended this one too.
+        if (rows.error().problem != DbProblem::ConnectionLost) return {};
+        m_serverReader.reset();
+    }
+    return {};
 }
 
 Recordset queryIn(const QString& directory, const Statement& statement) {

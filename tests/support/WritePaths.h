@@ -13,6 +13,7 @@
 #include <memory>
 
 namespace vemora {
+class Connection;
 class frmTags;
 class Statement;
 }  // namespace vemora
@@ -55,6 +56,10 @@ public:
     Session session;
     Platform platform;
     std::unique_ptr<frmTags> workspace;
+
+private:
+    // On a server, where each connection starts a process, the reads share one.
+    mutable std::unique_ptr<Connection> m_serverReader;
 };
 
 // One write of the organizer. `token` makes each run's values its own.
