@@ -25,20 +25,9 @@ protected:
         diaryEntry(2, kMonday, u"my café secret"_s);
     }
     void diaryEntry(qint64 user, QDate day, const QString& text) {
-        query(Statement("INSERT INTO diary_tbl (user_num, diary_date, diary_message) VALUES (")
-                  .number(user)
-                  .sql(u", ")
-                  .date(day)
-                  .sql(u", ")
-                  .value(text)
-                  .sql(u")"));
+        files.addDiaryEntry(user, day, text);
     }
-    void plan(qint64 user, QDate day, const QStringList& texts) {
-        Statement insert("INSERT INTO planner_tbl VALUES (");
-        insert.number(user).sql(u", ").date(day);
-        for (const QString& text : texts) insert.sql(u", ").value(text);
-        query(insert.sql(u")"));
-    }
+    void plan(qint64 user, QDate day, const QStringList& texts) { files.addPlan(user, day, texts); }
     Found find(const QString& typed, qint64 user = 1, SearchOrder order = SearchOrder::Newest) {
         const SearchTerms terms = SearchTerms::parse(typed);
         const Result<QList<SearchHit>> hits = store.find(user, terms, order, 50);

@@ -11,7 +11,6 @@
 
 #include "ShellFixture.h"
 #include "core/SearchResults.h"
-#include "data/Statement.h"
 #include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
 
@@ -34,20 +33,9 @@ protected:
         diaryEntry(ann, kMay, u"my café secret"_s);
     }
     void diaryEntry(qint64 user, QDate day, const QString& text) {
-        env.query(Statement("INSERT INTO diary_tbl (user_num, diary_date, diary_message) VALUES (")
-                      .number(user)
-                      .sql(u", ")
-                      .date(day)
-                      .sql(u", ")
-                      .value(text)
-                      .sql(u")"));
+        env.addDiaryEntry(user, day, text);
     }
-    void plan(qint64 user, QDate day, const QStringList& texts) {
-        Statement insert("INSERT INTO planner_tbl VALUES (");
-        insert.number(user).sql(u", ").date(day);
-        for (const QString& text : texts) insert.sql(u", ").value(text);
-        env.query(insert.sql(u")"));
-    }
+    void plan(qint64 user, QDate day, const QStringList& texts) { env.addPlan(user, day, texts); }
     frmTags* workspace() {
         const QList<QMdiSubWindow*> children = child<QMdiArea>(main, "mdiArea")->subWindowList();
         return children.isEmpty() ? nullptr : qobject_cast<frmTags*>(children.first()->widget());

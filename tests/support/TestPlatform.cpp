@@ -115,6 +115,23 @@ void TestPlatform::endServerSessions() {
     ADD_FAILURE() << "the server did not end the sessions";
 }
 
+void TestPlatform::addDiaryEntry(qint64 user, QDate day, const QString& text) {
+    query(Statement("INSERT INTO diary_tbl (user_num, diary_date, diary_message) VALUES (")
+              .number(user)
+              .sql(u", ")
+              .date(day)
+              .sql(u", ")
+              .value(text)
+              .sql(u")"));
+}
+
+void TestPlatform::addPlan(qint64 user, QDate day, const QStringList& texts) {
+    Statement insert("INSERT INTO planner_tbl VALUES (");
+    insert.number(user).sql(u", ").date(day);
+    for (const QString& text : texts) insert.sql(u", ").value(text);
+    query(insert.sql(u")"));
+}
+
 int TestPlatform::addUser(const QString& userName, const QString& password, const QString& name) {
     query(Statement("INSERT INTO users (user_name, user_password, name) VALUES (")
               .text(userName)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDate>
+#include <QStringList>
+
 #include "platform/Platform.h"
 #include "platform/Session.h"
 #include "support/ScriptedPrompter.h"
@@ -79,6 +82,9 @@ public:
     void loginAs(int userNum);
     // Adds an account straight into the database; yields its user_num.
     int addUser(const QString& userName, const QString& password, const QString& name);
+    // A diary entry, and a plan of its AM, PM and quote, stored as another program would.
+    void addDiaryEntry(qint64 user, QDate day, const QString& text);
+    void addPlan(qint64 user, QDate day, const QStringList& texts);
     // Runs a statement on a connection of its own and fails the test on error.
     Recordset query(const class Statement& statement);
     int count(const QString& table);
