@@ -16,6 +16,7 @@
 
 #include "DataGenerator.h"
 #include "Require.h"
+#include "SqliteShell.h"
 #include "core/Database.h"
 #include "data/Statement.h"
 #include "transfer/Transfer.h"
@@ -60,20 +61,6 @@ struct Fixture {
                                        "'F')"))
                     .ok(),
                 "cannot add the accounts");
-    }
-
-    // Runs the sqlite3 shell on the file, its output thrown away; yields seconds.
-    double shell(const QString& sql) {
-        QProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QElapsedTimer timer;
-        timer.start();
-        process.start(QStringLiteral("sqlite3"), {path});
-        process.write(sql.toUtf8());
-        process.closeWriteChannel();
-        require(process.waitForFinished(-1) && process.exitCode() == 0, "sqlite3 failed");
-        return double(timer.nsecsElapsed()) / 1e9;
     }
 
     // The INSERTs the shell writes for the owner's rows, as the floor account's.
@@ -142,7 +129,7 @@ void BM_Export(benchmark::State& state, BenchTable (*which)()) {
     double seconds = 0;
     double floor = 0;
     for (auto _ : state) {
-        floor += f.shell(select);
+        floor += bench::sqliteShell(f.path, select);
         QElapsedTimer timer;
         timer.start();
         benchmark::DoNotOptimize(f.exported(table));
@@ -162,7 +149,7 @@ void BM_Import(benchmark::State& state, BenchTable (*which)()) {
     double floor = 0;
     for (auto _ : state) {
         f.clear(table, kFloor);
-        floor += f.shell(inserts);
+        floor += bench::sqliteShell(f.path, inserts);
         f.clear(table, kImporter);
         QElapsedTimer timer;
         timer.start();

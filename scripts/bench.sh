@@ -177,10 +177,113 @@ transfer_bench() {
   rm -f "$out"
 }
 
+# The full-text search on every account's diary and plans of years of days, each measure beside
+# its floor: a keystroke in the Find window (goal: median <= 2 ms, p99 <= 10 ms) beside the
+# index's look-up through SQLite's C API, the index built by the migration (<= 1.5x) beside the
+# sqlite3 shell building it, its size (<= 0.5x) beside the texts', a diary entry's add and save
+# (<= 1.2x) beside the same without the index's triggers, and the keystroke on a PostgreSQL
+# server (median <= 5 ms) beside its look-up through a plain QSqlQuery. Sizes:
+# BENCH_SEARCH_USERS, BENCH_SEARCH_YEARS, BENCH_SEARCH_WORDS (defaults: 5 accounts, 20 years,
+# 300 words an entry); repeats: BENCH_SEARCH_ROUNDS, BENCH_SEARCH_BUILDS, BENCH_SEARCH_SAVES,
+# BENCH_SEARCH_SERVER_ROUNDS (20, 3, 100, 5); VEMORA_BENCH_SERVER=off leaves the server out.
+search_bench() {
+  cmake --build "$build" --parallel "$(nproc)" --target bench_search vemora-cli
+  local data
+  data="$(mktemp -d)"
+  trap 'rm -rf "$data"' RETURN
+  local users="${BENCH_SEARCH_USERS:-5}" years="${BENCH_SEARCH_YEARS:-20}"
+  local words="${BENCH_SEARCH_WORDS:-300}"
+  local program=("$build/bin/bench_search" "--data=$data" "--users=$users" "--years=$years"
+    "--diary-words=$words" "--rounds=${BENCH_SEARCH_ROUNDS:-20}"
+    "--builds=${BENCH_SEARCH_BUILDS:-3}" "--saves=${BENCH_SEARCH_SAVES:-100}")
+  local start
+  start=$(date +%s)
+  "${program[@]}" --generate-only
+  echo "Data: $users accounts x $years years, each day a diary entry of about $words words and" \
+       "a plan (AM, PM, quote); file $(du -m "$data/journey.mdb" | cut -f1) MB, generated in" \
+       "$(( $(date +%s) - start )) s"
+  if ! "${program[@]}" --benchmark_out="$data/file.json" --benchmark_out_format=json \
+      >/dev/null 2>"$data/log"; then
+    cat "$data/log" >&2
+    return 1
+  fi
+  echo '{"benchmarks": []}' >"$data/server.json"
+  [ "${VEMORA_BENCH_SERVER:-on}" = off ] || search_on_server "$data" "${program[@]}"
+  python3 - "$data/file.json" "$data/server.json" <<'PY'
+import json, sys
+def runs(path):
+    return {b["run_name"].removesuffix("/iterations:1"): b
+            for b in json.load(open(path))["benchmarks"]}
+onfile, onserver = runs(sys.argv[1]), runs(sys.argv[2])
+kinds = [("prefix1", "1-letter prefixes"), ("prefix2", "2-letter prefixes"),
+         ("prefix3", "3-letter prefixes"), ("common", "common words"), ("rare", "rare words"),
+         ("two_words", "two words")]
+rows = []
+def mark(ok):
+    return "met" if ok else "MISSED"
+def keystrokes(where, name, floor, goal_median, goal_p99, runs):
+    for key, label in kinds:
+        b = runs.get(f"{name}/{key}")
+        if not b:
+            continue
+        m, p, fm, fp = b["median_ms"], b["p99_ms"], b["floor_median_ms"], b["floor_p99_ms"]
+        goal = f"median <= {goal_median} ms: {mark(m <= goal_median)}"
+        if goal_p99:
+            goal += f"; p99 <= {goal_p99} ms: {mark(p <= goal_p99)}"
+        rows.append((f"{where} keystroke, {label} (found {b['found']:.0f}), median / p99",
+                     f"{m:.2f} / {p:.2f} ms", f"{floor} {fm:.2f} / {fp:.2f} ms",
+                     f"{m / fm:.1f}x / {p / fp:.1f}x", goal))
+def beside(label, figure, floor, ratio, goal):
+    rows.append((label, figure, floor, f"{ratio:.2f}x", f"<= {goal}x: {mark(ratio <= goal)}"))
+keystrokes("File", "BM_Keystroke", "engine call", 2, 10, onfile)
+b = onfile["BM_IndexBuild"]
+beside("Index build in the migration (open of a version-3 copy)", f"{b['median_s']:.1f} s",
+       f"sqlite3 shell {b['floor_median_s']:.1f} s", b["median_s"] / b["floor_median_s"], 1.5)
+b = onfile["BM_IndexSize"]
+texts = f"indexed texts (UTF-8) {b['text_bytes'] / 1e6:.1f} MB"
+beside("Index size: pages of search_fts_data, _idx, _docsize, _config",
+       f"{b['index_bytes'] / 1e6:.1f} MB", texts, b["index_bytes"] / b["text_bytes"], 0.5)
+beside("Index size: blocks of search_fts_data alone", f"{b['data_bytes'] / 1e6:.1f} MB", texts,
+       b["data_bytes"] / b["text_bytes"], 0.5)
+for key, label in [("BM_DiaryAdd", "Diary add"), ("BM_DiarySave", "Diary save")]:
+    b = onfile[key]
+    m, p, fm, fp = b["median_ms"], b["p99_ms"], b["floor_median_ms"], b["floor_p99_ms"]
+    rows.append((f"{label} of about 300 words, median / p99", f"{m:.2f} / {p:.2f} ms",
+                 f"without the triggers {fm:.2f} / {fp:.2f} ms",
+                 f"{m / fm:.2f}x / {p / fp:.2f}x", f"median <= 1.2x: {mark(m / fm <= 1.2)}"))
+keystrokes("Server", "BM_ServerKeystroke", "QSqlQuery of the look-up", 5, None, onserver)
+print("| Measure | Figure | Floor | Ratio | Goal |")
+print("|---|---|---|---|---|")
+for r in rows:
+    print("| " + " | ".join(r) + " |")
+PY
+}
+
+# The search keystrokes on a throwaway PostgreSQL cluster that vemora-cli migrate fills from the
+# same file.
+search_on_server() (
+  local data="$1"
+  shift
+  local program=("$@")
+  local cluster url start
+  cluster="$("$root/scripts/pg-cluster.sh" start)"
+  trap '"$root/scripts/pg-cluster.sh" stop "$cluster"' EXIT
+  url="$("$root/scripts/pg-cluster.sh" url "$cluster")"
+  start=$(date +%s)
+  "$build/bin/vemora-cli" migrate --to "$url" --database "$data/journey.mdb" >/dev/null
+  echo "Server: filled by vemora-cli migrate in $(( $(date +%s) - start )) s"
+  if ! "${program[@]}" "--server=$url" "--rounds=${BENCH_SEARCH_SERVER_ROUNDS:-5}" \
+      --benchmark_out="$data/server.json" --benchmark_out_format=json >/dev/null 2>"$data/log"; then
+    cat "$data/log" >&2
+    return 1
+  fi
+)
+
 case "${1:-all}" in
   backup) backup_bench ;;
   workspace) workspace_bench ;;
   transfer) transfer_bench ;;
-  all) backup_bench; workspace_bench; transfer_bench ;;
-  *) echo "usage: $0 [all|backup|workspace|transfer]" >&2; exit 1 ;;
+  search) search_bench ;;
+  all) backup_bench; workspace_bench; transfer_bench; search_bench ;;
+  *) echo "usage: $0 [all|backup|workspace|transfer|search]" >&2; exit 1 ;;
 esac
