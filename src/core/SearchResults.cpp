@@ -60,7 +60,7 @@ Status SearchResults::search(qint64 user, const QString& typed, SearchOrder orde
     // A full page may have more behind it: only then are they counted.
     if (hits.size() > kPageSize) {
         hits.removeLast();
-        const Result<qint64> all = store.count(user, m_terms);
+        const Result<qint64> all = store.count(user, m_terms, kCountedUpTo + 1);
         if (!all) return all.error();
         m_found = all.value();
     }

@@ -18,6 +18,8 @@ public:
     static constexpr int kSnippetHtmlRole = Qt::UserRole + 1;
     // Under Qt::UserRole every column gives the row's day.
     static constexpr int kPageSize = 50;
+    // Results are counted up to this many; more are said as "more than".
+    static constexpr qint64 kCountedUpTo = 1000;
 
     SearchResults(Database& database, QObject* parent = nullptr);
 
@@ -27,7 +29,8 @@ public:
     Status showOnThisDay(qint64 user, QDate day);
     void clear();
 
-    // How many texts the search or "On this day" found, listed or not yet.
+    // How many texts the search or "On this day" found, listed or not yet, up to
+    // kCountedUpTo + 1 for more.
     qint64 found() const { return m_found; }
     const SearchHit& hit(int row) const { return m_hits.at(row); }
 

@@ -3,6 +3,8 @@
 #include "core/Database.h"
 #include "data/Statement.h"
 
+#include <tuple>
+
 namespace vemora {
 
 namespace {
@@ -23,28 +25,42 @@ constexpr QLatin1StringView kFileMatches(
     " FROM p, search_fts WHERE search_fts MATCH p.query AND search_fts.rowid BETWEEN "
     "p.owner * 1000000000 AND p.owner * 1000000000 + 999999999");
 
-// The server's texts that hold the query, as (day, place, body).
-constexpr QLatin1StringView kServerHits(
-    ", hits AS (SELECT diary_date AS day, 3 AS place, diary_message AS body FROM diary_tbl, p "
-    "WHERE user_num = p.owner AND search_words(diary_message) @@ p.query UNION ALL "
-    "SELECT planner_date, 2, time_am FROM planner_tbl, p WHERE user_num = p.owner AND "
-    "search_words(time_am) @@ p.query UNION ALL "
-    "SELECT planner_date, 1, time_pm FROM planner_tbl, p WHERE user_num = p.owner AND "
-    "search_words(time_pm) @@ p.query UNION ALL "
-    "SELECT planner_date, 0, planner_msg FROM planner_tbl, p WHERE user_num = p.owner AND "
-    "search_words(planner_msg) @@ p.query)");
+// The server's texts that hold the query, as (day, place, body); each place's rows up to
+// `each`, newest first, when `each` is given.
+QString serverHits(int each = 0) {
+    const QString limit =
+        each > 0 ? QStringLiteral(" ORDER BY 1 DESC LIMIT %1").arg(each) : QString();
+    QStringList branches;
+    for (const auto& [table, date, column, place] :
+         {std::tuple{"diary_tbl", "diary_date", "diary_message", 3},
+          std::tuple{"planner_tbl", "planner_date", "time_am", 2},
+          std::tuple{"planner_tbl", "planner_date", "time_pm", 1},
+          std::tuple{"planner_tbl", "planner_date", "planner_msg", 0}})
+        branches.append(
+            QStringLiteral("(SELECT %1 AS day, %2 AS place, %3 AS body FROM %4, p "
+                           "WHERE user_num = p.owner AND search_words(%3) @@ p.query%5)")
+                .arg(QLatin1String(date))
+                .arg(place)
+                .arg(QLatin1String(column), QLatin1String(table), limit));
+    return QStringLiteral(", hits AS (") + branches.join(QLatin1String(" UNION ALL ")) +
+           QLatin1Char(')');
+}
 
 }  // namespace
 
 Result<QList<SearchHit>> SearchStore::find(qint64 user, const SearchTerms& terms, SearchOrder order,
                                            int limit, int offset) {
     if (terms.isEmpty() || limit <= 0) return QList<SearchHit>();
+    offset = std::max(offset, 0);
     const bool newest = order == SearchOrder::Newest;
-    const QString page = QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(std::max(offset, 0));
+    const QString page = QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
+    // Newest first reads the index in key order and stops at the page; only the best match
+    // first ranks every text found.
     Statement statement = searchValues(user, terms);
     statement.sql(
-        QString(u", hits AS (SELECT search_fts.rowid AS key, rank AS r"_qs + kFileMatches +
-                u" ORDER BY "_qs + (newest ? u"search_fts.rowid DESC"_qs : u"rank"_qs) + page +
+        QString(u", hits AS (SELECT search_fts.rowid AS key, "_qs +
+                (newest ? u"0"_qs : u"rank"_qs) + u" AS r"_qs + kFileMatches + u" ORDER BY "_qs +
+                (newest ? u"search_fts.rowid DESC"_qs : u"rank"_qs) + page +
                 u"), found AS (SELECT key, r, key % 10 AS place, printf('%04d-%02d-%02d', "
                 u"key % 1000000000 / 100000, key / 1000 % 100, key / 10 % 100) AS day "
                 u"FROM hits) SELECT found.day, found.place, CASE found.place WHEN 3 THEN "
@@ -54,7 +70,7 @@ Result<QList<SearchHit>> SearchStore::find(qint64 user, const SearchTerms& terms
                 u"LEFT JOIN planner_tbl l ON found.place < 3 AND l.user_num = p.owner AND "
                 u"l.planner_date = found.day ORDER BY "_qs +
                 (newest ? u"found.key DESC"_qs : u"found.r, found.key DESC"_qs)),
-        QString(QString(kServerHits) +
+        QString(serverHits(newest ? offset + limit : 0) +
                 u" SELECT hits.day, hits.place, hits.body FROM hits, p ORDER BY "_qs +
                 (newest ? u"hits.day DESC, hits.place DESC"_qs
                         : u"ts_rank(search_words(hits.body), p.query) DESC, hits.day "
@@ -63,11 +79,13 @@ Result<QList<SearchHit>> SearchStore::find(qint64 user, const SearchTerms& terms
     return hits(statement);
 }
 
-Result<qint64> SearchStore::count(qint64 user, const SearchTerms& terms) {
+Result<qint64> SearchStore::count(qint64 user, const SearchTerms& terms, qint64 upTo) {
     if (terms.isEmpty()) return qint64(0);
+    const QString cap = QStringLiteral(" LIMIT %1) t").arg(upTo);
     Statement statement = searchValues(user, terms);
-    statement.sql(QString(u" SELECT count(*)"_qs + kFileMatches),
-                  QString(QString(kServerHits) + u" SELECT count(*) FROM hits"_qs));
+    statement.sql(
+        QString(u" SELECT count(*) FROM (SELECT 1"_qs + kFileMatches + cap),
+        QString(serverHits(int(upTo)) + u" SELECT count(*) FROM (SELECT 1 FROM hits"_qs + cap));
     const Result<int> done = m_database.execute(statement);
     if (!done) return done.error();
     return m_database.DbRecordset().value(0, 0).toLongLong();

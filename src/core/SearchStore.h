@@ -30,8 +30,8 @@ public:
     // day's diary before its plan), or best match first.
     Result<QList<SearchHit>> find(qint64 user, const SearchTerms& terms, SearchOrder order,
                                   int limit, int offset = 0);
-    // How many texts hold the terms.
-    Result<qint64> count(qint64 user, const SearchTerms& terms);
+    // How many texts hold the terms, counted up to `upTo`.
+    Result<qint64> count(qint64 user, const SearchTerms& terms, qint64 upTo);
     // The texts of the same month and day as `day` in earlier years, newest first. A 29
     // February looks only at leap years.
     Result<QList<SearchHit>> onThisDay(qint64 user, QDate day);

@@ -258,11 +258,11 @@ QList<SchemaObject> fileSearchObjects() {
         {L("view"), QStringLiteral("search_source"),
          QStringLiteral("CREATE VIEW search_source AS ") +
              sources.join(QLatin1String(" UNION ALL "))},
-        // Prefixes of one letter are indexed: the first letter typed lists at once.
+        // Prefixes of up to three letters are indexed: the first letters typed list at once.
         {L("table"), QStringLiteral("search_fts"),
          QStringLiteral("CREATE VIRTUAL TABLE search_fts USING fts5(body, content='search_source', "
                         "content_rowid='key', tokenize='unicode61 remove_diacritics 2', "
-                        "prefix='1')")}};
+                        "prefix='1 2 3')")}};
     objects += fileSearchTriggers(tables::kDiary);
     objects += fileSearchTriggers(tables::kPlanner);
     return objects;

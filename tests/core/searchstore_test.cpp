@@ -36,7 +36,7 @@ protected:
         Found found;
         for (const SearchHit& hit : hits ? hits.value() : QList<SearchHit>())
             found.append({hit.day, hit.place});
-        const Result<qint64> counted = store.count(user, terms);
+        const Result<qint64> counted = store.count(user, terms, 1000);
         EXPECT_TRUE(counted.ok()) << typed.toStdString();
         EXPECT_EQ(counted ? counted.value() : -1, found.size()) << typed.toStdString();
         return found;
@@ -129,6 +129,9 @@ TEST_F(SearchStoreTest, PagesFollowOneAnotherWithoutGapOrRepeat) {
         for (const SearchHit& hit : page.value()) seen.append(hit.day);
     }
     ASSERT_EQ(seen.size(), 30);
+    // Counting stops where it was asked to.
+    EXPECT_EQ(store.count(3, SearchTerms::parse(u"page"_s), 12).value(), 12);
+    EXPECT_EQ(store.count(3, SearchTerms::parse(u"page"_s), 31).value(), 30);
     for (int i = 0; i < 30; ++i) EXPECT_EQ(seen[i], kMonday.addDays(29 - i));
 }
 

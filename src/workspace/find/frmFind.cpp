@@ -154,7 +154,9 @@ void frmFind::showCount(const QString& onThisDay) {
     else if (!m_ui->txtFind->text().trimmed().isEmpty())
         text = found == 0   ? QStringLiteral("No results.")
                : found == 1 ? QStringLiteral("1 result.")
-                            : QStringLiteral("%1 results.").arg(found);
+               : found > SearchResults::kCountedUpTo
+                   ? QStringLiteral("More than %1 results.").arg(SearchResults::kCountedUpTo)
+                   : QStringLiteral("%1 results.").arg(found);
     m_ui->lblCount->setText(text);
 }
 
