@@ -486,10 +486,10 @@ std::optional<QString> SqliteEngine::integrityProblem(Connection& connection) {
     for (int row = 0; row < verdict.value().rowCount(); ++row)
         lines.append(verdict.value().row(row).value(0).toString());
     if (lines != QStringList{QStringLiteral("ok")}) return lines.join(QStringLiteral("; "));
-    if (searchIndexDamaged(connection) && !rebuildSearchIndex(connection))
-        return QStringLiteral(
-            "the search index is damaged and could not be rebuilt here; it is "
-            "rebuilt where the database is restored");
+    if (searchIndexDamaged(connection))
+        if (const Status rebuilt = rebuildSearchIndex(connection); !rebuilt)
+            return QStringLiteral("the search index is damaged and could not be made again (%1)")
+                .arg(rebuilt.error().description);
     return std::nullopt;
 }
 
