@@ -25,11 +25,12 @@ constexpr QLatin1StringView kFileMatches(
     " FROM p, search_fts WHERE search_fts MATCH p.query AND search_fts.rowid BETWEEN "
     "p.owner * 1000000000 AND p.owner * 1000000000 + 999999999");
 
-// The server's texts that hold the query, as (day, place, body); each place's rows up to
-// `each`, newest first, when `each` is given.
-QString serverHits(int each = 0) {
-    const QString limit =
-        each > 0 ? QStringLiteral(" ORDER BY 1 DESC LIMIT %1").arg(each) : QString();
+// The server's texts that hold the query, as (day, place, body); when `each` is given, each
+// place's rows up to that many: its newest, or any when `newest` is false.
+QString serverHits(int each = 0, bool newest = true) {
+    const QString limit = each <= 0 ? QString()
+                          : newest  ? QStringLiteral(" ORDER BY 1 DESC LIMIT %1").arg(each)
+                                    : QStringLiteral(" LIMIT %1").arg(each);
     QStringList branches;
     for (const auto& [table, date, column, place] :
          {std::tuple{"diary_tbl", "diary_date", "diary_message", 3},
@@ -83,9 +84,9 @@ Result<qint64> SearchStore::count(qint64 user, const SearchTerms& terms, qint64 
     if (terms.isEmpty()) return qint64(0);
     const QString cap = QStringLiteral(" LIMIT %1) t").arg(upTo);
     Statement statement = searchValues(user, terms);
-    statement.sql(
-        QString(u" SELECT count(*) FROM (SELECT 1"_qs + kFileMatches + cap),
-        QString(serverHits(int(upTo)) + u" SELECT count(*) FROM (SELECT 1 FROM hits"_qs + cap));
+    statement.sql(QString(u" SELECT count(*) FROM (SELECT 1"_qs + kFileMatches + cap),
+                  QString(serverHits(int(upTo), false) +
+                          u" SELECT count(*) FROM (SELECT 1 FROM hits"_qs + cap));
     const Result<int> done = m_database.execute(statement);
     if (!done) return done.error();
     return m_database.DbRecordset().value(0, 0).toLongLong();
