@@ -29,7 +29,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace vemora;
@@ -176,19 +178,16 @@ struct OpenFile {
 // Every query of one kind for every account, `g_rounds` times over: the Find window's search
 // (its first page with snippets, counted when full) right after the floor's look-up, so that
 // both meet the same load.
-void BM_Keystroke(benchmark::State& state, const QueryKind* kind) {
-    OpenFile file(filePath());
-    SearchResults results(file.database);
-    EngineFile engine(filePath(), SQLITE_OPEN_READONLY);
+void keystrokes(benchmark::State& state, const QueryKind* kind, SearchResults& results,
+                const std::function<void(const QString& typed, int user)>& floor) {
     std::vector<double> ms, floorMs;
     double shown = 0, found = 0;
     for (auto _ : state) {
         for (int round = 0; round < g_rounds; ++round) {
             for (const QString& typed : kind->typed) {
-                const QByteArray match = SearchTerms::parse(typed).fileQuery().toUtf8();
                 for (int user = 1; user <= g_sizes.users; ++user) {
                     auto start = std::chrono::steady_clock::now();
-                    engine.lookUp(match, user);
+                    floor(typed, user);
                     floorMs.push_back(elapsedMs(start));
                     start = std::chrono::steady_clock::now();
                     require(results.search(user, typed, SearchOrder::Newest), "a search failed");
@@ -205,16 +204,31 @@ void BM_Keystroke(benchmark::State& state, const QueryKind* kind) {
     state.counters["found"] = found / double(ms.size());
 }
 
+void BM_Keystroke(benchmark::State& state, const QueryKind* kind) {
+    OpenFile file(filePath());
+    SearchResults results(file.database);
+    EngineFile engine(filePath(), SQLITE_OPEN_READONLY);
+    keystrokes(state, kind, results, [&engine](const QString& typed, int user) {
+        engine.lookUp(SearchTerms::parse(typed).fileQuery().toUtf8(), user);
+    });
+}
+
 // The server's own look-up of a page: the day and place of the newest texts that hold the
-// query, through the four indexes, without the texts.
-constexpr char kServerLookUp[] =
-    "SELECT day, place FROM (SELECT diary_date AS day, 3 AS place FROM diary_tbl WHERE "
-    "user_num = ? AND search_words(diary_message) @@ to_tsquery('simple', ?) UNION ALL "
-    "SELECT planner_date, 2 FROM planner_tbl WHERE user_num = ? AND search_words(time_am) @@ "
-    "to_tsquery('simple', ?) UNION ALL SELECT planner_date, 1 FROM planner_tbl WHERE "
-    "user_num = ? AND search_words(time_pm) @@ to_tsquery('simple', ?) UNION ALL SELECT "
-    "planner_date, 0 FROM planner_tbl WHERE user_num = ? AND search_words(planner_msg) @@ "
-    "to_tsquery('simple', ?)) hits ORDER BY day DESC, place DESC LIMIT 50";
+// query, each place's newest through its index, without the texts.
+QString serverLookUp() {
+    QStringList branches;
+    for (const auto& [table, date, column] :
+         {std::tuple{"diary_tbl", "diary_date", "diary_message"},
+          std::tuple{"planner_tbl", "planner_date", "time_am"},
+          std::tuple{"planner_tbl", "planner_date", "time_pm"},
+          std::tuple{"planner_tbl", "planner_date", "planner_msg"}})
+        branches.append(QStringLiteral("(SELECT %1 AS day FROM %2 WHERE user_num = ? AND "
+                                       "search_words(%3) @@ to_tsquery('simple', ?) ORDER BY 1 "
+                                       "DESC LIMIT 50)")
+                            .arg(QLatin1String(date), QLatin1String(table), QLatin1String(column)));
+    return QStringLiteral("SELECT day FROM (%1) hits ORDER BY day DESC LIMIT 50")
+        .arg(branches.join(QLatin1String(" UNION ALL ")));
+}
 
 // The same on the server: the Find window's search beside the plain QSqlQuery of the look-up.
 void BM_ServerKeystroke(benchmark::State& state, const QueryKind* kind) {
@@ -227,36 +241,18 @@ void BM_ServerKeystroke(benchmark::State& state, const QueryKind* kind) {
     require(session.open(), "cannot reach the server");
     QSqlQuery lookUp(session.database());
     lookUp.setForwardOnly(true);
-    std::vector<double> ms, floorMs;
-    double shown = 0, found = 0;
-    for (auto _ : state) {
-        for (int round = 0; round < g_rounds; ++round) {
-            for (const QString& typed : kind->typed) {
-                const QString query = SearchTerms::parse(typed).serverQuery();
-                for (int user = 1; user <= g_sizes.users; ++user) {
-                    auto start = std::chrono::steady_clock::now();
-                    require(lookUp.prepare(QLatin1String(kServerLookUp)), "the look-up");
-                    for (int place = 0; place < 4; ++place) {
-                        lookUp.addBindValue(user);
-                        lookUp.addBindValue(query);
-                    }
-                    require(lookUp.exec(), "the look-up");
-                    while (lookUp.next()) benchmark::DoNotOptimize(lookUp.value(0));
-                    lookUp.finish();
-                    floorMs.push_back(elapsedMs(start));
-                    start = std::chrono::steady_clock::now();
-                    require(results.search(user, typed, SearchOrder::Newest), "a search failed");
-                    ms.push_back(elapsedMs(start));
-                    shown += results.rowCount();
-                    found += double(results.found());
-                }
-            }
+    const QString sql = serverLookUp();
+    keystrokes(state, kind, results, [&](const QString& typed, int user) {
+        const QString query = SearchTerms::parse(typed).serverQuery();
+        require(lookUp.prepare(sql), "the look-up");
+        for (int place = 0; place < 4; ++place) {
+            lookUp.addBindValue(user);
+            lookUp.addBindValue(query);
         }
-    }
-    require(shown > 0, "the searches found nothing");
-    reportTimes(state, ms, floorMs);
-    state.counters["shown"] = shown / double(ms.size());
-    state.counters["found"] = found / double(ms.size());
+        require(lookUp.exec(), "the look-up");
+        while (lookUp.next()) benchmark::DoNotOptimize(lookUp.value(0));
+        lookUp.finish();
+    });
 }
 
 // A copy of the file as version 3 left it: no search index, compacted as if it never had one.
