@@ -92,14 +92,6 @@ QString foldForSearch(QStringView word) {
     return folded;
 }
 
-QList<QStringView> searchWords(QStringView text) {
-    QList<QStringView> words;
-    for (auto [start, end] = nextWord(text, 0); start < end;
-         std::tie(start, end) = nextWord(text, end))
-        words.append(text.sliced(start, end - start));
-    return words;
-}
-
 SearchTerms SearchTerms::parse(QStringView typed) {
     SearchTerms terms;
     bool inPhrase = false;

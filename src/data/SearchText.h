@@ -15,10 +15,6 @@ enum class SearchPlace { Diary = 3, Morning = 2, Afternoon = 1, Quote = 0 };
 // blocks (é, É and e are one word).
 QString foldForSearch(QStringView word);
 
-// The words of a text as the indexes cut it: runs of letters and digits; other characters part
-// them. Each word is a view into `text`.
-QList<QStringView> searchWords(QStringView text);
-
 // What a typed search asks for: every group must be found in one text; a group of several
 // words is a phrase (typed in double quotes). The last word may be the start of a word the user
 // is still typing.
