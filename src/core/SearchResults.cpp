@@ -1,24 +1,8 @@
 #include "core/SearchResults.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 namespace vemora {
-
-namespace {
-
-QString plainOf(const QString& html) {
-    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
-    QString plain = html;
-    plain.remove(tag);
-    plain.replace(QLatin1String("&lt;"), QLatin1String("<"));
-    plain.replace(QLatin1String("&gt;"), QLatin1String(">"));
-    plain.replace(QLatin1String("&quot;"), QLatin1String("\""));
-    plain.replace(QLatin1String("&amp;"), QLatin1String("&"));
-    return plain;
-}
-
-}  // namespace
 
 SearchResults::SearchResults(Database& database, QObject* parent)
     : QAbstractTableModel(parent), m_database(database) {}
@@ -84,8 +68,7 @@ void SearchResults::append(const QList<SearchHit>& hits) {
     if (hits.isEmpty()) return;
     beginInsertRows({}, int(m_hits.size()), int(m_hits.size() + hits.size() - 1));
     for (const SearchHit& hit : hits) {
-        const QString html = m_terms.snippet(hit.text);
-        m_rows.append({html, plainOf(html)});
+        m_rows.append(m_terms.snippet(hit.text));
     }
     m_hits += hits;
     endInsertRows();

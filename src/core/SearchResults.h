@@ -45,10 +45,6 @@ public:
     static QString placeName(SearchPlace place);
 
 private:
-    struct Row {
-        QString html;
-        QString plain;
-    };
     void append(const QList<SearchHit>& hits);
 
     Database& m_database;
@@ -56,7 +52,7 @@ private:
     SearchTerms m_terms;
     SearchOrder m_order = SearchOrder::Newest;
     QList<SearchHit> m_hits;
-    QList<Row> m_rows;
+    QList<Snippet> m_rows;
     qint64 m_found = 0;
     bool m_searching = false;  // pages follow; "On this day" comes whole
 };

@@ -174,7 +174,7 @@ bool SearchTerms::matches(const QString& foldedWord) const {
     return false;
 }
 
-QString SearchTerms::snippet(QStringView text, int around) const {
+Snippet SearchTerms::snippet(QStringView text, int around) const {
     // The words up to the first match and `around` beyond it; nothing past them is cut.
     QList<std::pair<qsizetype, qsizetype>> words;
     qsizetype first = -1;
@@ -186,31 +186,35 @@ QString SearchTerms::snippet(QStringView text, int around) const {
             first = index;
         if (first >= 0 && index >= first + around) break;
     }
-    if (words.isEmpty()) return collapsed(text.left(200)).toHtmlEscaped();
+    Snippet snippet;
+    const auto add = [&snippet](const QString& piece, bool bold = false) {
+        snippet.plain += piece;
+        snippet.html += bold
+                            ? QStringLiteral("<b>") + piece.toHtmlEscaped() + QStringLiteral("</b>")
+                            : piece.toHtmlEscaped();
+    };
+    if (words.isEmpty()) {
+        add(collapsed(text.left(200)));
+        return snippet;
+    }
     const qsizetype from = first < 0 ? 0 : std::max<qsizetype>(0, first - around);
     const qsizetype to =
         std::min<qsizetype>(words.size(), first < 0 ? 2 * around : first + around + 1) - 1;
-    QString html;
-    if (from > 0) html += QStringLiteral("… ");
+    if (from > 0) add(QStringLiteral("… "));
     for (qsizetype i = from; i <= to; ++i) {
         const auto [start, end] = words[i];
-        if (i > from)
-            html += collapsed(text.sliced(words[i - 1].second, start - words[i - 1].second))
-                        .toHtmlEscaped();
+        if (i > from) add(collapsed(text.sliced(words[i - 1].second, start - words[i - 1].second)));
         const QStringView word = text.sliced(start, end - start);
-        const QString shown = word.toString().toHtmlEscaped();
-        html += matches(foldForSearch(word))
-                    ? QStringLiteral("<b>") + shown + QStringLiteral("</b>")
-                    : shown;
+        add(word.toString(), matches(foldForSearch(word)));
     }
     // Punctuation right after the last word stays with it.
     const QStringView tail = text.sliced(words[to].second);
     qsizetype keep = 0;
     while (keep < tail.size() && !tail[keep].isSpace() && !wordCharacter(tail[keep].unicode()))
         ++keep;
-    html += tail.left(keep).toString().toHtmlEscaped();
-    if (nextWord(tail, keep).first < tail.size()) html += QStringLiteral(" …");
-    return html;
+    add(tail.left(keep).toString());
+    if (nextWord(tail, keep).first < tail.size()) add(QStringLiteral(" …"));
+    return snippet;
 }
 
 }  // namespace vemora

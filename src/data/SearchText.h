@@ -15,6 +15,12 @@ enum class SearchPlace { Diary = 3, Morning = 2, Afternoon = 1, Quote = 0 };
 // blocks (é, É and e are one word).
 QString foldForSearch(QStringView word);
 
+// A piece of a text around what was found: as HTML with the matched words in bold, and plain.
+struct Snippet {
+    QString html;
+    QString plain;
+};
+
 // What a typed search asks for: every group must be found in one text; a group of several
 // words is a phrase (typed in double quotes). The last word may be the start of a word the user
 // is still typing.
@@ -37,9 +43,9 @@ public:
     // being typed).
     bool matches(const QString& foldedWord) const;
 
-    // Up to `around` words before the first match and as many after it, as HTML with every
-    // matched word in bold; "…" marks text left out. A text without a match gives its start.
-    QString snippet(QStringView text, int around = 10) const;
+    // Up to `around` words before the first match and as many after it, every matched word in
+    // bold; "…" marks text left out. A text without a match gives its start.
+    Snippet snippet(QStringView text, int around = 10) const;
 
 private:
     QList<QStringList> m_groups;
