@@ -107,9 +107,8 @@ void frmAddUser::search(const QString& text) {
         return;
     }
     // A text the search cannot read (an apostrophe) finds nothing.
-    m_users->moveFirst();
     logDropped(logWindows(), "searching the accounts",
-               m_users->findForward(m_SearchField, trimBlanks(text)));
+               m_users->findFromFirst(m_SearchField, trimBlanks(text)));
     const bool found = !m_users->eof();
     setFound(found);
     if (found) m_ui->cmdAddUser->setEnabled(false);

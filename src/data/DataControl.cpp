@@ -1,18 +1,22 @@
 #include "data/DataControl.h"
 #include "data/Logging.h"
 
+#include <QScopeGuard>
+
 namespace vemora {
 
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
 void DataControl::setConnectionString(const QString& text) {
     m_reading = {};
+    m_rereading = false;
     m_connection.close();
     m_connection.setConnectionString(text);
 }
 
 Status DataControl::refresh() {
     m_reading = {};
+    m_rereading = false;
     m_version.reset();
     m_patched = false;
     Status status;
@@ -32,6 +36,7 @@ Status DataControl::refresh() {
 // even one the read already saw, makes the next change read everything again.
 void DataControl::startRefresh() {
     m_reading = {};
+    m_rereading = false;
     m_version.reset();
     m_readingVersion.reset();
     if (!m_connection.isOpen() && !m_connection.open()) return;
@@ -40,9 +45,13 @@ void DataControl::startRefresh() {
         if (!version) return;
         m_readingVersion = version.value();
     }
+    // The end is announced to the event loop; a control gone by then waited for it first.
     m_reading = std::async(
         std::launch::async,
-        [text = m_connection.connectionString(), source = m_source]() -> Result<Recordset> {
+        [this, text = m_connection.connectionString(), source = m_source]() -> Result<Recordset> {
+            const auto announce = qScopeGuard([this] {
+                QMetaObject::invokeMethod(this, &DataControl::rereadEnded, Qt::QueuedConnection);
+            });
             Connection reader;
             reader.setConnectionString(text);
             if (const Status opened = reader.open(); !opened) return opened.error();
@@ -55,6 +64,7 @@ void DataControl::startRefresh() {
 }
 
 Status DataControl::finishRefresh() {
+    m_rereading = false;
     if (!m_reading.valid()) return refresh();
     Result<Recordset> read = m_reading.get();
     m_patched = false;
@@ -107,20 +117,59 @@ void DataControl::beginChange(Connection& writer) {
 // not moved by then means that no connection but the writer committed in between.
 Status DataControl::refreshAfter(Connection& writer, const RowsChange& change) {
     const std::optional<Mark> mark = std::exchange(m_mark, std::nullopt);
-    if (!mark || mark->writer != writer.name()) return refresh();
+    if (!m_connection.hasDataVersion()) return refresh();
+    const bool marked = mark && mark->writer == writer.name();
     Recordset stored;
     std::optional<qint64> writerVersion;
     const Result<std::optional<qint64>> version = readTogether(m_connection, [&]() -> Status {
-        if (Status read = stored.open(change.stored, m_connection); !read) return read;
+        if (Status read = stored.open(change.stored, m_connection); !read || !marked) return read;
         const Result<qint64> now = writer.dataVersion();
         if (now) writerVersion = now.value();
         return now.status();
     });
-    if (!version || writerVersion != mark->writerVersion ||
-        !m_rows.patch(change.orderColumn, change.keys, stored))
-        return refresh();
-    m_version = version.value();
+    if (!version || !m_rows.patch(change.orderColumn, change.keys, stored)) return refresh();
     m_patched = true;
+    if (marked && writerVersion == mark->writerVersion) {
+        m_version = version.value();
+        m_rereading = false;
+        m_reading = {};
+    } else {
+        m_version.reset();
+        startReread(change.orderColumn);
+    }
+    announceRows();
+    return {};
+}
+
+void DataControl::startReread(const QString& orderColumn) {
+    startRefresh();
+    m_rereading = m_reading.valid();
+    m_rereadOrder = orderColumn;
+}
+
+void DataControl::rereadEnded() {
+    if (m_rereading && m_reading.valid() &&
+        m_reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        logDropped(logData(), "reading every row again", finishReread());
+}
+
+// A failed read keeps the patched rows; the next change reads everything again.
+Status DataControl::finishReread() {
+    if (!std::exchange(m_rereading, false) || !m_reading.valid()) return {};
+    Result<Recordset> read = m_reading.get();
+    if (!read) return read.status();
+    // The first row stays the first, past the end stays past the end; any other current row
+    // keeps its values where they are still stored, else it becomes the first.
+    const int current = currentRow();
+    Recordset before = std::exchange(m_rows, std::move(read.value()));
+    int row = 0;
+    if (current >= before.rowCount())
+        row = m_rows.rowCount();
+    else if (current > 0)
+        row = m_rows.rowLike(before, current, m_rereadOrder);
+    m_rows.setPosition(row < m_rows.rowCount() || current >= before.rowCount() ? row : 0);
+    m_version = m_readingVersion;
+    m_patched = false;
     announceRows();
     return {};
 }
@@ -133,6 +182,14 @@ void DataControl::setCurrentRow(int row) {
 
 Status DataControl::findForward(QStringView column, const QString& prefix) {
     const int before = currentRow();
+    Status status = m_rows.findForward(column, prefix);
+    if (currentRow() != before) emit currentRowChanged(currentRow());
+    return status;
+}
+
+Status DataControl::findFromFirst(QStringView column, const QString& prefix) {
+    const int before = currentRow();
+    m_rows.moveFirst();
     Status status = m_rows.findForward(column, prefix);
     if (currentRow() != before) emit currentRowChanged(currentRow());
     return status;

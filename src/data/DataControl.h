@@ -46,12 +46,20 @@ public:
     };
     // Call before making the change through `writer`.
     void beginChange(Connection& writer);
-    // Call after it: when no connection but `writer` has committed since the rows were read,
-    // only the rows of the change are read again and put in their places; otherwise, and
-    // always on a server, this is refresh(). Either way the current row becomes the first.
+    // Call after it: the rows of the change are read again and put in their places, and the
+    // current row becomes the first. When another connection may have committed since the
+    // rows were read, every row is then read again in a worker thread; its rows replace the
+    // held ones once the event loop learns that it ended (see finishReread()). On a server, or when
+    // the change cannot be patched in, this is refresh().
     Status refreshAfter(Connection& writer, const RowsChange& change);
     // Whether the last read patched the held rows rather than reading them all.
     bool patched() const { return m_patched; }
+    // Whether refreshAfter()'s read of every row is still to replace the held rows.
+    bool rereading() const { return m_rereading; }
+    // Waits for that read and holds its rows now; ok when there was none. The first row stays
+    // the first and past the end stays past the end; another current row stays on its values
+    // where they are still stored, else the first row becomes current.
+    Status finishReread();
 
     const Recordset& recordset() const { return m_rows; }
     int rowCount() const { return m_rows.rowCount(); }
@@ -62,6 +70,8 @@ public:
     QVariant field(QStringView name) const { return m_rows.field(name); }
     // Incremental search: see Recordset::findForward.
     Status findForward(QStringView column, const QString& prefix);
+    // The same from the first row, the current row announced once, where the search ends.
+    Status findFromFirst(QStringView column, const QString& prefix);
 
 signals:
     void rowsReplaced();
@@ -73,6 +83,9 @@ private:
     static Result<std::optional<qint64>> readTogether(Connection& connection,
                                                       const std::function<Status()>& read);
     void announceRows();
+    // Starts the read of startRefresh(), whose end is announced to the event loop.
+    void startReread(const QString& orderColumn);
+    void rereadEnded();
 
     struct Mark {
         QString writer;
@@ -86,6 +99,8 @@ private:
     std::future<Result<Recordset>> m_reading;  // startRefresh()'s read
     std::optional<qint64> m_readingVersion;    // this connection's data version before it
     bool m_patched = false;
+    bool m_rereading = false;
+    QString m_rereadOrder;  // the column the current row is found again by
 };
 
 // Feeds a grid from a data control: the listed columns, with their headers, in row order.

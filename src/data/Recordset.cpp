@@ -340,4 +340,19 @@ bool Recordset::patch(QStringView column, const QList<RowKey>& keys, const Recor
     return true;
 }
 
+int Recordset::rowLike(const Recordset& other, int row, QStringView column) {
+    if (other.m_columns != m_columns || row < 0 || row >= other.rowCount()) return rowCount();
+    const QVariantList wanted = other.row(row);
+    const int col = columnIndex(column);
+    const QVariant key = col < 0 ? QVariant() : wanted.at(col);
+    const bool sorted =
+        key.typeId() == QMetaType::QString && sortedCaseless(col) && m_values[size_t(col)].isText();
+    const QByteArray text = sorted ? key.toString().toUtf8() : QByteArray();
+    for (int r = sorted ? lowerBound(col, text) : 0; r < rowCount(); ++r) {
+        if (sorted && caselessCompare(m_values[size_t(col)].text(r), text) != 0) break;
+        if (this->row(r) == wanted) return r;
+    }
+    return rowCount();
+}
+
 }  // namespace vemora

@@ -108,6 +108,10 @@ public:
     // false, holding no rows, when the places do not fit the held rows.
     bool patch(QStringView column, const QList<RowKey>& keys, const Recordset& stored);
 
+    // The first row holding the values of `other`'s row (the same columns), looked for where
+    // the column's value sorts when the rows are in its caseless order; rowCount() when none.
+    int rowLike(const Recordset& other, int row, QStringView column);
+
 private:
     enum class Order : signed char { Unknown, Sorted, Unsorted };
     // Whether the column's texts are held in its caseless order, NULLs first; found once.

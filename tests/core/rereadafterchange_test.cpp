@@ -4,6 +4,8 @@
 #include "data/DataControl.h"
 #include "support/Contacts.h"
 
+#include <QSignalSpy>
+
 #include <random>
 
 using namespace Qt::StringLiterals;
@@ -158,36 +160,76 @@ TEST_F(RereadTest, PatchedWordsKeepTheirOrderAndFindForward) {
     EXPECT_EQ(grid.field(u"dict_name").toString(), u"ωmega"_s);
 }
 
-// Another program's write comes before, between or after our own: the grid shows it.
+// Another program's write comes before, between or after our own: the grid shows our change
+// at once, and the other's once the read of every row that follows lands.
 TEST_F(RereadTest, AnotherWritersChangeStillAppearsAfterASave) {
     show(WordStore::listing());
     const auto otherWrites = [this](const QString& word) {
         query(Statement("INSERT INTO dictionary_tbl VALUES (2, ").value(word).sql(", 'o')"));
     };
+    const auto holds = [this](const QString& word) {
+        const Recordset& rows = grid.recordset();
+        for (int row = 0; row < rows.rowCount(); ++row)
+            if (rows.value(row, rows.columnIndex(u"dict_name")).toString() == word) return true;
+        return false;
+    };
+    // Ours is held before the read of every row ends; after it, the rows are a fresh read's.
+    const auto expectRereadAfter = [&](const QString& mine) {
+        EXPECT_TRUE(holds(mine));
+        EXPECT_EQ(grid.rereading(), patches());
+        ASSERT_TRUE(grid.finishReread().ok());
+        EXPECT_FALSE(grid.rereading());
+        EXPECT_FALSE(grid.patched());
+        expectAsFreshRead();
+    };
     otherWrites(u"before"_s);
     addWord(u"mine1"_s);
-    EXPECT_FALSE(grid.patched());
-    expectAsFreshRead();
+    expectRereadAfter(u"mine1"_s);
 
     begin();
     otherWrites(u"between"_s);
     ASSERT_EQ(refusal(WordStore(database).add(1, u"mine2"_s, u"d"_s)), Refusal::None);
     reread(WordStore::changedRows({u"mine2"_s}));
-    EXPECT_FALSE(grid.patched());
-    expectAsFreshRead();
+    expectRereadAfter(u"mine2"_s);
 
     begin();
     ASSERT_EQ(refusal(WordStore(database).add(1, u"mine3"_s, u"d"_s)), Refusal::None);
     otherWrites(u"after"_s);
     reread(WordStore::changedRows({u"mine3"_s}));
-    EXPECT_FALSE(grid.patched());
-    expectAsFreshRead();
+    expectRereadAfter(u"mine3"_s);
     EXPECT_EQ(grid.rowCount(), 6);
 
     // With nobody else writing, the next change is patched again.
     addWord(u"mine4"_s);
     EXPECT_EQ(grid.patched(), patches());
+    EXPECT_FALSE(grid.rereading());
     expectAsFreshRead();
+}
+
+// The read of every row lands through the event loop; the current row moved meanwhile stays on
+// its word, and a row another program removed meanwhile gives way to the first.
+TEST_F(RereadTest, TheRereadLandsThroughTheEventLoopKeepingTheCurrentWord) {
+    VEMORA_SKIP_ON_SERVER("a server re-reads every row at once");
+    show(WordStore::listing());
+    for (const QString& word : {u"alpha"_s, u"beta"_s, u"gamma"_s}) addWord(word);
+    query(Statement("INSERT INTO dictionary_tbl VALUES (2, 'aaa', 'o')"));
+    addWord(u"delta"_s);
+    ASSERT_TRUE(grid.rereading());
+    ASSERT_TRUE(grid.findFromFirst(u"dict_name", u"gam"_s).ok());
+    QSignalSpy replaced(&grid, &DataControl::rowsReplaced);
+    ASSERT_TRUE(replaced.wait(5000));
+    EXPECT_FALSE(grid.rereading());
+    EXPECT_EQ(grid.rowCount(), 5);
+    EXPECT_EQ(grid.field(u"dict_name").toString(), u"gamma"_s);
+
+    query(Statement("INSERT INTO dictionary_tbl VALUES (2, 'omega', 'o')"));
+    query(Statement("DELETE FROM dictionary_tbl WHERE dict_name = 'beta'"));
+    addWord(u"epsilon"_s);
+    ASSERT_TRUE(grid.findFromFirst(u"dict_name", u"bet"_s).ok());
+    ASSERT_EQ(grid.field(u"dict_name").toString(), u"beta"_s);
+    ASSERT_TRUE(grid.finishReread().ok());
+    EXPECT_EQ(grid.currentRow(), 0);
+    EXPECT_EQ(grid.rowCount(), 6);
 }
 
 // A write while the rows are read in a worker thread, seen by that read or not: the next
@@ -199,7 +241,8 @@ TEST_F(RereadTest, AWriteDuringABackgroundReadMeansAFullReadNext) {
     query(Statement("INSERT INTO dictionary_tbl VALUES (2, 'during', 'o')"));
     ASSERT_TRUE(grid.finishRefresh().ok());
     addWord(u"mine1"_s);
-    EXPECT_FALSE(grid.patched());
+    EXPECT_EQ(grid.rereading(), patches());
+    ASSERT_TRUE(grid.finishReread().ok());
     expectAsFreshRead();
     EXPECT_EQ(grid.rowCount(), 2);
 
@@ -216,6 +259,8 @@ TEST_F(RereadTest, AnotherSharedConnectionMeansAFullRead) {
     ASSERT_TRUE(database.open().ok());
     ASSERT_EQ(refusal(WordStore(database).add(1, u"word"_s, u"d"_s)), Refusal::None);
     reread(WordStore::changedRows({u"word"_s}));
+    EXPECT_EQ(grid.rereading(), patches());
+    ASSERT_TRUE(grid.finishReread().ok());
     EXPECT_FALSE(grid.patched());
     expectAsFreshRead();
 }

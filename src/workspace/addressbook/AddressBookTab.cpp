@@ -123,9 +123,8 @@ void AddressBookTab::searchTextChanged() {
         applySearchResult(false);
         return;
     }
-    m_ado->moveFirst();
     // A search that cannot run (an apostrophe, no rows) finds nothing.
-    const bool found = m_ado->findForward(m_searchField, trimBlanks(text)).ok() && !m_ado->eof();
+    const bool found = m_ado->findFromFirst(m_searchField, trimBlanks(text)).ok() && !m_ado->eof();
     applySearchResult(found);
 }
 

@@ -111,9 +111,8 @@ void DictionaryTab::FillSearchList() {
 void DictionaryTab::searchWord() {
     const QString text = m_ui->cmboDicSearch->currentText();
     if (text.isEmpty()) return offerAdd();
-    m_dictionary->moveFirst();
     // An empty list or an apostrophe fails the find: both count as not found.
-    if (!m_dictionary->findForward(kWordColumn, trimBlanks(text)) || m_dictionary->eof())
+    if (!m_dictionary->findFromFirst(kWordColumn, trimBlanks(text)) || m_dictionary->eof())
         return offerAdd();
     m_ui->cmdAddDic->setEnabled(false);
     loadCurrentRow();
