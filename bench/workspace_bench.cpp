@@ -14,24 +14,36 @@
 #include "data/ConnectionString.h"
 #include "data/DataControl.h"
 #include "platform/GridBinding.h"
+#include "platform/Platform.h"
+#include "platform/Prompter.h"
+#include "platform/QtSeams.h"
+#include "platform/Session.h"
+#include "workspace/frmTags.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <malloc.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 using namespace vemora;
@@ -48,6 +60,13 @@ double residentMb() {
     if (!statm.open(QIODevice::ReadOnly)) return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// This thread's processor time, which other programs on the machine do not stretch.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 double elapsedMs(std::chrono::steady_clock::time_point since) {
@@ -330,6 +349,181 @@ BENCHMARK(BM_InsertWord)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// Every message answered at once, as a user who clicks OK.
+class QuietPrompter final : public Prompter {
+public:
+    Answer show(const QString&, const QString&, int) override { return Answer::Ok; }
+};
+
+// Counts the paint events of the application's widgets.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The administrator's workspace window over the data, loaded and shown as the main window does.
+class Workspace {
+public:
+    Workspace() {
+        require(session.OpenDatabase(), "opening the database");
+        UserRecord& user = session.CurrentUser();
+        user.user_num = 1;
+        user.user_name = QStringLiteral("admin");
+        user.name = QStringLiteral("Administrator");
+        window.load();
+        window.resize(1280, 800);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        settle();
+    }
+    void showTab(int index) {
+        window.tabMenu()->setCurrentIndex(index);
+        settle();
+    }
+    template <class T>
+    T* find(const char* name) const {
+        return window.findChild<T*>(QString::fromLatin1(name));
+    }
+    // Runs what the last event left for the event loop: searches, layouts and the repaint.
+    static void settle() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+
+    QuietPrompter prompter;
+    QtFileDialogs files;
+    QtShell shell;
+    Session session{g_directory, prompter};
+    Platform platform{session, prompter, files, shell};
+    frmTags window{platform};
+};
+
+// One workspace for the window's measures, loaded once; gone before the application.
+std::unique_ptr<Workspace> g_workspace;
+Workspace& workspace() {
+    if (!g_workspace) g_workspace = std::make_unique<Workspace>();
+    return *g_workspace;
+}
+
+constexpr int kTypedPrefixes = 20;
+
+// Each key of the typed prefixes, timed from the key event to the window repainted.
+void typeInWindow(benchmark::State& state, int tab, const char* box, QStringView column,
+                  Statement source) {
+    QStringList prefixes;
+    {
+        DataControl control;
+        prepare(control, std::move(source));
+        require(control.refresh(), "a database step");
+        prefixes = typedPrefixes(control.recordset(), column).mid(0, kTypedPrefixes);
+    }
+    workspace().showTab(tab);
+    QWidget* found = workspace().find<QWidget>(box);
+    auto* edit = qobject_cast<QLineEdit*>(found);
+    if (auto* combo = qobject_cast<QComboBox*>(found)) edit = combo->lineEdit();
+    edit->setFocus();
+    PaintCounter counter;
+    qApp->installEventFilter(&counter);
+    for (auto _ : state) {
+        std::vector<double> ms, cpu;
+        counter.paints = 0;
+        for (const QString& prefix : prefixes) {
+            edit->clear();
+            Workspace::settle();
+            for (const QChar key : prefix) {
+                const auto start = std::chrono::steady_clock::now();
+                const double cpuStart = threadCpuMs();
+                QTest::keyClick(edit, key.toLatin1());
+                Workspace::settle();
+                cpu.push_back(threadCpuMs() - cpuStart);
+                ms.push_back(elapsedMs(start));
+            }
+        }
+        state.counters["paints_per_key"] = double(counter.paints) / double(ms.size());
+        std::sort(cpu.begin(), cpu.end());
+        state.counters["cpu_median_ms"] = cpu[cpu.size() / 2];
+        reportTimes(state, ms);
+    }
+    qApp->removeEventFilter(&counter);
+}
+
+void BM_DictionaryKeystrokeInWindow(benchmark::State& state) {
+    typeInWindow(state, 3, "cmboDicSearch", u"dict_name", WordStore::listing());
+}
+void BM_ContactKeystrokeInWindow(benchmark::State& state) {
+    typeInWindow(state, 0, "txtSearch", u"name", ContactStore::listing(1));
+}
+BENCHMARK(BM_DictionaryKeystrokeInWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ContactKeystrokeInWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Another program adds a contact through a connection of its own.
+void writeElsewhere() {
+    Connection other;
+    other.setConnectionString(connectionString());
+    require(other.open(), "a database step");
+    Statement insert("INSERT INTO addressbook_tbl(user_num, name) VALUES(1, ");
+    require(other.execute(insert.value(QStringLiteral("Zz other %1").arg(nextSerial())).sql(")")),
+            "a database step");
+}
+
+// Add in the address book: the fields typed, then the click timed to the window repainted.
+// With a foreign write, another program adds a contact before each addition.
+void addInWindow(benchmark::State& state, bool foreignWrite) {
+    Workspace& workspace = ::workspace();
+    workspace.showTab(0);
+    const QStringList boxes{QStringLiteral("txtName"),     QStringLiteral("txtMidName"),
+                            QStringLiteral("txtLastName"), QStringLiteral("txtAddress"),
+                            QStringLiteral("txtPhoneNum"), QStringLiteral("txtCellNum"),
+                            QStringLiteral("txtFaxNum"),   QStringLiteral("txtEmail")};
+    auto* add = workspace.find<QPushButton>("cmdAddInfo");
+    auto* grid = workspace.find<DataControl>("Ado_Addressbook");
+    std::vector<double> ms, landed;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QStringList texts = newContact(nextSerial());
+        for (int i = 0; i < boxes.size(); ++i)
+            workspace.window.findChild<QLineEdit*>(boxes.at(i))
+                ->setText(texts.at(i < 3 ? i : i + 1));
+        if (foreignWrite) writeElsewhere();
+        Workspace::settle();
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        add->click();
+        Workspace::settle();
+        ms.push_back(elapsedMs(start));
+        // Untimed: the read of every row that another program's write calls for lands.
+        state.PauseTiming();
+        while (grid->rereading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        landed.push_back(elapsedMs(start));
+        state.ResumeTiming();
+    }
+    reportTimes(state, ms);
+    std::sort(landed.begin(), landed.end());
+    state.counters["reread_landed_ms"] = landed[landed.size() / 2];
+}
+void BM_AddContactInWindow(benchmark::State& state) {
+    addInWindow(state, false);
+}
+void BM_AddContactAfterForeignWrite(benchmark::State& state) {
+    addInWindow(state, true);
+}
+BENCHMARK(BM_AddContactInWindow)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_AddContactAfterForeignWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
 // Takes this program's own options out of argv; the rest are Google Benchmark's.
 // printQueries: whether to print the queries, and with the search list's own.
 bench::DataSizes takeOptions(int& argc, char** argv, std::optional<bool>& printQueries,
@@ -389,5 +583,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_workspace.reset();
     return 0;
 }
