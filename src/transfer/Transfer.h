@@ -64,6 +64,7 @@ struct ImportSummary {
     int added = 0;
     int present = 0;
     QList<RefusedRecord> refused;
+    QList<RefusedRecord> leftOut;  // values of added records that their fields cannot hold
     bool cancelled = false;
     QString unreadable;              // why nothing could be taken from the file
     std::optional<DbError> failure;  // the database failure that stopped the import
@@ -72,7 +73,7 @@ struct ImportSummary {
     // "N added, M already present, K refused", and how the import ended when it did not run
     // to the end.
     QString text() const;
-    // One line per refused record: which one and why.
+    // One line per refused record, then one per value left out: which one and why.
     QStringList details() const;
 };
 
