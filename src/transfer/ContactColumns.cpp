@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -250,12 +251,14 @@ QString joinedLines(const QStringList& parts) {
 }  // namespace
 
 ContactColumns::ContactColumns(const QStringList& header) : m_header(header) {
+    QHash<QString, int> positions;  // the first column of each name
+    for (int i = int(header.size()) - 1; i >= 0; --i) positions.insert(keyOf(header[i]), i);
     m_uses.reserve(header.size());
-    for (const QString& name : header) m_uses.append(recognise(name, header));
+    for (const QString& name : header) m_uses.append(recognise(keyOf(name), positions));
 }
 
-ContactColumns::Use ContactColumns::recognise(const QString& name, const QStringList& header) {
-    const QString key = keyOf(name);
+ContactColumns::Use ContactColumns::recognise(const QString& key,
+                                              const QHash<QString, int>& positions) {
     if (const auto found = knownHeaders().constFind(key); found != knownHeaders().cend())
         return {found->field, found->group, -1, found->fallback, false, found->gender};
     const QRegularExpressionMatch match = numbered().match(key);
@@ -264,12 +267,10 @@ ContactColumns::Use ContactColumns::recognise(const QString& name, const QString
     const int number = match.captured(2).toInt();
     const QString part = match.captured(3);
     if (kind == u"phone" && part == u"value") {
-        const auto label = std::find_if(header.begin(), header.end(), [&](const QString& other) {
-            const QString otherKey = keyOf(other);
-            return otherKey == QStringLiteral("phone %1 - type").arg(number) ||
-                   otherKey == QStringLiteral("phone %1 - label").arg(number);
-        });
-        return {Phone, 0, label == header.end() ? -1 : int(label - header.begin()), 0, true};
+        const int label =
+            positions.value(QStringLiteral("phone %1 - type").arg(number),
+                            positions.value(QStringLiteral("phone %1 - label").arg(number), -1));
+        return {Phone, 0, label, 0, true};
     }
     if (kind == u"e-mail" && part == u"value") return {Email, 0, -1, 0, true};
     if (kind == u"organization" && part == u"name") return {First, 0, -1, 2, true};
@@ -293,8 +294,8 @@ bool ContactColumns::known() const {
 }
 
 QStringList ContactColumns::unused() const {
-    QList<int> labels;
-    for (const Use& use : m_uses) labels.append(use.label);
+    QSet<int> labels;
+    for (const Use& use : m_uses) labels.insert(use.label);
     QStringList names;
     for (int i = 0; i < m_uses.size(); ++i)
         if (m_uses[i].field == kNotImported && !labels.contains(i)) names.append(m_header[i]);

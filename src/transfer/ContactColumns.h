@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -47,7 +48,8 @@ private:
         bool firstOfMany = false;  // Google's "a ::: b" holds several values: the first counts
         bool gender = false;       // a word such as "female" or "Weiblich" rather than a letter
     };
-    static Use recognise(const QString& name, const QStringList& header);
+    // `key` is a header in lower case; `positions` holds the first column of each.
+    static Use recognise(const QString& key, const QHash<QString, int>& positions);
 
     QStringList m_header;
     QList<Use> m_uses;

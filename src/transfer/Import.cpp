@@ -11,6 +11,7 @@
 #include "transfer/Transfer.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -292,19 +293,16 @@ std::optional<ContactColumns> contactColumnsOf(const QStringList& header,
                                                const QList<ColumnChoice>& choices,
                                                ImportSummary& summary) {
     ContactColumns columns(header);
+    QHash<QString, QList<int>> positions;
+    for (int i = 0; i < header.size(); ++i) positions[header[i].trimmed().toLower()].append(i);
     for (const ColumnChoice& choice : choices) {
-        bool found = false;
-        for (qsizetype i = 0; i < header.size(); ++i) {
-            if (header[i].trimmed().compare(choice.column.trimmed(), Qt::CaseInsensitive) == 0) {
-                columns.setField(int(i), choice.field);
-                found = true;
-            }
-        }
-        if (!found) {
+        const QList<int> found = positions.value(choice.column.trimmed().toLower());
+        if (found.isEmpty()) {
             summary.unreadable =
                 QStringLiteral("The CSV file has no column \"%1\".").arg(choice.column);
             return std::nullopt;
         }
+        for (int column : found) columns.setField(column, choice.field);
     }
     return columns;
 }
