@@ -51,6 +51,9 @@ ColumnsDialog::ColumnsDialog(const ColumnQuestion& question, QWidget* parent)
         m_choices.append(choice);
     }
     columns->resizeColumnsToContents();
+    // The values take the room; the choice keeps the width of its longest field.
+    columns->horizontalHeader()->setStretchLastSection(false);
+    columns->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
