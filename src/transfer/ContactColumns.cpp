@@ -215,9 +215,10 @@ QString keyOf(const QString& name) {
 }
 
 int phoneFieldOf(const QString& label) {
-    const QString folded = label.toLower();
-    if (folded.contains(u"fax")) return Fax;
-    if (folded.contains(u"mobile") || folded.contains(u"cell")) return Cellular;
+    if (label.contains(u"fax", Qt::CaseInsensitive)) return Fax;
+    if (label.contains(u"mobile", Qt::CaseInsensitive) ||
+        label.contains(u"cell", Qt::CaseInsensitive))
+        return Cellular;
     return Phone;
 }
 
@@ -312,7 +313,8 @@ QStringList ContactColumns::contactOf(const QStringList& row) const {
         const Use& use = m_uses[i];
         if (use.field == kNotImported || blank(row[i])) continue;
         QString value = row[i];
-        if (use.firstOfMany) value = value.section(QStringLiteral(" ::: "), 0, 0);
+        if (const qsizetype more = use.firstOfMany ? value.indexOf(u" ::: ") : -1; more >= 0)
+            value.truncate(more);
         if (use.fallback) {
             if (use.fallback < fallbackRank) {
                 fallback = value;
