@@ -87,8 +87,8 @@ QList<QByteArray> charsets() {
     return names;
 }
 
-// The first contacts of a file whose header was not known, as a field for each column
-// makes them.
+// The question for a file whose header was not known: its columns, its first rows, and the
+// first contacts as a field for each column makes them.
 ColumnQuestion columnQuestion(const csv::Table& table) {
     ColumnQuestion question{table.header,
                             table.rows,
