@@ -31,7 +31,8 @@ QString textOf(const QByteArray& bytes) {
     if (!marked || *marked == QStringConverter::Utf8)
         return formats::decodeText(formats::withoutBom(bytes));
     QStringDecoder decoder(*marked, QStringDecoder::Flag::Stateless);
-    return decoder(bytes);
+    // Through UTF-8 and back, so that a lone surrogate reads as the U+FFFD it is written as.
+    return QString::fromUtf8(QString(decoder(bytes)).toUtf8());
 }
 
 // The separator the header line uses most outside quotes; a comma when it uses none.

@@ -85,6 +85,13 @@ TEST(CsvFormat, TheHeaderSaysTheSeparatorAndAByteOrderMarkTheEncoding) {
         ASSERT_TRUE(table) << int(encoding);
         EXPECT_EQ(QList<QStringList>{table->header} + table->rows, rows);
     }
+    // A lone surrogate reads as what it is written as.
+    const auto lone =
+        read(QByteArray("\xff\xfe"
+                        "a\0\0\xd8",
+                        6));
+    ASSERT_TRUE(lone);
+    EXPECT_EQ(read(write({lone->header}))->header, lone->header);
     // Written fields with a semicolon or a tab are quoted, so that they read back as one.
     const QList<QStringList> separators{{u"a;b"_s}, {u"c\td"_s}};
     EXPECT_EQ(write(separators), "\"a;b\"\r\n\"c\td\"\r\n");
