@@ -23,7 +23,8 @@ QString decodeText(QByteArrayView bytes) {
         return QString::fromLatin1(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
-    return utf8.hasError() ? fromCp1252(bytes) : text;
+    // A sequence cut off at the end is no error to the decoder, only left out.
+    return utf8.hasError() || text.toUtf8() != bytes ? fromCp1252(bytes) : text;
 }
 
 QByteArray unicodeAsUtf8(const QByteArray& bytes, char16_t first) {

@@ -6,10 +6,12 @@
 #include "formats/ContactCard.h"
 #include "formats/Csv.h"
 #include "formats/DayCalendar.h"
+#include "transfer/ContactColumns.h"
 #include "transfer/Records.h"
 #include "transfer/Transfer.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
@@ -352,6 +354,36 @@ QList<QStringList> pick(const csv::Table& table, const QList<int>& columns) {
     return rows;
 }
 
+// The columns of a CSV file of contacts, the user's choices applied; nothing, with the reason
+// in the summary, when a choice names no column of the file.
+std::optional<ContactColumns> contactColumnsOf(const QStringList& header,
+                                               const QList<ColumnChoice>& choices,
+                                               ImportSummary& summary) {
+    ContactColumns columns(header);
+    QHash<QString, QList<int>> positions;
+    for (int i = 0; i < header.size(); ++i) positions[header[i].trimmed().toLower()].append(i);
+    for (const ColumnChoice& choice : choices) {
+        const QList<int> found = positions.value(choice.column.trimmed().toLower());
+        if (found.isEmpty()) {
+            summary.unreadable =
+                QStringLiteral("The CSV file has no column \"%1\".").arg(choice.column);
+            return std::nullopt;
+        }
+        for (int column : found) columns.setField(column, choice.field);
+    }
+    return columns;
+}
+
+QList<QStringList> contactsOf(const csv::Table& table, const ContactColumns& columns) {
+    QList<QStringList> contacts;
+    contacts.reserve(table.rows.size());
+    for (const QStringList& row : table.rows) contacts.append(columns.contactOf(row));
+    return contacts;
+}
+
+// How many rows of a file whose header is not known the user sees.
+constexpr qsizetype kFirstRows = 5;
+
 void refuseUnread(ImportSummary& summary, const QStringList& problems) {
     for (const QString& problem : problems) summary.refused.append({QString(), problem});
 }
@@ -359,7 +391,7 @@ void refuseUnread(ImportSummary& summary, const QStringList& problems) {
 }  // namespace
 
 ImportSummary importRecords(Database& database, qint64 user, const QByteArray& bytes,
-                            const TransferProgress& progress) {
+                            const TransferProgress& progress, const QList<ColumnChoice>& columns) {
     ImportSummary summary;
     if (vcard::recognises(bytes)) {
         const vcard::ReadCards read = vcard::read(bytes);
@@ -405,17 +437,18 @@ ImportSummary importRecords(Database& database, qint64 user, const QByteArray& b
             QStringLiteral("The file is neither vCard, iCalendar nor CSV (%1).").arg(why);
         return summary;
     }
-    if (const auto columns = columnsOf(table->header, records::kContactHeaders)) {
-        summary.kinds = {DataKind::Contacts};
-        Run run(database, summary, progress, table->rows.size());
-        importContacts(database, user, pick(*table, *columns), run);
-        run.finish();
-    } else if (const auto words = columnsOf(table->header, records::kWordHeaders)) {
+    const auto words = columnsOf(table->header, records::kWordHeaders);
+    if (words && columns.isEmpty()) {
         summary.kinds = {DataKind::Dictionary};
         Run run(database, summary, progress, table->rows.size());
         importWords(database, user, pick(*table, *words), run);
         run.finish();
-    } else {
+        return summary;
+    }
+    const std::optional<ContactColumns> contactColumns =
+        contactColumnsOf(table->header, columns, summary);
+    if (!contactColumns) return summary;
+    if (!contactColumns->known()) {
         summary.unreadable =
             QStringLiteral(
                 "The CSV file has neither the columns of contacts (%1) nor those of "
@@ -424,7 +457,15 @@ ImportSummary importRecords(Database& database, qint64 user, const QByteArray& b
                          .join(QStringLiteral(", ")),
                      QStringList(records::kWordHeaders.begin(), records::kWordHeaders.end())
                          .join(QStringLiteral(", ")));
+        summary.unknownHeader =
+            csv::Table{table->header, table->rows.first(std::min(kFirstRows, table->rows.size()))};
+        return summary;
     }
+    summary.kinds = {DataKind::Contacts};
+    summary.unusedColumns = contactColumns->unused();
+    Run run(database, summary, progress, table->rows.size());
+    importContacts(database, user, contactsOf(*table, *contactColumns), run);
+    run.finish();
     return summary;
 }
 

@@ -325,6 +325,40 @@ TEST_F(TransferTest, ACancelledImportKeepsTheRecordsCompletedBeforeIt) {
     EXPECT_EQ(count(u"dictionary_tbl"_s), 3);
 }
 
+TEST_F(TransferTest, ContactsOfAnotherProgramsCsvAreImportedAndAnUnknownHeaderWaitsForAChoice) {
+    const ImportSummary google =
+        imported(ann,
+                 "Name,Given Name,Family Name,Phone 1 - Type,Phone 1 - Value,Notes\r\n"
+                 "Ann Lee,Ann,Lee,Mobile,0917,\"two\nlines\"\r\n");
+    EXPECT_EQ(google.text(), u"1 added, 0 already present, 0 refused"_s);
+    EXPECT_EQ(google.unusedColumns, QStringList{u"Notes"_s});
+    EXPECT_EQ(rowsOf(u"addressbook_tbl"_s, ann, u"name"_s),
+              (QList<QVariantList>{{u"Ann"_s, u"N/A"_s, u"Lee"_s, u"U"_s, u"N/A"_s, u"N/A"_s,
+                                    u"0917"_s, u"N/A"_s, u"N/A"_s}}));
+
+    const QByteArray unknown("Wer;Wo;Handy\n\"Bo Ray\";Ulm;0170\nCy;Bonn;0171\n");
+    const ImportSummary asked = imported(ann, unknown);
+    ASSERT_TRUE(asked.unknownHeader);
+    EXPECT_EQ(asked.unknownHeader->header, (QStringList{u"Wer"_s, u"Wo"_s, u"Handy"_s}));
+    EXPECT_EQ(asked.unknownHeader->rows.size(), 2);
+    EXPECT_FALSE(asked.completed());
+    EXPECT_TRUE(asked.text().startsWith(u"The CSV file has neither the columns of contacts"_s));
+
+    const ImportSummary missing =
+        importRecords(database, ann, unknown, {}, {{u"Wer"_s, 0}, {u"Name"_s, 2}});
+    EXPECT_EQ(missing.unreadable, u"The CSV file has no column \"Name\"."_s);
+    const ImportSummary mapped =
+        importRecords(database, ann, unknown, {}, {{u"wer"_s, 0}, {u"Wo"_s, 4}, {u"Handy"_s, 6}});
+    EXPECT_EQ(mapped.text(), u"2 added, 0 already present, 0 refused"_s);
+    EXPECT_TRUE(mapped.unusedColumns.isEmpty());
+    EXPECT_EQ(rowsOf(u"addressbook_tbl"_s, ann, u"name"_s).value(1),
+              (QVariantList{u"Bo Ray"_s, u"N/A"_s, u"N/A"_s, u"U"_s, u"Ulm"_s, u"N/A"_s, u"0170"_s,
+                            u"N/A"_s, u"N/A"_s}));
+    // A choice makes even a file of words one of contacts.
+    EXPECT_EQ(importRecords(database, bob, "Word,Description\nx,y\n", {}, {{u"Word"_s, 2}}).kinds,
+              QList<DataKind>{DataKind::Contacts});
+}
+
 TEST_F(TransferTest, AFileOfNoKnownKindChangesNothing) {
     for (const QByteArray& bytes : {QByteArray("just some text"), QByteArray("a,b\n1,2\n"),
                                     QByteArray("Word,Description\n\"open"), QByteArray()}) {
