@@ -1,6 +1,7 @@
 // Export and import of 100,000 contacts and of 10 years of diary through the transfer library,
 // each beside what the sqlite3 shell takes for the same rows: SELECT for an export, one
-// transaction of INSERTs for an import. BENCH_CONTACTS and BENCH_YEARS set the sizes.
+// transaction of INSERTs for an import; and the import of the contacts from a Google Contacts
+// CSV beside that of our own CSV. BENCH_CONTACTS and BENCH_YEARS set the sizes.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include "SqliteShell.h"
 #include "core/Database.h"
 #include "data/Statement.h"
+#include "formats/Csv.h"
 #include "transfer/Transfer.h"
 
 using namespace vemora;
@@ -86,6 +88,17 @@ struct Fixture {
                 "cannot delete");
     }
 
+    // The seconds the importer's import of the file takes, its earlier rows deleted first.
+    double imported(const BenchTable& table, const QByteArray& bytes) {
+        clear(table, kImporter);
+        QElapsedTimer timer;
+        timer.start();
+        const ImportSummary summary = importRecords(database, kImporter, bytes);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        require(summary.completed() && summary.added == table.rows, "the import is incomplete");
+        return seconds;
+    }
+
     QByteArray exported(const BenchTable& table) {
         ExportRequest request{table.kind, table.format, {}, QDate(1, 1, 1), QDate(9999, 12, 31)};
         const Result<Exported> file = exportRecords(database, kOwner, request);
@@ -150,12 +163,49 @@ void BM_Import(benchmark::State& state, BenchTable (*which)()) {
     for (auto _ : state) {
         f.clear(table, kFloor);
         floor += bench::sqliteShell(f.path, inserts);
-        f.clear(table, kImporter);
-        QElapsedTimer timer;
-        timer.start();
-        const ImportSummary summary = importRecords(f.database, kImporter, bytes);
-        const double once = double(timer.nsecsElapsed()) / 1e9;
-        require(summary.completed() && summary.added == table.rows, "the import is incomplete");
+        const double once = f.imported(table, bytes);
+        seconds += once;
+        state.SetIterationTime(once);
+    }
+    report(state, table, seconds, floor);
+}
+
+// The contacts of our own CSV as Google Contacts writes them.
+QByteArray googleCsv(const QByteArray& own) {
+    const std::optional<csv::Table> table = csv::read(own);
+    require(bool(table), "cannot read the export");
+    QList<QStringList> rows{{QStringLiteral("Name"), QStringLiteral("Given Name"),
+                             QStringLiteral("Additional Name"), QStringLiteral("Family Name"),
+                             QStringLiteral("Gender"), QStringLiteral("E-mail 1 - Type"),
+                             QStringLiteral("E-mail 1 - Value"), QStringLiteral("Phone 1 - Type"),
+                             QStringLiteral("Phone 1 - Value"), QStringLiteral("Phone 2 - Type"),
+                             QStringLiteral("Phone 2 - Value"), QStringLiteral("Phone 3 - Type"),
+                             QStringLiteral("Phone 3 - Value"), QStringLiteral("Address 1 - Type"),
+                             QStringLiteral("Address 1 - Street")}};
+    for (const QStringList& c : table->rows) {
+        const QString gender = c[3] == u"M"   ? QStringLiteral("male")
+                               : c[3] == u"F" ? QStringLiteral("female")
+                                              : QString();
+        rows.append({QStringList{c[0], c[1], c[2]}.join(u' '), c[0], c[1], c[2], gender,
+                     QStringLiteral("* Home"), c[8], QStringLiteral("Home"), c[5],
+                     QStringLiteral("Mobile"), c[6], QStringLiteral("Home Fax"), c[7],
+                     QStringLiteral("Home"), c[4]});
+    }
+    return csv::write(rows);
+}
+
+// Each iteration imports our own CSV, the floor, then the Google CSV of the same contacts.
+void BM_ImportGoogleCsv(benchmark::State& state) {
+    Fixture& f = fixture();
+    BenchTable table = contacts();
+    table.format = FileFormat::Csv;
+    const QByteArray own = f.exported(table);
+    const QByteArray google = googleCsv(own);
+    double seconds = 0;
+    double floor = 0;
+    for (auto _ : state) {
+        floor += f.imported(table, own);
+        const double once = f.imported(table, google);
         seconds += once;
         state.SetIterationTime(once);
     }
@@ -180,6 +230,10 @@ int main(int argc, char** argv) {
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(3);
     }
+    benchmark::RegisterBenchmark("BM_ImportGoogleCsv/contacts", BM_ImportGoogleCsv)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -11,6 +11,7 @@
 #include "core/Accounts.h"
 #include "core/Database.h"
 #include "data/FileWriting.h"
+#include "transfer/ContactColumns.h"
 #include "transfer/Transfer.h"
 
 namespace vemora {
@@ -25,6 +26,7 @@ const QString kFrom = QStringLiteral("from");
 const QString kTo = QStringLiteral("to");
 const QString kOutput = QStringLiteral("output");
 const QString kVCardVersion = QStringLiteral("vcard-version");
+const QString kMap = QStringLiteral("map");
 
 struct Choice {
     DataKind kind;
@@ -127,7 +129,30 @@ int exportCommand(const QCommandLineParser& options, Database& database) {
     return kSuccess;
 }
 
+// The --map choices, COLUMN=FIELD separated by commas; nothing when one is not understood.
+std::optional<QList<ColumnChoice>> columnChoices(const QCommandLineParser& options) {
+    QList<ColumnChoice> choices;
+    for (const QString& value : options.values(kMap)) {
+        for (const QString& pair : value.split(u',', Qt::SkipEmptyParts)) {
+            const qsizetype equals = pair.lastIndexOf(u'=');
+            const std::optional<int> field =
+                equals > 0 ? ContactColumns::fieldOfKey(pair.sliced(equals + 1)) : std::nullopt;
+            if (!field) return std::nullopt;
+            choices.append({pair.first(equals).trimmed(), *field});
+        }
+    }
+    return choices;
+}
+
+QString fieldKeysText() {
+    return ContactColumns::fieldKeys().join(QStringLiteral(", "));
+}
+
 int importCommand(const QCommandLineParser& options, Database& database, const QString& path) {
+    const std::optional<QList<ColumnChoice>> columns = columnChoices(options);
+    if (!columns)
+        return fail(kUsage, QStringLiteral("--map takes COLUMN=FIELD,... where FIELD is one of %1")
+                                .arg(fieldKeysText()));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(kIoFailure, QStringLiteral("%1: %2").arg(shown(path), file.errorString()));
@@ -135,12 +160,25 @@ int importCommand(const QCommandLineParser& options, Database& database, const Q
     const auto user = logIn(options, database);
     if (const int* code = std::get_if<int>(&user)) return *code;
 
-    const ImportSummary summary = importRecords(database, std::get<qint64>(user), bytes);
+    const ImportSummary summary =
+        importRecords(database, std::get<qint64>(user), bytes, {}, *columns);
+    if (summary.unknownHeader)
+        return fail(
+            kInvalidFile,
+            QStringLiteral("%1: %2\nHeaders not known: %3. Say which field each column "
+                           "goes to with --map COLUMN=FIELD,... (FIELD: %4).")
+                .arg(shown(path), summary.unreadable,
+                     summary.unknownHeader->header.join(QStringLiteral(", ")), fieldKeysText()));
     if (!summary.unreadable.isEmpty())
         return fail(kInvalidFile, QStringLiteral("%1: %2").arg(shown(path), summary.unreadable));
     std::cout << summary.text().toStdString() << std::endl;
-    for (const QString& line : summary.details())
+    if (!summary.unusedColumns.isEmpty())
+        std::cout << "Columns not imported: "
+                  << summary.unusedColumns.join(QStringLiteral(", ")).toStdString() << std::endl;
+    for (const QString& line : linesOf(summary.refused))
         std::cout << "refused: " << line.toStdString() << std::endl;
+    for (const QString& line : linesOf(summary.leftOut))
+        std::cout << line.toStdString() << std::endl;
     if (summary.failure) return exitFor(summary.failure->problem);
     return kSuccess;
 }
@@ -159,6 +197,10 @@ QList<QCommandLineOption> transferOptions() {
          QStringLiteral("DATE")},
         {kTo, QStringLiteral("Export: the last day of the diary or planner."),
          QStringLiteral("DATE")},
+        {kMap,
+         QStringLiteral("Import: the field each named CSV column goes to (first, middle, last, "
+                        "sex, address, phone, cellular, fax, email, none)."),
+         QStringLiteral("COLUMN=FIELD,...")},
         {{QStringLiteral("o"), kOutput},
          QStringLiteral("Export: writes FILE instead of standard output."),
          QStringLiteral("FILE")},

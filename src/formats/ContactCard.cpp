@@ -235,12 +235,12 @@ struct OpenCard {
             v40 = p.value.trimmed() == "4.0";
             return;
         }
-        static constexpr std::array<QByteArrayView, 8> kept{
-            "N", "FN", "ADR", "TEL", "EMAIL", "GENDER", "X-GENDER", "X-VEMORA-SEX"};
+        static constexpr std::array<QByteArrayView, 9> kept{
+            "N", "FN", "ORG", "ADR", "TEL", "EMAIL", "GENDER", "X-GENDER", "X-VEMORA-SEX"};
         if (std::none_of(kept.begin(), kept.end(), [&p](QByteArrayView k) { return p.is(k); }))
             return;
         const QString text = decodedValue(p);
-        const bool structured = p.is("N") || p.is("ADR") || p.is("GENDER");
+        const bool structured = p.is("N") || p.is("ADR") || p.is("GENDER") || p.is("ORG");
         const QStringList parts = components(text, structured, v21);
         const QString& value = parts.front();
         if (p.is("N") && !hasName) {
@@ -250,6 +250,8 @@ struct OpenCard {
             card.middle = parts.value(2);
         } else if (p.is("FN")) {
             setOnce(formatted, value);
+        } else if (p.is("ORG")) {
+            setOnce(card.organisation, value);
         } else if (p.is("ADR")) {
             setOnce(card.address, addressLine(parts));
         } else if (p.is("TEL")) {
@@ -295,8 +297,10 @@ struct OpenCard {
     }
 
     Card finished() {
-        if (card.first.isEmpty() && card.middle.isEmpty() && card.last.isEmpty()) {
-            // No name parts: the formatted name as "first [middle...] last".
+        // No name parts: the formatted name as "first [middle...] last", unless it only names
+        // the organisation.
+        if (card.first.isEmpty() && card.middle.isEmpty() && card.last.isEmpty() &&
+            formatted.trimmed() != card.organisation.trimmed()) {
             QStringList words = formatted.split(u' ', Qt::SkipEmptyParts);
             if (!words.isEmpty()) card.first = words.takeFirst();
             if (!words.isEmpty()) card.last = words.takeLast();
@@ -352,15 +356,17 @@ QByteArray write(const QList<Card>& cards, Version version) {
         line(tel + QStringLiteral("cell"), card.cellular);
         line(tel + QStringLiteral("fax"), card.fax);
         line(QStringLiteral("EMAIL"), card.email);
+        line(QStringLiteral("ORG"), card.organisation);
         out.append("END:VCARD\r\n");
     }
     return out;
 }
 
 ReadCards read(const QByteArray& bytes) {
-    const QList<QByteArrayView> lines = [&bytes] {
+    const QByteArray text = formats::unicodeAsUtf8(bytes, u'B');
+    const QList<QByteArrayView> lines = [&text] {
         QList<QByteArrayView> out;
-        QByteArrayView rest = formats::withoutBom(bytes);
+        QByteArrayView rest = formats::withoutBom(text);
         while (!rest.isEmpty()) {
             qsizetype end = rest.indexOf('\n');
             if (end < 0) end = rest.size();
@@ -427,7 +433,7 @@ ReadCards read(const QByteArray& bytes) {
 }
 
 bool recognises(const QByteArray& bytes) {
-    return formats::startsWithLine(bytes, "BEGIN:VCARD");
+    return formats::firstBegin(formats::unicodeAsUtf8(bytes, u'B')) == "VCARD";
 }
 
 }  // namespace vemora::vcard

@@ -10,6 +10,7 @@ namespace vemora::vcard {
 
 struct Card {
     QString first, middle, last, sex, address, phone, cellular, fax, email;
+    QString organisation = {};  // ORG's first part, which names a card that has no name
     bool operator==(const Card&) const = default;
 };
 
@@ -18,7 +19,7 @@ enum class Version { V3, V4 };
 // UTF-8, CR LF, lines folded at 75 octets (never inside a UTF-8 sequence), values escaped
 // (a carriage return as \r, which the standard lacks).
 // Sex "M"/"F" goes to GENDER (4.0) / X-GENDER (3.0); any other value travels in X-VEMORA-SEX.
-// Every field comes back exactly from read().
+// ORG when the card has an organisation. Every field comes back exactly from read().
 QByteArray write(const QList<Card>& cards, Version version);
 
 struct ReadCards {
@@ -31,11 +32,13 @@ struct ReadCards {
 // QUOTED-PRINTABLE encoding and CHARSET (Windows-1252, UTF-8, ISO-8859-1) of 2.1.
 // N gives last;first;middle (FN split when N is missing); ADR becomes one line (non-empty
 // parts joined by ", "); TEL home/work/voice (or untyped) -> phone, cell -> cellular,
-// fax -> fax (the first of each); the first EMAIL; GENDER / X-GENDER M or F.
+// fax -> fax (the first of each); the first EMAIL; GENDER / X-GENDER M or F; the first ORG.
+// An FN that only repeats the organisation gives no name. UTF-16 and UTF-32 are read too.
 // Fields a card lacks are empty.
 ReadCards read(const QByteArray& bytes);
 
-// Whether the bytes start (after a byte-order mark and blank lines) with BEGIN:VCARD, any case.
+// Whether the first BEGIN line (after a byte-order mark and anything before it) is BEGIN:VCARD,
+// any case, in UTF-8, UTF-16 or UTF-32.
 bool recognises(const QByteArray& bytes);
 
 }  // namespace vemora::vcard

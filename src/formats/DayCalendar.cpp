@@ -166,8 +166,8 @@ QByteArray writePlans(const QList<PlanDay>& days) {
 ReadDays read(const QByteArray& bytes) {
     icalerror_set_errors_are_fatal(0);
     ReadDays result;
-    icalcomponent* root =
-        icalparser_parse_string(formats::withoutBom(bytes).toByteArray().constData());
+    icalcomponent* root = icalparser_parse_string(
+        formats::withoutBom(formats::unicodeAsUtf8(bytes, u'B')).toByteArray().constData());
     if (!root) {
         result.problems.append(QStringLiteral("The file holds no calendar."));
         return result;
@@ -177,7 +177,10 @@ ReadDays read(const QByteArray& bytes) {
     QList<icalcomponent*> stack{root};
     while (!stack.isEmpty()) {
         icalcomponent* c = stack.takeLast();
-        if (icalcomponent_isa(c) == ICAL_VJOURNAL_COMPONENT) journals.append(c);
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind == ICAL_VJOURNAL_COMPONENT) journals.append(c);
+        result.events += kind == ICAL_VEVENT_COMPONENT;
+        result.tasks += kind == ICAL_VTODO_COMPONENT;
         QList<icalcomponent*> children;
         for (icalcomponent* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); child;
              child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
@@ -225,7 +228,9 @@ ReadDays read(const QByteArray& bytes) {
 }
 
 bool recognises(const QByteArray& bytes) {
-    return formats::startsWithLine(bytes, "BEGIN:VCALENDAR");
+    // A journal, event or task without its calendar is read as well.
+    static const QList<QByteArray> opened{"VCALENDAR", "VJOURNAL", "VEVENT", "VTODO"};
+    return opened.contains(formats::firstBegin(formats::unicodeAsUtf8(bytes, u'B')));
 }
 
 }  // namespace vemora::ical

@@ -38,6 +38,7 @@ struct ReadDays {
     QList<DiaryDay> diary;
     QList<PlanDay> plans;
     QStringList problems;
+    int events = 0, tasks = 0;  // VEVENTs and VTODOs, which are not read
 };
 
 // A VJOURNAL with X-VEMORA plan properties (or SUMMARY "Plan") is a plan; any other is a
@@ -45,7 +46,8 @@ struct ReadDays {
 // Entries that cannot be read (no date, ...) are reported in `problems`.
 ReadDays read(const QByteArray& bytes);
 
-// Whether the bytes start (after a byte-order mark and blank lines) with BEGIN:VCALENDAR.
+// Whether the first BEGIN line opens a VCALENDAR, or a VJOURNAL, VEVENT or VTODO without one;
+// UTF-8, UTF-16 or UTF-32.
 bool recognises(const QByteArray& bytes);
 
 }  // namespace vemora::ical

@@ -8,14 +8,6 @@
 
 namespace vemora::formats {
 
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-}  // namespace
-
 QByteArrayView withoutBom(QByteArrayView bytes) {
     return bytes.startsWith("\xef\xbb\xbf") ? bytes.sliced(3) : bytes;
 }
@@ -31,19 +23,29 @@ QString decodeText(QByteArrayView bytes) {
         return QString::fromLatin1(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
-    return utf8.hasError() ? fromCp1252(bytes) : text;
+    // A sequence cut off at the end is no error to the decoder, only left out.
+    return utf8.hasError() || text.toUtf8() != bytes ? fromCp1252(bytes) : text;
 }
 
-bool startsWithLine(QByteArrayView bytes, QByteArrayView marker) {
+QByteArray unicodeAsUtf8(const QByteArray& bytes, char16_t first) {
+    const auto encoding = QStringConverter::encodingForData(bytes, first);
+    if (!encoding || *encoding == QStringConverter::Utf8) return bytes;
+    QStringDecoder decoder(*encoding);  // drops the byte-order mark
+    return QString(decoder(bytes)).toUtf8();
+}
+
+QByteArray firstBegin(QByteArrayView bytes) {
+    constexpr QByteArrayView kBegin = "BEGIN:";
     bytes = withoutBom(bytes);
-    qsizetype i = 0;
-    while (i < bytes.size() && isBlank(bytes[i])) ++i;
-    bytes = bytes.sliced(i);
-    if (bytes.size() < marker.size() || qstrnicmp(bytes.data(), marker.data(), marker.size()))
-        return false;
-    for (i = marker.size(); i < bytes.size() && bytes[i] != '\n'; ++i)
-        if (!isBlank(bytes[i])) return false;
-    return true;
+    bytes = bytes.first(qMin(bytes.size(), qsizetype(64 * 1024)));
+    while (!bytes.isEmpty()) {
+        const qsizetype end = bytes.indexOf('\n');
+        const QByteArrayView line = (end < 0 ? bytes : bytes.first(end)).trimmed();
+        if (line.size() > kBegin.size() && !qstrnicmp(line.data(), kBegin.data(), kBegin.size()))
+            return line.sliced(kBegin.size()).trimmed().toByteArray().toUpper();
+        bytes = end < 0 ? QByteArrayView() : bytes.sliced(end + 1);
+    }
+    return {};
 }
 
 }  // namespace vemora::formats

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -16,8 +17,12 @@ QString fromCp1252(QByteArrayView bytes);
 // programs write when they do not write UTF-8. A leading U+FEFF is kept as a character.
 QString decodeText(QByteArrayView bytes);
 
-// Whether the first line that is not blank (after a byte-order mark) is `marker` in any case,
-// possibly followed by blanks.
-bool startsWithLine(QByteArrayView bytes, QByteArrayView marker);
+// Text in UTF-16 or UTF-32, told by its byte-order mark or, without one, by beginning with
+// `first`, as UTF-8 bytes without the mark; any other bytes as they are.
+QByteArray unicodeAsUtf8(const QByteArray& bytes, char16_t first = 0);
+
+// What the first "BEGIN:" line within the first 64 KiB opens ("VCARD", "VCALENDAR", ...), in
+// upper case; empty when there is none. Blanks before it and any case are allowed.
+QByteArray firstBegin(QByteArrayView bytes);
 
 }  // namespace vemora::formats

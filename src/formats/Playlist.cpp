@@ -30,6 +30,23 @@ QString resolved(const QString& path, const QString& folder) {
     return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absoluteFilePath(path)));
 }
 
+// The title of an #EXTINF line from what follows "#EXTINF:": the text after the first comma
+// outside quoted attribute values.
+QString titleOf(QStringView info) {
+    bool quoted = false;
+    for (qsizetype i = 0; i < info.size(); ++i) {
+        if (info[i] == u'"') quoted = !quoted;
+        if (info[i] == u',' && !quoted) return info.sliced(i + 1).toString().simplified();
+    }
+    return {};
+}
+
+// An element's name without its namespace prefix.
+QStringView localName(const QXmlStreamReader& xml) {
+    const QStringView name = xml.qualifiedName();
+    return name.sliced(name.lastIndexOf(u':') + 1);
+}
+
 }  // namespace
 
 std::variant<QByteArray, UnstorableEntry> encode(const QStringList& entries) {
@@ -69,28 +86,41 @@ Format formatOf(const QString& path) {
     return Format::Plf;
 }
 
-QByteArray encodeM3u(const QStringList& entries) {
+QByteArray encodeM3u(const QList<Entry>& entries) {
     QByteArray bytes("#EXTM3U\n");
-    for (const QString& entry : entries) bytes.append(entry.toUtf8()).append('\n');
+    for (const Entry& entry : entries) {
+        if (!entry.title.isEmpty())
+            bytes.append("#EXTINF:-1,").append(entry.title.toUtf8()).append('\n');
+        bytes.append(entry.location.toUtf8()).append('\n');
+    }
     return bytes;
 }
 
-QStringList decodeM3u(const QByteArray& bytes, const QString& folder) {
+QList<Entry> decodeM3u(const QByteArray& bytes, const QString& folder) {
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    QStringList entries;
-    for (const QString& line : formats::decodeText(formats::withoutBom(bytes)).split(lineEnd)) {
-        if (line.trimmed().isEmpty() || line.startsWith(u'#')) continue;
+    const QString text =
+        formats::decodeText(formats::withoutBom(formats::unicodeAsUtf8(bytes, u'#')));
+    QList<Entry> entries;
+    QString title;  // of the next entry
+    for (const QString& line : text.split(lineEnd)) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(u"#EXTINF:", Qt::CaseInsensitive)) {
+            title = titleOf(QStringView(trimmed).sliced(8));
+            continue;
+        }
+        if (trimmed.isEmpty() || trimmed.startsWith(u'#')) continue;
         if (isRemote(line))
-            entries.append(line);
+            entries.append({line, title});
         else if (line.startsWith(u"file:", Qt::CaseInsensitive))
-            entries.append(resolved(QUrl(line).toLocalFile(), folder));
+            entries.append({resolved(QUrl(line).toLocalFile(), folder), title});
         else
-            entries.append(resolved(line, folder));
+            entries.append({resolved(line, folder), title});
+        title.clear();
     }
     return entries;
 }
 
-QByteArray encodeXspf(const QStringList& entries) {
+QByteArray encodeXspf(const QList<Entry>& entries) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
@@ -99,39 +129,45 @@ QByteArray encodeXspf(const QStringList& entries) {
     xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1"));
     xml.writeDefaultNamespace(kXspfNamespace.toString());
     xml.writeStartElement(QStringLiteral("trackList"));
-    for (const QString& entry : entries) {
+    for (const Entry& entry : entries) {
         xml.writeStartElement(QStringLiteral("track"));
         xml.writeTextElement(
             QStringLiteral("location"),
-            isRemote(entry) ? entry : QString::fromLatin1(QUrl::fromLocalFile(entry).toEncoded()));
+            isRemote(entry.location)
+                ? entry.location
+                : QString::fromLatin1(QUrl::fromLocalFile(entry.location).toEncoded()));
+        if (!entry.title.isEmpty()) xml.writeTextElement(QStringLiteral("title"), entry.title);
         xml.writeEndElement();
     }
     xml.writeEndDocument();
     return bytes;
 }
 
-std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& folder) {
+std::optional<QList<Entry>> decodeXspf(const QByteArray& bytes, const QString& folder) {
     QXmlStreamReader xml(bytes);
-    if (!xml.readNextStartElement() || xml.name() != u"playlist" ||
-        xml.namespaceUri() != kXspfNamespace)
-        return std::nullopt;
+    // Names are compared without their prefix, so an undeclared one is no error.
+    xml.setNamespaceProcessing(false);
+    if (!xml.readNextStartElement() || localName(xml) != u"playlist") return std::nullopt;
     // Locations are URIs relative to the playlist's own.
     const QUrl base = QUrl::fromLocalFile(QDir(folder).absolutePath() + u'/');
-    QStringList entries;
+    QList<Entry> entries;
     while (xml.readNextStartElement()) {
-        if (xml.name() != u"trackList") {
+        if (localName(xml) != u"trackList") {
             xml.skipCurrentElement();
             continue;
         }
         while (xml.readNextStartElement()) {
-            if (xml.name() != u"track") {
+            if (localName(xml) != u"track") {
                 xml.skipCurrentElement();
                 continue;
             }
             QString location;  // a track's further locations are alternatives
+            QString title;
             while (xml.readNextStartElement()) {
-                if (xml.name() == u"location" && location.isEmpty())
+                if (localName(xml) == u"location" && location.isEmpty())
                     location = xml.readElementText().trimmed();
+                else if (localName(xml) == u"title" && title.isEmpty())
+                    title = xml.readElementText().simplified();
                 else
                     xml.skipCurrentElement();
             }
@@ -140,9 +176,9 @@ std::optional<QStringList> decodeXspf(const QByteArray& bytes, const QString& fo
             // Repeated slashes collapse: "file:////music" would otherwise save back as the
             // host "music".
             if (url.isLocalFile())
-                entries.append(resolved(QDir::cleanPath(url.toLocalFile()), folder));
+                entries.append({resolved(QDir::cleanPath(url.toLocalFile()), folder), title});
             else if (isRemote(location))
-                entries.append(location);
+                entries.append({location, title});
         }
     }
     if (xml.hasError()) return std::nullopt;

@@ -42,6 +42,10 @@ class QtTransferDialogs final : public TransferDialogs {
 public:
     std::optional<DayRange> askRange(QWidget* parent, QDate first, QDate last) override;
     std::optional<bool> askChosenOnly(QWidget* parent, const QString& chosen) override;
+    std::optional<QList<int>> askColumns(QWidget* parent, const ColumnQuestion& question) override;
+    std::optional<QByteArray> askCharset(
+        QWidget* parent, const QList<QByteArray>& charsets,
+        const std::function<QString(const QByteArray&)>& preview) override;
     std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& label) override;
     void showSummary(QWidget* parent, const QString& text, const QString& title,
                      const QStringList& details) override;

@@ -1,10 +1,14 @@
 #include "platform/QtSeams.h"
 
+#include "platform/ColumnsDialog.h"
+
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -76,6 +80,41 @@ std::optional<bool> QtTransferDialogs::askChosenOnly(QWidget* parent, const QStr
     if (box.clickedButton() == only) return true;
     if (box.clickedButton() == all) return false;
     return std::nullopt;
+}
+
+std::optional<QList<int>> QtTransferDialogs::askColumns(QWidget* parent,
+                                                        const ColumnQuestion& question) {
+    ColumnsDialog dialog(question, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.chosen();
+}
+
+std::optional<QByteArray> QtTransferDialogs::askCharset(
+    QWidget* parent, const QList<QByteArray>& charsets,
+    const std::function<QString(const QByteArray&)>& preview) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("frmCharset"));
+    dialog.setWindowTitle(QStringLiteral("Import"));
+    dialog.resize(560, 360);
+    auto* choice = new QComboBox(&dialog);
+    choice->setObjectName(QStringLiteral("cmbCharset"));
+    for (const QByteArray& charset : charsets) choice->addItem(QString::fromLatin1(charset));
+    auto* text = new QPlainTextEdit(&dialog);
+    text->setObjectName(QStringLiteral("txtPreview"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("The file is not UTF-8. Its character set:"), choice);
+    form->addRow(text);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const auto show = [&] { text->setPlainText(preview(charsets.value(choice->currentIndex()))); };
+    QObject::connect(choice, &QComboBox::currentIndexChanged, &dialog, show);
+    show();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return charsets.value(choice->currentIndex());
 }
 
 std::unique_ptr<ProgressWindow> QtTransferDialogs::progress(QWidget* parent, const QString& label) {

@@ -48,16 +48,24 @@ Statement daysSource(const DayBook& book, qint64 user, QDate from, QDate to) {
     return days;
 }
 
+// The address book's placeholders, N/A and a sex of U, as absent fields; importing gives them
+// back.
+QStringList withoutPlaceholders(QStringList row) {
+    for (qsizetype i = 0; i < row.size(); ++i)
+        if (row[i] == u"N/A" || (i == 3 && row[i] == u"U")) row[i].clear();
+    return row;
+}
+
 QByteArray contactsFile(const QList<QStringList>& rows, FileFormat format) {
     if (format == FileFormat::Csv) {
         QList<QStringList> table{
             QStringList(records::kContactHeaders.begin(), records::kContactHeaders.end())};
-        table.append(rows);
+        for (const QStringList& row : rows) table.append(withoutPlaceholders(row));
         return csv::write(table);
     }
     QList<vcard::Card> cards;
     cards.reserve(rows.size());
-    for (const QStringList& row : rows) cards.append(records::cardOf(row));
+    for (const QStringList& row : rows) cards.append(records::cardOf(withoutPlaceholders(row)));
     return vcard::write(cards,
                         format == FileFormat::VCard3 ? vcard::Version::V3 : vcard::Version::V4);
 }

@@ -6,11 +6,15 @@
 #include "formats/ContactCard.h"
 #include "formats/Csv.h"
 #include "formats/DayCalendar.h"
+#include "transfer/ContactColumns.h"
 #include "transfer/Records.h"
 #include "transfer/Transfer.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QRegularExpression>
 #include <QSet>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -52,6 +56,7 @@ QString contactKey(const QStringList& texts) {
 struct Outcome {
     enum { Added, Present, Refused } kind;
     QString reason = {};
+    QStringList leftOut = {};  // what an added record lacks of the file's, and why
 };
 
 // Runs the records through `store` in batches, counting them into the summary.
@@ -63,7 +68,8 @@ public:
           m_summary(summary),
           m_progress(progress),
           m_total(total),
-          m_kept(summary.refused.size()) {}
+          m_kept(summary.refused.size()),
+          m_keptLeftOut(summary.leftOut.size()) {}
 
     // Stores one record; `label` names it when it is refused. False when the import is to
     // stop: cancelled, or the database failed.
@@ -79,6 +85,9 @@ public:
         m_pending[outcome.value().kind] += 1;
         if (outcome.value().kind == Outcome::Refused)
             m_summary.refused.append({label(), outcome.value().reason});
+        if (outcome.value().kind == Outcome::Added)
+            for (const QString& note : outcome.value().leftOut)
+                m_summary.leftOut.append({label(), note});
         ++m_done;
         if (m_clock.elapsed() >= kBatchMilliseconds && !commit()) return false;
         if (m_progress && !m_progress(m_done, m_total) && m_done < m_total) {
@@ -101,6 +110,7 @@ private:
         m_summary.present += m_pending[Outcome::Present];
         m_pending = {};
         m_kept = m_summary.refused.size();
+        m_keptLeftOut = m_summary.leftOut.size();
         return true;
     }
 
@@ -108,6 +118,7 @@ private:
     bool fail(const DbError& error) {
         m_batch.reset();
         m_summary.refused.resize(m_kept);
+        m_summary.leftOut.resize(m_keptLeftOut);
         m_summary.failure = error;
         return false;
     }
@@ -121,6 +132,7 @@ private:
     QElapsedTimer m_clock;
     std::array<int, 3> m_pending{};
     qsizetype m_kept;  // refusals of the records committed, and of those that could not be read
+    qsizetype m_keptLeftOut;
 };
 
 Result<Outcome> refusedFor(Refusal refusal, int field, const QString& unstorableName) {
@@ -139,21 +151,71 @@ Result<Outcome> refusedFor(Refusal refusal, int field, const QString& unstorable
     }
 }
 
-// Fields a contact lacks become N/A; a text longer than its field holds is refused, since the
-// address book would cut it.
-std::optional<QString> completeContact(QStringList& texts) {
-    if (blank(texts.at(0)) && blank(texts.at(1)) && blank(texts.at(2)))
-        return QStringLiteral("it has no name");
-    for (int i = 0; i < texts.size(); ++i) {
+bool isPhoneField(qsizetype field) {
+    return field >= 5 && field <= 7;
+}
+
+// A phone number made to fit `limit` without losing a digit: a tel: URI as its number, an
+// extension as " x102", then without visual separators. Nothing when it cannot fit.
+std::optional<QString> fittedPhone(QString number, qsizetype limit) {
+    static const QRegularExpression extension(QStringLiteral(";ext=([^;]*)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression separators(QStringLiteral("[-.()\\s]"));
+    if (number.startsWith(u"tel:", Qt::CaseInsensitive))
+        number = QUrl::fromPercentEncoding(number.sliced(4).toUtf8());
+    number.replace(extension, QStringLiteral(" x\\1"));
+    if (number.size() > limit) number.remove(separators);
+    if (number.size() > limit) return std::nullopt;
+    return number;
+}
+
+// Fields a contact lacks become N/A. A text longer than its field holds is left out (the
+// address book would cut it) and noted in `leftOut`; phone numbers are fitted first. A contact
+// without a name is filed under its organisation, e-mail address or phone number, in the first
+// name. The refusal, when the contact cannot be filed at all.
+std::optional<QString> completeContact(QStringList& texts, QStringList& leftOut) {
+    const QString organisation = texts.value(records::kOrganisation).trimmed();
+    texts.resize(qsizetype(kContactColumns.size()));
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        QString& text = texts[i];
+        const int limit = records::kContactLimits.at(std::size_t(i));
+        if (text.size() <= limit) continue;
+        if (isPhoneField(i))
+            if (const std::optional<QString> fitted = fittedPhone(text, limit)) {
+                text = *fitted;
+                continue;
+            }
+        leftOut.append(QStringLiteral("%1 left out (%2, the field holds %3)")
+                           .arg(records::contactFieldName(int(i)),
+                                records::plural(text.size(), "character", "characters"))
+                           .arg(limit));
+        text.clear();
+    }
+    if (blank(texts.at(0)) && blank(texts.at(1)) && blank(texts.at(2))) {
+        const QString email = texts.at(8).trimmed();
+        const QStringList names{organisation,
+                                email,
+                                email.section(u'@', 0, 0),
+                                texts.at(5).trimmed(),
+                                texts.at(6).trimmed(),
+                                texts.at(7).trimmed()};
+        const auto filed = std::find_if(names.begin(), names.end(), [](const QString& name) {
+            return !name.isEmpty() && name.size() <= records::kContactLimits.at(0);
+        });
+        if (filed != names.end())
+            texts[0] = *filed;
+        else if (std::all_of(names.begin(), names.end(), blank))
+            return QStringLiteral("it has no name, organisation, e-mail address or phone number");
+        else
+            return QStringLiteral(
+                       "it has no name, and its organisation or e-mail address is longer than %1")
+                .arg(records::plural(records::kContactLimits.at(0), "character", "characters"));
+    }
+    for (qsizetype i = 0; i < texts.size(); ++i) {
         QString& text = texts[i];
         if (blank(text)) text = i == 3 ? kUnknownSex : kNothing;
         // Names are keys, matched as they are stored: apostrophes as backquotes.
         if (i < 3) text = ReplaceApostrophes(text);
-        if (text.size() > records::kContactLimits.at(std::size_t(i)))
-            return QStringLiteral("the %1 is longer than %2")
-                .arg(records::contactFieldName(i),
-                     records::plural(records::kContactLimits.at(std::size_t(i)), "character",
-                                     "characters"));
     }
     return std::nullopt;
 }
@@ -172,19 +234,26 @@ void importContacts(Database& database, qint64 user, const QList<QStringList>& c
     ContactAdder store(database);
     for (const QStringList& given : contacts) {
         QStringList texts = given;
-        const auto label = [&given] { return records::contactLabel(given); };
+        // An unnamed contact is known by what it is filed under.
+        const auto label = [&given, &texts] {
+            const QString name = records::contactLabel(given);
+            return name.isEmpty() && texts.value(0) != kNothing ? texts.value(0).trimmed() : name;
+        };
         const bool going = run.record(label, [&]() -> Result<Outcome> {
-            if (const auto refused = completeContact(texts))
+            QStringList leftOut;
+            if (const auto refused = completeContact(texts, leftOut))
                 return Outcome{Outcome::Refused, *refused};
             const QString key = contactKey(texts);
             if (present.contains(key)) return Outcome{Outcome::Present};
             const Result<Change> change = store.add(user, texts);
             if (!change) return change.error();
             if (change.value().done()) present.insert(key);
-            return refusedFor(change.value().refusal, change.value().field,
-                              change.value().field >= 0
-                                  ? records::contactFieldName(change.value().field)
-                                  : QString());
+            Result<Outcome> outcome = refusedFor(
+                change.value().refusal, change.value().field,
+                change.value().field >= 0 ? records::contactFieldName(change.value().field)
+                                          : QString());
+            if (outcome) outcome.value().leftOut = leftOut;
+            return outcome;
         });
         if (!going) return;
     }
@@ -285,6 +354,36 @@ QList<QStringList> pick(const csv::Table& table, const QList<int>& columns) {
     return rows;
 }
 
+// The columns of a CSV file of contacts, the user's choices applied; nothing, with the reason
+// in the summary, when a choice names no column of the file.
+std::optional<ContactColumns> contactColumnsOf(const QStringList& header,
+                                               const QList<ColumnChoice>& choices,
+                                               ImportSummary& summary) {
+    ContactColumns columns(header);
+    QHash<QString, QList<int>> positions;
+    for (int i = 0; i < header.size(); ++i) positions[header[i].trimmed().toLower()].append(i);
+    for (const ColumnChoice& choice : choices) {
+        const QList<int> found = positions.value(choice.column.trimmed().toLower());
+        if (found.isEmpty()) {
+            summary.unreadable =
+                QStringLiteral("The CSV file has no column \"%1\".").arg(choice.column);
+            return std::nullopt;
+        }
+        for (int column : found) columns.setField(column, choice.field);
+    }
+    return columns;
+}
+
+QList<QStringList> contactsOf(const csv::Table& table, const ContactColumns& columns) {
+    QList<QStringList> contacts;
+    contacts.reserve(table.rows.size());
+    for (const QStringList& row : table.rows) contacts.append(columns.contactOf(row));
+    return contacts;
+}
+
+// How many rows of a file whose header is not known the user sees.
+constexpr qsizetype kFirstRows = 5;
+
 void refuseUnread(ImportSummary& summary, const QStringList& problems) {
     for (const QString& problem : problems) summary.refused.append({QString(), problem});
 }
@@ -292,7 +391,7 @@ void refuseUnread(ImportSummary& summary, const QStringList& problems) {
 }  // namespace
 
 ImportSummary importRecords(Database& database, qint64 user, const QByteArray& bytes,
-                            const TransferProgress& progress) {
+                            const TransferProgress& progress, const QList<ColumnChoice>& columns) {
     ImportSummary summary;
     if (vcard::recognises(bytes)) {
         const vcard::ReadCards read = vcard::read(bytes);
@@ -307,6 +406,13 @@ ImportSummary importRecords(Database& database, qint64 user, const QByteArray& b
     }
     if (ical::recognises(bytes)) {
         const ical::ReadDays read = ical::read(bytes);
+        if (read.diary.isEmpty() && read.plans.isEmpty() && read.problems.isEmpty()) {
+            summary.unreadable =
+                QStringLiteral("This file holds no journal entries (it holds %1, %2)")
+                    .arg(records::plural(read.events, "event", "events"),
+                         records::plural(read.tasks, "task", "tasks"));
+            return summary;
+        }
         refuseUnread(summary, read.problems);
         if (!read.diary.isEmpty() || read.plans.isEmpty()) summary.kinds.append(DataKind::Diary);
         if (!read.plans.isEmpty()) summary.kinds.append(DataKind::Planner);
@@ -331,17 +437,18 @@ ImportSummary importRecords(Database& database, qint64 user, const QByteArray& b
             QStringLiteral("The file is neither vCard, iCalendar nor CSV (%1).").arg(why);
         return summary;
     }
-    if (const auto columns = columnsOf(table->header, records::kContactHeaders)) {
-        summary.kinds = {DataKind::Contacts};
-        Run run(database, summary, progress, table->rows.size());
-        importContacts(database, user, pick(*table, *columns), run);
-        run.finish();
-    } else if (const auto words = columnsOf(table->header, records::kWordHeaders)) {
+    const auto words = columnsOf(table->header, records::kWordHeaders);
+    if (words && columns.isEmpty()) {
         summary.kinds = {DataKind::Dictionary};
         Run run(database, summary, progress, table->rows.size());
         importWords(database, user, pick(*table, *words), run);
         run.finish();
-    } else {
+        return summary;
+    }
+    const std::optional<ContactColumns> contactColumns =
+        contactColumnsOf(table->header, columns, summary);
+    if (!contactColumns) return summary;
+    if (!contactColumns->known()) {
         summary.unreadable =
             QStringLiteral(
                 "The CSV file has neither the columns of contacts (%1) nor those of "
@@ -350,7 +457,15 @@ ImportSummary importRecords(Database& database, qint64 user, const QByteArray& b
                          .join(QStringLiteral(", ")),
                      QStringList(records::kWordHeaders.begin(), records::kWordHeaders.end())
                          .join(QStringLiteral(", ")));
+        summary.unknownHeader =
+            csv::Table{table->header, table->rows.first(std::min(kFirstRows, table->rows.size()))};
+        return summary;
     }
+    summary.kinds = {DataKind::Contacts};
+    summary.unusedColumns = contactColumns->unused();
+    Run run(database, summary, progress, table->rows.size());
+    importContacts(database, user, contactsOf(*table, *contactColumns), run);
+    run.finish();
     return summary;
 }
 
@@ -370,7 +485,7 @@ QString ImportSummary::text() const {
 }
 
 QStringList ImportSummary::details() const {
-    return linesOf(refused);
+    return linesOf(refused) + linesOf(leftOut);
 }
 
 QStringList linesOf(const QList<RefusedRecord>& records) {

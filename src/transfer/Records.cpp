@@ -20,13 +20,14 @@ QString contactFieldName(int field) {
 }
 
 QStringList textsOf(const vcard::Card& card) {
-    return {card.first, card.middle,   card.last, card.sex,  card.address,
-            card.phone, card.cellular, card.fax,  card.email};
+    return {card.first, card.middle,   card.last, card.sex,   card.address,
+            card.phone, card.cellular, card.fax,  card.email, card.organisation};
 }
 
 vcard::Card cardOf(const QStringList& texts) {
-    return {texts.value(0), texts.value(1), texts.value(2), texts.value(3), texts.value(4),
-            texts.value(5), texts.value(6), texts.value(7), texts.value(8)};
+    return {
+        texts.value(0), texts.value(1), texts.value(2), texts.value(3), texts.value(4),
+        texts.value(5), texts.value(6), texts.value(7), texts.value(8), texts.value(kOrganisation)};
 }
 
 QString plural(qsizetype count, const char* one, const char* many) {

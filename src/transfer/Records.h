@@ -27,6 +27,11 @@ inline constexpr int kWordLimit = kDictionaryColumns[1].maxLength;
 // What a contact's field is called in a refusal.
 QString contactFieldName(int field);
 
+// Where a contact read from a file may carry its organisation, after the address book's
+// fields: an unnamed contact is filed under it.
+inline constexpr qsizetype kOrganisation = qsizetype(kContactColumns.size());
+
+// The address book's fields, then the organisation.
 QStringList textsOf(const vcard::Card& card);
 vcard::Card cardOf(const QStringList& texts);
 

@@ -2,6 +2,7 @@
 
 #include "core/ContactStore.h"
 #include "data/DbError.h"
+#include "formats/Csv.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -64,23 +65,38 @@ struct ImportSummary {
     int added = 0;
     int present = 0;
     QList<RefusedRecord> refused;
+    QList<RefusedRecord> leftOut;  // values of added records that their fields cannot hold
     bool cancelled = false;
     QString unreadable;              // why nothing could be taken from the file
     std::optional<DbError> failure;  // the database failure that stopped the import
+
+    // CSV of contacts: the columns not imported. When the header names no field, its header
+    // and first rows, for the user to say what each column holds.
+    QStringList unusedColumns;
+    std::optional<csv::Table> unknownHeader;
 
     bool completed() const { return unreadable.isEmpty() && !failure && !cancelled; }
     // "N added, M already present, K refused", and how the import ended when it did not run
     // to the end.
     QString text() const;
-    // One line per refused record: which one and why.
+    // One line per refused record, then one per value left out: which one and why.
     QStringList details() const;
+};
+
+// A CSV column, by its header, and the contact field it goes to, in the order of
+// kContactColumns; -1 when it is not imported.
+struct ColumnChoice {
+    QString column;
+    int field;
 };
 
 // Stores the records of a file for the user, the format taken from the content: vCard,
 // iCalendar, or CSV with the columns of contacts or of words. Each record is one change made
 // by its store's rules; records already present are skipped and counted, never overwritten.
-// A cancelled or failed import keeps the records completed before it stopped.
+// A cancelled or failed import keeps the records completed before it stopped. `columns`
+// makes a CSV file one of contacts and overrides what its header says of those columns.
 ImportSummary importRecords(Database& database, qint64 user, const QByteArray& bytes,
-                            const TransferProgress& progress = {});
+                            const TransferProgress& progress = {},
+                            const QList<ColumnChoice>& columns = {});
 
 }  // namespace vemora

@@ -5,10 +5,13 @@
 #include "core/Clock.h"
 #include "core/DayStore.h"
 #include "data/FileWriting.h"
+#include "formats/Csv.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/TransferDialogs.h"
+#include "transfer/ContactColumns.h"
+#include "transfer/Records.h"
 #include "transfer/Transfer.h"
 #include "workspace/addressbook/AddressBookTab.h"
 #include "workspace/diary/DiaryTab.h"
@@ -19,6 +22,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTabWidget>
 
 #include <array>
@@ -71,6 +75,36 @@ constexpr int kPlayerPage = 4;
 
 QString errorText(const DbError& error) {
     return QString::number(error.number) + QLatin1Char(' ') + error.description;
+}
+
+// The character sets offered for a file that is not UTF-8; the first is the one assumed.
+QList<QByteArray> charsets() {
+    QList<QByteArray> names;
+    for (const char* name :
+         {"Windows-1252", "ISO-8859-15", "Windows-1250", "Windows-1251", "KOI8-R", "ISO-8859-7",
+          "Windows-1254", "Shift_JIS", "EUC-JP", "GB18030", "Big5", "EUC-KR"})
+        if (QStringDecoder(name).isValid()) names.append(name);
+    return names;
+}
+
+// The question for a file whose header was not known: its columns, its first rows, and the
+// first contacts as a field for each column makes them.
+ColumnQuestion columnQuestion(const csv::Table& table) {
+    ColumnQuestion question{table.header,
+                            table.rows,
+                            {records::kContactHeaders.begin(), records::kContactHeaders.end()},
+                            {},
+                            {}};
+    const ContactColumns columns(table.header);
+    for (int i = 0; i < table.header.size(); ++i) question.chosen.append(columns.fieldOf(i));
+    question.preview = [table](const QList<int>& fields) {
+        ContactColumns chosen(table.header);
+        for (int i = 0; i < fields.size(); ++i) chosen.setField(i, fields[i]);
+        QList<QStringList> contacts;
+        for (const QStringList& row : table.rows) contacts.append(chosen.contactOf(row));
+        return contacts;
+    };
+    return question;
 }
 
 }  // namespace
@@ -158,19 +192,44 @@ void frmTags::importFile() {
             kImportTitle, vbExclamation);
         return;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     file.close();
 
     TransferDialogs& dialogs = *m_platform.transfer;
-    const ImportSummary summary = [&] {
+    if (csv::guessesCharset(bytes)) {
+        // Windows-1252 is what the readers assume; any other set is read as UTF-8 from here.
+        const QList<QByteArray> offered = charsets();
+        const QByteArray head = bytes.first(std::min<qsizetype>(bytes.size(), 4096));
+        const auto charset = dialogs.askCharset(this, offered, [&head](const QByteArray& name) {
+            QStringDecoder decoder(name.constData());
+            return QString(decoder(head));
+        });
+        if (!charset) return;
+        if (*charset != offered.first()) {
+            QStringDecoder decoder(charset->constData());
+            bytes = QString(decoder(bytes)).toUtf8();
+        }
+    }
+    const auto import = [&](const QList<ColumnChoice>& columns) {
         const std::unique_ptr<ProgressWindow> progress =
             dialogs.progress(this, QStringLiteral("Importing..."));
-        return importRecords(m_platform.session.database(),
-                             m_platform.session.CurrentUser().user_num.toLongLong(), bytes,
-                             [&progress](qsizetype done, qsizetype total) {
-                                 return progress->advance(done, total);
-                             });
-    }();
+        return importRecords(
+            m_platform.session.database(), m_platform.session.CurrentUser().user_num.toLongLong(),
+            bytes,
+            [&progress](qsizetype done, qsizetype total) { return progress->advance(done, total); },
+            columns);
+    };
+    ImportSummary summary = import({});
+    // A header nobody knows is mapped by the user; cancelled, the summary says why nothing came.
+    if (summary.unknownHeader) {
+        const QStringList header = summary.unknownHeader->header;
+        if (const auto fields = dialogs.askColumns(this, columnQuestion(*summary.unknownHeader))) {
+            QList<ColumnChoice> columns;
+            for (int i = 0; i < header.size(); ++i)
+                columns.append({header[i], fields->value(i, ContactColumns::kNotImported)});
+            summary = import(columns);
+        }
+    }
     for (const DataKind kind : summary.kinds) {
         switch (kind) {
             case DataKind::Contacts:
@@ -187,7 +246,11 @@ void frmTags::importFile() {
                 break;
         }
     }
-    dialogs.showSummary(this, summary.text(), kImportTitle, summary.details());
+    QStringList details = summary.details();
+    if (!summary.unusedColumns.isEmpty())
+        details.append(QStringLiteral("Columns not imported: %1")
+                           .arg(summary.unusedColumns.join(QStringLiteral(", "))));
+    dialogs.showSummary(this, summary.text(), kImportTitle, details);
 }
 
 }  // namespace vemora

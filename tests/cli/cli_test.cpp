@@ -310,5 +310,36 @@ TEST_F(CliTest, TransferRefusalsHaveTheBackupCodes) {
                                           "refused: new: the description is empty\n"));
 }
 
+TEST_F(CliTest, ACsvHeaderNobodyKnowsIsMappedWithMap) {
+    const QStringList importing = {
+        QStringLiteral("--user"), QStringLiteral("ann"), QStringLiteral("import"),
+        write(QStringLiteral("people.csv"), "Wer;Handy=Nr;Notiz\nBo Ray;0170;x\n")};
+    const Outcome unknown = cli(importing, "annpw\n");
+    EXPECT_EQ(unknown.code, 4);
+    EXPECT_TRUE(unknown.err.contains(
+        QStringLiteral("Headers not known: Wer, Handy=Nr, Notiz. Say which field each column goes "
+                       "to with --map COLUMN=FIELD,... (FIELD: first, middle, last, sex, address, "
+                       "phone, cellular, fax, email, none).")))
+        << unknown.err.toStdString();
+    for (const char* wrong : {"Wer", "Wer=given", "=first"})
+        EXPECT_EQ(cli(importing + QStringList{QStringLiteral("--map"), QString::fromLatin1(wrong)},
+                      "annpw\n")
+                      .code,
+                  1)
+            << wrong;
+    EXPECT_EQ(cli(importing + QStringList{QStringLiteral("--map"), QStringLiteral("Who=first")},
+                  "annpw\n")
+                  .code,
+              4);
+    const Outcome mapped =
+        cli(importing + QStringList{QStringLiteral("--map"), QStringLiteral("Wer=first"),
+                                    QStringLiteral("--map"), QStringLiteral("Handy=Nr=cellular")},
+            "annpw\n");
+    EXPECT_EQ(mapped.code, 0) << mapped.err.toStdString();
+    EXPECT_EQ(mapped.out, QStringLiteral("1 added, 0 already present, 0 refused\n"
+                                         "Columns not imported: Notiz\n"));
+    EXPECT_EQ(tp.count(QStringLiteral("addressbook_tbl")), 1);
+}
+
 }  // namespace
 }  // namespace vemora::test

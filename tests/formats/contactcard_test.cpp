@@ -100,7 +100,7 @@ TEST(ContactCardFormat, ReadsTheRfc6350Example) {
         (QList<Card>{{u"Simon"_s, u""_s, u"Perreault"_s, u"M"_s,
                       u"Suite D2-630, 2875 Laurier, Quebec, QC, G1V 2M2, Canada"_s,
                       u"+1-418-656-9254;ext=102"_s, u"+1-418-262-6501"_s, u""_s,
-                      u"simon.perreault@viagenie.ca"_s}}));
+                      u"simon.perreault@viagenie.ca"_s, u"Viagenie"_s}}));
 }
 
 TEST(ContactCardFormat, ReadsTheRfc2426ExamplesWithoutNFromTheFormattedName) {
@@ -115,13 +115,13 @@ TEST(ContactCardFormat, ReadsTheRfc2426ExamplesWithoutNFromTheFormattedName) {
             "BEGIN:vCard\r\nVERSION:3.0\r\nFN:Tim A. B. Howes\r\n"
             "ADR;TYPE=WORK:;;501 E. Middlefield Rd.;Mountain View;\r\n CA; 94043;U.S.A.\r\n"
             "TEL;TYPE=PAGER:1\r\nTEL;TYPE=VOICE,MSG,WORK:+1-415-937-3419\r\nEND:vCard\r\n"),
-        (QList<Card>{
-            {u"Frank"_s, u""_s, u"Dawson"_s, u""_s,
-             u"6544 Battleford Drive, Raleigh, NC, 27613-3502, U.S.A."_s, u"+1-919-676-9515"_s,
-             u""_s, u"+1-919-676-9564"_s, u"Frank_Dawson@Lotus.com"_s},
-            {u"Tim"_s, u"A. B."_s, u"Howes"_s, u""_s,
-             u"501 E. Middlefield Rd., Mountain View, CA, 94043, U.S.A."_s, u"+1-415-937-3419"_s,
-             u""_s, u""_s, u""_s}}));
+        (QList<Card>{{u"Frank"_s, u""_s, u"Dawson"_s, u""_s,
+                      u"6544 Battleford Drive, Raleigh, NC, 27613-3502, U.S.A."_s,
+                      u"+1-919-676-9515"_s, u""_s, u"+1-919-676-9564"_s,
+                      u"Frank_Dawson@Lotus.com"_s, u"Lotus Development Corporation"_s},
+                     {u"Tim"_s, u"A. B."_s, u"Howes"_s, u""_s,
+                      u"501 E. Middlefield Rd., Mountain View, CA, 94043, U.S.A."_s,
+                      u"+1-415-937-3419"_s, u""_s, u""_s, u""_s}}));
 }
 
 TEST(ContactCardFormat, ReadsOutlook21QuotedPrintableInWindows1252) {

@@ -1,5 +1,7 @@
 #include "formats/Csv.h"
 
+#include <QStringEncoder>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -66,6 +68,42 @@ TEST(CsvFormat, RefusesUnclosedQuotesAndRaggedRowsSayingWhere) {
     EXPECT_FALSE(read("\r\n\n", nullptr));
     // Text after a closing quote is kept, as spreadsheets do.
     EXPECT_EQ(read("a\r\n\"x\"y\r\n")->rows, QList<QStringList>{{u"xy"_s}});
+}
+
+TEST(CsvFormat, TheHeaderSaysTheSeparatorAndAByteOrderMarkTheEncoding) {
+    const QList<QStringList> rows{{u"a"_s, u"b c"_s}, {u"x,y"_s, u"l1\nl2"_s}};
+    EXPECT_EQ(read("a;b c\r\nx,y;\"l1\nl2\"\r\n")->rows, rows.mid(1));
+    EXPECT_EQ(read("\"a\tb\";b c\n;\n")->header, (QStringList{u"a\tb"_s, u"b c"_s}));
+    EXPECT_EQ(read("a\tb c\n\"x,y\"\t\"l1\nl2\"\n")->rows, rows.mid(1));
+    // Separators inside quotes do not count; a tie goes to the comma.
+    EXPECT_EQ(read("\"a;b;c\",d;e\n1,2;3\n")->header, (QStringList{u"a;b;c"_s, u"d;e"_s}));
+    EXPECT_EQ(read("only\n1;2\n")->rows, QList<QStringList>{{u"1;2"_s}});
+    for (const auto encoding : {QStringEncoder::Utf16LE, QStringEncoder::Utf16BE,
+                                QStringEncoder::Utf8, QStringEncoder::Utf32LE}) {
+        QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+        const auto table = read(encoder(u"a;b c\r\nx,y;\"l1\nl2\"\r\n"_s));
+        ASSERT_TRUE(table) << int(encoding);
+        EXPECT_EQ(QList<QStringList>{table->header} + table->rows, rows);
+    }
+    // A lone surrogate reads as what it is written as.
+    const auto lone =
+        read(QByteArray("\xff\xfe"
+                        "a\0\0\xd8",
+                        6));
+    ASSERT_TRUE(lone);
+    EXPECT_EQ(read(write({lone->header}))->header, lone->header);
+    // Written fields with a semicolon or a tab are quoted, so that they read back as one.
+    const QList<QStringList> separators{{u"a;b"_s}, {u"c\td"_s}};
+    EXPECT_EQ(write(separators), "\"a;b\"\r\n\"c\td\"\r\n");
+    EXPECT_EQ(read(write(separators))->rows, separators.mid(1));
+
+    EXPECT_EQ(read("w\ncaf\xe9")->rows, QList<QStringList>{{u"caf\u00e9"_s}});
+    EXPECT_TRUE(guessesCharset("caf\xe9"));
+    EXPECT_FALSE(guessesCharset("caf\xc3\xa9"));
+    EXPECT_FALSE(
+        guessesCharset("\xff\xfe"
+                       "c\0"));
+    EXPECT_FALSE(guessesCharset("plain"));
 }
 
 }  // namespace

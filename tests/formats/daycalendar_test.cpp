@@ -152,7 +152,12 @@ TEST(DayCalendarFormat, RecognisesACalendarByItsFirstLine) {
     EXPECT_TRUE(recognises("BEGIN:VCALENDAR\r\n"));
     EXPECT_TRUE(recognises("\xef\xbb\xbf\n begin:vcalendar\n"));
     EXPECT_FALSE(recognises("BEGIN:VCARD\r\n"));
-    EXPECT_FALSE(recognises("BEGIN:VJOURNAL\r\n"));
+    EXPECT_FALSE(recognises("Day,Text\n1,BEGIN:VJOURNAL\n"));
+    // Journals, events and tasks without their calendar, and text before a damaged one.
+    EXPECT_TRUE(recognises("BEGIN:VJOURNAL\r\n"));
+    EXPECT_TRUE(recognises("begin:vevent\r\n"));
+    EXPECT_TRUE(recognises("Saved by hand\r\nBEGIN:VCALENDAR\r\nBEGIN:VTODO\r\n"));
+    EXPECT_TRUE(recognises(QByteArray("\0B\0E\0G\0I\0N\0:\0V\0T\0O\0D\0O", 22)));
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vemora::playlist;
-    const QStringList entries = decodeM3u(
+    const QList<Entry> entries = decodeM3u(
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral("/list"));
-    // What was read holds absolute paths or addresses only: they save and read back unchanged
-    // from any folder.
+    // What was read holds absolute paths or addresses only, and one-line titles: they save and
+    // read back unchanged from any folder.
     if (decodeM3u(encodeM3u(entries), QStringLiteral("/other")) != entries) std::abort();
     return 0;
 }

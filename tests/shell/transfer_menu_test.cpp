@@ -4,11 +4,18 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
+#include <QComboBox>
+#include <QStringEncoder>
+#include <QTableWidget>
+
 #include "ShellFixture.h"
 #include "data/Statement.h"
+#include "platform/ColumnsDialog.h"
 #include "support/Contacts.h"
 #include "support/Words.h"
 #include "workspace/frmTags.h"
+
+using namespace Qt::StringLiterals;
 
 namespace vemora::test {
 namespace {
@@ -160,6 +167,81 @@ TEST_F(TransferMenu, AFileThatCannotBeUsedChangesNothing) {
     ASSERT_FALSE(env.prompter.shown().isEmpty());
     EXPECT_TRUE(
         env.prompter.shown().last().text.startsWith(QStringLiteral("The file could not be read.")));
+}
+
+TEST_F(TransferMenu, AnUnknownHeaderIsMappedByTheUserAndAGuessedCharsetIsAsked) {
+    const QString csv = file("people.csv");
+    put(csv, QStringEncoder("Windows-1252")(u"Wer;Wo;Handy\nJürgen;Köln;0170\n"_s));
+    env.files.answer(csv);
+    env.transfer.charset = "Windows-1252";
+    env.transfer.columns = QList<int>{0, 4, 6};
+    trigger(main, "mnuImport");
+    EXPECT_EQ(env.transfer.charsetPreviews, QStringList{u"Wer;Wo;Handy\nJürgen;Köln;0170\n"_s});
+    ASSERT_EQ(env.transfer.columnQuestions.size(), 1);
+    const ColumnQuestion& question = env.transfer.columnQuestions.first();
+    EXPECT_EQ(question.columns, (QStringList{u"Wer"_s, u"Wo"_s, u"Handy"_s}));
+    EXPECT_EQ(question.firstRows, (QList<QStringList>{{u"Jürgen"_s, u"Köln"_s, u"0170"_s}}));
+    EXPECT_EQ(question.fields.first(), u"First name"_s);
+    EXPECT_EQ(question.chosen, (QList<int>{-1, -1, -1}));
+    EXPECT_EQ(question.preview({-1, 2, 4}),
+              (QList<QStringList>{
+                  {u""_s, u""_s, u"Köln"_s, u""_s, u"0170"_s, u""_s, u""_s, u""_s, u""_s}}));
+    EXPECT_EQ(lastSummary(), u"1 added, 0 already present, 0 refused"_s);
+    EXPECT_EQ(gridRows("dtg_AddressBook"), 1);
+    EXPECT_EQ(env.count(u"addressbook_tbl WHERE name = 'Jürgen' AND address = 'Köln' AND "
+                        u"cel_num = '0170'"_s),
+              1);
+
+    // Another character set turns the file into UTF-8 before it is read.
+    put(csv, QStringEncoder("Shift_JIS")(u"First Name,Last Name\n太郎,山田\n"_s));
+    env.transfer.charset = "Shift_JIS";
+    env.files.answer(csv);
+    trigger(main, "mnuImport");
+    EXPECT_EQ(lastSummary(), u"1 added, 0 already present, 0 refused"_s);
+    EXPECT_EQ(env.count(u"addressbook_tbl WHERE name = '太郎' AND last_name = '山田'"_s), 1);
+
+    // Cancelling either question imports nothing; cancelling the columns says why.
+    const qsizetype shown = env.transfer.summaries.size();
+    put(csv, "Wer\nK\xf6ln\n");
+    env.transfer.charset.clear();
+    env.files.answer(csv);
+    trigger(main, "mnuImport");
+    EXPECT_EQ(env.transfer.summaries.size(), shown);
+    env.transfer.charset = "Windows-1252";
+    env.transfer.columns.reset();
+    env.files.answer(csv);
+    trigger(main, "mnuImport");
+    EXPECT_TRUE(lastSummary().startsWith(u"The CSV file has neither the columns"_s));
+    EXPECT_EQ(env.count(u"addressbook_tbl"_s), 2);
+}
+
+TEST(ColumnsDialog, EachColumnShowsItsFirstValuesAndTheChoiceShowsTheContacts) {
+    ColumnQuestion question{{u"Wer"_s, u"Handy"_s},
+                            {{u"Bo"_s, u"0170"_s}, {u"Cy"_s, u""_s}},
+                            {u"First name"_s, u"Cellular #"_s},
+                            {0, -1},
+                            [](const QList<int>& fields) {
+                                QList<QStringList> contacts;
+                                for (const QString& name : {u"Bo"_s, u"Cy"_s})
+                                    contacts.append({fields.value(0) == 0 ? name : QString(),
+                                                     fields.value(1) == 1 ? u"n"_s : QString()});
+                                return contacts;
+                            }};
+    ColumnsDialog dialog(question, nullptr);
+    const auto* columns = dialog.findChild<QTableWidget*>(u"tblColumns"_s);
+    const auto* preview = dialog.findChild<QTableWidget*>(u"tblPreview"_s);
+    ASSERT_TRUE(columns && preview);
+    EXPECT_EQ(columns->item(0, 1)->text(), u"Bo; Cy"_s);
+    EXPECT_EQ(columns->item(1, 1)->text(), u"0170"_s);
+    EXPECT_EQ(dialog.chosen(), (QList<int>{0, -1}));
+    EXPECT_EQ(preview->item(1, 0)->text(), u"Cy"_s);
+    EXPECT_EQ(preview->item(1, 1)->text(), u""_s);
+    auto* choice = qobject_cast<QComboBox*>(columns->cellWidget(1, 2));
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->itemText(0), u"not imported"_s);
+    choice->setCurrentIndex(choice->findData(1));
+    EXPECT_EQ(dialog.chosen(), (QList<int>{0, 1}));
+    EXPECT_EQ(preview->item(1, 1)->text(), u"n"_s);
 }
 
 }  // namespace

@@ -65,9 +65,13 @@ public:
         QStringList details;
     };
 
-    std::optional<DayRange> range;   // the answer to askRange; nothing cancels
-    std::optional<bool> chosenOnly;  // the answer to askChosenOnly
-    qsizetype cancelAfter = -1;      // the progress window's Cancel, after that many records
+    std::optional<DayRange> range;      // the answer to askRange; nothing cancels
+    std::optional<bool> chosenOnly;     // the answer to askChosenOnly
+    std::optional<QList<int>> columns;  // the answer to askColumns; nothing cancels
+    QByteArray charset;                 // the answer to askCharset; empty cancels
+    qsizetype cancelAfter = -1;         // the progress window's Cancel, after that many records
+    QList<ColumnQuestion> columnQuestions;
+    QStringList charsetPreviews;  // the file's beginning, as the chosen set decodes it
     QList<DayRange> offeredRanges;
     QStringList chosenContacts;  // whom askChosenOnly named
     QList<Summary> summaries;
@@ -79,6 +83,17 @@ public:
     std::optional<bool> askChosenOnly(QWidget*, const QString& chosen) override {
         chosenContacts.append(chosen);
         return chosenOnly;
+    }
+    std::optional<QList<int>> askColumns(QWidget*, const ColumnQuestion& question) override {
+        columnQuestions.append(question);
+        return columns;
+    }
+    std::optional<QByteArray> askCharset(
+        QWidget*, const QList<QByteArray>& charsets,
+        const std::function<QString(const QByteArray&)>& preview) override {
+        if (charset.isEmpty() || !charsets.contains(charset)) return std::nullopt;
+        charsetPreviews.append(preview(charset));
+        return charset;
     }
     std::unique_ptr<ProgressWindow> progress(QWidget*, const QString&) override {
         class Window final : public ProgressWindow {

@@ -27,16 +27,24 @@ const QString kMediaFilter = QStringLiteral(
     "Midi files (*.mid;*.rmi)|*.mid;*.rmi|"
     "Other audio files (*.wav;*.asf;*.mpg;*.mpeg;*;.asx;*.qt;*.aif)"
     "|*.wav;*.asf;*.mpg;*.mpeg;*.asx;*.qt;*.aif|"
+    "Audio and video files (*.ogg;*.oga;*.opus;*.flac;*.m4a;*.wav;*.webm;*.mkv)"
+    "|*.ogg;*.oga;*.opus;*.flac;*.m4a;*.wav;*.webm;*.mkv|"
     "All files (*.*)|*.*|");
 const QString kPlaylistFilter = QStringLiteral(
     "Playlist files (*.plf)|*.plf|"
     "M3U playlist (*.m3u;*.m3u8)|*.m3u;*.m3u8|"
     "XSPF playlist (*.xspf)|*.xspf|");
+const QString kOpenPlaylistFilter =
+    QStringLiteral("All playlists (*.plf *.m3u *.m3u8 *.xspf)|*.plf;*.m3u;*.m3u8;*.xspf|") +
+    kPlaylistFilter + QStringLiteral("All files (*.*)|*.*|");
+// Where a list item keeps its entry: the path, and the title its playlist gave it.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kTitleRole = Qt::UserRole + 1;
 const QString kErrorTitle = QStringLiteral("Error");
 const QString kAreYouSure = QStringLiteral("Are you sure?");
 
 // The entries of a playlist file in the format its name stands for.
-std::optional<QStringList> decodePlaylist(const QByteArray& bytes, const QString& path) {
+std::optional<QList<playlist::Entry>> decodePlaylist(const QByteArray& bytes, const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     switch (playlist::formatOf(path)) {
         case playlist::Format::M3u:
@@ -47,12 +55,16 @@ std::optional<QStringList> decodePlaylist(const QByteArray& bytes, const QString
         case playlist::Format::Plf:
             break;
     }
-    return playlist::decode(bytes);
+    const std::optional<QStringList> paths = playlist::decode(bytes);
+    if (!paths) return std::nullopt;
+    QList<playlist::Entry> entries;
+    for (const QString& path : *paths) entries.append({path});
+    return entries;
 }
 
-// M3U and XSPF carry any text; only ".plf" has entries it cannot hold.
-std::variant<QByteArray, playlist::UnstorableEntry> encodePlaylist(const QStringList& entries,
-                                                                   const QString& path) {
+// M3U and XSPF carry any text and the titles; ".plf" only paths, and not every one.
+std::variant<QByteArray, playlist::UnstorableEntry> encodePlaylist(
+    const QList<playlist::Entry>& entries, const QString& path) {
     switch (playlist::formatOf(path)) {
         case playlist::Format::M3u:
         case playlist::Format::M3u8:
@@ -62,7 +74,9 @@ std::variant<QByteArray, playlist::UnstorableEntry> encodePlaylist(const QString
         case playlist::Format::Plf:
             break;
     }
-    return playlist::encode(entries);
+    QStringList paths;
+    for (const playlist::Entry& entry : entries) paths.append(entry.location);
+    return playlist::encode(paths);
 }
 
 // m:ss
@@ -113,13 +127,32 @@ PlayerTab::~PlayerTab() = default;
 
 QStringList PlayerTab::entries() const {
     QStringList list;
-    for (int i = 0; i < m_ui->ListBox->count(); ++i) list.append(m_ui->ListBox->item(i)->text());
+    for (int i = 0; i < m_ui->ListBox->count(); ++i)
+        list.append(m_ui->ListBox->item(i)->data(kPathRole).toString());
     return list;
+}
+
+QList<playlist::Entry> PlayerTab::titledEntries() const {
+    QList<playlist::Entry> list;
+    for (int i = 0; i < m_ui->ListBox->count(); ++i) {
+        const QListWidgetItem* item = m_ui->ListBox->item(i);
+        list.append({item->data(kPathRole).toString(), item->data(kTitleRole).toString()});
+    }
+    return list;
+}
+
+// The list shows an entry's title where it has one, its path otherwise and as the tooltip.
+void PlayerTab::addEntry(const playlist::Entry& entry) {
+    auto* item = new QListWidgetItem(entry.title.isEmpty() ? entry.location : entry.title);
+    item->setData(kPathRole, entry.location);
+    item->setData(kTitleRole, entry.title);
+    if (!entry.title.isEmpty()) item->setToolTip(entry.location);
+    m_ui->ListBox->addItem(item);
 }
 
 void PlayerTab::Open_List(const QString& path) {
     if (!QFileInfo(path).isFile()) return;
-    std::optional<QStringList> read;
+    std::optional<QList<playlist::Entry>> read;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
@@ -129,11 +162,11 @@ void PlayerTab::Open_List(const QString& path) {
         m_platform.prompter.show(QStringLiteral("Can't load playlist!"), kErrorTitle, vbOKOnly);
         return;
     }
-    m_ui->ListBox->addItems(*read);
+    for (const playlist::Entry& entry : *read) addEntry(entry);
 }
 
 void PlayerTab::Save_List(const QString& path) {
-    const auto encoded = encodePlaylist(entries(), path);
+    const auto encoded = encodePlaylist(titledEntries(), path);
     if (const auto* bad = std::get_if<playlist::UnstorableEntry>(&encoded)) {
         m_platform.prompter.show(
             QStringLiteral("Can't save playlist!\r\nA playlist file cannot hold the characters of "
@@ -153,12 +186,12 @@ void PlayerTab::cmdOpen_Click() {
     const auto name =
         m_platform.files.openFile(this, {QString(), kMediaFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty() || entries().contains(*name)) return;
-    m_ui->ListBox->addItem(*name);
+    addEntry({*name});
 }
 
 void PlayerTab::cmdOpenPlaylist_Click() {
     const auto name = m_platform.files.openFile(
-        this, {QString(), kPlaylistFilter, QString(), FilePurpose::Media});
+        this, {QString(), kOpenPlaylistFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty()) return;
     m_ui->ListBox->clear();
     Open_List(*name);
@@ -210,7 +243,7 @@ void PlayerTab::removeSelected() {
 void PlayerTab::playSelected() {
     const QList<QListWidgetItem*> selected = m_ui->ListBox->selectedItems();
     if (selected.isEmpty()) return;
-    const QString path = selected.first()->text();
+    const QString path = selected.first()->data(kPathRole).toString();
     if (!QFileInfo(path).isFile()) return;
     MediaPlayer* p = player();
     if (!p) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/Playlist.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Platform.h"
 
@@ -28,13 +29,16 @@ public:
     // as it was.
     void Save_List(const QString& path);
 
-    // The playlist entries in list order.
+    // The paths of the playlist entries in list order.
     QStringList entries() const;
+    // The entries with the titles their playlists gave them.
+    QList<playlist::Entry> titledEntries() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void addEntry(const playlist::Entry& entry);
     void cmdOpen_Click();
     void cmdOpenPlaylist_Click();
     void cmdSavePL_Click();

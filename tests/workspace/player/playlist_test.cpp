@@ -4,7 +4,11 @@
 
 #include "support/FileSizeLimit.h"
 
+#include "platform/QtSeams.h"
+
 #include <QFileInfo>
+
+using namespace Qt::StringLiterals;
 
 namespace vemora::test {
 namespace {
@@ -161,6 +165,35 @@ TEST_F(PlaylistFile, M3uAndXspfAreWrittenAndReadByTheirExtension) {
     openPlaylist(write(QStringLiteral("bad.xspf"), "PLF\r\n/a.mp3\r\n"));
     EXPECT_TRUE(tab.entries().isEmpty());
     expectShown(QStringLiteral("Can't load playlist!"), QStringLiteral("Error"), 0);
+}
+
+TEST_F(PlaylistFile, TitlesAreShownPlayedByTheirPathAndSavedWithTheList) {
+    const QString song = write(QStringLiteral("song.ogg"), "not really audio");
+    openPlaylist(write(QStringLiteral("titled.m3u"),
+                       "#EXTM3U\n#EXTINF:3,Morning Song\nsong.ogg\n/music/untitled.ogg\n"));
+    // The dialog offers every playlist at once first, and any file last.
+    const QStringList offered = toQtFilter(tp.files.requests().last().filter).split(u";;"_s);
+    EXPECT_EQ(offered.first(), u"All playlists (*.plf *.m3u *.m3u8 *.xspf)"_s);
+    EXPECT_EQ(offered.last(), u"All files (*)"_s);
+    EXPECT_EQ(tab.entries(), (Entries{song, QStringLiteral("/music/untitled.ogg")}));
+    EXPECT_EQ(list()->item(0)->text(), u"Morning Song"_s);
+    EXPECT_EQ(list()->item(0)->toolTip(), song);
+    EXPECT_EQ(list()->item(1)->text(), u"/music/untitled.ogg"_s);
+    select(0);
+    QTest::keyClick(list(), Qt::Key_Return);
+    ASSERT_NE(media.player, nullptr);
+    EXPECT_EQ(media.player->fileName(), song);
+
+    const QString xspf = path(QStringLiteral("titled.xspf"));
+    savePlaylist(xspf);
+    EXPECT_TRUE(read(xspf).contains("<title>Morning Song</title>"));
+    const QString plf = path(QStringLiteral("titled.plf"));
+    savePlaylist(plf);
+    EXPECT_EQ(read(plf), "PLF\r\n" + song.toLatin1() + "\r\n/music/untitled.ogg\r\n");
+    openPlaylist(xspf);
+    EXPECT_EQ(tab.titledEntries(),
+              (QList<playlist::Entry>{{song, u"Morning Song"_s}, {u"/music/untitled.ogg"_s}}));
+    EXPECT_EQ(tp.prompter.count(), 0);
 }
 
 }  // namespace
