@@ -137,6 +137,23 @@ TEST_F(AddressBookTest, AddSaysWhyItStoresNothingAndClearsAfterStoring) {
     EXPECT_TRUE(tp.session.DbConnection().isOpen());
 }
 
+// Another program's contact shows once the grid's read of every row lands; ours shows at once.
+TEST_F(AddressBookTest, AnAddAfterAnotherProgramsWriteShowsBothContacts) {
+    openWith({contact(u"Cy"_s, u"D"_s, u"E"_s)});
+    storeContact(tp, contact(u"Ann"_s, u"Other"_s, u"Program"_s));
+    fill(contact(u"Bob"_s, u"X"_s, u"Yu"_s));
+    click("cmdAddInfo");
+    const auto firstNames = [this] {
+        QStringList names;
+        for (int row = 0; row < grid()->model()->rowCount(); ++row)
+            names.append(grid()->model()->index(row, 0).data().toString());
+        return names;
+    };
+    EXPECT_TRUE(firstNames().contains(u"Bob"_s));
+    QTRY_COMPARE(firstNames(), (QStringList{u"Ann"_s, u"Bob"_s, u"Cy"_s}));
+    EXPECT_EQ(grid()->currentIndex().row(), 0);
+}
+
 TEST_F(AddressBookTest, SearchMovesTheGridAndSetsTheButtons) {
     openWith({contact(u"Ann"_s, u"Q"_s, u"Lee"_s), contact(u"Bea"_s, u"Q"_s, u"Cruz"_s),
               contact(u"Ben"_s, u"Q"_s, u"Abad"_s)});
