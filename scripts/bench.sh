@@ -82,7 +82,7 @@ shell_ms, shell_run_ms = float(sys.argv[2]), float(sys.argv[3])
 shell_contacts_ms = float(sys.argv[4])
 med = {b["run_name"]: b for b in runs if b.get("aggregate_name") == "median"}
 # The additions in the window run once each, their times as counters.
-med.update({b["run_name"]: b for b in runs if "InWindow" in b["run_name"] or "Foreign" in b["run_name"]})
+med.update({b["run_name"]: b for b in runs if b.get("run_type") == "iteration"})
 def get(name, key="real_time"):
     return med[name][key]
 def ratio(a, b):
