@@ -45,22 +45,26 @@ void DataControl::startRefresh() {
         if (!version) return;
         m_readingVersion = version.value();
     }
-    // The end is announced to the event loop; a control gone by then waited for it first.
-    m_reading = std::async(
-        std::launch::async,
-        [this, text = m_connection.connectionString(), source = m_source]() -> Result<Recordset> {
-            const auto announce = qScopeGuard([this] {
-                QMetaObject::invokeMethod(this, &DataControl::rereadEnded, Qt::QueuedConnection);
-            });
-            Connection reader;
-            reader.setConnectionString(text);
-            if (const Status opened = reader.open(); !opened) return opened.error();
-            Recordset rows;
-            const Result<std::optional<qint64>> read =
-                readTogether(reader, [&] { return rows.open(source, reader); });
-            if (!read) return read.error();
-            return rows;
-        });
+    // The end is announced to the event loop, as the worker's last step; a control gone by
+    // then waited for it first.
+    const quint64 number = ++m_readNumber;
+    m_reading =
+        std::async(std::launch::async,
+                   [this, number, text = m_connection.connectionString(),
+                    source = m_source]() -> Result<Recordset> {
+                       const auto announce = qScopeGuard([this, number] {
+                           QMetaObject::invokeMethod(
+                               this, [this, number] { rereadEnded(number); }, Qt::QueuedConnection);
+                       });
+                       Connection reader;
+                       reader.setConnectionString(text);
+                       if (const Status opened = reader.open(); !opened) return opened.error();
+                       Recordset rows;
+                       const Result<std::optional<qint64>> read =
+                           readTogether(reader, [&] { return rows.open(source, reader); });
+                       if (!read) return read.error();
+                       return rows;
+                   });
 }
 
 Status DataControl::finishRefresh() {
@@ -147,9 +151,9 @@ void DataControl::startReread(const QString& orderColumn) {
     m_rereadOrder = orderColumn;
 }
 
-void DataControl::rereadEnded() {
-    if (m_rereading && m_reading.valid() &&
-        m_reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+// Only the newest read's end counts; its result is being handed over and is waited for.
+void DataControl::rereadEnded(quint64 number) {
+    if (number == m_readNumber && m_rereading)
         logDropped(logData(), "reading every row again", finishReread());
 }
 

@@ -85,7 +85,7 @@ private:
     void announceRows();
     // Starts the read of startRefresh(), whose end is announced to the event loop.
     void startReread(const QString& orderColumn);
-    void rereadEnded();
+    void rereadEnded(quint64 number);
 
     struct Mark {
         QString writer;
@@ -100,7 +100,8 @@ private:
     std::optional<qint64> m_readingVersion;    // this connection's data version before it
     bool m_patched = false;
     bool m_rereading = false;
-    QString m_rereadOrder;  // the column the current row is found again by
+    quint64 m_readNumber = 0;  // of the newest worker's read
+    QString m_rereadOrder;     // the column the current row is found again by
 };
 
 // Feeds a grid from a data control: the listed columns, with their headers, in row order.
