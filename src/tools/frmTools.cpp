@@ -199,8 +199,8 @@ bool frmTools::confirmRestore(const QString& path, const DatabaseSummary& summar
             .arg(summary.plans)
             .arg(summary.words)
             .arg(question);
-    if (m_platform.prompter.show(text, QStringLiteral("Restore"), vbYesNo | vbQuestion) ==
-        Answer::Yes)
+    if (m_platform.prompter.show(text, QStringLiteral("Restore"),
+                                 vbYesNo | vbQuestion | vbDefaultButton2) == Answer::Yes)
         return true;
     m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: the restore was not confirmed."));
     return false;

@@ -91,7 +91,8 @@ TEST_F(ToolsWindowTest, RestoreShowsWhatTheCopyHoldsAndPutsItInPlaceWhenConfirme
     EXPECT_TRUE(tp.prompter.last().text.contains(QStringLiteral(
         " and holds 1 accounts, 0 contacts, 0 diary days, 0 plans and 0 words.\r\n\r\n")))
         << tp.prompter.last().text.toStdString();
-    EXPECT_EQ(tp.prompter.last().style, vbYesNo | vbQuestion);
+    // Enter keeps the working database.
+    EXPECT_EQ(tp.prompter.last().style, vbYesNo | vbQuestion | vbDefaultButton2);
     EXPECT_EQ(status(), QStringLiteral("Nothing was changed: the restore was not confirmed."));
     EXPECT_EQ(bytes(working()), changed);
 
