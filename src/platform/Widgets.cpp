@@ -103,4 +103,12 @@ QIcon themeIcon(const QString& name) {
     return QIcon::fromTheme(name, QFile::exists(bundled) ? QIcon(bundled) : QIcon());
 }
 
+QIcon programIcon() {
+    return QIcon(QStringLiteral(":/vemora.svg"));
+}
+
+QString programmerCredit() {
+    return QStringLiteral("Programmed by Kelvo");
+}
+
 }  // namespace vemora

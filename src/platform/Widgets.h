@@ -30,6 +30,11 @@ void centreOnParent(QWidget* window);
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
 
+// The program's own icon, as its windows and the desktop show it.
+QIcon programIcon();
+// The programmer credit of the status bar and the About box.
+QString programmerCredit();
+
 // Shows the one instance of a modeless window, creating it on first use.
 template <class W, class Make>
 W* showSingle(QPointer<W>& slot, Make make) {

@@ -118,7 +118,7 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     m_date->setObjectName(QStringLiteral("panelDate"));
     m_time->setObjectName(QStringLiteral("panelTime"));
     m_user->setObjectName(QStringLiteral("panelUser"));
-    auto* credit = new QLabel(QStringLiteral("Programmed by Kelvo"), this);
+    auto* credit = new QLabel(programmerCredit(), this);
     credit->setObjectName(QStringLiteral("panelCredit"));
     for (QLabel* panel : {m_date, m_time, m_user, credit}) {
         panel->setFrameShape(QFrame::StyledPanel);
