@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace vemora {
 
 // Selects the whole text of the focused control of the active window.
@@ -29,6 +31,12 @@ void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
+
+// Shows text in a word-wrapped label: a word too long for a line, such as a file name, is cut
+// in the middle. The whole text is the label's tooltip and what screen readers read.
+void setStatusText(QLabel* label, const QString& text);
+// The whole text given to setStatusText.
+QString statusText(const QLabel* label);
 
 // The program's own icon, as its windows and the desktop show it.
 QIcon programIcon();
