@@ -81,6 +81,8 @@ public:
                                                            QAudio::LinearVolumeScale)));
     }
 
+    bool hasSoundOutput() const override { return !QMediaDevices::audioOutputs().isEmpty(); }
+
 private:
     std::unique_ptr<QAudioOutput> m_audio;  // outlives the player that plays through it
     QMediaPlayer m_player;
