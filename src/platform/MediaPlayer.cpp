@@ -39,6 +39,7 @@ public:
             m_player.setAudioOutput(m_audio.get());
         }
         auto* video = new QVideoWidget(screen);
+        video->setAccessibleName(QStringLiteral("Video"));
         auto* layout = new QVBoxLayout(screen);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(video);

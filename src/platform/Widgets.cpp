@@ -1,6 +1,8 @@
 #include "platform/Widgets.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
@@ -108,6 +110,13 @@ QIcon themeIcon(const QString& name) {
 namespace {
 
 const char* const kStatusText = "vemoraStatusText";
+const char* const kWindowRole = "vemoraWindowRole";
+
+QAccessibleInterface* windowWithRole(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || !widget->property(kWindowRole).isValid()) return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Role(widget->property(kWindowRole).toInt()));
+}
 
 // The label's text with every word that cannot fit a line cut in its middle.
 void fitStatusText(QLabel* label) {
@@ -138,6 +147,26 @@ protected:
 };
 
 }  // namespace
+
+void setAccessibleRole(QWidget* window, QAccessible::Role role) {
+    static const bool installed = [] {
+        QAccessible::installFactory(windowWithRole);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    window->setProperty(kWindowRole, int(role));
+}
+
+void nameCalendarParts(QCalendarWidget* calendar) {
+    const std::pair<const char*, QString> parts[] = {
+        {"qt_calendar_prevmonth", QStringLiteral("Previous month")},
+        {"qt_calendar_nextmonth", QStringLiteral("Next month")},
+        {"qt_calendar_yearedit", QStringLiteral("Year")},
+        {"qt_calendar_calendarview", QStringLiteral("Days of the month")}};
+    for (const auto& [name, text] : parts)
+        if (auto* part = calendar->findChild<QWidget*>(QString::fromLatin1(name)))
+            part->setAccessibleName(text);
+}
 
 void setStatusText(QLabel* label, const QString& text) {
     if (!label->property(kStatusText).isValid()) label->installEventFilter(new StatusFitter(label));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAccessible>
+
 #include <QIcon>
 #include <QPointer>
 #include <QString>
@@ -7,6 +9,7 @@
 
 #include <functional>
 
+class QCalendarWidget;
 class QLabel;
 
 namespace vemora {
@@ -31,6 +34,14 @@ void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
+
+// Screen readers announce the window as a dialog or as a window of its own rather than as a
+// plain pane. Call before the window is first shown.
+void setAccessibleRole(QWidget* window, QAccessible::Role role);
+
+// Names the parts Qt builds into a calendar that have no text of their own: the month arrows,
+// the year box and the grid.
+void nameCalendarParts(QCalendarWidget* calendar);
 
 // Shows text in a word-wrapped label: a word too long for a line, such as a file name, is cut
 // in the middle. The whole text is the label's tooltip and what screen readers read.

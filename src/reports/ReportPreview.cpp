@@ -39,6 +39,7 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
       m_page(new QLabel(this)),
       m_chooser(askSystemPrintDialog) {
     setObjectName(report.layout.name);
+    setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(report.layout.caption);
     setAttribute(Qt::WA_DeleteOnClose);
     // An open preview does not keep the program running once the main window is closed.

@@ -17,6 +17,7 @@ namespace vemora {
 frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmTools>()) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Window);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("applications-utilities")));

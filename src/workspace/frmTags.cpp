@@ -86,6 +86,8 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
     styleEditFields(tabs);
     enterPressesButtons(this);
     givePageMnemonicsPriority(tabs);
+    for (QCalendarWidget* calendar : tabs->findChildren<QCalendarWidget*>())
+        nameCalendarParts(calendar);
     // Names without the captions' leading blank.
     for (int tab = 0; tab < tabs->count(); ++tab)
         tabs->tabBar()->setAccessibleTabName(tab, tabs->tabText(tab).trimmed());

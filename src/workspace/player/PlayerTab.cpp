@@ -94,6 +94,7 @@ int toSliderValue(qint64 ms) {
 PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<::Ui::PlayerTab>()), m_platform(platform) {
     m_ui->setupUi(this);
+    m_ui->videoScreen->setAccessibleName(QStringLiteral("Video"));
     const std::pair<QPushButton*, const char*> icons[] = {
         {m_ui->cmdOpen, "list-add"},           {m_ui->cmdOpenPlaylist, "document-open"},
         {m_ui->cmdSavePL, "document-save"},    {m_ui->cmdRemove, "list-remove"},
