@@ -1,5 +1,7 @@
 #include "reports/ReportRenderer.h"
 
+#include "core/Clock.h"
+
 #include <QDate>
 #include <QFont>
 #include <QHash>
@@ -54,13 +56,6 @@ QFont toFont(const FontSpec& wanted) {
     // Unhinted, so lines wrap at the same words on screen, on paper and in a PDF.
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
-}
-
-// A day in the regional short form; month/day/year where no region is set.
-QString shortDate(QDate day) {
-    const QLocale locale;
-    return locale.language() == QLocale::C ? day.toString(u"M/d/yyyy")
-                                           : locale.toString(day, QLocale::ShortFormat);
 }
 
 // Wraps the text inside the box and leaves out the lines that do not fit in whole; the first

@@ -247,7 +247,7 @@ void frmMain::updateTransferMenu(bool workspaceShown) {
 void frmMain::updateClock() {
     const QDateTime now = currentDateTime();
     const QLocale locale;
-    m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_date->setText(shortDate(now.date()));
     m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 

@@ -1,6 +1,7 @@
 #include <QLocale>
 
 #include "ReportFixture.h"
+#include "core/Clock.h"
 #include "reports/Layouts.h"
 #include "reports/ReportRenderer.h"
 
@@ -76,7 +77,17 @@ TEST_F(ReportRendererTest, DrawsEveryCaptionAndValueInsideItsBoxWhereTheLayoutPu
 TEST_F(ReportRendererTest, DiaryShowsTheDayShortAndFallsBackToMetricCompatibleFonts) {
     const ReportLayout layout = layouts::DataDiaryReport();
     const auto page = recordPage(layout, sampleRow(layout));
-    EXPECT_NE(page->find(QStringLiteral("3/15/2024")), nullptr);
+    // The day as the windows write it: the region's form with the year in full.
+    EXPECT_NE(page->find(shortDate(QDate(2024, 3, 15))), nullptr);
+    const QLocale before;
+    for (const auto& [locale, shown] : {std::pair{QLocale::c(), QStringLiteral("3/15/2024")},
+                                        std::pair{QLocale(QLocale::English, QLocale::UnitedStates),
+                                                  QStringLiteral("3/15/2024")}}) {
+        QLocale::setDefault(locale);
+        EXPECT_NE(recordPage(layout, sampleRow(layout))->find(shown), nullptr)
+            << shown.toStdString();
+    }
+    QLocale::setDefault(before);
     ASSERT_NE(page->find(QStringLiteral("My Diary")), nullptr);
     ASSERT_NE(page->find(QStringLiteral("v diary_message")), nullptr);
     EXPECT_TRUE(QStringList({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")})

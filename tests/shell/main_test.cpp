@@ -404,7 +404,7 @@ TEST_F(MainWindow, StatusBarKeepsTheDateCurrent) {
     auto* date = child<QLabel>(main, "panelDate");
     date->clear();
     main->updateClock();
-    EXPECT_EQ(date->text(), QLocale().toString(currentDateTime().date(), QLocale::ShortFormat));
+    EXPECT_EQ(date->text(), shortDate(currentDateTime().date()));
     EXPECT_TRUE(child<QTimer>(main, "clock")->isActive());
 }
 
