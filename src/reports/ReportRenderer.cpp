@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QLocale>
 #include <QPageLayout>
@@ -158,10 +159,19 @@ void ReportRenderer::paintControl(QPainter& painter, const Control& control, con
         case ControlKind::Label:
             drawText(painter, control.caption, toFont(control.font), control.alignment, box);
             break;
-        case ControlKind::Field:
-            drawText(painter, fieldText(control, row), toFont(control.font), control.alignment,
-                     box);
+        case ControlKind::Field: {
+            const QString text = fieldText(control, row);
+            QFont font = toFont(control.font);
+            // A day is never cut: its letters shrink until it fits its box on one line.
+            if (control.isDate) {
+                const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(text);
+                if (wide > box.width() && wide > 0)
+                    font.setPointSizeF(
+                        std::max(4.0, font.pointSizeF() * box.width() / wide * 0.98));
+            }
+            drawText(painter, text, font, control.alignment, box);
             break;
+        }
         case ControlKind::Rectangle:
             if (control.fillColor.isValid()) painter.fillRect(box, control.fillColor);
             painter.drawRect(inner);
