@@ -9,12 +9,13 @@
 #include "platform/QtSeams.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
+#include "platform/Widgets.h"
 #include "shell/ShellWindows.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vemora.svg")));
+    QApplication::setWindowIcon(vemora::programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("vemora"));
 
     vemora::MessageBoxPrompter prompter;

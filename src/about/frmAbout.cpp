@@ -4,6 +4,7 @@
 
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
+#include "platform/Widgets.h"
 #include "ui_frmAbout.h"
 
 #include <QDir>
@@ -23,9 +24,10 @@ frmAbout::frmAbout(Platform& platform, QWidget* parent)
     : QDialog(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmAbout>()) {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(programIcon());
     const QIcon picture(QStringLiteral(":/pictures/vemora-about.svg"));
-    setWindowIcon(picture);
     m_ui->picIcon->setPixmap(picture.pixmap(QSize(96, 96), devicePixelRatio()));
+    m_ui->Label1->setText(programmerCredit());
     m_ui->lblVersion->setText(QStringLiteral("Version %1, running on Qt %2 and SQLite %3")
                                   .arg(QStringLiteral(VEMORA_VERSION),
                                        QString::fromLatin1(qVersion()), SqliteEngine::version()));

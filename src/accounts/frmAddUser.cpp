@@ -30,6 +30,7 @@ frmAddUser::frmAddUser(Platform& platform, QWidget* parent)
       m_ui(std::make_unique<Ui::frmAddUser>()),
       m_users(new DataControl(this)) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Dialog);
     m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
     m_ui->txtName->setMaxLength(kUsersColumns[3].maxLength);
     setWindowFlag(Qt::Window);

@@ -16,6 +16,7 @@ namespace vemora {
 frmChangePW::frmChangePW(Platform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmChangePW>()) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Dialog);
     m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
     m_ui->txtName->setMaxLength(kUsersColumns[3].maxLength);
     setWindowFlag(Qt::Window);

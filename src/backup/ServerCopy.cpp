@@ -1,5 +1,6 @@
 #include "backup/ServerCopy.h"
 #include "data/Logging.h"
+#include "data/Plural.h"
 
 #include "backup/CopyCheck.h"
 #include "data/Connection.h"
@@ -139,14 +140,12 @@ Status writeAll(Connection& db, const TableRows& source) {
         const TableCheck& want = source.checks.at(i);
         const TableCheck& got = written.value().checks.at(i);
         if (want != got)
-            return DbError{
-                kErrOther,
-                QStringLiteral("the copy of %1 does not match: %2 rows read, %3 "
-                               "written; checksums %4 and %5")
-                    .arg(want.table)
-                    .arg(want.rows)
-                    .arg(got.rows)
-                    .arg(QString::fromLatin1(want.checksum), QString::fromLatin1(got.checksum))};
+            return DbError{kErrOther, QStringLiteral("the copy of %1 does not match: %2 read, %3 "
+                                                     "written; checksums %4 and %5")
+                                          .arg(want.table, plural(want.rows, "row", "rows"))
+                                          .arg(got.rows)
+                                          .arg(QString::fromLatin1(want.checksum),
+                                               QString::fromLatin1(got.checksum))};
     }
     return {};
 }

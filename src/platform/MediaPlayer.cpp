@@ -39,6 +39,7 @@ public:
             m_player.setAudioOutput(m_audio.get());
         }
         auto* video = new QVideoWidget(screen);
+        video->setAccessibleName(QStringLiteral("Video"));
         auto* layout = new QVBoxLayout(screen);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(video);
@@ -80,6 +81,8 @@ public:
                                                            QAudio::LogarithmicVolumeScale,
                                                            QAudio::LinearVolumeScale)));
     }
+
+    bool hasSoundOutput() const override { return !QMediaDevices::audioOutputs().isEmpty(); }
 
 private:
     std::unique_ptr<QAudioOutput> m_audio;  // outlives the player that plays through it

@@ -34,6 +34,8 @@ public:
     virtual void setPosition(qint64 position) = 0;
     // 0 (silent) to 100.
     virtual void setVolume(int volume) = 0;
+    // False when the computer offers no sound output to play through.
+    virtual bool hasSoundOutput() const = 0;
 
 Q_SIGNALS:
     void stateChanged(vemora::MediaPlayer::State state);

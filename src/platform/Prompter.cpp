@@ -28,12 +28,12 @@ Answer MessageBoxPrompter::show(const QString& text, const QString& title, int s
     }
     if ((style & 0x0F) == vbYesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((style & vbDefaultButton2) ? QMessageBox::No : QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     if ((style & 0x0F) == vbRetryCancel) {
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Retry);
+        box.setDefaultButton((style & vbDefaultButton2) ? QMessageBox::Cancel : QMessageBox::Retry);
         return box.exec() == QMessageBox::Retry ? Answer::Retry : Answer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);

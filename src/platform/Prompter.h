@@ -13,6 +13,8 @@ enum MsgStyle : int {
     vbQuestion = 32,
     vbExclamation = 48,
     vbInformation = 64,
+    // No instead of Yes (Cancel instead of Retry) is pressed by Enter.
+    vbDefaultButton2 = 256,
 };
 
 enum class Answer { Ok, Yes, No, Retry, Cancel };

@@ -1,10 +1,14 @@
 #include "platform/Widgets.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -101,6 +105,87 @@ void centreOnParent(QWidget* window) {
 QIcon themeIcon(const QString& name) {
     const QString bundled = QStringLiteral(":/icons/%1.svg").arg(name);
     return QIcon::fromTheme(name, QFile::exists(bundled) ? QIcon(bundled) : QIcon());
+}
+
+namespace {
+
+const char* const kStatusText = "vemoraStatusText";
+const char* const kWindowRole = "vemoraWindowRole";
+
+QAccessibleInterface* windowWithRole(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || !widget->property(kWindowRole).isValid()) return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Role(widget->property(kWindowRole).toInt()));
+}
+
+// The label's text with every word that cannot fit a line cut in its middle.
+void fitStatusText(QLabel* label) {
+    const QString text = statusText(label);
+    const int width = label->contentsRect().width() - 2 * label->margin() - 2;
+    if (width <= 0) {
+        label->setText(text);
+        return;
+    }
+    const QFontMetrics metrics(label->font());
+    QStringList words = text.split(QLatin1Char(' '));
+    for (QString& word : words)
+        if (metrics.horizontalAdvance(word) > width)
+            word = metrics.elidedText(word, Qt::ElideMiddle, width);
+    label->setText(words.join(QLatin1Char(' ')));
+}
+
+class StatusFitter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)
+            fitStatusText(static_cast<QLabel*>(watched));
+        return false;
+    }
+};
+
+}  // namespace
+
+void setAccessibleRole(QWidget* window, QAccessible::Role role) {
+    static const bool installed = [] {
+        QAccessible::installFactory(windowWithRole);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    window->setProperty(kWindowRole, int(role));
+}
+
+void nameCalendarParts(QCalendarWidget* calendar) {
+    const std::pair<const char*, QString> parts[] = {
+        {"qt_calendar_prevmonth", QStringLiteral("Previous month")},
+        {"qt_calendar_nextmonth", QStringLiteral("Next month")},
+        {"qt_calendar_yearedit", QStringLiteral("Year")},
+        {"qt_calendar_calendarview", QStringLiteral("Days of the month")}};
+    for (const auto& [name, text] : parts)
+        if (auto* part = calendar->findChild<QWidget*>(QString::fromLatin1(name)))
+            part->setAccessibleName(text);
+}
+
+void setStatusText(QLabel* label, const QString& text) {
+    if (!label->property(kStatusText).isValid()) label->installEventFilter(new StatusFitter(label));
+    label->setProperty(kStatusText, text);
+    label->setToolTip(text);
+    label->setAccessibleName(text);
+    fitStatusText(label);
+}
+
+QString statusText(const QLabel* label) {
+    return label->property(kStatusText).toString();
+}
+
+QIcon programIcon() {
+    return QIcon(QStringLiteral(":/vemora.svg"));
+}
+
+QString programmerCredit() {
+    return QStringLiteral("Programmed by Kelvo");
 }
 
 }  // namespace vemora

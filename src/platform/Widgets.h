@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QAccessible>
+
 #include <QIcon>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+
+class QCalendarWidget;
+class QLabel;
 
 namespace vemora {
 
@@ -29,6 +34,25 @@ void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
+
+// Screen readers announce the window as a dialog or as a window of its own rather than as a
+// plain pane. Call before the window is first shown.
+void setAccessibleRole(QWidget* window, QAccessible::Role role);
+
+// Names the parts Qt builds into a calendar that have no text of their own: the month arrows,
+// the year box and the grid.
+void nameCalendarParts(QCalendarWidget* calendar);
+
+// Shows text in a word-wrapped label: a word too long for a line, such as a file name, is cut
+// in the middle. The whole text is the label's tooltip and what screen readers read.
+void setStatusText(QLabel* label, const QString& text);
+// The whole text given to setStatusText.
+QString statusText(const QLabel* label);
+
+// The program's own icon, as its windows and the desktop show it.
+QIcon programIcon();
+// The programmer credit of the status bar and the About box.
+QString programmerCredit();
 
 // Shows the one instance of a modeless window, creating it on first use.
 template <class W, class Make>

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -38,6 +39,7 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
       m_page(new QLabel(this)),
       m_chooser(askSystemPrintDialog) {
     setObjectName(report.layout.name);
+    setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(report.layout.caption);
     setAttribute(Qt::WA_DeleteOnClose);
     // An open preview does not keep the program running once the main window is closed.
@@ -75,15 +77,28 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
         [this] { m_view->fitToWidth(); });
     add("actWholePage", QStringLiteral("zoom-fit-best"), QStringLiteral("Whole Page"), {},
         [this] { m_view->fitInView(); });
-    tools->addSeparator();
-    add("actClose", QStringLiteral("window-close"), QStringLiteral("&Close"), QKeySequence::Close,
-        &QWidget::close);
+    // Close has a bar of its own at the right end, so that a narrow window never hides it.
+    auto* closing = m_closeBar = new QToolBar(this);
+    closing->setObjectName(QStringLiteral("closeBar"));
+    closing->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QAction* close =
+        closing->addAction(themeIcon(QStringLiteral("window-close")), QStringLiteral("&Close"));
+    close->setObjectName(QStringLiteral("actClose"));
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
     escapeCloses(this);
+    m_tools = tools;
+    m_tools->setObjectName(QStringLiteral("toolBar"));
 
+    auto* bars = new QHBoxLayout;
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->setSpacing(0);
+    bars->addWidget(tools, 1);
+    bars->addWidget(closing);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(tools);
+    layout->addLayout(bars);
     layout->addWidget(m_view, 1);
     fitScreen();
 
@@ -101,6 +116,20 @@ void ReportPreview::fitScreen() {
     if (const QScreen* where = screen())
         size = size.boundedTo(where->availableGeometry().size() * 9 / 10);
     resize(size);
+}
+
+void ReportPreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitToolBar();
+}
+
+// Names beside the icons while they fit; icons alone, named by their tooltips, when not.
+void ReportPreview::fitToolBar() {
+    if (m_tools->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
+        m_namedWidth = m_tools->sizeHint().width();
+    const int room = width() - m_closeBar->sizeHint().width();
+    m_tools->setToolButtonStyle(room >= m_namedWidth ? Qt::ToolButtonTextBesideIcon
+                                                     : Qt::ToolButtonIconOnly);
 }
 
 void ReportPreview::refresh() {

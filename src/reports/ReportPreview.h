@@ -9,6 +9,7 @@
 class QAction;
 class QLabel;
 class QPrintPreviewWidget;
+class QToolBar;
 
 namespace vemora {
 
@@ -31,7 +32,11 @@ public:
     QPrintPreviewWidget* view() const { return m_view; }
     void setPrinterChooser(PrinterChooser chooser) { m_chooser = std::move(chooser); }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitToolBar();
     void print();
     void exportPdf();
     void turnPage(int by);
@@ -43,6 +48,9 @@ private:
     QPrinter m_printer{QPrinter::HighResolution};
     QPrintPreviewWidget* m_view;
     QLabel* m_page;
+    QToolBar* m_tools = nullptr;
+    QToolBar* m_closeBar = nullptr;
+    int m_namedWidth = 0;
     QAction* m_previous;
     QAction* m_next;
     PrinterChooser m_chooser;

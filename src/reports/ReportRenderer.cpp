@@ -1,7 +1,10 @@
 #include "reports/ReportRenderer.h"
 
+#include "core/Clock.h"
+
 #include <QDate>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QLocale>
 #include <QPageLayout>
@@ -54,13 +57,6 @@ QFont toFont(const FontSpec& wanted) {
     // Unhinted, so lines wrap at the same words on screen, on paper and in a PDF.
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
-}
-
-// A day in the regional short form; month/day/year where no region is set.
-QString shortDate(QDate day) {
-    const QLocale locale;
-    return locale.language() == QLocale::C ? day.toString(u"M/d/yyyy")
-                                           : locale.toString(day, QLocale::ShortFormat);
 }
 
 // Wraps the text inside the box and leaves out the lines that do not fit in whole; the first
@@ -163,10 +159,19 @@ void ReportRenderer::paintControl(QPainter& painter, const Control& control, con
         case ControlKind::Label:
             drawText(painter, control.caption, toFont(control.font), control.alignment, box);
             break;
-        case ControlKind::Field:
-            drawText(painter, fieldText(control, row), toFont(control.font), control.alignment,
-                     box);
+        case ControlKind::Field: {
+            const QString text = fieldText(control, row);
+            QFont font = toFont(control.font);
+            // A day is never cut: its letters shrink until it fits its box on one line.
+            if (control.isDate) {
+                const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(text);
+                if (wide > box.width() && wide > 0)
+                    font.setPointSizeF(
+                        std::max(4.0, font.pointSizeF() * box.width() / wide * 0.98));
+            }
+            drawText(painter, text, font, control.alignment, box);
             break;
+        }
         case ControlKind::Rectangle:
             if (control.fillColor.isValid()) painter.fillRect(box, control.fillColor);
             painter.drawRect(inner);

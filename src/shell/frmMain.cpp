@@ -1,15 +1,18 @@
 #include "shell/frmMain.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "about/frmAbout.h"
 #include "accounts/frmAddUser.h"
@@ -105,6 +108,7 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     setWindowState(Qt::WindowMaximized);
     // Ctrl+A opens the address book from the workspace's text boxes too.
     giveActionShortcutsPriority(this);
+    addKeyboardActions();
 
     for (const Image& image : kImageList) m_images.append(themeIcon(image.themeName.toString()));
     for (const MenuIcon& item : kMenuIcons)
@@ -114,7 +118,7 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
     m_date->setObjectName(QStringLiteral("panelDate"));
     m_time->setObjectName(QStringLiteral("panelTime"));
     m_user->setObjectName(QStringLiteral("panelUser"));
-    auto* credit = new QLabel(QStringLiteral("Programmed by Kelvo"), this);
+    auto* credit = new QLabel(programmerCredit(), this);
     credit->setObjectName(QStringLiteral("panelCredit"));
     for (QLabel* panel : {m_date, m_time, m_user, credit}) {
         panel->setFrameShape(QFrame::StyledPanel);
@@ -202,6 +206,37 @@ void frmMain::setMenuState(MenuState state) {
     updateTransferMenu(m_workspace != nullptr);
 }
 
+// Keys with no menu item: they live on the window, so its boxes do not keep them.
+void frmMain::addKeyboardActions() {
+    const auto add = [this](const char* name, QList<QKeySequence> keys, auto run) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, run);
+    };
+    add("actMenuBar", {QKeySequence(Qt::Key_F10)}, [this] {
+        const QList<QAction*> menus = m_ui->menubar->actions();
+        const auto first = std::find_if(menus.begin(), menus.end(),
+                                        [](QAction* menu) { return menu->isEnabled(); });
+        if (first != menus.end()) m_ui->menubar->setActiveAction(*first);
+    });
+    // Ctrl+Shift+Tab reaches the window as Ctrl+Shift+Backtab.
+    add("actNextTab",
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+        [this] { stepTab(1); });
+    add("actPreviousTab",
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+        [this] { stepTab(-1); });
+}
+
+void frmMain::stepTab(int step) {
+    if (!m_workspace || !m_workspace->isVisible() || !m_ui->mnuView->isEnabled()) return;
+    QTabWidget* tabs = workspace()->tabMenu();
+    tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count());
+}
+
 void frmMain::updateTransferMenu(bool workspaceShown) {
     const bool usable =
         workspaceShown && m_ui->mnuLogout->isEnabled() && m_platform.transfer != nullptr;
@@ -212,7 +247,7 @@ void frmMain::updateTransferMenu(bool workspaceShown) {
 void frmMain::updateClock() {
     const QDateTime now = currentDateTime();
     const QLocale locale;
-    m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_date->setText(shortDate(now.date()));
     m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 

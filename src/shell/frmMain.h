@@ -55,6 +55,9 @@ private:
 
     frmTags* workspace();
     void selectTab(int index);
+    void addKeyboardActions();
+    // The next (1) or previous (-1) workspace tab, round the end.
+    void stepTab(int step);
     void closeWorkspace();
     void logIn();
     void logOut();

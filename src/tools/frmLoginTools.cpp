@@ -14,6 +14,7 @@ namespace vemora {
 frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmLoginTools>()) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Dialog);
     m_ui->txtUserName->setMaxLength(kUsersColumns[1].maxLength);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);

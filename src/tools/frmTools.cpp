@@ -1,5 +1,6 @@
 #include "tools/frmTools.h"
 
+#include "data/Plural.h"
 #include "platform/FileDialogs.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -16,6 +17,7 @@ namespace vemora {
 frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_ui(std::make_unique<Ui::frmTools>()) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Window);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("applications-utilities")));
@@ -23,12 +25,14 @@ frmTools::frmTools(ToolsPlatform& platform, QWidget* parent)
     m_ui->cmdRestore->setIcon(themeIcon(QStringLiteral("document-open")));
     m_ui->cmdCancel->setIcon(themeIcon(QStringLiteral("window-close")));
     if (const std::optional<ServerAddress> server = m_platform.module.server())
-        m_ui->lblStatus->setText(
+        setStatusText(
+            m_ui->lblStatus,
             QStringLiteral("Vemora works on the server %1. Save/Compact writes a copy of its data "
                            "to a journey.mdb file; Restore loads such a file onto the server.")
                 .arg(server->shown()));
     else
-        m_ui->lblStatus->setText(
+        setStatusText(
+            m_ui->lblStatus,
             QStringLiteral("Close Vemora before you compact its database. The working database "
                            "is replaced only by a copy that has been written and checked."));
     m_filter = QStringLiteral("MDB file(*.mdb)|*.mdb");
@@ -52,14 +56,15 @@ void frmTools::compact() {
         this,
         FileDialogRequest{QStringLiteral("Save As"), m_filter, m_fileName, FilePurpose::Backups});
     if (!chosen) {
-        m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: no file was chosen."));
+        setStatusText(m_ui->lblStatus, QStringLiteral("Nothing was changed: no file was chosen."));
         return;
     }
     m_fileName = *chosen;
     if (isWorkingDatabase(*chosen, m_platform.module.workingDatabase())) {
         m_platform.prompter.show(QStringLiteral("You cannot backup with the original file"),
                                  QStringLiteral("Alert!"), vbInformation);
-        m_ui->lblStatus->setText(
+        setStatusText(
+            m_ui->lblStatus,
             QStringLiteral("Nothing was changed: choose a file other than the working database."));
         return;
     }
@@ -67,25 +72,26 @@ void frmTools::compact() {
         saveServerCopy(*server, *chosen);
         return;
     }
-    m_ui->lblStatus->setText(QStringLiteral("Compacting..."));
+    setStatusText(m_ui->lblStatus, QStringLiteral("Compacting..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const CompactResult result = Compactor(m_platform.module.ConnectionString()).run(*chosen);
     QGuiApplication::restoreOverrideCursor();
     const QString outcome = describe(result, *chosen);
-    m_ui->lblStatus->setText(outcome);
+    setStatusText(m_ui->lblStatus, outcome);
     // A refusal must not pass for a backup: it is said in a box as well.
     if (!result.ok())
         m_platform.prompter.show(outcome, QStringLiteral("Save/Compact"), vbExclamation);
 }
 
 void frmTools::saveServerCopy(const ServerAddress& server, const QString& path) {
-    m_ui->lblStatus->setText(QStringLiteral("Copying..."));
+    setStatusText(m_ui->lblStatus, QStringLiteral("Copying..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const Result<CopyChecks> copied = backupServer(server, path);
     QGuiApplication::restoreOverrideCursor();
     const QString chosen = QDir::toNativeSeparators(path);
     if (copied) {
-        m_ui->lblStatus->setText(
+        setStatusText(
+            m_ui->lblStatus,
             QStringLiteral("Saved a copy of the server's database to %1 (%2). Vemora can open it "
                            "as its journey.mdb.")
                 .arg(chosen, QLocale().formattedDataSize(QFileInfo(path).size())));
@@ -93,7 +99,7 @@ void frmTools::saveServerCopy(const ServerAddress& server, const QString& path) 
     }
     const QString text =
         QStringLiteral("No copy was saved to %1 (%2)").arg(chosen, copied.error().description);
-    m_ui->lblStatus->setText(text);
+    setStatusText(m_ui->lblStatus, text);
     m_platform.prompter.show(text, QStringLiteral("Save/Compact"), vbExclamation);
 }
 
@@ -159,7 +165,7 @@ void frmTools::restore() {
         this,
         FileDialogRequest{QStringLiteral("Restore"), m_filter, m_fileName, FilePurpose::Backups});
     if (!chosen) {
-        m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: no file was chosen."));
+        setStatusText(m_ui->lblStatus, QStringLiteral("Nothing was changed: no file was chosen."));
         return;
     }
     m_fileName = *chosen;
@@ -178,7 +184,7 @@ void frmTools::restore() {
                         QStringLiteral("Put it in place of the working database? The working "
                                        "database is kept beside it.")))
         return;
-    m_ui->lblStatus->setText(QStringLiteral("Restoring..."));
+    setStatusText(m_ui->lblStatus, QStringLiteral("Restoring..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const RestoreResult result = restorer.run(*chosen);
     QGuiApplication::restoreOverrideCursor();
@@ -188,21 +194,19 @@ void frmTools::restore() {
 bool frmTools::confirmRestore(const QString& path, const DatabaseSummary& summary,
                               const QString& question) {
     const QString text =
-        QStringLiteral(
-            "%1 was written on %2 and holds %3 accounts, %4 contacts, %5 diary days, %6 plans "
-            "and %7 words.\r\n\r\n%8")
+        QStringLiteral("%1 was written on %2 and holds %3, %4, %5, %6 and %7.\r\n\r\n%8")
             .arg(QDir::toNativeSeparators(path),
-                 QLocale().toString(summary.written, QLocale::ShortFormat))
-            .arg(summary.accounts)
-            .arg(summary.contacts)
-            .arg(summary.diaryDays)
-            .arg(summary.plans)
-            .arg(summary.words)
-            .arg(question);
-    if (m_platform.prompter.show(text, QStringLiteral("Restore"), vbYesNo | vbQuestion) ==
-        Answer::Yes)
+                 QLocale().toString(summary.written, QLocale::ShortFormat),
+                 plural(summary.accounts, "account", "accounts"),
+                 plural(summary.contacts, "contact", "contacts"),
+                 plural(summary.diaryDays, "diary day", "diary days"),
+                 plural(summary.plans, "plan", "plans"), plural(summary.words, "word", "words"),
+                 question);
+    if (m_platform.prompter.show(text, QStringLiteral("Restore"),
+                                 vbYesNo | vbQuestion | vbDefaultButton2) == Answer::Yes)
         return true;
-    m_ui->lblStatus->setText(QStringLiteral("Nothing was changed: the restore was not confirmed."));
+    setStatusText(m_ui->lblStatus,
+                  QStringLiteral("Nothing was changed: the restore was not confirmed."));
     return false;
 }
 
@@ -213,7 +217,7 @@ void frmTools::restoreOntoServer(const ServerAddress& server, const QString& pat
     const auto refuse = [&](const QString& detail) {
         const QString text =
             QStringLiteral("Nothing was changed: %1 cannot be restored. (%2)").arg(chosen, detail);
-        m_ui->lblStatus->setText(text);
+        setStatusText(m_ui->lblStatus, text);
         m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
     };
     if (!summary) {
@@ -225,12 +229,13 @@ void frmTools::restoreOntoServer(const ServerAddress& server, const QString& pat
                                        "The server's data is not kept: save a copy first.")
                             .arg(server.shown())))
         return;
-    m_ui->lblStatus->setText(QStringLiteral("Restoring..."));
+    setStatusText(m_ui->lblStatus, QStringLiteral("Restoring..."));
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const Result<CopyChecks> restored = restoreFileToServer(path, server);
     QGuiApplication::restoreOverrideCursor();
     if (restored) {
-        m_ui->lblStatus->setText(
+        setStatusText(
+            m_ui->lblStatus,
             QStringLiteral("Restored %1 onto the server %2.").arg(chosen, server.shown()));
         return;
     }
@@ -238,7 +243,7 @@ void frmTools::restoreOntoServer(const ServerAddress& server, const QString& pat
         const QString text = QStringLiteral(
             "Nothing was changed: Vemora has the database open. Close every Vemora window "
             "and try again.");
-        m_ui->lblStatus->setText(text);
+        setStatusText(m_ui->lblStatus, text);
         m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
         return;
     }
@@ -252,7 +257,7 @@ void frmTools::reportRestore(const RestoreResult& result, const QString& path) {
         if (!result.kept.isEmpty())
             text += QStringLiteral(" The previous database was kept as %1.")
                         .arg(QDir::toNativeSeparators(result.kept));
-        m_ui->lblStatus->setText(text);
+        setStatusText(m_ui->lblStatus, text);
         return;
     }
     QString text;
@@ -296,7 +301,7 @@ void frmTools::reportRestore(const RestoreResult& result, const QString& path) {
     }
     if (text.contains(u"%1")) text = text.arg(chosen);
     if (!result.detail.isEmpty()) text += QStringLiteral(" (%1)").arg(result.detail);
-    m_ui->lblStatus->setText(text);
+    setStatusText(m_ui->lblStatus, text);
     m_platform.prompter.show(text, QStringLiteral("Restore"), vbExclamation);
 }
 

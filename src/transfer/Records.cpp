@@ -30,10 +30,6 @@ vcard::Card cardOf(const QStringList& texts) {
         texts.value(5), texts.value(6), texts.value(7), texts.value(8), texts.value(kOrganisation)};
 }
 
-QString plural(qsizetype count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
-
 QString contactLabel(const QStringList& texts) {
     QStringList names;
     for (int i = 0; i < 3; ++i)

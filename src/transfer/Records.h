@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Plural.h"
+
 #include "core/ContactStore.h"
 #include "formats/ContactCard.h"
 
@@ -35,8 +37,7 @@ inline constexpr qsizetype kOrganisation = qsizetype(kContactColumns.size());
 QStringList textsOf(const vcard::Card& card);
 vcard::Card cardOf(const QStringList& texts);
 
-// "1 word", "2 words".
-QString plural(qsizetype count, const char* one, const char* many);
+using vemora::plural;
 
 // The names of a contact as the user knows them ("Ann Lee Smith").
 QString contactLabel(const QStringList& texts);

@@ -6,6 +6,7 @@
 #include "data/DataControl.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
+#include "platform/Shortcuts.h"
 #include "platform/Widgets.h"
 #include "workspace/addressbook/AddressBookTab.h"
 #include "workspace/diary/DiaryTab.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTextEdit>
 
 #include <array>
@@ -83,6 +85,12 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
     tabs->setCurrentIndex(0);
     styleEditFields(tabs);
     enterPressesButtons(this);
+    givePageMnemonicsPriority(tabs);
+    for (QCalendarWidget* calendar : tabs->findChildren<QCalendarWidget*>())
+        nameCalendarParts(calendar);
+    // Names without the captions' leading blank.
+    for (int tab = 0; tab < tabs->count(); ++tab)
+        tabs->tabBar()->setAccessibleTabName(tab, tabs->tabText(tab).trimmed());
     connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
     connect(m_diary, &DiaryTab::findRequested, this, &frmTags::findRequested);
     connect(m_planner, &PlannerTab::findRequested, this, &frmTags::findRequested);

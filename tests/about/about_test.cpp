@@ -1,8 +1,10 @@
 #include "about/frmAbout.h"
+#include "platform/Widgets.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -50,6 +52,17 @@ TEST_F(AboutTest, OkUnloadsTheWindow) {
     click("cmdOk");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(about.isNull());
+}
+
+// The program's icon and the status bar's credit; no contact line without a real address.
+TEST_F(AboutTest, ShowsTheProgramsIconAndTheStatusBarsCredit) {
+    const auto image = [](const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); };
+    EXPECT_FALSE(image(programIcon()).isNull());
+    EXPECT_EQ(image(about->windowIcon()), image(programIcon()));
+    EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+              QStringLiteral("Programmed by Kelvo"));
+    for (QLabel* label : about->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains(QLatin1Char('@'))) << label->text().toStdString();
 }
 
 TEST_F(AboutTest, FirstValueStartsTheViewerWithoutReadingTheSecondKey) {

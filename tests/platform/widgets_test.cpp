@@ -9,9 +9,13 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "platform/QtSeams.h"
 #include "platform/Widgets.h"
 
+#include <QTimer>
+
 using namespace vemora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -100,4 +104,24 @@ TEST(WindowPlacement, ShowSingleCentresOnlyOnFirstShowAndAWindowWithoutParentOnT
     EXPECT_EQ(slot, first);
     EXPECT_EQ(first->pos(), QPoint(5, 5));
     delete first;
+}
+
+// Enter answers the box's default button: Yes unless the question asks for No.
+TEST(MessageBoxes, EnterAnswersYesOrNoAsTheStyleChooses) {
+    MessageBoxPrompter prompter;
+    const auto pressEnter = [] {
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    };
+    pressEnter();
+    EXPECT_EQ(prompter.show(u"Sure?"_s, u"Title"_s, vbQuestion | vbYesNo), Answer::Yes);
+    pressEnter();
+    EXPECT_EQ(prompter.show(u"Sure?"_s, u"Title"_s, vbQuestion | vbYesNo | vbDefaultButton2),
+              Answer::No);
+    pressEnter();
+    EXPECT_EQ(prompter.show(u"Again?"_s, u"Title"_s, vbRetryCancel | vbDefaultButton2),
+              Answer::Cancel);
 }

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include "ReportFixture.h"
 #include "reports/DataEnvironment.h"
@@ -144,6 +145,31 @@ TEST_F(ReportTest, PreviewFitsTheScreenAndEveryCommandHasAnIcon) {
     for (QAction* action : preview->findChildren<QAction*>()) {
         if (action->isSeparator() || action->objectName().isEmpty()) continue;
         EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
+    }
+}
+
+// Every command stays on the bar, none behind its overflow button, from wide to narrow.
+TEST_F(ReportTest, ANarrowPreviewShowsIconsOnlyAndKeepsCloseInSight) {
+    ReportPreview* preview = printPlanner(tp.platform, kDay);
+    auto* tools = preview->findChild<QToolBar*>(QStringLiteral("toolBar"));
+    auto* closing = preview->findChild<QToolBar*>(QStringLiteral("closeBar"));
+    ASSERT_NE(tools, nullptr);
+    ASSERT_NE(closing, nullptr);
+    for (const int width : {1600, 1024, 800, 560, 1600}) {
+        preview->resize(width, 600);
+        QApplication::processEvents();  // the bars lay their buttons out again
+        for (QToolBar* bar : {tools, closing})
+            for (QAction* action : bar->actions()) {
+                QWidget* button = bar->widgetForAction(action);
+                ASSERT_NE(button, nullptr);
+                EXPECT_TRUE(button->isVisible()) << width << action->objectName().toStdString();
+                const QRect shown(button->mapTo(preview, QPoint()), button->size());
+                EXPECT_TRUE(preview->rect().contains(shown))
+                    << width << action->objectName().toStdString();
+            }
+        if (width == 1600) EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        if (width == 560) EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        EXPECT_EQ(closing->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }
 }
 

@@ -1,6 +1,7 @@
 #include <QLocale>
 
 #include "ReportFixture.h"
+#include "core/Clock.h"
 #include "reports/Layouts.h"
 #include "reports/ReportRenderer.h"
 
@@ -16,7 +17,7 @@ Recordset sampleRow(const ReportLayout& layout) {
     for (const Control& c : layout.section(kDetail)->controls) {
         if (c.kind != ControlKind::Field) continue;
         columns.append(c.column);
-        values.append(c.isDate ? QStringLiteral("2024-03-15") : QStringLiteral("v ") + c.column);
+        values.append(c.isDate ? QStringLiteral("2024-12-31") : QStringLiteral("v ") + c.column);
     }
     return Recordset(columns, {values});
 }
@@ -76,7 +77,18 @@ TEST_F(ReportRendererTest, DrawsEveryCaptionAndValueInsideItsBoxWhereTheLayoutPu
 TEST_F(ReportRendererTest, DiaryShowsTheDayShortAndFallsBackToMetricCompatibleFonts) {
     const ReportLayout layout = layouts::DataDiaryReport();
     const auto page = recordPage(layout, sampleRow(layout));
-    EXPECT_NE(page->find(QStringLiteral("3/15/2024")), nullptr);
+    // The day as the windows write it: the region's form with the year in full, whole even
+    // where it is wider than the layout's narrow box.
+    EXPECT_NE(page->find(shortDate(QDate(2024, 12, 31))), nullptr);
+    const QLocale before;
+    for (const auto& [locale, shown] :
+         {std::pair{QLocale::c(), QStringLiteral("12/31/2024")},
+          std::pair{QLocale(QLocale::German, QLocale::Germany), QStringLiteral("31.12.2024")}}) {
+        QLocale::setDefault(locale);
+        EXPECT_NE(recordPage(layout, sampleRow(layout))->find(shown), nullptr)
+            << shown.toStdString();
+    }
+    QLocale::setDefault(before);
     ASSERT_NE(page->find(QStringLiteral("My Diary")), nullptr);
     ASSERT_NE(page->find(QStringLiteral("v diary_message")), nullptr);
     EXPECT_TRUE(QStringList({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")})
@@ -94,9 +106,9 @@ TEST_F(ReportRendererTest, LongTextWrapsInsideItsBoxAndNeverOverOtherControls) {
     const QStringList columns{QStringLiteral("diary_date"), QStringLiteral("diary_message")};
     constexpr int dpi = 96;
     const QImage with =
-        paintPage(layout, Recordset(columns, {{QStringLiteral("2024-03-15"), text}}), dpi);
+        paintPage(layout, Recordset(columns, {{QStringLiteral("2024-12-31"), text}}), dpi);
     const QImage without =
-        paintPage(layout, Recordset(columns, {{QStringLiteral("2024-03-15"), {}}}), dpi);
+        paintPage(layout, Recordset(columns, {{QStringLiteral("2024-12-31"), {}}}), dpi);
 
     const QRect field = layout.section(kDetail)->control(7)->box.translated(
         layout.margins.left(), layout.margins.top() + layout.section(kReportHeader)->height);

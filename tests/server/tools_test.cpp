@@ -4,6 +4,7 @@
 #include "data/DatabaseLock.h"
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
+#include "platform/Widgets.h"
 #include "support/Programs.h"
 #include "support/ScriptedPrompter.h"
 #include "support/ScriptedSeams.h"
@@ -34,7 +35,7 @@ protected:
         QTest::mouseClick(window->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
     }
     QString status() const {
-        return window->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+        return statusText(window->findChild<QLabel*>(QStringLiteral("lblStatus")));
     }
     // Runs a statement on the server and yields the first value it reads, if any.
     QVariant onServer(const QString& sql) {
@@ -132,7 +133,7 @@ TEST_F(ServerToolsTest, RestoreReplacesTheServersDataOnlyWhenConfirmedAndNoOrgan
     files.answer(file);
     click("cmdRestore");
     ASSERT_EQ(prompter.count(), 1);
-    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("1 diary days")));
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("1 diary day,")));
     EXPECT_TRUE(prompter.last().text.contains(database.server()->shown()));
     EXPECT_EQ(onServer(QStringLiteral("SELECT count(*) FROM dictionary_tbl")).toInt(), 1);
 

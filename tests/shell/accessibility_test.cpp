@@ -33,12 +33,22 @@ bool isControl(const QWidget* widget) {
            qobject_cast<const QCalendarWidget*>(widget) || qobject_cast<const QTabBar*>(widget);
 }
 
-// Parts that Qt builds into a control, a scroll area or a toolbar are Qt's to name.
+// Inside a calendar: its arrows, year box and grid are met by the user like any control.
+bool inCalendar(const QWidget* widget) {
+    for (const QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget())
+        if (qobject_cast<const QCalendarWidget*>(up)) return true;
+    return false;
+}
+
+// Parts that Qt builds into a control, a scroll area or a toolbar are Qt's to name; a
+// calendar's own controls are not.
 bool isQtsOwn(const QWidget* widget) {
     for (const QWidget* up = widget; up && !up->isWindow(); up = up->parentWidget()) {
+        if (qobject_cast<const QCalendarWidget*>(up)) return false;
         // Containers such as a scroll area's viewport or a tab widget's pages are not parts.
         const QString name = up->objectName();
         if (name.startsWith(QLatin1String("qt_")) &&
+            !name.startsWith(QLatin1String("qt_calendar_")) &&
             name != QLatin1String("qt_scrollarea_viewport") &&
             name != QLatin1String("qt_tabwidget_stackedwidget"))
             return true;
@@ -56,8 +66,9 @@ QString accessibleName(QWidget* widget) {
 QStringList unnamedControls(QWidget* window) {
     QStringList unnamed;
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (!isControl(widget) || widget->window() != window || !widget->isVisibleTo(window) ||
-            isQtsOwn(widget))
+        // A calendar's year box is hidden until used, but a screen reader finds it.
+        if (!isControl(widget) || widget->window() != window ||
+            !(widget->isVisibleTo(window) || inCalendar(widget)) || isQtsOwn(widget))
             continue;
         if (accessibleName(widget).isEmpty())
             unnamed.append(window->objectName() + QLatin1Char('/') + widget->objectName() +
@@ -98,9 +109,56 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
         ++walked;
         unnamed += unnamedControls(window);
     }
+    // The video frame, though no control, is named too.
+    if (accessibleName(child<QWidget>(main, "videoScreen")).isEmpty())
+        unnamed.append(QStringLiteral("videoScreen"));
     unnamed.removeDuplicates();
     EXPECT_GE(walked, 7);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
+    delete toolsLogin;
+    delete toolsWindow;
+    closeReportPreviews();
+}
+
+// Every window is announced as a dialog or a window, never as a plain pane; tabs are named
+// without the captions' leading blank.
+TEST_F(Accessibility, WindowsHaveTheirRolesAndTabsTheirNames) {
+    frmMain* main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    trigger(main, "mnu_adduser");
+    trigger(main, "mnu_changepw");
+    trigger(main, "mnuAbout");
+    trigger(main, "mnuFind");
+    showReport(env.platform, DataEnvironment::instance().DataDiaryReport());
+    mod_Tools module(env.database.directory(), env.prompter);
+    ToolsPlatform tools{module, env.prompter, env.files, [] {}};
+    auto* toolsLogin = new frmLoginTools(tools);
+    toolsLogin->show();
+    auto* toolsWindow = new frmTools(tools);
+    toolsWindow->show();
+
+    int walked = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible()) continue;
+        ++walked;
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(window);
+        ASSERT_NE(face, nullptr);
+        const QAccessible::Role role = face->role();
+        EXPECT_TRUE(role == QAccessible::Dialog || role == QAccessible::Window)
+            << window->metaObject()->className() << " has the role " << int(role);
+        EXPECT_FALSE(face->text(QAccessible::Name).isEmpty()) << window->metaObject()->className();
+    }
+    EXPECT_GE(walked, 8);
+
+    QTabBar* bar = child<QTabWidget>(main, "tabMenu")->tabBar();
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(bar);
+    // The tabs come first, the scroll buttons after them.
+    ASSERT_GE(tabs->childCount(), bar->count());
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QString name = tabs->child(tab)->text(QAccessible::Name);
+        EXPECT_EQ(name, name.trimmed());
+        EXPECT_EQ(name, bar->tabText(tab).trimmed());
+    }
     delete toolsLogin;
     delete toolsWindow;
     closeReportPreviews();

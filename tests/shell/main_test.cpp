@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -227,6 +228,71 @@ TEST_F(MainWindow, ShortcutsWorkOnlyWhileTheirMenuIsEnabled) {
     EXPECT_TRUE(area()->subWindowList().isEmpty());
 }
 
+// The key alone, without pressing its modifier keys first.
+void press(QWidget* to, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::simulateEvent(to, true, key, modifiers, QString(), false);
+    QTest::simulateEvent(to, false, key, modifiers, QString(), false);
+}
+
+TEST_F(MainWindow, TabKeysStepThroughTheWorkspaceFromItsBoxes) {
+    main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    QApplication::setActiveWindow(main);
+    QTabWidget* tabs = workspace()->tabMenu();
+    // Each step starts from the box the new tab focuses, a plain text box among them.
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> steps[] = {
+        {Qt::Key_Tab, Qt::ControlModifier},
+        {Qt::Key_PageDown, Qt::ControlModifier},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+        {Qt::Key_PageUp, Qt::ControlModifier},
+        {Qt::Key_PageUp, Qt::ControlModifier},
+        {Qt::Key_Tab, Qt::ControlModifier}};
+    const int expected[] = {1, 2, 1, 0, 4, 0};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        ASSERT_TRUE(tabs->isAncestorOf(focused)) << i;
+        press(focused, steps[i].first, steps[i].second);
+        EXPECT_EQ(tabs->currentIndex(), expected[i]) << i;
+    }
+    // Without a shown workspace the keys do nothing.
+    workspace()->parentWidget()->hide();
+    press(main, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST_F(MainWindow, AltAPressesTheTabsAddAndF10ReachesTheAdminMenu) {
+    main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    QApplication::setActiveWindow(main);
+    frmTags* tags = workspace();
+    auto* menuBar = child<QMenuBar>(main, "menubar");
+    auto* admin = child<QMenu>(main, "mnuAdmin");
+    const std::pair<int, const char*> adds[] = {
+        {0, "cmdAddInfo"}, {1, "cmdAddPlan"}, {2, "cmdAddDiary"}, {3, "cmdAddDic"}};
+    for (const auto& [tab, name] : adds) {
+        tags->tabMenu()->setCurrentIndex(tab);
+        QSignalSpy clicked(child<QPushButton>(tags, name), &QPushButton::clicked);
+        env.prompter.forget();
+        press(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+        EXPECT_EQ(clicked.count(), 1) << name;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << name;
+    }
+    discardClosedWindows();
+    QApplication::setActiveWindow(main);
+    tags->tabMenu()->setCurrentIndex(0);
+
+    // F10 opens the first menu; the arrow keys move on to Admin.
+    tags->tabMenu()->setCurrentIndex(1);
+    press(QApplication::focusWidget(), Qt::Key_F10);
+    ASSERT_EQ(QApplication::activePopupWidget(), child<QMenu>(main, "mnu_file"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    EXPECT_EQ(QApplication::activePopupWidget(), admin);
+    EXPECT_EQ(menuBar->activeAction(), admin->menuAction());
+    QTest::keyClick(admin, Qt::Key_Escape);
+}
+
 // Whether the box shows part of its text selected.
 bool hasSelection(QWidget* box) {
     if (auto* combo = qobject_cast<QComboBox*>(box)) box = combo->lineEdit();
@@ -338,7 +404,7 @@ TEST_F(MainWindow, StatusBarKeepsTheDateCurrent) {
     auto* date = child<QLabel>(main, "panelDate");
     date->clear();
     main->updateClock();
-    EXPECT_EQ(date->text(), QLocale().toString(currentDateTime().date(), QLocale::ShortFormat));
+    EXPECT_EQ(date->text(), shortDate(currentDateTime().date()));
     EXPECT_TRUE(child<QTimer>(main, "clock")->isActive());
 }
 

@@ -1,8 +1,11 @@
 #include "tools/frmTools.h"
 #include "ToolsFixture.h"
+#include "platform/Widgets.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
@@ -28,7 +31,7 @@ protected:
         click("cmdCompact");
     }
     QString status() const {
-        return window->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+        return statusText(window->findChild<QLabel*>(QStringLiteral("lblStatus")));
     }
 
     QPointer<frmTools> window;
@@ -89,9 +92,10 @@ TEST_F(ToolsWindowTest, RestoreShowsWhatTheCopyHoldsAndPutsItInPlaceWhenConfirme
     ASSERT_EQ(tp.prompter.count(), 1);
     EXPECT_TRUE(tp.prompter.last().text.startsWith(backup + QStringLiteral(" was written on ")));
     EXPECT_TRUE(tp.prompter.last().text.contains(QStringLiteral(
-        " and holds 1 accounts, 0 contacts, 0 diary days, 0 plans and 0 words.\r\n\r\n")))
+        " and holds 1 account, 0 contacts, 0 diary days, 0 plans and 0 words.\r\n\r\n")))
         << tp.prompter.last().text.toStdString();
-    EXPECT_EQ(tp.prompter.last().style, vbYesNo | vbQuestion);
+    // Enter keeps the working database.
+    EXPECT_EQ(tp.prompter.last().style, vbYesNo | vbQuestion | vbDefaultButton2);
     EXPECT_EQ(status(), QStringLiteral("Nothing was changed: the restore was not confirmed."));
     EXPECT_EQ(bytes(working()), changed);
 
@@ -104,6 +108,19 @@ TEST_F(ToolsWindowTest, RestoreShowsWhatTheCopyHoldsAndPutsItInPlaceWhenConfirme
         << status().toStdString();
     EXPECT_EQ(tp.count(QStringLiteral("diary_tbl")), 0);
     EXPECT_EQ(tp.prompter.count(), 2);
+
+    // At the window's own size the kept file's name is cut in its middle to fit a line; the
+    // tooltip holds the whole line.
+    auto* label = window->findChild<QLabel*>(QStringLiteral("lblStatus"));
+    window->layout()->activate();
+    const QFontMetrics metrics(label->font());
+    const int width = label->contentsRect().width();
+    const QStringList words = status().split(QLatin1Char(' '));
+    ASSERT_GT(metrics.horizontalAdvance(words.last()), width) << "the name must be long";
+    for (const QString& word : label->text().split(QLatin1Char(' ')))
+        EXPECT_LE(metrics.horizontalAdvance(word), width) << word.toStdString();
+    EXPECT_TRUE(label->text().contains(QChar(0x2026)));
+    EXPECT_EQ(label->toolTip(), status());
 }
 
 TEST_F(ToolsWindowTest, RestoreRefusesABadFileOrARunningOrganizerInABox) {

@@ -180,8 +180,8 @@ void AddressBookTab::deleteContact() {
     const QString question = QStringLiteral("Are you sure you want to delete ") +
                              trimmed(m_ui->txtName) + QLatin1Char(' ') +
                              trimmed(m_ui->txtLastName) + QStringLiteral(" info?");
-    if (m_platform.prompter.show(question, QStringLiteral("Are you sure?"), vbQuestion | vbYesNo) !=
-        Answer::Yes)
+    if (m_platform.prompter.show(question, QStringLiteral("Are you sure?"),
+                                 vbQuestion | vbYesNo | vbDefaultButton2) != Answer::Yes)
         return;
     m_ado->beginChange(m_platform.session.DbConnection());
     finishChange(store().remove(userNum(), loadedNames()), false, {loadedNames()});

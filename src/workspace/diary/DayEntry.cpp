@@ -21,13 +21,6 @@ namespace vemora {
 namespace {
 
 // The locale's short date, with the century shown so that typed years are never ambiguous.
-QString shortDateFormat(const QLocale& locale) {
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 }  // namespace
 
 DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls controls,

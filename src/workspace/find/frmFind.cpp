@@ -66,6 +66,7 @@ frmFind::frmFind(Platform& platform, QWidget* parent)
       m_results(new SearchResults(platform.session.database(), this)),
       m_pause(new QTimer(this)) {
     m_ui->setupUi(this);
+    setAccessibleRole(this, QAccessible::Window);
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(themeIcon(QStringLiteral("edit-find")));

@@ -94,6 +94,7 @@ int toSliderValue(qint64 ms) {
 PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<::Ui::PlayerTab>()), m_platform(platform) {
     m_ui->setupUi(this);
+    m_ui->videoScreen->setAccessibleName(QStringLiteral("Video"));
     const std::pair<QPushButton*, const char*> icons[] = {
         {m_ui->cmdOpen, "list-add"},           {m_ui->cmdOpenPlaylist, "document-open"},
         {m_ui->cmdSavePL, "document-save"},    {m_ui->cmdRemove, "list-remove"},
@@ -183,15 +184,16 @@ void PlayerTab::Save_List(const QString& path) {
 }
 
 void PlayerTab::cmdOpen_Click() {
-    const auto name =
-        m_platform.files.openFile(this, {QString(), kMediaFilter, QString(), FilePurpose::Media});
+    const auto name = m_platform.files.openFile(
+        this, {QStringLiteral("Add Files"), kMediaFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty() || entries().contains(*name)) return;
     addEntry({*name});
 }
 
 void PlayerTab::cmdOpenPlaylist_Click() {
     const auto name = m_platform.files.openFile(
-        this, {QString(), kOpenPlaylistFilter, QString(), FilePurpose::Media});
+        this,
+        {QStringLiteral("Open Playlist"), kOpenPlaylistFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty()) return;
     m_ui->ListBox->clear();
     Open_List(*name);
@@ -199,7 +201,7 @@ void PlayerTab::cmdOpenPlaylist_Click() {
 
 void PlayerTab::cmdSavePL_Click() {
     const auto name = m_platform.files.saveFile(
-        this, {QString(), kPlaylistFilter, QString(), FilePurpose::Media});
+        this, {QStringLiteral("Save Playlist"), kPlaylistFilter, QString(), FilePurpose::Media});
     if (!name || name->isEmpty()) return;
     Save_List(*name);
 }
@@ -258,10 +260,17 @@ void PlayerTab::playSelected() {
 
 void PlayerTab::showPlayError(long number, const QString& description) {
     if (number == kErrGeneral) {
-        m_platform.prompter.show(
-            QStringLiteral("Sorry can't play this file. The file needs another driver!\r\n"
-                           "Try DivX Player instead."),
-            QStringLiteral("Driver/Player needed!"), vbExclamation);
+        QString text = QStringLiteral(
+            "Sorry can't play this file. The file needs another driver!\r\n"
+            "Try DivX Player instead.");
+        // No driver helps when there is nothing to play through: the real cause follows.
+        if (m_player && !m_player->hasSoundOutput()) {
+            text += QStringLiteral(
+                "\r\n\r\nThis computer has no sound output, so nothing can "
+                "be played.");
+            if (!description.isEmpty()) text += QStringLiteral(" (%1)").arg(description);
+        }
+        m_platform.prompter.show(text, QStringLiteral("Driver/Player needed!"), vbExclamation);
     } else {
         m_platform.prompter.show(QString::number(number) + description,
                                  QCoreApplication::applicationName(), vbOKOnly);

@@ -245,7 +245,7 @@ TEST_F(AddressBookTest, DeleteAsksWithTheVisibleNamesAndRemovesTheRememberedRow)
     tp.prompter.answer(Answer::No);
     click("cmdDelete");
     EXPECT_EQ(tp.prompter.last().text, u"Are you sure you want to delete Bo Tan info?"_s);
-    EXPECT_EQ(tp.prompter.last().style, vbQuestion | vbYesNo);
+    EXPECT_EQ(tp.prompter.last().style, vbQuestion | vbYesNo | vbDefaultButton2);  // Enter: No
     EXPECT_EQ(stored().size(), 2);
 
     tp.prompter.answer(Answer::Yes);

@@ -17,6 +17,8 @@ public:
     int volume = -1;  // never set
     // The error the next play() reports instead of playing.
     std::optional<std::pair<long, QString>> failure;
+    bool soundOutput = true;
+    bool hasSoundOutput() const override { return soundOutput; }
 
     QString fileName() const override { return m_fileName; }
     void setFileName(const QString& path) override {

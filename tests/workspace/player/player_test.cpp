@@ -128,6 +128,15 @@ TEST_F(Playing, PlayerErrorsAreReportedByTheirNumber) {
     doubleClick(0);
     expectShown(QStringLiteral("-2147024891Access denied"), QCoreApplication::applicationName(),
                 vbOKOnly);
+
+    // Without a sound output the same message goes on to say so.
+    media.player->soundOutput = false;
+    media.player->failure = std::pair{kErrGeneral, QStringLiteral("Could not open")};
+    doubleClick(1);
+    expectShown(
+        kDriverNeeded + QStringLiteral("\r\n\r\nThis computer has no sound output, so nothing can "
+                                       "be played. (Could not open)"),
+        QStringLiteral("Driver/Player needed!"), vbExclamation);
 }
 
 TEST_F(Playing, AfterAFailureTheControlsAreStoppedAndTheEntryCanBeTriedAgain) {

@@ -27,12 +27,15 @@ TEST_F(PlaylistFile, TwoEntriesSaveAsCrLfLinesInTheCodePageAndLoadBack) {
               QStringLiteral("Playlist files (*.plf)|*.plf|"
                              "M3U playlist (*.m3u;*.m3u8)|*.m3u;*.m3u8|"
                              "XSPF playlist (*.xspf)|*.xspf|"));
+    EXPECT_EQ(tp.files.requests().last().title, QStringLiteral("Save Playlist"));
     const QByteArray bytes = read(file);
     EXPECT_EQ(bytes.size(), 5 + (a.size() + 2) + (b.size() + 2));
     EXPECT_EQ(bytes, QByteArray("PLF\r\n/music/caf\xe9 \x80.mp3\r\n/video/clip.mpg\r\n"));
 
     addFile(QStringLiteral("/other.wav"));
     openPlaylist(file);
+    // Titled as the button, not with the program's name.
+    EXPECT_EQ(tp.files.requests().last().title, QStringLiteral("Open Playlist"));
     EXPECT_EQ(tab.entries(), (Entries{a, b}));
     EXPECT_EQ(tp.prompter.count(), 0);
 }
