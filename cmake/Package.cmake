@@ -19,6 +19,8 @@ set(CPACK_STRIP_FILES ON)
 # Wayland platform plugins, the SVG icon engine, the decoders and the report fonts.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libqt6sql6-sqlite, qt6-qpa-plugins, libqt6svg6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-dejavu-core, fonts-liberation, fonts-urw-base35, adduser")
+# Spell checking needs a dictionary; any Hunspell one will do.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-en-us | hunspell-dictionary")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_SOURCE_DIR}/resources/debian/postinst ${CMAKE_SOURCE_DIR}/resources/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -11,6 +11,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libical-dev libgtest-dev libgmock-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig
+  libhunspell-dev hunspell-en-us
   poppler-utils
   dpkg-dev file appstream desktop-file-utils
   clang libclang-rt-14-dev

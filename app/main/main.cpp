@@ -5,16 +5,20 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 #include "platform/QtSeams.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
 #include "shell/ShellWindows.h"
+#include "spelling/Spelling.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Until a user logs in, the desktop's scheme.
+    vemora::applyColourScheme(vemora::ColourScheme::System);
     QApplication::setWindowIcon(vemora::programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("vemora"));
 
@@ -26,6 +30,8 @@ int main(int argc, char** argv) {
     vemora::QtMediaPlayerFactory media;
     vemora::QtTransferDialogs transfer;
     vemora::Platform platform{session, prompter, files, shell, registry.get(), &media, &transfer};
+    vemora::Spelling spelling(session.database(), vemora::kSystemDictionaries.toString());
+    platform.spelling = &spelling;
 
     vemora::ShellWindows windows(platform);
     if (!windows.start()) return EXIT_FAILURE;

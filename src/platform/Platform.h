@@ -9,6 +9,7 @@ class Shell;
 class Registry;
 class MediaPlayerFactory;
 class TransferDialogs;
+class Spelling;
 
 // What every window gets from the platform. Production wires the Qt implementations;
 // tests wire scripted doubles.
@@ -20,6 +21,8 @@ struct Platform {
     Registry* registry = nullptr;
     MediaPlayerFactory* media = nullptr;
     TransferDialogs* transfer = nullptr;
+    // The logged-in user's spell checking; none where nothing is checked.
+    Spelling* spelling = nullptr;
 };
 
 }  // namespace vemora

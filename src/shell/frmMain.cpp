@@ -1,12 +1,14 @@
 #include "shell/frmMain.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTabWidget>
@@ -18,6 +20,9 @@
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
 #include "core/Clock.h"
+#include "core/OptionStore.h"
+#include "platform/ColourScheme.h"
+#include "platform/ErrorPrompts.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
@@ -25,6 +30,7 @@
 #include "platform/Widgets.h"
 #include "reports/Print.h"
 #include "shell/ShellWindows.h"
+#include "spelling/Spelling.h"
 #include "ui_frmMain.h"
 #include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
@@ -170,6 +176,7 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
         if (m_workspace) workspace()->exportFile();
     });
 
+    addLookMenus();
     setMenuState(MenuState::LoggedOut);
 }
 
@@ -295,13 +302,101 @@ void frmMain::logOut() {
         return;
     endSession();
     setMenuState(MenuState::LoggedOut);
+    // Nobody is logged in: the desktop's scheme, and nothing checked.
+    showColourScheme(ColourScheme::System);
+    if (m_platform.spelling) (void)m_platform.spelling->setUser(std::nullopt);
     m_platform.session.DbConnection().close();
 }
 
 void frmMain::startSession(MenuState state) {
     endSession();
     setMenuState(state);
+    // The user's look and language before any of their windows is made. What cannot be read
+    // leaves the defaults: neither is worth stopping the log-in for.
+    const qint64 user = m_platform.session.CurrentUser().user_num.toLongLong();
+    const Result<std::optional<QString>> scheme =
+        OptionStore(m_platform.session.database()).value(user, kColourSchemeOption.toString());
+    showColourScheme(colourSchemeFromValue(scheme ? scheme.value() : std::nullopt));
+    if (m_platform.spelling) (void)m_platform.spelling->setUser(user);
+    fillLanguageMenu();
     showWorkspace();
+}
+
+void frmMain::addLookMenus() {
+    QMenu* view = m_ui->mnuView;
+    view->addSeparator();
+    QMenu* schemes = view->addMenu(QStringLiteral("Colour &Scheme"));
+    schemes->setObjectName(QStringLiteral("mnuColourScheme"));
+    schemes->setIcon(themeIcon(QStringLiteral("preferences-desktop-theme")));
+    auto* schemeGroup = new QActionGroup(schemes);
+    struct Choice {
+        ColourScheme scheme;
+        QString text;
+        QString name;
+    };
+    const Choice choices[] = {
+        {ColourScheme::System, QStringLiteral("&System"), QStringLiteral("mnuSchemeSystem")},
+        {ColourScheme::Light, QStringLiteral("&Light"), QStringLiteral("mnuSchemeLight")},
+        {ColourScheme::Dark, QStringLiteral("&Dark"), QStringLiteral("mnuSchemeDark")},
+    };
+    for (const Choice& choice : choices) {
+        QAction* item = schemes->addAction(choice.text);
+        item->setObjectName(choice.name);
+        item->setCheckable(true);
+        item->setData(int(choice.scheme));
+        schemeGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, scheme = choice.scheme] { chooseColourScheme(scheme); });
+    }
+    QMenu* languages = view->addMenu(QStringLiteral("Spelling &Language"));
+    languages->setObjectName(QStringLiteral("mnuSpellingLanguage"));
+    languages->setIcon(themeIcon(QStringLiteral("tools-check-spelling")));
+    fillLanguageMenu();
+}
+
+void frmMain::showColourScheme(ColourScheme scheme) {
+    applyColourScheme(scheme);
+    for (QAction* item : findChild<QMenu*>(QStringLiteral("mnuColourScheme"))->actions())
+        item->setChecked(item->data().toInt() == int(scheme));
+}
+
+void frmMain::chooseColourScheme(ColourScheme scheme) {
+    showColourScheme(scheme);
+    const Status kept = OptionStore(m_platform.session.database())
+                            .set(m_platform.session.CurrentUser().user_num.toLongLong(),
+                                 kColourSchemeOption.toString(), colourSchemeValue(scheme));
+    if (!kept) showTrappedError(m_platform.prompter, kept.error(), TrapWording::Record);
+}
+
+void frmMain::fillLanguageMenu() {
+    auto* menu = findChild<QMenu*>(QStringLiteral("mnuSpellingLanguage"));
+    qDeleteAll(menu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
+    menu->clear();
+    Spelling* spelling = m_platform.spelling;
+    const QStringList installed = spelling ? spelling->languages() : QStringList();
+    auto* group = new QActionGroup(menu);
+    const auto add = [this, menu, group, spelling](const QString& text, const QString& name) {
+        QAction* item = menu->addAction(text);
+        item->setObjectName(QStringLiteral("mnuLanguage_") +
+                            (name.isEmpty() ? QStringLiteral("none") : name));
+        item->setCheckable(true);
+        item->setChecked(spelling && spelling->language() == name);
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, spelling, name] {
+            const Status kept = spelling->setLanguage(name);
+            if (!kept) showTrappedError(m_platform.prompter, kept.error(), TrapWording::Record);
+        });
+    };
+    add(QStringLiteral("&None"), {});
+    if (installed.isEmpty()) {
+        QAction* none = menu->addAction(QStringLiteral("No dictionary is installed"));
+        none->setEnabled(false);
+        menu->actions().constFirst()->setEnabled(false);
+        return;
+    }
+    menu->addSeparator();
+    for (const QString& name : installed)
+        add(QStringLiteral("%1 [%2]").arg(dictionaryTitle(name), name), name);
 }
 
 // Nothing of the user who leaves stays on screen for the next one: every window of the

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 
 class QLabel;
@@ -66,6 +67,14 @@ private:
     void showHelp();
     // The Find window, looking back from `day` for "On this day" when it is valid.
     void showFind(QDate day, bool onThisDay);
+    // View's colour scheme and spelling language submenus.
+    void addLookMenus();
+    // Applies the scheme and ticks it in the menu.
+    void showColourScheme(ColourScheme scheme);
+    // The user's choice from the menu, kept as their option.
+    void chooseColourScheme(ColourScheme scheme);
+    // The installed dictionaries, the user's one ticked.
+    void fillLanguageMenu();
     // Import... and Export... act on the workspace's tabs while it is shown.
     void updateTransferMenu(bool workspaceShown);
 

@@ -4,6 +4,7 @@
 #include "ui_frmTags.h"
 
 #include "data/DataControl.h"
+#include "platform/ColourScheme.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Shortcuts.h"
@@ -49,10 +50,7 @@ void styleEditFields(QWidget* root) {
     const QList<QWidget*> widgets = root->findChildren<QWidget*>();
     for (QWidget* widget : widgets) {
         if (!isEditField(widget)) continue;
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
-        palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-        widget->setPalette(palette);
+        useNoteColours(widget);
         QFont font = widget->font();
         font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
         widget->setFont(font);

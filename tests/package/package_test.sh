@@ -20,9 +20,10 @@ deb="$(ls "$work"/out/vemora_*.deb)"
 
 # Dependencies computed from the programs' libraries, besides the plugins named by hand.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for lib in libqt6core6 libqt6widgets6 libqt6sql6 libsqlite3-0 libqt6sql6-sqlite; do
+for lib in libqt6core6 libqt6widgets6 libqt6sql6 libsqlite3-0 libqt6sql6-sqlite libhunspell-1.7-0; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+dpkg-deb -f "$deb" Recommends | grep -q "hunspell-en-us" || fail "no dictionary recommended"
 
 root="$work/root"
 dpkg -x "$deb" "$root"

@@ -1,10 +1,12 @@
 #include "workspace/diary/DayEntry.h"
 
 #include "core/Clock.h"
+#include "platform/ColourScheme.h"
 #include "platform/ErrorPrompts.h"
 #include "platform/ExactText.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
+#include "platform/SpellingBoxes.h"
 #include "platform/Widgets.h"
 
 #include <QAbstractButton>
@@ -39,10 +41,9 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
     m_controls.calendar->setSelectedDate(m_pickerDay);
 
     for (const DayField& field : std::as_const(m_controls.fields)) {
-        QPalette palette = field.box->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
-        palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-        field.box->setPalette(palette);
+        useNoteColours(field.box);
+        if (m_platform.spelling)
+            checkSpelling(field.box, *m_platform.spelling, m_platform.prompter);
         field.box->setTabChangesFocus(true);
     }
 

@@ -12,6 +12,7 @@
 #include "platform/GridBinding.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
+#include "platform/SpellingBoxes.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
 
@@ -63,6 +64,8 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     // Every word takes one line: the list measures one word, not each of a million.
     if (auto* list = qobject_cast<QListView*>(search->view())) list->setUniformItemSizes(true);
     keepWholeCharacters(this);
+    if (m_platform.spelling)
+        checkSpelling(m_ui->txtDicDes, *m_platform.spelling, m_platform.prompter);
 
     auto* binding =
         new GridBinding(m_ui->DataGridDic, m_dictionary,
