@@ -83,8 +83,10 @@ TEST_P(PowerCutTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
             reportedDoneNow = !faulty_disk::powerIsOut() && reportedDone(desk, path);
             // Reported with the power still on: it was synced; cut now, before the windows
             // close.
-            if (!faulty_disk::powerIsOut()) faulty_disk::cutPowerNow();
-            else ++withinWrite;
+            if (!faulty_disk::powerIsOut())
+                faulty_disk::cutPowerNow();
+            else
+                ++withinWrite;
             if (reportedDoneNow) {
                 candidates[index] = {token};
                 done[index] = token;
@@ -93,8 +95,10 @@ TEST_P(PowerCutTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
         } else {
             const auto write = choice == paths.size() ? ToolWrite::Compaction : ToolWrite::Restore;
             reportedDoneNow = runTool(write, dir, cut, cutAt) && !faulty_disk::powerIsOut();
-            if (!faulty_disk::powerIsOut()) faulty_disk::cutPowerNow();
-            else ++withinWrite;
+            if (!faulty_disk::powerIsOut())
+                faulty_disk::cutPowerNow();
+            else
+                ++withinWrite;
             toolReported += reportedDoneNow;
         }
         dropped += faulty_disk::restorePower(GetParam(), unsigned(random()));
