@@ -3,6 +3,7 @@
 #include "core/ContactStore.h"
 #include "core/WordStore.h"
 #include "data/SqliteEngine.h"
+#include "data/Statement.h"
 
 #include <QDate>
 #include <QDir>
@@ -321,6 +322,36 @@ QStringList workspaceQueries(bool searchList) {
     if (searchList)
         queries.insert(2,
                        QStringLiteral("SELECT dict_name FROM dictionary_tbl Order By dict_name"));
+    return queries;
+}
+
+QStringList workspaceServerQueries() {
+    const Statement statements[] = {ContactStore::listing(1), WordStore::listing(),
+                                    Statement("SELECT * FROM diary_tbl WHERE user_num = 1"),
+                                    Statement("SELECT * FROM planner_tbl WHERE user_num = 1")};
+    QStringList queries;
+    for (const Statement& statement : statements) {
+        // Each ? outside quotes stands for the next value.
+        const QString& sql = statement.query(Dialect::Server);
+        const QVariantList& values = statement.values(Dialect::Server);
+        QString written;
+        bool quoted = false;
+        qsizetype next = 0;
+        for (const QChar c : sql) {
+            if (c == u'\'') quoted = !quoted;
+            if (c != u'?' || quoted) {
+                written += c;
+                continue;
+            }
+            const QVariant& value = values.at(next++);
+            written += value.typeId() == QMetaType::QString
+                           ? QLatin1Char('\'') +
+                                 value.toString().replace(QLatin1Char('\''), QLatin1String("''")) +
+                                 QLatin1Char('\'')
+                           : value.toString();
+        }
+        queries.append(written);
+    }
     return queries;
 }
 

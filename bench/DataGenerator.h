@@ -43,5 +43,7 @@ Status generateDiaries(const QString& directory, const DiarySizes& sizes);
 // The queries of the rows the workspace shows when it opens on that file. With `searchList`,
 // also the dictionary search list's own, whose words the workspace takes from the grid's rows.
 QStringList workspaceQueries(bool searchList);
+// The queries the workspace runs, as a server is sent them, their values written in.
+QStringList workspaceServerQueries();
 
 }  // namespace vemora::bench

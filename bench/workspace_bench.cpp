@@ -3,8 +3,9 @@
 // work alone). The data comes from --data=DIR, generated there first when it holds no database;
 // --contacts, --words and --years set its size; --generate-only stops there, and
 // --print-queries prints the queries of the rows the workspace shows (--print-queries=run: only
-// those it runs). A DIR with a vemora.conf measures
-// the server it names instead (the look-ups beside it read the file, so leave them out there).
+// those it runs; --print-queries=server: those it runs, as a server is sent them). A DIR with a
+// vemora.conf measures the server it names instead (the look-ups beside it read the file, so leave
+// them out there).
 #include "DataGenerator.h"
 
 #include "Require.h"
@@ -529,6 +530,8 @@ BENCHMARK(BM_AddContactInWindow)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_AddContactAfterForeignWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Takes this program's own options out of argv; the rest are Google Benchmark's.
+bool g_serverQueries = false;
+
 // printQueries: whether to print the queries, and with the search list's own.
 bench::DataSizes takeOptions(int& argc, char** argv, std::optional<bool>& printQueries,
                              bool& generateOnly) {
@@ -549,6 +552,8 @@ bench::DataSizes takeOptions(int& argc, char** argv, std::optional<bool>& printQ
             printQueries = true;
         else if (arg == QLatin1String("--print-queries=run"))
             printQueries = false;
+        else if (arg == QLatin1String("--print-queries=server"))
+            g_serverQueries = true;
         else if (arg == QLatin1String("--generate-only"))
             generateOnly = true;
         else
@@ -567,6 +572,11 @@ int main(int argc, char** argv) {
     std::optional<bool> printQueries;
     bool generateOnly = false;
     const bench::DataSizes sizes = takeOptions(argc, argv, printQueries, generateOnly);
+    if (g_serverQueries) {
+        for (const QString& query : bench::workspaceServerQueries())
+            std::printf("%s;\n", qPrintable(query));
+        return 0;
+    }
     if (printQueries) {
         for (const QString& query : bench::workspaceQueries(*printQueries))
             std::printf("%s;\n", qPrintable(query));

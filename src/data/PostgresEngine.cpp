@@ -10,7 +10,13 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QUuid>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <charconv>
 
 namespace vemora {
 
@@ -127,37 +133,116 @@ Status PostgresEngine::open(QSqlDatabase& db, const ServerAddress& server) {
     return refusal(DbProblem::Missing, server, engineText(db.lastError()));
 }
 
+namespace {
+
+// The types libpq hands over as text the file's way (pg_type.h's numbers, stable since 7.x).
+constexpr Oid kBoolOid = 16;
+constexpr Oid kInt8Oid = 20;
+constexpr Oid kInt2Oid = 21;
+constexpr Oid kInt4Oid = 23;
+constexpr Oid kDateOid = 1082;
+enum class CellKind { Text, Integer, Bool, Date, Other };
+
+CellKind cellKind(Oid type) {
+    switch (type) {
+        case kInt2Oid:
+        case kInt4Oid:
+        case kInt8Oid:
+            return CellKind::Integer;
+        case kBoolOid:
+            return CellKind::Bool;
+        case kDateOid:
+            return CellKind::Date;
+        case 19:    // name
+        case 25:    // text
+        case 705:   // unknown
+        case 1042:  // character
+        case 1043:  // character varying
+            return CellKind::Text;
+        default:
+            return CellKind::Other;
+    }
+}
+
+// A driver's value as the file gives it: days as YYYY-MM-DD text, whole numbers as qlonglong.
+void appendValue(ColumnValues& column, const QVariant& value) {
+    if (value.isNull()) return column.append(QVariant());
+    switch (value.typeId()) {
+        case QMetaType::QDate:
+            return column.append(isoDate(value.toDate()));
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+            return column.append(value.toLongLong());
+        case QMetaType::QString:
+            return column.appendText(static_cast<const QString*>(value.constData())->toUtf8());
+        default:
+            return column.append(value);
+    }
+}
+
+}  // namespace
+
 Status PostgresEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {
-    const int count = int(columns.size());
-    while (query.next()) {
-        for (int i = 0; i < count; ++i) {
-            const QVariant value = query.value(i);
-            ColumnValues& column = columns[size_t(i)];
-            if (value.isNull()) {
+    // A query that is not forward-only holds its whole result in one PGresult: its cells are
+    // read from libpq's text, without a variant each.
+    const QVariant handle = query.result()->handle();
+    const PGresult* result = !query.isForwardOnly() && qstrcmp(handle.typeName(), "PGresult*") == 0
+                                 ? *static_cast<PGresult* const*>(handle.constData())
+                                 : nullptr;
+    if (!result || PQresultStatus(result) != PGRES_TUPLES_OK) {
+        while (query.next())
+            for (size_t i = 0; i < columns.size(); ++i)
+                appendValue(columns[i], query.value(int(i)));
+        if (query.lastError().isValid()) return toDbError(query.lastError());
+        return {};
+    }
+    const int count = std::min(int(columns.size()), PQnfields(result));
+    std::vector<CellKind> kinds;
+    for (int i = 0; i < count; ++i) kinds.push_back(cellKind(PQftype(result, i)));
+    const int rows = PQntuples(result);
+    for (int i = 0; i < count; ++i) {
+        ColumnValues& column = columns[size_t(i)];
+        const CellKind kind = kinds[size_t(i)];
+        for (int row = 0; row < rows; ++row) {
+            if (PQgetisnull(result, row, i)) {
                 column.append(QVariant());
                 continue;
             }
-            switch (value.typeId()) {
-                case QMetaType::QDate:
-                    column.append(isoDate(value.toDate()));
+            const char* text = PQgetvalue(result, row, i);
+            const int length = PQgetlength(result, row, i);
+            switch (kind) {
+                case CellKind::Text:
+                    column.appendText(QByteArrayView(text, length));
                     break;
-                case QMetaType::Int:
-                case QMetaType::UInt:
-                case QMetaType::LongLong:
-                case QMetaType::ULongLong:
-                case QMetaType::Short:
-                case QMetaType::UShort:
-                    column.append(value.toLongLong());
+                case CellKind::Integer: {
+                    qint64 number = 0;
+                    std::from_chars(text, text + length, number);
+                    column.appendInteger(number);
                     break;
-                case QMetaType::QString:
-                    column.appendText(static_cast<const QString*>(value.constData())->toUtf8());
+                }
+                case CellKind::Bool:
+                    column.append(QVariant(text[0] == 't'));
                     break;
-                default:
-                    column.append(value);
+                case CellKind::Date:
+                    // ISO days of four-digit years are already the file's text; BC days and
+                    // 'infinity' go the driver's way.
+                    if (length == 10)
+                        column.appendText(QByteArrayView(text, length));
+                    else
+                        column.append(isoDate(
+                            QDate::fromString(QLatin1StringView(text, length), Qt::ISODate)));
+                    break;
+                case CellKind::Other:
+                    query.seek(row);
+                    appendValue(column, query.value(i));
+                    break;
             }
         }
     }
-    if (query.lastError().isValid()) return toDbError(query.lastError());
     return {};
 }
 
@@ -355,6 +440,9 @@ public:
                                        QString::fromLatin1(kDatabasePassword));
     }
     bool run(QSqlQuery& query, const Statement& statement) const override {
+        // The whole result at once, read by readRows() from libpq's own block of rows; forward
+        // only, the driver would hand over each row as a result of its own.
+        query.setForwardOnly(false);
         // A server prepares only queries and changes of rows: BEGIN, SAVEPOINT and the like,
         // which bind nothing, go as they are.
         const QVariantList& values = statement.values(Dialect::Server);

@@ -171,9 +171,10 @@ QString serverIndex(const Table& table, const Index& index) {
         const QString value =
             part.trimmed ? QStringLiteral("trim(%1)").arg(part.column) : QString(part.column);
         // Letter case is ignored as the file's NOCASE ignores it: ASCII letters only, which is
-        // what lower() does under the "C" collation.
+        // what lower() does under the "C" collation. NULLs first, as the listings are ordered,
+        // so that the server reads them in the index's order rather than sorting them.
         parts.append(column && column->kind == ColumnKind::Text && column->caseless
-                         ? QStringLiteral("lower(%1 COLLATE \"C\")").arg(value)
+                         ? QStringLiteral("lower(%1 COLLATE \"C\") NULLS FIRST").arg(value)
                          : value);
     }
     // Rows of equal keys keep the order they were added in, as the file's do.
@@ -406,6 +407,23 @@ const std::vector<Migration>& schemaLadder() {
                          "draft_written text NOT NULL, UNIQUE (user_num, draft_kind, draft_key))"),
           QStringLiteral("CREATE TABLE options_tbl ( user_num integer NOT NULL, option_name text "
                          "NOT NULL, option_value text, UNIQUE (user_num, option_name))")}},
+        // A server's caseless indexes keep NULLs first, the order of the listings.
+        {6,
+         {},
+         {QStringLiteral("DROP INDEX users_names"),
+          QStringLiteral("CREATE UNIQUE INDEX users_names ON users (lower(user_name COLLATE \"C\") "
+                         "NULLS FIRST)"),
+          QStringLiteral("DROP INDEX addressbook_owner"),
+          QStringLiteral("CREATE INDEX addressbook_owner ON addressbook_rows (user_num, "
+                         "lower(name COLLATE \"C\") NULLS FIRST, rowid)"),
+          QStringLiteral("DROP INDEX addressbook_names"),
+          QStringLiteral("CREATE UNIQUE INDEX addressbook_names ON addressbook_rows (user_num, "
+                         "lower(trim(name) COLLATE \"C\") NULLS FIRST, lower(trim(middle_name) "
+                         "COLLATE \"C\") NULLS FIRST, lower(trim(last_name) COLLATE \"C\") "
+                         "NULLS FIRST)"),
+          QStringLiteral("DROP INDEX dictionary_words"),
+          QStringLiteral("CREATE UNIQUE INDEX dictionary_words ON dictionary_tbl "
+                         "(lower(dict_name COLLATE \"C\") NULLS FIRST)")}},
     };
     return ladder;
 }

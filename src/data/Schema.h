@@ -16,7 +16,7 @@ class Statement;
 
 // The version of the schema below: the file keeps it in its user_version, a server in its
 // settings table.
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 
 // What a column holds, as both engines give it back: a whole number, a text, or a day (a
 // YYYY-MM-DD text on the file, a date on a server).

@@ -229,6 +229,10 @@ Status SqliteEngine::prepare(QSqlDatabase& db, const QString& path, const QStrin
     if (othersMayWrite(QFileInfo(path).absolutePath()) &&
         (!q.exec(QStringLiteral("PRAGMA journal_mode = TRUNCATE")) || !q.next()))
         return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
+    // A change is committed when its journal is deleted; FULL does not sync the folder after
+    // that, so a power cut just after a change was reported done could roll it back. EXTRA does.
+    if (!q.exec(QStringLiteral("PRAGMA synchronous = EXTRA")))
+        return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
         return refusedAtOpen(problemOf(q.lastError()), path, engineText(q.lastError()));
     const qint32 verifier = q.value(0).toInt();

@@ -25,6 +25,7 @@
 #include "data/PostgresEngine.h"
 #include "data/Schema.h"
 #include "data/SqliteEngine.h"
+#include "data/Statement.h"
 #include "support/Programs.h"
 #include "support/TestPlatform.h"
 
@@ -169,6 +170,57 @@ TEST_F(ServerTest, AnUnconvertedApostropheIsTheSyntaxErrorNumber) {
     EXPECT_FALSE(broken.description.isEmpty());
     EXPECT_EQ(failureOf(session.database(), QStringLiteral("SELECT nothing FROM users")).number,
               kErrSyntax);
+}
+
+// The rows come from libpq's own result: each value as the driver reads it, with days as the
+// file's text and whole numbers as qlonglong, over every kind of column, NULLs and odd days.
+TEST_F(ServerTest, RowsReadAsTheDriverReadsThemInEveryType) {
+    Connection connection;
+    connection.setConnectionString(server.url());
+    ASSERT_TRUE(connection.openSnapshot());
+    const Statement select(
+        "SELECT * FROM (VALUES"
+        " (1::smallint, 2::integer, -9007199254740993::bigint, 'é'::text, 'v'::varchar,"
+        "  'c'::char(3), DATE '2024-02-29', true, 2.5::numeric, 1.25::float8, '\\x00ff'::bytea,"
+        "  TIMESTAMP '2024-01-02 03:04:05', 7::oid, 'pg_class'::name),"
+        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '0044-03-15', false, NULL, NULL, NULL, NULL,"
+        "  NULL, NULL),"
+        " (0, 0, 0, '', '', '', DATE '0001-01-01' - 1, NULL, 0, 0, '', NULL, 0, ''),"
+        " (-1, 2147483647, 9223372036854775807, 'Zeta', 'x', NULL, DATE 'infinity', NULL, -1,"
+        "  -0.5, NULL, NULL, NULL, NULL),"
+        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '12345-06-07', NULL, NULL, NULL, NULL, NULL,"
+        "  NULL, NULL))"
+        " AS t(a, b, c, d, e, f, g, h, i, j, k, l, m, n) ORDER BY b NULLS FIRST, g");
+    const Result<Recordset> rows = connection.execute(select);
+    ASSERT_TRUE(rows.ok()) << rows.error().description.toStdString();
+    ServerSession session(server);
+    ASSERT_TRUE(session.open());
+    QSqlQuery q(session.database());
+    q.setForwardOnly(true);
+    ASSERT_TRUE(q.exec(select.query(Dialect::Server)));
+    int row = 0;
+    for (; q.next(); ++row) {
+        ASSERT_LT(row, rows.value().rowCount());
+        for (int column = 0; column < 14; ++column) {
+            QVariant driver = q.value(column);
+            if (driver.isNull())
+                driver = QVariant();
+            else if (driver.typeId() == QMetaType::QDate)
+                driver = isoDate(driver.toDate());
+            else if (driver.typeId() == QMetaType::Int || driver.typeId() == QMetaType::UInt ||
+                     driver.typeId() == QMetaType::LongLong ||
+                     driver.typeId() == QMetaType::ULongLong)
+                driver = driver.toLongLong();
+            const QVariant held = rows.value().value(row, column);
+            SCOPED_TRACE(testing::Message() << "row " << row << ", column " << column);
+            EXPECT_EQ(held.isNull(), driver.isNull());
+            if (driver.isNull()) continue;
+            EXPECT_EQ(held.typeId(), driver.typeId());
+            EXPECT_EQ(held, driver);
+        }
+    }
+    EXPECT_EQ(row, 5);
+    EXPECT_EQ(rows.value().value(3, 6), QVariant(u"2024-02-29"_s));
 }
 
 TEST_F(ServerTest, ANewerVersionIsRefusedUntouchedNamingServerAndVersions) {

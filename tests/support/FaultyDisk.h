@@ -20,6 +20,26 @@ void disarm();
 std::int64_t bytesWritten();
 int syncs();
 
+// Power cuts. A file's writes and truncations last only once the file is synced; a file's
+// creation or deletion only once its folder is synced (as the engine does on the first sync of
+// a new journal and when it deletes one with the folder sync asked).
+enum class Cut {
+    Unsynced,  // every change not yet synced is lost
+    Some,      // any of them may have reached the disk, in any order
+};
+// From now on changes are recorded; what was on disk before counts as synced. The power goes
+// at the `operation`-th write, truncation, sync or deletion from now (1 for the next): that one
+// and everything after it fail as on a dead machine, reads included.
+void cutPowerAt(std::int64_t operation);
+bool powerIsOut();
+// The power goes now, before the next change.
+void cutPowerNow();
+// Once every connection is closed: leaves on disk what the cut left there, chosen by `seed`
+// in the Some mode, and turns the power back on (disarmed). How many changes were lost.
+int restorePower(Cut cut, unsigned seed);
+// Changes recorded since cutPowerAt() (for choosing a moment within a write).
+std::int64_t operations();
+
 }  // namespace faulty_disk
 
 }  // namespace vemora::test
