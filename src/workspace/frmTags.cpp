@@ -83,6 +83,7 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
     tabs->setCurrentIndex(0);
     styleEditFields(tabs);
     enterPressesButtons(this);
+    connect(tabs, &QTabWidget::currentChanged, this, &frmTags::keepDrafts);
     connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
     connect(m_diary, &DiaryTab::findRequested, this, &frmTags::findRequested);
     connect(m_planner, &PlannerTab::findRequested, this, &frmTags::findRequested);
@@ -100,6 +101,19 @@ void frmTags::showDay(QDate day, SearchPlace place) {
 }
 
 frmTags::~frmTags() = default;
+
+void frmTags::keepDrafts() {
+    m_addressBook->keepDraft();
+    m_planner->keepDraft();
+    m_diary->keepDraft();
+    m_dictionary->keepDraft();
+}
+
+// Closing the window discards the tabs; what was typed in them stays as drafts.
+void frmTags::closeEvent(QCloseEvent* event) {
+    keepDrafts();
+    QWidget::closeEvent(event);
+}
 
 QTabWidget* frmTags::tabMenu() const {
     return m_ui->tabMenu;
@@ -164,6 +178,8 @@ Status frmTags::runLoadSequence() {
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
     m_dictionary->FillSearchList();
+    m_addressBook->offerNewContactDraft();
+    m_dictionary->offerNewWordDraft();
     return words;
 }
 
