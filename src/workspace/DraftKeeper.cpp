@@ -81,16 +81,17 @@ void DraftKeeper::offer(const QString& key, const QString& name, const QStringLi
     const QStringList typedOver = draft.texts.mid(count);
     // What was typed is what is stored now: nothing to offer.
     if (typed == stored) {
-        logDropped(logWindows(), "removing a draft",
-                   store().discard(m_user, m_boxes.kind, key));
+        logDropped(logWindows(), "removing a draft", store().discard(m_user, m_boxes.kind, key));
         return;
     }
-    QString text = QStringLiteral("You have text you did not save for %1, written at %2. "
-                                  "Restore it?")
+    QString text = QStringLiteral(
+                       "You have text you did not save for %1, written at %2. "
+                       "Restore it?")
                        .arg(name, writtenText(draft.written));
     if (typedOver != stored) {
-        text += QStringLiteral("\r\n\r\nThe saved text was changed meanwhile, elsewhere. "
-                               "It now reads:");
+        text += QStringLiteral(
+            "\r\n\r\nThe saved text was changed meanwhile, elsewhere. "
+            "It now reads:");
         for (qsizetype i = 0; i < count; ++i) {
             text += QStringLiteral("\r\n");
             if (count > 1) text += m_boxes.labels.value(i) + QStringLiteral(": ");

@@ -165,8 +165,9 @@ TEST_F(Drafts, PlannerContactAndWordDraftsComeBackInTheirBoxes) {
     env.addPlan(1, kToday, {u"gym"_s, u"read"_s, u"carpe diem"_s});
     storeContact(env, contact(u"Bob"_s, u"B"_s, u"Stone"_s));
     storeContact(env, contact(u"Ann"_s, u"A"_s, u"Zed"_s));
-    env.query(Statement("INSERT INTO dictionary_tbl (user_num, dict_name, dict_description) "
-                        "VALUES (1, 'apple', 'a fruit')"));
+    env.query(
+        Statement("INSERT INTO dictionary_tbl (user_num, dict_name, dict_description) "
+                  "VALUES (1, 'apple', 'a fruit')"));
     login(u"admin"_s, u"admin"_s);
 
     // Planner: the three boxes over a stored plan; Save stores them and removes the draft.
@@ -174,8 +175,9 @@ TEST_F(Drafts, PlannerContactAndWordDraftsComeBackInTheirBoxes) {
     type(text("txtPlanAM"), u" early"_s);
     type(text("txtDailyQuote"), u"!"_s);
     leaveAndComeBack(SearchPlace::Morning, Answer::Yes);
-    EXPECT_EQ(questions().value(0), u"You have text you did not save for your plans of 15 Jun "
-                                     "2026, written at 23:59. Restore it?"_s);
+    EXPECT_EQ(questions().value(0),
+              u"You have text you did not save for your plans of 15 Jun "
+              "2026, written at 23:59. Restore it?"_s);
     EXPECT_EQ(text("txtPlanAM")->toPlainText(), u"gym early"_s);
     EXPECT_EQ(text("txtPlanPM")->toPlainText(), u"read"_s);
     EXPECT_EQ(text("txtDailyQuote")->toPlainText(), u"carpe diem!"_s);
@@ -205,8 +207,9 @@ TEST_F(Drafts, PlannerContactAndWordDraftsComeBackInTheirBoxes) {
     EXPECT_TRUE(draft(1, DraftKind::Contact, u"Bob\nB\nStone"_s).has_value());
     env.prompter.answer(Answer::Yes);
     choose(u"Bob"_s);
-    EXPECT_EQ(questions().value(0), u"You have text you did not save for the contact Bob B "
-                                     "Stone, written at 23:59. Restore it?"_s);
+    EXPECT_EQ(questions().value(0),
+              u"You have text you did not save for the contact Bob B "
+              "Stone, written at 23:59. Restore it?"_s);
     EXPECT_EQ(phone->text(), u"555-019"_s);
 
     // A new contact's fields, kept at log-out, come back at the next log-in.
@@ -234,8 +237,9 @@ TEST_F(Drafts, PlannerContactAndWordDraftsComeBackInTheirBoxes) {
     box<QComboBox>("cmboDicSearch")->lineEdit()->clear();
     env.prompter.answer(Answer::Yes);
     box<QComboBox>("cmboDicSearch")->lineEdit()->setText(u"apple"_s);
-    EXPECT_EQ(questions().value(0), u"You have text you did not save for the word apple, "
-                                     "written at 23:59. Restore it?"_s);
+    EXPECT_EQ(questions().value(0),
+              u"You have text you did not save for the word apple, "
+              "written at 23:59. Restore it?"_s);
     EXPECT_EQ(text("txtDicDes")->toPlainText(), u"a fruit, red"_s);
     EXPECT_EQ(stored("SELECT dict_description FROM dictionary_tbl"), u"a fruit"_s);
 }
