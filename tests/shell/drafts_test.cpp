@@ -134,6 +134,14 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     EXPECT_EQ(stored("SELECT diary_message FROM diary_tbl"), u"Second try"_s);
     EXPECT_FALSE(draft(1, DraftKind::Diary, kTodayKey));
 
+    // A second Add asks to view the stored entry; Yes shows it, the typed text stays a draft.
+    type(text("txtDiaryMsg"), u" too"_s);
+    env.prompter.answer(Answer::Yes);
+    click("cmdAddDiary");
+    EXPECT_EQ(text("txtDiaryMsg")->toPlainText(), u"Second try"_s);
+    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Second try too"_s);
+    leaveAndComeBack(SearchPlace::Diary, Answer::No);
+
     // Log-out answered No, then Yes: the draft is kept before the question and comes back at the
     // next log-in.
     type(text("txtDiaryMsg"), u" and more"_s);

@@ -208,6 +208,8 @@ void DayEntry::add() {
     const Answer answer = m_platform.prompter.show(
         m_kind.existsText, QStringLiteral("Sorry! Do you want to modify?"), vbQuestion | vbYesNo);
     if (answer != Answer::Yes) return;
+    // The typed text stays a draft, offered at the next visit of the day.
+    m_drafts->keep();
     const Result<std::optional<QStringList>> stored = store().load(userNum(), day);
     if (!stored) return reportTrapped(stored.error(), false);
     if (stored.value()) show(*stored.value());
