@@ -78,6 +78,11 @@ protected:
         EXPECT_TRUE(found.ok());
         return found ? found.value() : std::nullopt;
     }
+    // The draft's first text; "(none)" without a draft.
+    QString draftText(qint64 user, DraftKind kind, const QString& key) {
+        const std::optional<Draft> found = draft(user, kind, key);
+        return found ? found->texts.value(0) : u"(none)"_s;
+    }
     QStringList questions() const {
         QStringList texts;
         for (const ScriptedPrompter::Shown& shown : env.prompter.shown())
@@ -104,7 +109,7 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     diaryPause()->setInterval(0);
     while (diaryPause()->isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     ASSERT_TRUE(draft(1, DraftKind::Diary, kTodayKey).has_value());
-    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Dear diary, it's late"_s);
+    EXPECT_EQ(draftText(1, DraftKind::Diary, kTodayKey), u"Dear diary, it's late"_s);
 
     // Another day: the box is emptied; coming back asks, and Restore puts the text back unsaved.
     env.prompter.forget();
@@ -127,7 +132,7 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     // Typed again, kept at the change of tab, restored, then added: the draft goes.
     type(text("txtDiaryMsg"), u"Second try"_s);
     trigger(main, "mnuPlanner");
-    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Second try"_s);
+    EXPECT_EQ(draftText(1, DraftKind::Diary, kTodayKey), u"Second try"_s);
     trigger(main, "mnuDiary");
     leaveAndComeBack(SearchPlace::Diary, Answer::Yes);
     click("cmdAddDiary");
@@ -139,7 +144,7 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     env.prompter.answer(Answer::Yes);
     click("cmdAddDiary");
     EXPECT_EQ(text("txtDiaryMsg")->toPlainText(), u"Second try"_s);
-    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Second try too"_s);
+    EXPECT_EQ(draftText(1, DraftKind::Diary, kTodayKey), u"Second try too"_s);
     leaveAndComeBack(SearchPlace::Diary, Answer::No);
 
     // Log-out answered No, then Yes: the draft is kept before the question and comes back at the
@@ -147,7 +152,7 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     type(text("txtDiaryMsg"), u" and more"_s);
     env.prompter.answer(Answer::No);
     trigger(main, "mnuLogout");
-    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Second try and more"_s);
+    EXPECT_EQ(draftText(1, DraftKind::Diary, kTodayKey), u"Second try and more"_s);
     env.prompter.answer(Answer::Yes);
     trigger(main, "mnuLogout");
     env.prompter.forget();
@@ -166,7 +171,7 @@ TEST_F(Drafts, DiaryTextIsKeptAtEveryLeavingAndRestoreDiscardAndAddEachDoTheirPa
     main->close();
     main = nullptr;
     EXPECT_TRUE(env.prompter.shown().isEmpty());
-    EXPECT_EQ(draft(1, DraftKind::Diary, kTodayKey)->texts.value(0), u"Second try and more!"_s);
+    EXPECT_EQ(draftText(1, DraftKind::Diary, kTodayKey), u"Second try and more!"_s);
 }
 
 TEST_F(Drafts, PlannerContactAndWordDraftsComeBackInTheirBoxes) {
