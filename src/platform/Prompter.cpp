@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vemora {
 
@@ -35,6 +36,15 @@ Answer MessageBoxPrompter::show(const QString& text, const QString& title, int s
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton((style & vbDefaultButton2) ? QMessageBox::Cancel : QMessageBox::Retry);
         return box.exec() == QMessageBox::Retry ? Answer::Retry : Answer::Cancel;
+    }
+    if ((style & 0x0F) == vbRestoreDiscard) {
+        QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
+        QPushButton* discard =
+            box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(restore);
+        box.exec();
+        if (box.clickedButton() == restore) return Answer::Yes;
+        return box.clickedButton() == discard ? Answer::No : Answer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

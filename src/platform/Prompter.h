@@ -9,6 +9,8 @@ enum MsgStyle : int {
     vbOKOnly = 0,
     vbYesNo = 4,
     vbRetryCancel = 5,
+    // Restore (answered Yes) and Discard (answered No); a box closed otherwise answers Cancel.
+    vbRestoreDiscard = 6,
     vbCritical = 16,
     vbQuestion = 32,
     vbExclamation = 48,

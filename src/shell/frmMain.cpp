@@ -296,6 +296,8 @@ void frmMain::logIn() {
 }
 
 void frmMain::logOut() {
+    // Whatever the answer, the typed text is kept.
+    if (m_workspace) workspace()->keepDrafts();
     if (m_platform.prompter.show(QStringLiteral("Are you sure you want to Log-out?"),
                                  QStringLiteral("Are you sure?"),
                                  vbQuestion | vbYesNo) != Answer::Yes)
@@ -425,6 +427,8 @@ void frmMain::showFind(QDate day, bool onThisDay) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // The program ends without asking; the typed text stays as drafts.
+    if (m_workspace) workspace()->keepDrafts();
     // Previews are windows of their own; the program ends only when they are gone too.
     closeReportPreviews();
     QMainWindow::closeEvent(event);

@@ -89,6 +89,7 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
     // Names without the captions' leading blank.
     for (int tab = 0; tab < tabs->count(); ++tab)
         tabs->tabBar()->setAccessibleTabName(tab, tabs->tabText(tab).trimmed());
+    connect(tabs, &QTabWidget::currentChanged, this, &frmTags::keepDrafts);
     connect(tabs, &QTabWidget::currentChanged, this, &frmTags::focusTabControl);
     connect(m_diary, &DiaryTab::findRequested, this, &frmTags::findRequested);
     connect(m_planner, &PlannerTab::findRequested, this, &frmTags::findRequested);
@@ -106,6 +107,19 @@ void frmTags::showDay(QDate day, SearchPlace place) {
 }
 
 frmTags::~frmTags() = default;
+
+void frmTags::keepDrafts() {
+    m_addressBook->keepDraft();
+    m_planner->keepDraft();
+    m_diary->keepDraft();
+    m_dictionary->keepDraft();
+}
+
+// Closing the window discards the tabs; what was typed in them stays as drafts.
+void frmTags::closeEvent(QCloseEvent* event) {
+    keepDrafts();
+    QWidget::closeEvent(event);
+}
 
 QTabWidget* frmTags::tabMenu() const {
     return m_ui->tabMenu;
@@ -170,6 +184,8 @@ Status frmTags::runLoadSequence() {
     if (Status written = m_diary->LoadDiary(); !written) return written;
 
     m_dictionary->FillSearchList();
+    m_addressBook->offerNewContactDraft();
+    m_dictionary->offerNewWordDraft();
     return words;
 }
 

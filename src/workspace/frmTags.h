@@ -44,6 +44,12 @@ public:
     // Shows the day in the tab that holds the place: the diary, or the planner.
     void showDay(QDate day, SearchPlace place);
 
+    // Writes what was typed in every tab and not saved as the user's drafts, now.
+    void keepDrafts();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 signals:
     // The diary or the planner asked for the Find window, with its day.
     void findRequested(QDate day, bool onThisDay);

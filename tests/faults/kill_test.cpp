@@ -1,13 +1,18 @@
 // SIGKILL at random moments while the organizer writes: after each kill the file is sound,
 // every write the window reported done is there, and no change is half made.
 // VEMORA_KILL_COUNT sets the kills of each of the five batches.
+// And while a user types into the diary: every draft reported written comes back in the window
+// (VEMORA_TYPING_KILL_COUNT kills).
+#include "Typing.h"
 #include "data/Statement.h"
 #include "support/TestPlatform.h"
 #include "support/WritePaths.h"
+#include "workspace/frmTags.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
 #include <QProcess>
 
 #include <algorithm>
@@ -128,6 +133,77 @@ TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batch, KillTest, ::testing::Range(0, 5));
+
+// The diary's text as the window offers it back on the typing day, restored; empty when it
+// offers nothing.
+QString restoredDraft(const QString& directory) {
+    Desk desk(directory);
+    desk.prompter.answer(Answer::Yes);
+    desk.workspace->showDay(kTypingDay, SearchPlace::Diary);
+    return Desk::find<QPlainTextEdit>(desk.workspace.get(), "txtDiaryMsg")->toPlainText();
+}
+
+// On a server too: drafts follow their user there.
+TEST(KillWhileTyping, EveryDraftReportedWrittenComesBack) {
+    const int kills = qEnvironmentVariableIsSet("VEMORA_TYPING_KILL_COUNT")
+                          ? qEnvironmentVariableIntValue("VEMORA_TYPING_KILL_COUNT")
+                          : 4;
+    std::mt19937 random(7);
+    TempDatabase database;
+    const QString dir = database.directory();
+    // The last draft reported written and the texts typed after it: any may be the draft.
+    QList<qint64> candidates;
+    int reported = 0, lost = 0;
+    const auto take = [&](const QByteArray& output) {
+        for (const QByteArray& line : output.split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() != 2) continue;
+            const qint64 token = parts.at(1).toLongLong();
+            if (parts.at(0) == "S") candidates.append(token);
+            if (parts.at(0) == "D") {
+                candidates = {token};
+                ++reported;
+            }
+        }
+    };
+    for (int kill = 0; kill < kills; ++kill) {
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationDirPath() + u"/vemora_type_loop"_s);
+        child.setArguments({dir, QString::number(qint64(kill + 1) * 1000000)});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
+        child.setProcessEnvironment(environment);
+        child.start();
+        ASSERT_TRUE(child.waitForStarted());
+        const int goal = reported + 1 + int(random() % 4);
+        QByteArray output;
+        while (reported < goal && child.waitForReadyRead(30000)) {
+            output += child.readAllStandardOutput();
+            const qsizetype end = output.lastIndexOf('\n') + 1;
+            take(output.left(end));
+            output.remove(0, end);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 5000));
+        child.kill();
+        child.waitForFinished();
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "the typist ended by itself";
+        take(output + child.readAllStandardOutput());
+
+        if (!testServer())
+            ASSERT_EQ(firstRow(dir, "PRAGMA integrity_check"), u"ok"_s) << "kill " << kill;
+        if (candidates.isEmpty()) continue;
+        const QString back = restoredDraft(dir);
+        const bool there = std::any_of(candidates.begin(), candidates.end(),
+                                       [&](qint64 t) { return back == QString::number(t); });
+        if (!there) ++lost;
+        EXPECT_TRUE(there) << "kill " << kill << ": came back \"" << back.toStdString()
+                           << "\", typed " << candidates.first() << " and after";
+    }
+    std::cout << "typing kills " << kills << ", drafts reported written " << reported
+              << ", lost drafts " << lost << '\n';
+    EXPECT_GT(reported, 0);
+}
 
 }  // namespace
 }  // namespace vemora::test

@@ -14,6 +14,7 @@
 #include "platform/Session.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
+#include "workspace/DraftKeeper.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -57,6 +58,24 @@ QString trimmed(const QLineEdit* box) {
     return trimBlanks(box->text());
 }
 
+bool isNew(const ContactNames& names) {
+    return names.name.isEmpty() && names.middle.isEmpty() && names.last.isEmpty();
+}
+
+// A contact's draft is named by its three names, one a line.
+QString draftKey(const ContactNames& names) {
+    if (isNew(names)) return DraftKeeper::newRecordKey();
+    return QStringList{names.name, names.middle, names.last}.join(QLatin1Char('\n'));
+}
+
+QString draftName(const ContactNames& names) {
+    if (isNew(names)) return QStringLiteral("a new contact");
+    QStringList parts;
+    for (const QString& part : {names.name, names.middle, names.last})
+        if (!trimBlanks(part).isEmpty()) parts.append(trimBlanks(part));
+    return QStringLiteral("the contact ") + parts.join(QLatin1Char(' '));
+}
+
 }  // namespace
 
 AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
@@ -94,6 +113,29 @@ AddressBookTab::AddressBookTab(Platform& platform, QWidget* parent)
     connect(m_ui->cmdClear, &QPushButton::clicked, this, &AddressBookTab::Clear);
     connect(m_ui->cmdDelete, &QPushButton::clicked, this, &AddressBookTab::deleteContact);
     connect(m_ui->cmdPrintAddress, &QPushButton::clicked, this, &AddressBookTab::printContact);
+
+    QStringList labels;
+    for (const ContactColumn& c : kColumns) labels.append(latin1(c.header));
+    m_drafts = new DraftKeeper(platform,
+                               {.kind = DraftKind::Contact,
+                                .typed = [this] { return typedTexts(); },
+                                .put =
+                                    [this](const QStringList& texts) {
+                                        const QList<QLineEdit*> boxes = contactFields();
+                                        for (qsizetype i = 0; i < boxes.size(); ++i)
+                                            boxes.at(i)->setText(texts.value(i));
+                                    },
+                                .labels = labels},
+                               this);
+    for (QLineEdit* box : contactFields()) m_drafts->watch(box);
+}
+
+void AddressBookTab::keepDraft() {
+    m_drafts->keep();
+}
+
+void AddressBookTab::offerNewContactDraft() {
+    m_drafts->shown(DraftKeeper::newRecordKey(), draftName({}), typedTexts());
 }
 
 AddressBookTab::~AddressBookTab() = default;
@@ -138,10 +180,14 @@ void AddressBookTab::applySearchResult(bool found) {
 
 void AddressBookTab::chooseRow() {
     if (m_ado->eof()) return;
+    m_drafts->keep();
     // Read the whole row first: filling txtSearch below may move the current row.
     QVariantList values;
     for (const QLatin1StringView column : kContactColumns)
         values.append(m_ado->field(QString(column)));
+    QStringList stored;
+    for (const QVariant& value : values) stored.append(value.toString());
+    const ContactNames names{stored.at(kName), stored.at(kMiddle), stored.at(kLast)};
 
     const QList<QLineEdit*> fields = contactFields();
     QList<std::pair<QLineEdit*, int>> order{{m_ui->txtNameMem, kName},
@@ -151,11 +197,15 @@ void AddressBookTab::chooseRow() {
     for (int i = 0; i < fields.size(); ++i) order.append({fields.at(i), i});
     for (const auto& [box, column] : order) {
         // A column without a value ends the load where it stands.
-        if (values.at(column).isNull()) return;
+        if (values.at(column).isNull()) {
+            m_drafts->shown(draftKey(names), draftName(names), typedTexts());
+            return;
+        }
         box->setText(values.at(column).toString());
     }
     m_ui->cmdSave->setEnabled(true);
     m_ui->cmdDelete->setEnabled(true);
+    m_drafts->shown(draftKey(names), draftName(names), typedTexts());
 }
 
 void AddressBookTab::addContact() {
@@ -163,6 +213,7 @@ void AddressBookTab::addContact() {
     m_ado->beginChange(m_platform.session.DbConnection());
     const Result<Change> added = store().add(userNum(), texts);
     if (!answered(added)) return;
+    m_drafts->stored();
     tellUpdated();
     m_ui->txtName->setFocus();
     reloadAfterChange({ContactStore::storedNames(texts)});
@@ -194,6 +245,7 @@ void AddressBookTab::printContact() {
 }
 
 void AddressBookTab::Clear() {
+    m_drafts->keep();
     m_ui->txtName->clear();
     m_ui->txtMidName->clear();
     m_ui->txtLastName->clear();
@@ -202,6 +254,7 @@ void AddressBookTab::Clear() {
          {m_ui->txtAddress, m_ui->txtPhoneNum, m_ui->txtCellNum, m_ui->txtFaxNum, m_ui->txtEmail,
           m_ui->txtNameMem, m_ui->txtMidNameMem, m_ui->txtLastNameMem, m_ui->txtSearch})
         box->clear();
+    m_drafts->shown(DraftKeeper::newRecordKey(), draftName({}), typedTexts());
 }
 
 ContactStore AddressBookTab::store() {
@@ -226,6 +279,7 @@ ContactNames AddressBookTab::loadedNames() const {
 void AddressBookTab::finishChange(const Result<Change>& change, bool announce,
                                   const QList<ContactNames>& contacts) {
     if (!answered(change)) return;
+    m_drafts->stored();
     if (announce) tellUpdated();
     reloadAfterChange(contacts);
     Clear();

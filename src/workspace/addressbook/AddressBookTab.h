@@ -18,6 +18,7 @@ class AddressBookTab;
 namespace vemora {
 
 class DataControl;
+class DraftKeeper;
 
 // The logged-in user's contacts: a grid over the data control Ado_Addressbook, the nine edit
 // fields, an incremental search, and Add, Save, Clear, Delete and Print.
@@ -32,6 +33,11 @@ public:
     void FillSearchFields();
     // Re-reads the user's contacts into the grid; ends silently on error.
     void LoadAddressBook();
+
+    // Writes what was typed and not saved as the user's draft of the contact shown.
+    void keepDraft();
+    // Offers the user's draft of a new contact; once the tab is loaded.
+    void offerNewContactDraft();
 
     // The names of the contact loaded from the grid, if any.
     std::optional<ContactNames> loadedContact() const;
@@ -78,6 +84,7 @@ private:
     Platform& m_platform;
     DataControl* m_ado;
     QString m_searchField;
+    DraftKeeper* m_drafts;
 };
 
 }  // namespace vemora

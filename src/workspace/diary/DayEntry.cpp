@@ -31,6 +31,19 @@ DayEntry::DayEntry(Platform& platform, DayEntryKind kind, DayEntryControls contr
       m_platform(platform),
       m_kind(std::move(kind)),
       m_controls(std::move(controls)) {
+    QStringList labels;
+    for (const DayField& field : std::as_const(m_controls.fields)) labels.append(field.label);
+    m_drafts = new DraftKeeper(platform,
+                               {.kind = m_kind.draftKind,
+                                .typed = [this] { return typedTexts(); },
+                                .put =
+                                    [this](const QStringList& texts) {
+                                        for (int i = 0; i < m_controls.fields.size(); ++i)
+                                            m_controls.fields[i].box->setPlainText(texts.value(i));
+                                    },
+                                .labels = labels},
+                               this);
+    for (const DayField& field : std::as_const(m_controls.fields)) m_drafts->watch(field.box);
     QDateEdit* picker = m_controls.picker;
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(shortDateFormat(picker->locale()));
@@ -94,14 +107,21 @@ QStringList DayEntry::remembered() const {
     return texts;
 }
 
+void DayEntry::keepDraft() {
+    m_drafts->keep();
+}
+
 Status DayEntry::load() {
+    m_drafts->keep();
     clear();
-    const Result<std::optional<QStringList>> found =
-        store().load(userNum(), m_controls.picker->date());
+    const QDate day = m_controls.picker->date();
+    const Result<std::optional<QStringList>> found = store().load(userNum(), day);
     if (!found) return found.status();
     m_controls.save->setEnabled(found.value().has_value());
     if (found.value()) show(*found.value());
     markDays();
+    m_drafts->shown(day.toString(Qt::ISODate), m_kind.draftName.arg(draftDayName(day)),
+                    remembered());
     return {};
 }
 
@@ -164,6 +184,7 @@ void DayEntry::add() {
     if (!added) return reportTrapped(added.error(), false);
     switch (added.value().refusal) {
         case Refusal::None:
+            m_drafts->stored();
             m_platform.prompter.show(m_kind.addedText, QStringLiteral("Successfuly Added!"),
                                      vbInformation);
             markDays();
@@ -181,9 +202,13 @@ void DayEntry::add() {
     const Answer answer = m_platform.prompter.show(
         m_kind.existsText, QStringLiteral("Sorry! Do you want to modify?"), vbQuestion | vbYesNo);
     if (answer != Answer::Yes) return;
+    // The typed text stays a draft, offered at the next visit of the day.
+    m_drafts->keep();
     const Result<std::optional<QStringList>> stored = store().load(userNum(), day);
     if (!stored) return reportTrapped(stored.error(), false);
     if (stored.value()) show(*stored.value());
+    m_drafts->shown(day.toString(Qt::ISODate), m_kind.draftName.arg(draftDayName(day)),
+                    remembered());
 }
 
 void DayEntry::sayNothingToEdit() {
@@ -217,6 +242,7 @@ void DayEntry::save() {
     }
     for (int i = 0; i < m_controls.fields.size(); ++i)
         m_controls.fields[i].remembered = texts.at(i);
+    m_drafts->stored();
     m_platform.prompter.show(QStringLiteral("The database has been updated!"),
                              QStringLiteral("Successfuly Edited!"), vbInformation);
     m_controls.save->setEnabled(false);

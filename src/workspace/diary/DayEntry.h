@@ -3,6 +3,7 @@
 #include "core/DayStore.h"
 #include "data/DbError.h"
 #include "platform/Platform.h"
+#include "workspace/DraftKeeper.h"
 
 #include <QDate>
 #include <QList>
@@ -28,6 +29,8 @@ struct DayField {
 // What tells the diary and the planner apart.
 struct DayEntryKind {
     const DayBook& book;
+    DraftKind draftKind;
+    QString draftName;   // names a day in the draft question: "%1" is the day
     QString addedText;   // after a new entry is stored
     QString existsText;  // question when the chosen day has an entry already
     bool loadOnPickerChange;
@@ -64,6 +67,8 @@ public:
     QStringList remembered() const;
     // Shows the day as a click on it in the calendar does.
     void showDay(QDate day);
+    // Writes what was typed and not saved as the user's draft of the day shown.
+    void keepDraft();
 
 signals:
     // Find... or On this day was clicked, with the picker's day.
@@ -90,6 +95,7 @@ private:
     DayEntryKind m_kind;
     DayEntryControls m_controls;
     QDate m_pickerDay;  // the picker's date last acted upon
+    DraftKeeper* m_drafts;
 };
 
 // Gives the four buttons of a day-entry tab their pictures.

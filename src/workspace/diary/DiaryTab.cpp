@@ -12,6 +12,8 @@ DiaryTab::DiaryTab(Platform& platform, QWidget* parent)
     m_entry = new DayEntry(
         platform,
         {.book = DayBook::diary(),
+         .draftKind = DraftKind::Diary,
+         .draftName = QStringLiteral("%1"),
          .addedText = QStringLiteral("New diary has been added!"),
          .existsText = QStringLiteral("Sorry but you've saved already your diary today!\r\n"
                                       "Do you want to view and modify your today's diary?"),
@@ -38,6 +40,10 @@ Status DiaryTab::LoadDiary() {
 
 void DiaryTab::showDay(QDate day) {
     m_entry->showDay(day);
+}
+
+void DiaryTab::keepDraft() {
+    m_entry->keepDraft();
 }
 
 void DiaryTab::showNewEntries() {

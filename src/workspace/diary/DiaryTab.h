@@ -29,6 +29,8 @@ public:
     Status LoadDiary();
     // Shows entries that came from elsewhere, keeping what the user is typing.
     void showNewEntries();
+    // Writes what was typed and not saved as the user's draft of the day shown.
+    void keepDraft();
     // Shows the day as a click on it in the calendar does.
     void showDay(QDate day);
 

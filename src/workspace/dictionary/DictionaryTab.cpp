@@ -15,6 +15,7 @@
 #include "platform/SpellingBoxes.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
+#include "workspace/DraftKeeper.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -81,6 +82,32 @@ DictionaryTab::DictionaryTab(Platform& platform, QWidget* parent)
     connect(m_ui->cmdSaveDic, &QPushButton::clicked, this, &DictionaryTab::saveWord);
     connect(m_ui->cmdClearDic, &QPushButton::clicked, this, &DictionaryTab::clearWord);
     connect(m_ui->cmdPrintDict, &QPushButton::clicked, this, &DictionaryTab::printWord);
+
+    m_drafts =
+        new DraftKeeper(platform,
+                        {.kind = DraftKind::Word,
+                         .typed =
+                             [this] {
+                                 return QStringList{m_ui->txtDicWord->text(), typedDescription()};
+                             },
+                         .put =
+                             [this](const QStringList& texts) {
+                                 m_ui->txtDicWord->setText(texts.value(0));
+                                 m_ui->txtDicDes->setPlainText(texts.value(1));
+                             },
+                         .labels = {QStringLiteral("Word"), QStringLiteral("Description")}},
+                        this);
+    m_drafts->watch(m_ui->txtDicWord);
+    m_drafts->watch(m_ui->txtDicDes);
+}
+
+void DictionaryTab::keepDraft() {
+    m_drafts->keep();
+}
+
+void DictionaryTab::offerNewWordDraft() {
+    m_drafts->shown(DraftKeeper::newRecordKey(), QStringLiteral("a new word"),
+                    {m_ui->txtDicWord->text(), typedDescription()});
 }
 
 DictionaryTab::~DictionaryTab() = default;
@@ -137,10 +164,12 @@ void DictionaryTab::chooseRow() {
 void DictionaryTab::loadCurrentRow() {
     const QString word = m_dictionary->field(kWordColumn).toString();
     const QString description = m_dictionary->field(kDescriptionColumn).toString();
+    m_drafts->keep();
     m_ui->txtDicWord->setText(word);
     m_ui->txtDicDes->setPlainText(description);
     m_ui->txtDicWordMem->setText(word);
     m_ui->txtDicDesMem->setText(description);
+    m_drafts->shown(word, QStringLiteral("the word ") + word, {word, description});
 }
 
 void DictionaryTab::rememberedChanged(const QString& text) {
@@ -155,6 +184,7 @@ void DictionaryTab::addWord() {
         WordStore(session.database())
             .add(session.CurrentUser().user_num.toLongLong(), word, typedDescription());
     if (!answered(added)) return;
+    m_drafts->stored();
     m_platform.prompter.show(QStringLiteral("New word has been added!"),
                              QStringLiteral("Successfuly Added!"), vbInformation);
     m_ui->txtDicWord->setFocus();
@@ -173,6 +203,7 @@ void DictionaryTab::saveWord() {
         WordStore(session.database())
             .save(session.CurrentUser().user_num.toLongLong(), loaded, word, typedDescription());
     if (!answered(saved)) return;
+    m_drafts->stored();
     m_platform.prompter.show(QStringLiteral("The database has been updated"),
                              QStringLiteral("Successfuly Updated!"), vbInformation);
     reloadAfterChange({loaded.word, WordStore::savedWord(word)});
@@ -195,10 +226,12 @@ void DictionaryTab::reloadAfterChange(const QStringList& words) {
 }
 
 void DictionaryTab::clearWord() {
+    m_drafts->keep();
     m_ui->txtDicWord->clear();
     m_ui->txtDicDes->clear();
     m_ui->txtDicWordMem->clear();
     m_ui->txtDicDesMem->clear();
+    offerNewWordDraft();
 }
 
 void DictionaryTab::printWord() {

@@ -15,6 +15,7 @@ class DictionaryTab;
 }
 
 class DataControl;
+class DraftKeeper;
 
 // The shared word list: grid, incremental search, and the add / save / clear commands.
 class DictionaryTab final : public QWidget {
@@ -32,6 +33,10 @@ public:
     Status FinishDictionaryRead();
     // Offers the grid's words in the search list, selecting none.
     void FillSearchList();
+    // Writes what was typed and not saved as the user's draft of the word shown.
+    void keepDraft();
+    // Offers the user's draft of a new word; once the tab is loaded.
+    void offerNewWordDraft();
     // The grid's hidden data control; the workspace gives it the connection string.
     DataControl& ADO_Dictionary() { return *m_dictionary; }
 
@@ -56,6 +61,7 @@ private:
     Platform& m_platform;
     std::unique_ptr<Ui::DictionaryTab> m_ui;
     DataControl* m_dictionary;
+    DraftKeeper* m_drafts;
 };
 
 }  // namespace vemora

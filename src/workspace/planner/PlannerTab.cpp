@@ -16,6 +16,8 @@ PlannerTab::PlannerTab(Platform& platform, QWidget* parent)
     m_entry = new DayEntry(
         platform,
         {.book = DayBook::planner(),
+         .draftKind = DraftKind::Planner,
+         .draftName = QStringLiteral("your plans of %1"),
          .addedText = QStringLiteral("New plan has been added!"),
          .existsText = QStringLiteral("Sorry but you've saved already your plans today!\r\n"
                                       "Do you want to view and modify your plans today?"),
@@ -48,6 +50,10 @@ Status PlannerTab::LoadPlan() {
 
 void PlannerTab::showDay(QDate day) {
     m_entry->showDay(day);
+}
+
+void PlannerTab::keepDraft() {
+    m_entry->keepDraft();
 }
 
 void PlannerTab::showNewEntries() {
