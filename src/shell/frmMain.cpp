@@ -21,7 +21,9 @@
 #include "platform/Shortcuts.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
+#include "shell/IdleLock.h"
 #include "shell/ShellWindows.h"
+#include "shell/frmLock.h"
 #include "ui_frmMain.h"
 #include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
@@ -98,8 +100,10 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
       m_date(new QLabel(this)),
       m_time(new QLabel(this)),
       m_user(new QLabel(this)),
-      m_clock(new QTimer(this)) {
+      m_clock(new QTimer(this)),
+      m_idleLock(new IdleLock(platform, *this)) {
     m_ui->setupUi(this);
+    addLockMenu();
     // The size it keeps where nothing maximizes it, such as a screen without a window manager.
     if (const QScreen* where = screen()) resize(where->availableGeometry().size() * 9 / 10);
     setWindowState(Qt::WindowMaximized);
@@ -194,12 +198,26 @@ void frmMain::setMenuState(MenuState state) {
     // Items of a disabled menu ignore their shortcuts as well.
     m_ui->mnuView->setEnabled(loggedIn);
     m_ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
+    m_lock->setEnabled(loggedIn);
+    m_idleLock->setActive(loggedIn);
     const UserRecord& user = m_platform.session.CurrentUser();
     m_user->setText(loggedIn ? user.name.toString() + QStringLiteral(" (") +
                                    user.user_name.toString() + QLatin1Char(')')
                              : QStringLiteral("Not logged in"));
     m_loggedOut->setVisible(!loggedIn);
     updateTransferMenu(m_workspace != nullptr);
+}
+
+// File > Lock, after Log-out.
+void frmMain::addLockMenu() {
+    m_lock =
+        new QAction(themeIcon(QStringLiteral("system-lock-screen")), QStringLiteral("&Lock"), this);
+    m_lock->setObjectName(QStringLiteral("mnuLock"));
+    m_lock->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    const QList<QAction*> file = m_ui->mnu_file->actions();
+    const qsizetype after = file.indexOf(m_ui->mnuLogout);
+    m_ui->mnu_file->insertAction(file.value(after + 1), m_lock);
+    connect(m_lock, &QAction::triggered, m_idleLock, &IdleLock::lock);
 }
 
 void frmMain::updateTransferMenu(bool workspaceShown) {
@@ -261,6 +279,14 @@ void frmMain::logOut() {
     endSession();
     setMenuState(MenuState::LoggedOut);
     m_platform.session.DbConnection().close();
+}
+
+void frmMain::switchUser() {
+    endSession();
+    setMenuState(MenuState::LoggedOut);
+    m_platform.session.DbConnection().close();
+    show();
+    logIn();
 }
 
 void frmMain::startSession(MenuState state) {

@@ -24,6 +24,7 @@ class frmAddUser;
 class frmChangePW;
 class frmAbout;
 class frmFind;
+class IdleLock;
 
 // Which menus are usable follows from who is logged in.
 enum class MenuState { LoggedOut, User, Administrator };
@@ -44,6 +45,9 @@ public:
     void showWorkspace();
     // The status bar's clock, run every second.
     void updateClock();
+    IdleLock* idleLock() const { return m_idleLock; }
+    // From the lock window: the locked session ends and the log-in is shown for someone else.
+    void switchUser();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,6 +69,7 @@ private:
     void showFind(QDate day, bool onThisDay);
     // Import... and Export... act on the workspace's tabs while it is shown.
     void updateTransferMenu(bool workspaceShown);
+    void addLockMenu();
 
     Platform& m_platform;
     ShellWindows& m_windows;
@@ -81,6 +86,8 @@ private:
     QLabel* m_user;
     QLabel* m_loggedOut;
     QTimer* m_clock;
+    IdleLock* m_idleLock;
+    QAction* m_lock = nullptr;
 };
 
 }  // namespace vemora
