@@ -61,6 +61,7 @@ void frmLock::tryUnlock() {
         m_ui->lblAttempts->setText(
             QStringLiteral("The password could not be checked: %1").arg(found.error().description));
         m_ui->lblAttempts->show();
+        adjustSize();
         return;
     }
     if (const std::optional<UserRecord>& account = found.value();
@@ -74,8 +75,8 @@ void frmLock::tryUnlock() {
     m_attempts.failed();
     m_ui->txtPassword->clear();
     const std::chrono::milliseconds wait = m_attempts.wait();
+    // The box keeps the focus, so that typing on never reaches the other button.
     if (wait.count() > 0) {
-        m_ui->txtPassword->setEnabled(false);
         m_ui->cmdUnlock->setEnabled(false);
         m_wait->start(wait);
     }
@@ -84,7 +85,6 @@ void frmLock::tryUnlock() {
 
 void frmLock::endWait() {
     m_wait->stop();
-    m_ui->txtPassword->setEnabled(true);
     m_ui->cmdUnlock->setEnabled(true);
     if (m_attempts.failures() > 0) showFailures(false);
     if (isVisible()) m_ui->txtPassword->setFocus();
@@ -93,9 +93,10 @@ void frmLock::endWait() {
 void frmLock::showFailures(bool waiting) {
     QString text =
         QStringLiteral("That is not the password. Failed attempts: %1.").arg(m_attempts.failures());
-    if (waiting) text += QStringLiteral(" Please wait before trying again.");
+    if (waiting) text += QStringLiteral("\nPlease wait before trying again.");
     m_ui->lblAttempts->setText(text);
     m_ui->lblAttempts->show();
+    adjustSize();
 }
 
 void frmLock::closeEvent(QCloseEvent* event) {

@@ -74,9 +74,10 @@ protected:
         return child<QPlainTextEdit>(workspace(), "txtDiaryMsg");
     }
     void typePassword(const QString& password) {
+        QApplication::setActiveWindow(lockWindow());
         auto* box = child<QLineEdit>(lockWindow(), "txtPassword");
         box->setText(password);
-        QTest::mouseClick(child<QPushButton>(lockWindow(), "cmdUnlock"), Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_Return);
     }
     void at(std::chrono::seconds after) { fixClock(kStart.addSecs(after.count())); }
 
@@ -184,7 +185,8 @@ TEST_F(IdleLockTest, TheWrongPasswordNeverUnlocksAndFailuresSlowTheAttempts) {
     EXPECT_TRUE(lockWindow()->waiting());
     EXPECT_FALSE(child<QPushButton>(lockWindow(), "cmdUnlock")->isEnabled());
     EXPECT_EQ(child<QLabel>(lockWindow(), "lblAttempts")->text(),
-              u"That is not the password. Failed attempts: 3. Please wait before trying again."_s);
+              u"That is not the password. Failed attempts: 3.\nPlease wait before trying again."_s);
+    EXPECT_TRUE(child<QLineEdit>(lockWindow(), "txtPassword")->hasFocus());
     // While it waits, even the right password is not taken.
     child<QLineEdit>(lockWindow(), "txtPassword")->setText(u"Ann9pw"_s);
     lockWindow()->tryUnlock();
@@ -195,7 +197,8 @@ TEST_F(IdleLockTest, TheWrongPasswordNeverUnlocksAndFailuresSlowTheAttempts) {
     typePassword(u"wrong"_s);
     EXPECT_EQ(child<QTimer>(lockWindow(), "unlockWait")->interval(), 2000);
     lockWindow()->endWait();
-    typePassword(u"Ann9pw"_s);
+    child<QLineEdit>(lockWindow(), "txtPassword")->setText(u"Ann9pw"_s);
+    QTest::mouseClick(child<QPushButton>(lockWindow(), "cmdUnlock"), Qt::LeftButton);
     EXPECT_FALSE(lock()->isLocked());
 
     // The next lock counts afresh.
