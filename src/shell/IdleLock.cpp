@@ -80,6 +80,10 @@ IdleLock::~IdleLock() {
     delete m_window;
 }
 
+frmLock* IdleLock::lockWindow() const {
+    return m_window;
+}
+
 void IdleLock::setActive(bool active) {
     m_active = active;
     m_lastInput = currentDateTime();

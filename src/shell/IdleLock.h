@@ -34,7 +34,7 @@ public:
     void tick();
     void lock();
     bool isLocked() const { return m_locked; }
-    frmLock* lockWindow() const { return m_window; }
+    frmLock* lockWindow() const;
     // The desktop's screen saver started or ended (true when it locks the screen).
     Q_SLOT void desktopActiveChanged(bool active);
     Q_SLOT void desktopLocked();

@@ -53,10 +53,11 @@ class IdleLockTest : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
+        m_clockBefore = currentDateTime();
         fixClock(kStart);
         ann = env.addUser(u"ann"_s, u"Ann9pw"_s, u"Ann Lee"_s);
     }
-    void TearDown() override { fixClock(std::nullopt); }
+    void TearDown() override { fixClock(m_clockBefore); }
 
     frmMain* logInAs(const QString& userName, const QString& password) {
         main = logIn(userName, password);
@@ -83,6 +84,9 @@ protected:
 
     int ann = 0;
     frmMain* main = nullptr;
+
+private:
+    QDateTime m_clockBefore;
 };
 
 TEST_F(IdleLockTest, TheIdleTickLocksAfterTheDelayAndInputPutsItOff) {
