@@ -95,6 +95,16 @@ void IdleLock::setDelay(std::chrono::minutes delay) {
 
 bool IdleLock::eventFilter(QObject* watched, QEvent* event) {
     if (isInput(event->type())) m_lastInput = currentDateTime();
+    // A window that opens while locked (a message, a preview) waits behind the lock too.
+    if (m_locked && event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* window = static_cast<QWidget*>(watched);
+        if (window->isWindow() && window != m_window &&
+            !window->testAttribute(Qt::WA_DontShowOnScreen) &&
+            !(window->parentWidget() && window->parentWidget()->window() == m_window)) {
+            hideKeepingLoop(window);
+            if (!m_hidden.contains(window)) m_hidden.append(window);
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 

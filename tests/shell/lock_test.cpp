@@ -1,8 +1,11 @@
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "ShellFixture.h"
@@ -155,6 +158,9 @@ TEST_F(IdleLockTest, TheLockHidesEveryWindowAndUnlockingBringsThemBackAsTheyWere
     EXPECT_EQ(shownWindows(), QList<QWidget*>{lockWindow()});
     EXPECT_EQ(child<QLabel>(lockWindow(), "lblLocked")->text(), u"Locked: Administrator (admin)"_s);
     EXPECT_FALSE(lockWindow()->windowTitle().contains(u"admin"_s, Qt::CaseInsensitive));
+    // A window that opens meanwhile waits behind the lock as well.
+    QWidget* late = showReport(env.platform, DataEnvironment::instance().DataPlanner());
+    EXPECT_EQ(shownWindows(), QList<QWidget*>{lockWindow()});
 
     typePassword(u"admin"_s);
     EXPECT_FALSE(lock()->isLocked());
@@ -162,6 +168,7 @@ TEST_F(IdleLockTest, TheLockHidesEveryWindowAndUnlockingBringsThemBackAsTheyWere
     QList<QWidget*> after = shownWindows();
     std::sort(after.begin(), after.end());
     QList<QWidget*> expected = before;
+    expected.append(late);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(after, expected);
     EXPECT_TRUE(main->isMaximized());
