@@ -180,8 +180,8 @@ std::optional<QString> checkCopy(const QString& path, const QString& password,
 }
 
 qint64& DatabaseSummary::rows(qsizetype table) {
-    qint64* counts[] = {&accounts, &contacts, &diaryDays, &plans, &words};
-    static_assert(std::size(counts) == 5);
+    qint64* counts[] = {&accounts, &contacts, &diaryDays, &plans, &words, &drafts, &options};
+    static_assert(std::size(counts) == 7);
     Q_ASSERT(table >= 0 && size_t(table) < std::size(counts) &&
              std::size(counts) == schemaTables().size());
     return *counts[table];
@@ -235,8 +235,10 @@ Result<DatabaseSummary> examineDatabase(const QString& path, const QString& pass
     DatabaseSummary summary;
     summary.version = int(version.value());
     for (qsizetype i = 0; i < qsizetype(schemaTables().size()); ++i) {
-        const Result<qint64> rows = single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") +
-                                                         schemaTables()[size_t(i)].name));
+        const Table& table = schemaTables()[size_t(i)];
+        if (table.since > summary.version) continue;
+        const Result<qint64> rows =
+            single(db, Statement(QStringLiteral("SELECT COUNT(*) FROM ") + table.name));
         if (!rows) return SqliteEngine::refusal(DbProblem::Damaged, path, rows.error().description);
         summary.rows(i) = rows.value();
     }

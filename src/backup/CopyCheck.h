@@ -40,6 +40,8 @@ struct DatabaseSummary {
     qint64 diaryDays = 0;
     qint64 plans = 0;
     qint64 words = 0;
+    qint64 drafts = 0;
+    qint64 options = 0;
     QDateTime written;  // the file's last change
 
     // The rows of the schema's table number `table`, in the order of schemaTables().
@@ -48,7 +50,7 @@ struct DatabaseSummary {
 };
 
 // Examines a file as it lies on disk without changing it: this program's password verifier,
-// a schema version it knows, the engine's integrity check and the five tables with their
+// a schema version it knows, the engine's integrity check and the tables with their
 // columns (for an older version, only the tables). A refusal is Foreign, Newer or Damaged,
 // Missing or Unreadable, and names the file.
 Result<DatabaseSummary> examineDatabase(const QString& path, const QString& password);

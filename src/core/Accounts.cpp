@@ -1,6 +1,7 @@
 #include "core/Accounts.h"
 
 #include "core/Database.h"
+#include "core/Transaction.h"
 #include "data/Encoding.h"
 
 namespace vemora {
@@ -87,10 +88,24 @@ Result<int> AccountStore::update(qint64 number, const AccountFields& account) {
 
 Result<int> AccountStore::remove(qint64 number, const QString& userName) {
     if (const auto why = refusalToDelete(number, userName)) return refused(*why);
-    return m_database.execute(Statement("DELETE FROM users WHERE user_num=")
-                                  .number(number)
-                                  .sql(" AND ")
-                                  .caselessColumnEquals(u"user_name", trimBlanks(userName)));
+    // The account's drafts and settings go with it.
+    Transaction transaction(m_database);
+    if (!transaction.begun()) return transaction.begun().error();
+    const Result<int> removed =
+        m_database.execute(Statement("DELETE FROM users WHERE user_num=")
+                               .number(number)
+                               .sql(" AND ")
+                               .caselessColumnEquals(u"user_name", trimBlanks(userName)));
+    if (!removed || removed.value() == 0) return removed;
+    for (const char* table : {"drafts_tbl", "options_tbl"})
+        if (const Result<int> gone = m_database.execute(
+                Statement(
+                    QStringLiteral("DELETE FROM %1 WHERE user_num=").arg(QLatin1String(table)))
+                    .number(number));
+            !gone)
+            return gone.error();
+    if (const Status committed = transaction.commit(); !committed) return committed.error();
+    return removed;
 }
 
 }  // namespace vemora

@@ -45,6 +45,24 @@ constexpr L kPlannerKey[] = {L("user_num"), L("planner_date")};
 constexpr KeyPart kWordKey[] = {{L("dict_name")}};
 constexpr Index kDictionaryIndexes[] = {{L("dictionary_words"), kWordKey, true}};
 
+// What a user typed and did not save, one draft per record, and settings per account: texts
+// of the program's own, compared letter for letter.
+constexpr Column kDraftsColumns[] = {
+    {.name = L("user_num"), .kind = kNumber, .required = true},
+    {.name = L("draft_kind"), .required = true, .caseless = false},
+    {.name = L("draft_key"), .required = true, .caseless = false},
+    {.name = L("draft_texts"), .required = true, .caseless = false},
+    {.name = L("draft_written"), .required = true, .caseless = false},
+};
+constexpr L kDraftsKey[] = {L("user_num"), L("draft_kind"), L("draft_key")};
+
+constexpr Column kOptionsColumns[] = {
+    {.name = L("user_num"), .kind = kNumber, .required = true},
+    {.name = L("option_name"), .required = true, .caseless = false},
+    {.name = L("option_value"), .caseless = false},
+};
+constexpr L kOptionsKey[] = {L("user_num"), L("option_name")};
+
 const Table kTables[] = {
     {.name = tables::kUsers, .columns = kUsersColumns, .indexes = kUsersIndexes},
     {.name = tables::kContacts,
@@ -58,6 +76,11 @@ const Table kTables[] = {
      .columns = kDictionaryColumns,
      .indexes = kDictionaryIndexes,
      .keptInKeyOrder = true},
+    {.name = tables::kDrafts, .columns = kDraftsColumns, .uniqueTogether = kDraftsKey, .since = 5},
+    {.name = tables::kOptions,
+     .columns = kOptionsColumns,
+     .uniqueTogether = kOptionsKey,
+     .since = 5},
 };
 
 QString fileColumn(const Column& column) {
@@ -371,6 +394,18 @@ const std::vector<Migration>& schemaLadder() {
                          "lower(trim(last_name) COLLATE \"C\"))")}},
         // The full-text index of the diary and the planner, built from the texts already kept.
         {4, searchStep(fileSearchObjects()), serverSearchStatements()},
+        // Drafts of unsaved texts, and settings kept per account.
+        {5,
+         {QStringLiteral("CREATE TABLE drafts_tbl ( user_num INTEGER NOT NULL, draft_kind TEXT "
+                         "NOT NULL, draft_key TEXT NOT NULL, draft_texts TEXT NOT NULL, "
+                         "draft_written TEXT NOT NULL, UNIQUE (user_num, draft_kind, draft_key))"),
+          QStringLiteral("CREATE TABLE options_tbl ( user_num INTEGER NOT NULL, option_name TEXT "
+                         "NOT NULL, option_value TEXT, UNIQUE (user_num, option_name))")},
+         {QStringLiteral("CREATE TABLE drafts_tbl ( user_num integer NOT NULL, draft_kind text "
+                         "NOT NULL, draft_key text NOT NULL, draft_texts text NOT NULL, "
+                         "draft_written text NOT NULL, UNIQUE (user_num, draft_kind, draft_key))"),
+          QStringLiteral("CREATE TABLE options_tbl ( user_num integer NOT NULL, option_name text "
+                         "NOT NULL, option_value text, UNIQUE (user_num, option_name))")}},
     };
     return ladder;
 }

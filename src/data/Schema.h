@@ -16,7 +16,7 @@ class Statement;
 
 // The version of the schema below: the file keeps it in its user_version, a server in its
 // settings table.
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // What a column holds, as both engines give it back: a whole number, a text, or a day (a
 // YYYY-MM-DD text on the file, a date on a server).
@@ -59,6 +59,8 @@ struct Table {
     // On a server the rows live in this table, which numbers them in the order they were added
     // (the file's rowid order), and `name` is a view of it without that number.
     QLatin1StringView serverRows = {};
+    // The schema version that made the table; an older database does not have it yet.
+    int since = 1;
 
     const Column* column(QLatin1StringView name) const;
     // The file declares this key on its one column (UNIQUE, PRIMARY KEY), not as an index.
@@ -108,6 +110,8 @@ inline constexpr QLatin1StringView kContacts("addressbook_tbl");
 inline constexpr QLatin1StringView kDiary("diary_tbl");
 inline constexpr QLatin1StringView kPlanner("planner_tbl");
 inline constexpr QLatin1StringView kDictionary("dictionary_tbl");
+inline constexpr QLatin1StringView kDrafts("drafts_tbl");
+inline constexpr QLatin1StringView kOptions("options_tbl");
 }  // namespace tables
 
 // The statements that make the schema, table by table with its indexes, then the full-text

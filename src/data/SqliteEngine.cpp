@@ -309,7 +309,7 @@ std::optional<SchemaProblem> schemaProblem(qint32 verifier, int version, const Q
     if (version < oldest)
         return SchemaProblem{DbProblem::Damaged, QStringLiteral("it records no schema version")};
     for (const Table& table : schemaTables())
-        if (!present.contains(table.name))
+        if (table.since <= version && !present.contains(table.name))
             return SchemaProblem{DbProblem::Damaged,
                                  QStringLiteral("the table %1 is missing").arg(table.name)};
     for (const QString& table : alsoRequired)

@@ -177,7 +177,8 @@ protected:
     void SetUp() override {
         OpeningTest::SetUp();
         dropSearchIndex();
-        raw({"DROP INDEX addressbook_names", "DROP TABLE dictionary_tbl",
+        raw({"DROP INDEX addressbook_names", "DROP TABLE dictionary_tbl", "DROP TABLE drafts_tbl",
+             "DROP TABLE options_tbl",
              "CREATE TABLE dictionary_tbl ( user_num INTEGER NOT NULL,"
              " dict_name TEXT COLLATE NOCASE NOT NULL UNIQUE, dict_description TEXT COLLATE "
              "NOCASE)",
@@ -281,7 +282,7 @@ protected:
     void SetUp() override {
         OpeningTest::SetUp();
         dropSearchIndex();
-        raw({"DROP INDEX addressbook_names",
+        raw({"DROP INDEX addressbook_names", "DROP TABLE drafts_tbl", "DROP TABLE options_tbl",
              "CREATE INDEX addressbook_names ON addressbook_tbl (user_num, trim(name) COLLATE "
              "NOCASE)",
              "PRAGMA user_version = 2"});

@@ -261,6 +261,7 @@ void makeVersionTwo(QSqlDatabase db) {
     exec(db, {QStringLiteral("DROP INDEX diary_message_search, time_am_search, time_pm_search, "
                              "planner_msg_search"),
               QStringLiteral("DROP FUNCTION search_words(text)"),
+              QStringLiteral("DROP TABLE drafts_tbl, options_tbl"),
               QStringLiteral("DROP INDEX addressbook_names"),
               QStringLiteral("CREATE INDEX addressbook_names ON addressbook_rows (user_num, "
                              "lower(trim(name) COLLATE \"C\"))"),
@@ -484,7 +485,7 @@ std::optional<UserRecord> logIn(const QString& file, const QString& user, const 
 TEST_F(MigrateTest, FileToServerToFileKeepsEveryValue) {
     const Result<CopyChecks> up = copyFileToServer(source, server);
     ASSERT_TRUE(up) << up.error().description.toStdString();
-    ASSERT_EQ(up.value().size(), 5);
+    ASSERT_EQ(up.value().size(), 7);
     EXPECT_EQ(up.value().at(0).table, u"users");
     EXPECT_EQ(up.value().at(0).rows, 3);
     EXPECT_EQ(up.value().at(1).rows, 3);
@@ -555,10 +556,13 @@ TEST_F(MigrateTest, TheCommandReportsCountsAndRefusesWhatIsNotEmptyOrNew) {
         runProgram(QStringLiteral(VEMORA_CLI), {QStringLiteral("migrate"), QStringLiteral("--to"),
                                                 url(), QStringLiteral("--database"), source});
     ASSERT_EQ(up.code, 0) << up.err.toStdString();
-    EXPECT_EQ(up.out, QStringLiteral("Copied %1 to %2: users 3, addressbook_tbl 3, diary_tbl 2, "
-                                     "planner_tbl 1, dictionary_tbl 2; row counts and checksums "
-                                     "match.\n")
-                          .arg(source, url()));
+    EXPECT_EQ(up.out,
+              QStringLiteral(
+                  "Copied %1 to %2: users 3, addressbook_tbl 3, diary_tbl 2, "
+                  "planner_tbl 1, dictionary_tbl 2, drafts_tbl 0, options_tbl 0; row counts and "
+                  "checksums "
+                  "match.\n")
+                  .arg(source, url()));
 
     // The global option may stand before the command as well.
     const Outcome again = runProgram(QStringLiteral(VEMORA_CLI),
@@ -659,7 +663,7 @@ TEST_F(ServerCliTest, CheckCountsTheRowsAsForAFileAndVemoraConfSelectsTheServer)
     const QString expected =
         QStringLiteral(
             "%1: sound\nschema version %2\nusers 3\naddressbook_tbl 3\ndiary_tbl 2\n"
-            "planner_tbl 1\ndictionary_tbl 2\n")
+            "planner_tbl 1\ndictionary_tbl 2\ndrafts_tbl 0\noptions_tbl 0\n")
             .arg(url())
             .arg(kSchemaVersion);
     const Outcome checked = runProgram(
@@ -817,8 +821,9 @@ TEST_F(ServerCliTest, ARefusedRestoreLeavesTheServerAsItWas) {
 
 TEST_F(ServerCliTest, AnOlderFileIsRestoredAsItsNewerFormAndLeftAsItWas) {
     const QString older = changedCopy(QStringLiteral("older.mdb"));
-    QStringList before{QStringLiteral("DROP INDEX addressbook_names"),
-                       QStringLiteral("PRAGMA user_version = 1")};
+    QStringList before{
+        QStringLiteral("DROP INDEX addressbook_names"), QStringLiteral("DROP TABLE drafts_tbl"),
+        QStringLiteral("DROP TABLE options_tbl"), QStringLiteral("PRAGMA user_version = 1")};
     // Version 1 had no search index.
     for (const SchemaObject& object : fileSearchObjects())
         before.append(QStringLiteral("DROP %1 %2").arg(object.type, object.name));
