@@ -15,6 +15,7 @@
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
 #include "core/Clock.h"
+#include "core/LockSettings.h"
 #include "platform/Prompter.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
@@ -24,6 +25,7 @@
 #include "shell/IdleLock.h"
 #include "shell/ShellWindows.h"
 #include "shell/frmLock.h"
+#include "shell/frmOptions.h"
 #include "ui_frmMain.h"
 #include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
@@ -199,6 +201,7 @@ void frmMain::setMenuState(MenuState state) {
     m_ui->mnuView->setEnabled(loggedIn);
     m_ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
     m_lock->setEnabled(loggedIn);
+    m_myOptions->setEnabled(loggedIn);
     m_idleLock->setActive(loggedIn);
     const UserRecord& user = m_platform.session.CurrentUser();
     m_user->setText(loggedIn ? user.name.toString() + QStringLiteral(" (") +
@@ -208,7 +211,8 @@ void frmMain::setMenuState(MenuState state) {
     updateTransferMenu(m_workspace != nullptr);
 }
 
-// File > Lock, after Log-out.
+// File > Lock after Log-out, File > Options after Main for every user, and Admin > Options
+// (the same window) for the administrator.
 void frmMain::addLockMenu() {
     m_lock =
         new QAction(themeIcon(QStringLiteral("system-lock-screen")), QStringLiteral("&Lock"), this);
@@ -218,6 +222,34 @@ void frmMain::addLockMenu() {
     const qsizetype after = file.indexOf(m_ui->mnuLogout);
     m_ui->mnu_file->insertAction(file.value(after + 1), m_lock);
     connect(m_lock, &QAction::triggered, m_idleLock, &IdleLock::lock);
+
+    const QIcon options = themeIcon(QStringLiteral("preferences-system"));
+    m_myOptions = new QAction(options, QStringLiteral("O&ptions..."), this);
+    m_myOptions->setObjectName(QStringLiteral("mnuMyOptions"));
+    m_ui->mnu_file->insertAction(file.value(file.indexOf(m_ui->mnuMain) + 1), m_myOptions);
+    connect(m_myOptions, &QAction::triggered, this, &frmMain::showOptions);
+    auto* adminOptions = new QAction(options, QStringLiteral("&Options..."), this);
+    adminOptions->setObjectName(QStringLiteral("mnuOptions"));
+    m_ui->mnuAdmin->insertAction(m_ui->mnuAdmin->actions().value(1), adminOptions);
+    connect(adminOptions, &QAction::triggered, this, &frmMain::showOptions);
+}
+
+void frmMain::showOptions() {
+    showSingle(m_options, [this] {
+        auto* window = new frmOptions(m_platform, this);
+        connect(window, &frmOptions::saved, this, [this](const LockDelays& delays) {
+            m_idleLock->setDelay(std::chrono::minutes(delays.effective()));
+        });
+        return window;
+    });
+}
+
+void frmMain::applyLockDelay() {
+    const qint64 user = m_platform.session.CurrentUser().user_num.toLongLong();
+    const Result<LockDelays> delays = LockSettings(m_platform.session.database()).read(user);
+    // Settings that cannot be read leave the lock on, at the usual delay.
+    m_idleLock->setDelay(
+        std::chrono::minutes(delays ? delays.value().effective() : LockSettings::kDefaultMinutes));
 }
 
 void frmMain::updateTransferMenu(bool workspaceShown) {
@@ -292,6 +324,7 @@ void frmMain::switchUser() {
 void frmMain::startSession(MenuState state) {
     endSession();
     setMenuState(state);
+    applyLockDelay();
     showWorkspace();
 }
 
@@ -304,6 +337,7 @@ void frmMain::endSession() {
     delete m_changePW;
     delete m_about;
     delete m_find;
+    delete m_options;
 }
 
 void frmMain::showFind(QDate day, bool onThisDay) {

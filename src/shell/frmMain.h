@@ -25,6 +25,7 @@ class frmChangePW;
 class frmAbout;
 class frmFind;
 class IdleLock;
+class frmOptions;
 
 // Which menus are usable follows from who is logged in.
 enum class MenuState { LoggedOut, User, Administrator };
@@ -70,6 +71,9 @@ private:
     // Import... and Export... act on the workspace's tabs while it is shown.
     void updateTransferMenu(bool workspaceShown);
     void addLockMenu();
+    void showOptions();
+    // The lock delay that applies to the user logged in, read from the database.
+    void applyLockDelay();
 
     Platform& m_platform;
     ShellWindows& m_windows;
@@ -81,6 +85,7 @@ private:
     QPointer<frmChangePW> m_changePW;
     QPointer<frmAbout> m_about;
     QPointer<frmFind> m_find;
+    QPointer<frmOptions> m_options;
     QLabel* m_date;
     QLabel* m_time;
     QLabel* m_user;
@@ -88,6 +93,7 @@ private:
     QTimer* m_clock;
     IdleLock* m_idleLock;
     QAction* m_lock = nullptr;
+    QAction* m_myOptions = nullptr;
 };
 
 }  // namespace vemora

@@ -13,11 +13,14 @@
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
 #include "core/Clock.h"
+#include "core/LockSettings.h"
+#include "core/OptionStore.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
 #include "reports/ReportPreview.h"
 #include "shell/IdleLock.h"
 #include "shell/frmLock.h"
+#include "shell/frmOptions.h"
 #include "workspace/find/frmFind.h"
 #include "workspace/frmTags.h"
 
@@ -282,6 +285,99 @@ TEST_F(IdleLockTest, AQuestionOpenBehindTheLockIsNeitherAnsweredNorShown) {
     discardClosedWindows();
     EXPECT_TRUE(tags.isNull());
     EXPECT_NE(visibleWindow<frmLogin>(), nullptr);
+}
+
+class LockOptions : public IdleLockTest {
+protected:
+    frmOptions* openOptions(const char* item) {
+        trigger(main, item);
+        return visibleWindow<frmOptions>();
+    }
+    QString stored(qint64 user) {
+        const auto value = OptionStore(env.session.database()).value(user, kLockDelayOption);
+        EXPECT_TRUE(value.ok());
+        return value ? value.value().value_or(u"(none)"_s) : QString();
+    }
+    static void ok(frmOptions* options) {
+        QTest::mouseClick(child<QPushButton>(options, "cmdOk"), Qt::LeftButton);
+        discardClosedWindows();
+    }
+};
+
+TEST_F(LockOptions, TheAdministratorsDelayIsEveryonesAndAUserMayOnlyShortenIt) {
+    ASSERT_TRUE(logInAs(u"admin"_s, u"admin"_s));
+    frmOptions* options = openOptions("mnuOptions");
+    ASSERT_NE(options, nullptr);
+    EXPECT_TRUE(child<QGroupBox>(options, "fraEveryone")->isEnabled());
+    EXPECT_TRUE(child<QCheckBox>(options, "chkLockEveryone")->isChecked());
+    EXPECT_EQ(child<QSpinBox>(options, "spnEveryone")->value(), 10);
+    child<QSpinBox>(options, "spnEveryone")->setValue(15);
+    ok(options);
+    EXPECT_EQ(visibleWindow<frmOptions>(), nullptr);
+    EXPECT_EQ(stored(OptionStore::kEveryone), u"15"_s);
+    EXPECT_EQ(stored(kAdministratorNumber), u"(none)"_s);
+    EXPECT_EQ(lock()->delay(), 15min);
+
+    env.prompter.answer(Answer::Yes);
+    trigger(main, "mnuLogout");
+    trigger(main, "mnuLogin");
+    ASSERT_EQ(logInAs(u"ann"_s, u"Ann9pw"_s), main);
+    EXPECT_EQ(lock()->delay(), 15min);
+    options = openOptions("mnuMyOptions");
+    ASSERT_NE(options, nullptr);
+    EXPECT_FALSE(child<QGroupBox>(options, "fraEveryone")->isEnabled());
+    EXPECT_EQ(child<QLabel>(options, "lblOwnLimit")->text(),
+              u"At most the delay for everyone: 15 minutes."_s);
+    child<QCheckBox>(options, "chkOwn")->setChecked(true);
+    auto* own = child<QSpinBox>(options, "spnOwn");
+    own->setValue(30);
+    EXPECT_EQ(own->value(), 15);
+    own->setValue(5);
+    ok(options);
+    EXPECT_EQ(stored(ann), u"5"_s);
+    EXPECT_EQ(stored(OptionStore::kEveryone), u"15"_s);
+    EXPECT_EQ(lock()->delay(), 5min);
+    QTest::mouseMove(main, QPoint(10, 10));
+    at(4min + 59s);
+    lock()->tick();
+    EXPECT_FALSE(lock()->isLocked());
+    at(5min);
+    lock()->tick();
+    EXPECT_TRUE(lock()->isLocked());
+}
+
+TEST_F(LockOptions, AUsersDelayLongerThanEveryonesShortenedMeanwhileIsRefused) {
+    ASSERT_TRUE(logInAs(u"ann"_s, u"Ann9pw"_s));
+    frmOptions* options = openOptions("mnuMyOptions");
+    ASSERT_NE(options, nullptr);
+    child<QCheckBox>(options, "chkOwn")->setChecked(true);
+    child<QSpinBox>(options, "spnOwn")->setValue(8);
+    // The administrator, at another computer.
+    ASSERT_TRUE(LockSettings(env.session.database()).setEveryone(3).ok());
+    const int asked = env.prompter.count();
+    ok(options);
+    ASSERT_EQ(env.prompter.count(), asked + 1);
+    EXPECT_EQ(env.prompter.last().text,
+              u"Your delay cannot be longer than the one for everyone (3 minutes)."_s);
+    EXPECT_EQ(env.prompter.last().title, u"Options"_s);
+    EXPECT_EQ(stored(ann), u"(none)"_s);
+    EXPECT_TRUE(options->isVisible());
+    EXPECT_EQ(child<QSpinBox>(options, "spnOwn")->maximum(), 3);
+}
+
+TEST_F(LockOptions, TheAdministratorTurnsTheLockOffForEveryone) {
+    ASSERT_TRUE(logInAs(u"admin"_s, u"admin"_s));
+    frmOptions* options = openOptions("mnuOptions");
+    child<QCheckBox>(options, "chkLockEveryone")->setChecked(false);
+    EXPECT_FALSE(child<QSpinBox>(options, "spnEveryone")->isEnabled());
+    ok(options);
+    EXPECT_EQ(stored(OptionStore::kEveryone), u"0"_s);
+    at(30h);
+    lock()->tick();
+    EXPECT_FALSE(lock()->isLocked());
+    // The Lock command still locks.
+    trigger(main, "mnuLock");
+    EXPECT_TRUE(lock()->isLocked());
 }
 
 }  // namespace
