@@ -14,10 +14,14 @@ namespace {
 
 QString kindName(DraftKind kind) {
     switch (kind) {
-    case DraftKind::Diary: return QStringLiteral("diary");
-    case DraftKind::Planner: return QStringLiteral("planner");
-    case DraftKind::Contact: return QStringLiteral("contact");
-    case DraftKind::Word: return QStringLiteral("word");
+        case DraftKind::Diary:
+            return QStringLiteral("diary");
+        case DraftKind::Planner:
+            return QStringLiteral("planner");
+        case DraftKind::Contact:
+            return QStringLiteral("contact");
+        case DraftKind::Word:
+            return QStringLiteral("word");
     }
     return {};
 }
@@ -36,8 +40,8 @@ Statement& whereDraft(Statement& statement, qint64 user, DraftKind kind, const Q
 Result<std::optional<Draft>> DraftStore::load(qint64 user, DraftKind kind, const QString& key) {
     Statement select("SELECT draft_texts, draft_written FROM drafts_tbl");
     Recordset row;
-    if (const Status read = row.open(whereDraft(select, user, kind, key),
-                                     m_database.DbConnection());
+    if (const Status read =
+            row.open(whereDraft(select, user, kind, key), m_database.DbConnection());
         !read)
         return read.error();
     if (row.eof()) return std::optional<Draft>();
@@ -49,10 +53,9 @@ Result<std::optional<Draft>> DraftStore::load(qint64 user, DraftKind kind, const
     return std::optional<Draft>(draft);
 }
 
-Status DraftStore::keep(qint64 user, DraftKind kind, const QString& key,
-                        const QStringList& texts) {
-    const QByteArray json = QJsonDocument(QJsonArray::fromStringList(texts)).toJson(
-        QJsonDocument::Compact);
+Status DraftStore::keep(qint64 user, DraftKind kind, const QString& key, const QStringList& texts) {
+    const QByteArray json =
+        QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact);
     const Result<int> kept = m_database.execute(
         Statement("INSERT INTO drafts_tbl (user_num, draft_kind, draft_key, draft_texts, "
                   "draft_written) VALUES (")

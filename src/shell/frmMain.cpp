@@ -20,6 +20,7 @@
 #include "accounts/frmAddUser.h"
 #include "accounts/frmChangePW.h"
 #include "core/Clock.h"
+#include "core/LockSettings.h"
 #include "core/OptionStore.h"
 #include "platform/ColourScheme.h"
 #include "platform/ErrorPrompts.h"
@@ -29,7 +30,10 @@
 #include "platform/Shortcuts.h"
 #include "platform/Widgets.h"
 #include "reports/Print.h"
+#include "shell/IdleLock.h"
 #include "shell/ShellWindows.h"
+#include "shell/frmLock.h"
+#include "shell/frmOptions.h"
 #include "spelling/Spelling.h"
 #include "ui_frmMain.h"
 #include "workspace/find/frmFind.h"
@@ -107,8 +111,10 @@ frmMain::frmMain(Platform& platform, ShellWindows& windows, QWidget* parent)
       m_date(new QLabel(this)),
       m_time(new QLabel(this)),
       m_user(new QLabel(this)),
-      m_clock(new QTimer(this)) {
+      m_clock(new QTimer(this)),
+      m_idleLock(new IdleLock(platform, *this)) {
     m_ui->setupUi(this);
+    addLockMenu();
     // The size it keeps where nothing maximizes it, such as a screen without a window manager.
     if (const QScreen* where = screen()) resize(where->availableGeometry().size() * 9 / 10);
     setWindowState(Qt::WindowMaximized);
@@ -205,6 +211,9 @@ void frmMain::setMenuState(MenuState state) {
     // Items of a disabled menu ignore their shortcuts as well.
     m_ui->mnuView->setEnabled(loggedIn);
     m_ui->mnuAdmin->setEnabled(state == MenuState::Administrator);
+    m_lock->setEnabled(loggedIn);
+    m_myOptions->setEnabled(loggedIn);
+    m_idleLock->setActive(loggedIn);
     const UserRecord& user = m_platform.session.CurrentUser();
     m_user->setText(loggedIn ? user.name.toString() + QStringLiteral(" (") +
                                    user.user_name.toString() + QLatin1Char(')')
@@ -242,6 +251,53 @@ void frmMain::stepTab(int step) {
     if (!m_workspace || !m_workspace->isVisible() || !m_ui->mnuView->isEnabled()) return;
     QTabWidget* tabs = workspace()->tabMenu();
     tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count());
+}
+
+// File > Lock after Log-out, File > Options after Main for every user, and Admin > Options
+// (the same window) for the administrator.
+void frmMain::addLockMenu() {
+    m_lock =
+        new QAction(themeIcon(QStringLiteral("system-lock-screen")), QStringLiteral("&Lock"), this);
+    m_lock->setObjectName(QStringLiteral("mnuLock"));
+    m_lock->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    const QList<QAction*> file = m_ui->mnu_file->actions();
+    const qsizetype after = file.indexOf(m_ui->mnuLogout);
+    m_ui->mnu_file->insertAction(file.value(after + 1), m_lock);
+    connect(m_lock, &QAction::triggered, m_idleLock, &IdleLock::lock);
+    // What was typed is kept before the windows hide, and before another user takes over.
+    const auto keepDrafts = [this] {
+        if (m_workspace) workspace()->keepDrafts();
+    };
+    connect(m_idleLock, &IdleLock::aboutToLock, this, keepDrafts);
+    connect(m_idleLock, &IdleLock::aboutToSwitchUser, this, keepDrafts);
+
+    const QIcon options = themeIcon(QStringLiteral("preferences-system"));
+    m_myOptions = new QAction(options, QStringLiteral("O&ptions..."), this);
+    m_myOptions->setObjectName(QStringLiteral("mnuMyOptions"));
+    m_ui->mnu_file->insertAction(file.value(file.indexOf(m_ui->mnuMain) + 1), m_myOptions);
+    connect(m_myOptions, &QAction::triggered, this, &frmMain::showOptions);
+    auto* adminOptions = new QAction(options, QStringLiteral("&Options..."), this);
+    adminOptions->setObjectName(QStringLiteral("mnuOptions"));
+    m_ui->mnuAdmin->insertAction(m_ui->mnuAdmin->actions().value(1), adminOptions);
+    connect(adminOptions, &QAction::triggered, this, &frmMain::showOptions);
+}
+
+void frmMain::showOptions() {
+    showSingle(m_options, [this] {
+        auto* window = new frmOptions(m_platform, this);
+        connect(window, &frmOptions::saved, this, [this](const LockDelays& delays) {
+            m_idleLock->setDelay(std::chrono::minutes(delays.effective()));
+        });
+        return window;
+    });
+}
+
+void frmMain::applyLockDelay() {
+    const qint64 user = m_platform.session.CurrentUser().user_num.toLongLong();
+    const Result<LockDelays> delays = LockSettings(m_platform.session.database()).read(user);
+    // Settings that cannot be read leave the lock on, at the usual delay.
+    m_idleLock->setDelay(
+        std::chrono::minutes(delays ? delays.value().effective() : LockSettings::kDefaultMinutes));
 }
 
 void frmMain::updateTransferMenu(bool workspaceShown) {
@@ -310,6 +366,14 @@ void frmMain::logOut() {
     m_platform.session.DbConnection().close();
 }
 
+void frmMain::switchUser() {
+    endSession();
+    setMenuState(MenuState::LoggedOut);
+    m_platform.session.DbConnection().close();
+    show();
+    logIn();
+}
+
 void frmMain::startSession(MenuState state) {
     endSession();
     setMenuState(state);
@@ -321,6 +385,7 @@ void frmMain::startSession(MenuState state) {
     showColourScheme(colourSchemeFromValue(scheme ? scheme.value() : std::nullopt));
     if (m_platform.spelling) (void)m_platform.spelling->setUser(user);
     fillLanguageMenu();
+    applyLockDelay();
     showWorkspace();
 }
 
@@ -410,6 +475,7 @@ void frmMain::endSession() {
     delete m_changePW;
     delete m_about;
     delete m_find;
+    delete m_options;
 }
 
 void frmMain::showFind(QDate day, bool onThisDay) {

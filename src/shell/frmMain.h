@@ -25,6 +25,8 @@ class frmAddUser;
 class frmChangePW;
 class frmAbout;
 class frmFind;
+class IdleLock;
+class frmOptions;
 
 // Which menus are usable follows from who is logged in.
 enum class MenuState { LoggedOut, User, Administrator };
@@ -45,6 +47,9 @@ public:
     void showWorkspace();
     // The status bar's clock, run every second.
     void updateClock();
+    IdleLock* idleLock() const { return m_idleLock; }
+    // From the lock window: the locked session ends and the log-in is shown for someone else.
+    void switchUser();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +82,10 @@ private:
     void fillLanguageMenu();
     // Import... and Export... act on the workspace's tabs while it is shown.
     void updateTransferMenu(bool workspaceShown);
+    void addLockMenu();
+    void showOptions();
+    // The lock delay that applies to the user logged in, read from the database.
+    void applyLockDelay();
 
     Platform& m_platform;
     ShellWindows& m_windows;
@@ -88,11 +97,15 @@ private:
     QPointer<frmChangePW> m_changePW;
     QPointer<frmAbout> m_about;
     QPointer<frmFind> m_find;
+    QPointer<frmOptions> m_options;
     QLabel* m_date;
     QLabel* m_time;
     QLabel* m_user;
     QLabel* m_loggedOut;
     QTimer* m_clock;
+    IdleLock* m_idleLock;
+    QAction* m_lock = nullptr;
+    QAction* m_myOptions = nullptr;
 };
 
 }  // namespace vemora

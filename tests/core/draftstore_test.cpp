@@ -1,6 +1,6 @@
+#include "core/DraftStore.h"
 #include "core/Accounts.h"
 #include "core/Clock.h"
-#include "core/DraftStore.h"
 #include "core/OptionStore.h"
 #include "core/StoreFixture.h"
 #include "data/Encoding.h"

@@ -15,6 +15,8 @@
 #include "ShellFixture.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
+#include "shell/IdleLock.h"
+#include "shell/frmLock.h"
 #include "tools/frmLoginTools.h"
 #include "tools/frmTools.h"
 #include "tools/mod_Tools.h"
@@ -86,6 +88,7 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
     trigger(main, "mnu_adduser");
     trigger(main, "mnu_changepw");
     trigger(main, "mnuAbout");
+    trigger(main, "mnuOptions");
     showReport(env.platform, DataEnvironment::instance().DataDiaryReport());
     windows.showLogin();
 
@@ -112,8 +115,11 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
     // The video frame, though no control, is named too.
     if (accessibleName(child<QWidget>(main, "videoScreen")).isEmpty())
         unnamed.append(QStringLiteral("videoScreen"));
+    // The lock window, which hides all the others.
+    trigger(main, "mnuLock");
+    unnamed += unnamedControls(main->idleLock()->lockWindow());
     unnamed.removeDuplicates();
-    EXPECT_GE(walked, 7);
+    EXPECT_GE(walked, 8);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char('\n')).toStdString();
     delete toolsLogin;
     delete toolsWindow;
