@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ ninja-build ccache pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
-  postgresql libqt6sql6-psql
+  postgresql libqt6sql6-psql libpq-dev
   libsqlite3-dev sqlite3 libical-dev libgtest-dev libgmock-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-dejavu-core fonts-liberation fonts-urw-base35 fontconfig

@@ -2,6 +2,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/ServerWatch.h"
 #include "data/Statement.h"
 
 #include <QAtomicInt>
@@ -90,12 +91,20 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     QSqlDatabase db = handle();
     if (!db.isOpen()) return closedError();
 
+    const std::unique_ptr<ServerWatch> watch = m_engine->watch(db);
+    // A connection the server ended, or that its silence made this end, is closed: whoever
+    // uses it next opens it again.
+    const auto failed = [&](const QSqlError& driverError) {
+        DbError error = watch && watch->expired() ? m_engine->noAnswer() : toDbError(driverError);
+        if (error.problem == DbProblem::ConnectionLost) close();
+        return error;
+    };
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!m_engine->run(query, statement)) {
-        DbError error = toDbError(query.lastError());
+        const QSqlError driverError = query.lastError();
         query.finish();
-        return error;
+        return failed(driverError);
     }
     if (!query.isSelect()) {
         m_rowsAffected = query.numRowsAffected();
@@ -108,7 +117,11 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     std::vector<ColumnValues> values(size_t(columns.size()));
     const Status read = m_engine->readRows(query, values);
     query.finish();
-    if (!read) return read.error();
+    if (!read) {
+        if (watch && watch->expired()) return failed({});
+        if (read.error().problem == DbProblem::ConnectionLost) close();
+        return read.error();
+    }
     return Recordset(std::move(columns), std::move(values));
 }
 
