@@ -115,6 +115,8 @@ Status Database::open() {
 
 Result<int> Database::execute(const Statement& statement) {
     m_sqlText = statement.rendering();
+    // Ended under a statement run on the connection itself (a transaction's end).
+    if (m_dbConnection->lost()) m_openFailed = true;
     // A transaction ends with its connection: what would follow in it is not run outside it.
     if (m_openFailed && m_transactions > 0)
         return DbError{kErrGeneral,

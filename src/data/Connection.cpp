@@ -68,6 +68,7 @@ Status Connection::openSnapshot() {
 
 Status Connection::openWith(bool snapshot) {
     close();
+    m_lost = false;
     // A connection string may have named the other engine before.
     if (QSqlDatabase::contains(m_name) && handle().driverName() != m_engine->driver())
         QSqlDatabase::removeDatabase(m_name);
@@ -78,10 +79,12 @@ Status Connection::openWith(bool snapshot) {
         close();
         return opened;
     }
+    m_opened = true;
     return {};
 }
 
 void Connection::close() {
+    m_opened = false;
     if (QSqlDatabase::contains(m_name)) QSqlDatabase::database(m_name, false).close();
 }
 
@@ -89,14 +92,25 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     m_rowsAffected = 0;
     if (statement.defect()) return *statement.defect();
     QSqlDatabase db = handle();
-    if (!db.isOpen()) return closedError();
+    if (!db.isOpen()) {
+        if (!m_opened) return closedError();
+        // The driver found the server's connection ended (its status went bad) under a
+        // statement that did not say so.
+        close();
+        m_lost = true;
+        return toDbError(QSqlError(QString(), QStringLiteral("the connection to the server ended"),
+                                   QSqlError::ConnectionError));
+    }
 
     const std::unique_ptr<ServerWatch> watch = m_engine->watch(db);
     // A connection the server ended, or that its silence made this end, is closed: whoever
     // uses it next opens it again.
     const auto failed = [&](const QSqlError& driverError) {
         DbError error = watch && watch->expired() ? m_engine->noAnswer() : toDbError(driverError);
-        if (error.problem == DbProblem::ConnectionLost) close();
+        if (error.problem == DbProblem::ConnectionLost) {
+            close();
+            m_lost = true;
+        }
         return error;
     };
     QSqlQuery query(db);
@@ -119,7 +133,10 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     query.finish();
     if (!read) {
         if (watch && watch->expired()) return failed({});
-        if (read.error().problem == DbProblem::ConnectionLost) close();
+        if (read.error().problem == DbProblem::ConnectionLost) {
+            close();
+            m_lost = true;
+        }
         return read.error();
     }
     return Recordset(std::move(columns), std::move(values));
