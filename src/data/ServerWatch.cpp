@@ -47,7 +47,9 @@ private:
         Clock::time_point deadline;
     };
 
-    Watchdog() { std::thread([this] { run(); }).detach(); }
+    Watchdog() {
+        std::thread([this] { run(); }).detach();
+    }
 
     void run() {
         std::unique_lock lock(m_mutex);

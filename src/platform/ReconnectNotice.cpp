@@ -22,7 +22,7 @@ ReconnectWatcher::Answer ReconnectNotice::waiting(const QString& server,
         for (QAbstractButton* button : m_box->buttons())
             QObject::connect(button, &QAbstractButton::clicked, m_box, [this, button] {
                 m_answer = m_box->standardButton(button) == QMessageBox::Retry ? Answer::Retry
-                                                                                : Answer::Cancel;
+                                                                               : Answer::Cancel;
             });
         m_box->show();
     }

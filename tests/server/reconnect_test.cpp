@@ -14,6 +14,7 @@
 
 #include "core/ContactStore.h"
 #include "core/Database.h"
+#include "core/DayStore.h"
 #include "core/Transaction.h"
 #include "data/PostgresEngine.h"
 #include "support/TestPlatform.h"
@@ -49,8 +50,9 @@ protected:
     }
     // Ends every session of the test's database, as an administrator's kill does.
     void terminateSessions() {
-        maintain(u"SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity"
-                 u" WHERE datname = '%1' AND pid <> pg_backend_pid()"_s.arg(server.database));
+        maintain(
+            u"SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity"
+            u" WHERE datname = '%1' AND pid <> pg_backend_pid()"_s.arg(server.database));
     }
     // A fast restart of the whole server.
     void restartServer() {
@@ -127,6 +129,20 @@ TEST_P(AfterFault, AReadAndEveryWriteGoOnAndTheLockIsTakenAgain) {
     EXPECT_TRUE(removed.value().done());
     EXPECT_EQ(count(), 1);
     EXPECT_FALSE(restoreCouldRun()) << "the organizer's lock was not taken again";
+
+    // The diary's changes, made in transactions the same way.
+    DayStore diary(organizer, DayBook::diary());
+    const QDate day(2026, 3, 1);
+    fault();
+    const Result<Change> written = diary.add(1, day, {u"first"_s});
+    ASSERT_TRUE(written) << written.error().description.toStdString();
+    EXPECT_TRUE(written.value().done());
+    fault();
+    const Result<Change> rewritten = diary.save(1, day, {u"first"_s}, {u"second"_s});
+    ASSERT_TRUE(rewritten) << rewritten.error().description.toStdString();
+    EXPECT_TRUE(rewritten.value().done());
+    EXPECT_EQ(maintainOn(u"SELECT string_agg(diary_message, ',') FROM diary_tbl"_s).toString(),
+              u"second");
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, AfterFault, ::testing::Values(Fault::Terminate, Fault::Restart),
@@ -138,8 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Server, AfterFault, ::testing::Values(Fault::Terminate,
 qint64 waitingSession(const std::function<QVariant(const QString&)>& query,
                       const QString& database) {
     for (int i = 0; i < 400; ++i) {
-        const QVariant pid = query(u"SELECT pid FROM pg_stat_activity WHERE datname = '%1'"
-                                   u" AND wait_event_type = 'Lock'"_s.arg(database));
+        const QVariant pid = query(
+            u"SELECT pid FROM pg_stat_activity WHERE datname = '%1'"
+            u" AND wait_event_type = 'Lock'"_s.arg(database));
         if (pid.isValid()) return pid.toLongLong();
         std::this_thread::sleep_for(25ms);
     }
@@ -154,15 +171,17 @@ TEST_F(ReconnectTest, AChangeLostBeforeItCommittedIsMadeAgainOnce) {
     ServerSession holder(server);
     ASSERT_TRUE(holder.open());
     QSqlQuery hold(holder.database());
-    ASSERT_TRUE(hold.exec(u"CREATE FUNCTION wait_at_commit() RETURNS trigger LANGUAGE plpgsql"
-                          u" AS $$ BEGIN PERFORM pg_advisory_xact_lock_shared(7); RETURN NULL;"
-                          u" END $$"_s));
-    ASSERT_TRUE(hold.exec(u"CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT ON addressbook_rows"
-                          u" DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
-                          u" EXECUTE FUNCTION wait_at_commit()"_s));
+    ASSERT_TRUE(
+        hold.exec(u"CREATE FUNCTION wait_at_commit() RETURNS trigger LANGUAGE plpgsql"
+                  u" AS $$ BEGIN PERFORM pg_advisory_xact_lock_shared(7); RETURN NULL;"
+                  u" END $$"_s));
+    ASSERT_TRUE(
+        hold.exec(u"CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT ON addressbook_rows"
+                  u" DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
+                  u" EXECUTE FUNCTION wait_at_commit()"_s));
     const auto query = [this](const QString& sql) { return maintainOn(sql); };
-    for (const char* held : {"LOCK TABLE addressbook_tbl IN EXCLUSIVE MODE",
-                             "SELECT pg_advisory_xact_lock(7)"}) {
+    for (const char* held :
+         {"LOCK TABLE addressbook_tbl IN EXCLUSIVE MODE", "SELECT pg_advisory_xact_lock(7)"}) {
         ASSERT_TRUE(hold.exec(u"BEGIN"_s));
         ASSERT_TRUE(hold.exec(QString::fromLatin1(held)));
         const QString name = QString::fromLatin1(held).left(4);
@@ -197,8 +216,7 @@ TEST_F(ReconnectTest, AChangeFoundCommittedAfterItsAnswerWasLostIsNotMadeAgain) 
             // The server commits, then the answer never comes back.
             maintainOn(u"INSERT INTO addressbook_tbl(user_num, name) VALUES (1, 'Cy')"_s);
             terminateSessions();
-            if (const Status committed = transaction.commit(); !committed)
-                return committed.error();
+            if (const Status committed = transaction.commit(); !committed) return committed.error();
             return Change{};
         },
         [&]() -> Result<bool> {
