@@ -16,6 +16,7 @@
 #include "core/Database.h"
 #include "core/DayStore.h"
 #include "core/Transaction.h"
+#include "core/WordStore.h"
 #include "data/PostgresEngine.h"
 #include "support/TestPlatform.h"
 
@@ -143,6 +144,20 @@ TEST_P(AfterFault, AReadAndEveryWriteGoOnAndTheLockIsTakenAgain) {
     EXPECT_TRUE(rewritten.value().done());
     EXPECT_EQ(maintainOn(u"SELECT string_agg(diary_message, ',') FROM diary_tbl"_s).toString(),
               u"second");
+    // And the dictionary's.
+    WordStore words(organizer);
+    fault();
+    const Result<Change> word = words.add(1, u"apple"_s, u"a fruit"_s);
+    ASSERT_TRUE(word) << word.error().description.toStdString();
+    EXPECT_TRUE(word.value().done());
+    fault();
+    const Result<Change> reworded =
+        words.save(1, LoadedWord{u"apple"_s, u"a fruit"_s, 1}, u"apple"_s, u"a tree fruit"_s);
+    ASSERT_TRUE(reworded) << reworded.error().description.toStdString();
+    EXPECT_TRUE(reworded.value().done());
+    EXPECT_EQ(
+        maintainOn(u"SELECT string_agg(dict_description, ',') FROM dictionary_tbl"_s).toString(),
+        u"a tree fruit");
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, AfterFault, ::testing::Values(Fault::Terminate, Fault::Restart),
