@@ -2,6 +2,7 @@
 # A throwaway PostgreSQL cluster for the tests.
 #   scripts/pg-cluster.sh start        starts one in a new temporary folder and prints the folder
 #   scripts/pg-cluster.sh url FOLDER   the URL of its database "postgres", through its socket
+#   scripts/pg-cluster.sh restart FOLDER   a fast restart (sessions ended, same port and data)
 #   scripts/pg-cluster.sh stop FOLDER  stops it and removes the folder
 # The server runs as an unprivileged account (vemora-pg, created when run as root; else the
 # current user), listens on a Unix socket in the folder and on a free port of 127.0.0.1 only.
@@ -59,6 +60,13 @@ url() {
   echo "postgresql://$superuser@localhost:$(port_of "$1")/postgres?host=$1"
 }
 
+restart() {
+  local folder="$1"
+  case "$folder" in */vemora-pg.*) ;; *) echo "pg-cluster: $folder is not a cluster folder" >&2; exit 1 ;; esac
+  as_owner "$bin/pg_ctl" --pgdata="$folder/data" --log="$folder/server.log" --mode=fast --wait \
+    restart >/dev/null
+}
+
 stop() {
   local folder="$1"
   case "$folder" in */vemora-pg.*) ;; *) echo "pg-cluster: $folder is not a cluster folder" >&2; exit 1 ;; esac
@@ -71,6 +79,7 @@ stop() {
 case "${1:-}" in
   start) start ;;
   url) url "${2:?folder}" ;;
+  restart) restart "${2:?folder}" ;;
   stop) stop "${2:?folder}" ;;
-  *) echo "usage: $0 start | url FOLDER | stop FOLDER" >&2; exit 2 ;;
+  *) echo "usage: $0 start | url FOLDER | restart FOLDER | stop FOLDER" >&2; exit 2 ;;
 esac

@@ -8,6 +8,7 @@
 #include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 #include "platform/QtSeams.h"
+#include "platform/ReconnectNotice.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
 #include "platform/Widgets.h"
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
     vemora::MessageBoxPrompter prompter;
     vemora::QtFileDialogs files;
     vemora::QtShell shell;
+    vemora::ReconnectNotice reconnecting;
     vemora::Session session(QCoreApplication::applicationDirPath(), prompter);
+    session.database().setReconnect(std::chrono::seconds(15), &reconnecting);
     const std::unique_ptr<vemora::Registry> registry = vemora::makeSystemRegistry();
     vemora::QtMediaPlayerFactory media;
     vemora::QtTransferDialogs transfer;

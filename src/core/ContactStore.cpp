@@ -96,8 +96,28 @@ Result<bool> ContactStore::namesStored(qint64 user, const QStringList& texts) {
     return !m_database.DbRecordset().eof();
 }
 
+Result<bool> ContactStore::storedAs(qint64 user, const QStringList& texts) {
+    const ContactNames names = namesOf(texts);
+    Statement check("SELECT * FROM addressbook_tbl");
+    const Result<int> ran =
+        m_database.execute(whereContact(check, user, names.name, names.middle, names.last));
+    if (!ran) return ran.error();
+    const Recordset& row = m_database.DbRecordset();
+    if (row.eof()) return false;
+    for (size_t i = 0; i < kContactColumns.size(); ++i)
+        if (row.text(QString(kContactColumns[i])) != ReplaceApostrophes(texts.value(int(i))))
+            return false;
+    return true;
+}
+
+// A change whose connection was lost is made again, or found made (see Database::change).
 Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
     if (const Change refused = checkContact(texts); !refused.done()) return refused;
+    return m_database.change([&] { return addOnce(user, texts); },
+                             [&] { return storedAs(user, texts); });
+}
+
+Result<Change> ContactStore::addOnce(qint64 user, const QStringList& texts) {
     Transaction transaction(m_database);
     if (!transaction.begun()) return transaction.begun().error();
     const Result<bool> stored = namesStored(user, texts);
@@ -116,6 +136,12 @@ Result<Change> ContactStore::add(qint64 user, const QStringList& texts) {
 Result<Change> ContactStore::save(qint64 user, const ContactNames& loaded,
                                   const QStringList& texts) {
     if (const Change refused = checkContact(texts); !refused.done()) return refused;
+    return m_database.change([&] { return saveOnce(user, loaded, texts); },
+                             [&] { return storedAs(user, texts); });
+}
+
+Result<Change> ContactStore::saveOnce(qint64 user, const ContactNames& loaded,
+                                      const QStringList& texts) {
     const ContactNames typed = namesOf(texts);
     // Letter case counts here: a change of case alone is a new name, which the check then
     // finds stored under the old one.
@@ -142,9 +168,25 @@ Result<Change> ContactStore::save(qint64 user, const ContactNames& loaded,
     return changed;
 }
 
+// In a transaction of its own, so that a connection lost before the COMMIT is known to have
+// deleted nothing.
 Result<Change> ContactStore::remove(qint64 user, const ContactNames& loaded) {
-    Statement remove("DELETE FROM addressbook_tbl");
-    return changeLoaded(remove, user, loaded);
+    const auto once = [&]() -> Result<Change> {
+        Transaction transaction(m_database);
+        if (!transaction.begun()) return transaction.begun().error();
+        Statement remove("DELETE FROM addressbook_tbl");
+        const Result<Change> removed = changeLoaded(remove, user, loaded);
+        if (!removed || !removed.value().done()) return removed;
+        if (const Status committed = transaction.commit(); !committed) return committed.error();
+        return removed;
+    };
+    const auto gone = [&]() -> Result<bool> {
+        const Result<bool> stored =
+            namesStored(user, QStringList{loaded.name, loaded.middle, loaded.last});
+        if (!stored) return stored.error();
+        return !stored.value();
+    };
+    return m_database.change(once, gone);
 }
 
 Result<Change> ContactStore::changeLoaded(Statement& statement, qint64 user,

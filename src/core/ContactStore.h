@@ -56,6 +56,10 @@ public:
 
 private:
     Result<bool> namesStored(qint64 user, const QStringList& texts);
+    // Whether the contact of the texts' names is stored with every text as given.
+    Result<bool> storedAs(qint64 user, const QStringList& texts);
+    Result<Change> addOnce(qint64 user, const QStringList& texts);
+    Result<Change> saveOnce(qint64 user, const ContactNames& loaded, const QStringList& texts);
     Result<Change> changeLoaded(Statement& statement, qint64 user, const ContactNames& loaded);
 
     Database& m_database;

@@ -1,13 +1,30 @@
 #include "core/Database.h"
 
+#include "core/Change.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
 #include "data/Statement.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace vemora {
+
+namespace {
+
+// A statement that changes nothing, which may run again on a new connection.
+bool repeatable(const Statement& statement) {
+    const QString text = statement.rendering().trimmed();
+    return text.startsWith(QLatin1String("select"), Qt::CaseInsensitive) ||
+           text.compare(QLatin1String("begin"), Qt::CaseInsensitive) == 0;
+}
+
+bool lostConnection(const DbError& error) {
+    return error.problem == DbProblem::ConnectionLost;
+}
+
+}  // namespace
 
 Database::Database(QString programDirectory, Lock lock)
     : m_programDirectory(std::move(programDirectory)),
@@ -61,7 +78,8 @@ bool Database::holdLock() {
         m_lockTarget = m_connectionString;
         m_lock = m_dbConnection->engine().lock();
     }
-    if (m_lock->isLocked()) return true;
+    // A server's lock dies with its session: it is taken anew when the server ended that.
+    if (m_lock->isLocked() && m_lock->stillHeld()) return true;
     for (;;) {
         const QDeadlineTimer deadline(m_toolWait);
         while (!m_lock->tryLock(EngineLock::Mode::Shared)) {
@@ -78,6 +96,7 @@ bool Database::holdLock() {
 Status Database::open() {
     m_dbConnection = std::make_unique<Connection>();
     m_transactions = 0;
+    ++m_opened;
     m_openFailed = true;
     const Result<QString> chosen = chosenDatabase();
     if (!chosen) return chosen.error();
@@ -96,6 +115,14 @@ Status Database::open() {
 
 Result<int> Database::execute(const Statement& statement) {
     m_sqlText = statement.rendering();
+    // Ended under a statement run on the connection itself (a transaction's end).
+    if (m_dbConnection->lost()) m_openFailed = true;
+    // A transaction ends with its connection: what would follow in it is not run outside it.
+    if (m_openFailed && m_transactions > 0)
+        return DbError{kErrGeneral,
+                       QStringLiteral("The connection to the database server was lost. The "
+                                      "change was not saved; the next action connects again."),
+                       DbProblem::ConnectionLost};
     if (m_openFailed) {
         if (const Status reopened = open(); !reopened) return reopened.error();
     }
@@ -105,16 +132,78 @@ Result<int> Database::execute(const Statement& statement) {
         return DbError{kErrOther,
                        QStringLiteral("The maintenance tool is working on the database.")};
     auto result = m_dbConnection->execute(statement);
-    if (!result) {
+    if (!result && lostConnection(result.error())) {
         // The next statement connects anew, as after a failed open.
-        if (result.error().problem == DbProblem::ConnectionLost) m_openFailed = true;
-        return result.error();
+        m_openFailed = true;
+        if (m_transactions == 0 && repeatable(statement)) {
+            if (const Status again = reconnect(result.error()); !again) return again.error();
+            m_sqlText = statement.rendering();
+            result = m_dbConnection->execute(statement);
+            if (!result && lostConnection(result.error())) m_openFailed = true;
+        }
     }
+    if (!result) return result.error();
     if (result.value().isOpen()) {
         m_dbRecordset = std::move(result.value());
         return 0;
     }
     return m_dbConnection->lastRowsAffected();
+}
+
+Status Database::reconnect(const DbError& lost) {
+    constexpr std::chrono::milliseconds kPause(250);
+    constexpr std::chrono::milliseconds kAsk(50);
+    const std::optional<ServerAddress> address = server();
+    const QString name = address ? address->host : filePath();
+    QElapsedTimer waited;
+    waited.start();
+    QDeadlineTimer deadline(m_reconnectWait);
+    Status status;
+    bool cancelled = false;
+    for (;;) {
+        status = open();
+        // Connected, or refused for another reason (the maintenance tool holds the database).
+        if (status ||
+            (status.error().problem != DbProblem::Missing && !lostConnection(status.error())))
+            break;
+        bool retry = false;
+        const QDeadlineTimer pause(kPause);
+        while (!pause.hasExpired() && !retry && !cancelled) {
+            const auto answer =
+                m_watcher ? m_watcher->waiting(name, std::chrono::milliseconds(waited.elapsed()))
+                          : ReconnectWatcher::Answer::Wait;
+            if (answer == ReconnectWatcher::Answer::Cancel) cancelled = true;
+            if (answer == ReconnectWatcher::Answer::Retry) {
+                retry = true;
+                deadline.setRemainingTime(m_reconnectWait);
+            }
+            if (!retry && !cancelled) QThread::msleep(static_cast<unsigned long>(kAsk.count()));
+        }
+        if (cancelled || (!retry && deadline.hasExpired())) break;
+    }
+    if (m_watcher) m_watcher->ended();
+    if (status) return {};
+    return lostConnection(status.error()) || status.error().problem == DbProblem::Missing
+               ? Status(lost)
+               : status;
+}
+
+Result<Change> Database::change(const std::function<Result<Change>()>& attempt,
+                                const std::function<Result<bool>()>& landed) {
+    if (m_transactions > 0) return attempt();
+    // A change lost twice in a row, after two new connections, is reported.
+    constexpr int kAttempts = 3;
+    for (int round = 1;; ++round) {
+        m_commitUnknown = false;
+        Result<Change> result = attempt();
+        if (result || !lostConnection(result.error()) || round == kAttempts) return result;
+        const bool unknown = m_commitUnknown;
+        if (const Status again = reconnect(result.error()); !again) return again.error();
+        if (!unknown) continue;
+        const Result<bool> stored = landed();
+        if (!stored) return stored.error();
+        if (stored.value()) return Change{};
+    }
 }
 
 }  // namespace vemora

@@ -15,6 +15,19 @@
 namespace vemora {
 
 class Statement;
+struct Change;
+
+// What the windows show while a lost connection to a server is made again.
+class ReconnectWatcher {
+public:
+    enum class Answer { Wait, Retry, Cancel };
+    virtual ~ReconnectWatcher() = default;
+    // Asked several times a second while no connection is made; `waited` since the loss.
+    // Retry tries at once and waits the whole wait again; Cancel gives up.
+    virtual Answer waiting(const QString& server, std::chrono::milliseconds waited) = 0;
+    // The wait ended: connected, given up or cancelled.
+    virtual void ended() = 0;
+};
 
 // A program's shared connection to its journey.mdb (beside it, or the computer's shared one),
 // or to the server database that vemora.conf beside the program names, with what is kept
@@ -54,6 +67,13 @@ public:
         m_retry = std::move(retry);
     }
 
+    // How long a lost connection to a server is tried again before the action that found it
+    // fails, and who is told while it is.
+    void setReconnect(std::chrono::milliseconds wait, ReconnectWatcher* watcher) {
+        m_reconnectWait = wait;
+        m_watcher = watcher;
+    }
+
     // Takes the lock when the program holds one, then replaces DbConnection by a new open
     // connection. vemora.conf is read anew each time; one that cannot be used is a Missing
     // database, as an unreachable server is.
@@ -61,12 +81,25 @@ public:
 
     // Puts the statement's text in SqlText and runs it on DbConnection; a query's rows replace
     // DbRecordset. Yields the number of rows changed (0 for a query). A connection that open()
-    // failed to open is opened again first, or the reason it cannot be is returned.
+    // failed to open is opened again first, or the reason it cannot be is returned. A query
+    // (or a BEGIN) outside a transaction whose connection was lost is run again once the
+    // connection is made again (see setReconnect()); nothing else is repeated here.
     Result<int> execute(const Statement& statement);
+
+    // A change made in one transaction by `attempt`. When the connection is lost before its
+    // COMMIT, nothing of it was stored: the connection is made again and it is attempted anew.
+    // When it is lost at the COMMIT, nobody knows whether the server committed: `landed` asks
+    // the server on the new connection, and it is attempted anew only when it did not. Inside
+    // another transaction, only attempted.
+    Result<Change> change(const std::function<Result<Change>()>& attempt,
+                          const std::function<Result<bool>()>& landed);
 
 private:
     friend class Transaction;
     bool holdLock();
+    // Opens again after `lost`, for up to the reconnect wait; the error of the last attempt
+    // (a tool holding the lock) or `lost` when none succeeds.
+    Status reconnect(const DbError& lost);
     // The connection string of the database the program uses now, or why there is none.
     Result<QString> chosenDatabase() const;
 
@@ -82,7 +115,11 @@ private:
     std::chrono::milliseconds m_toolWait{2000};
     std::function<bool()> m_retry;
     bool m_openFailed = false;
-    int m_transactions = 0;  // open on DbConnection, the outermost first
+    int m_transactions = 0;        // open on DbConnection, the outermost first
+    quint64 m_opened = 0;          // counts open(): a transaction belongs to one connection
+    bool m_commitUnknown = false;  // the connection was lost at a COMMIT
+    std::chrono::milliseconds m_reconnectWait{15000};
+    ReconnectWatcher* m_watcher = nullptr;
 };
 
 }  // namespace vemora

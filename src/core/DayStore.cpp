@@ -84,21 +84,34 @@ Result<QList<QDate>> DayStore::daysWithEntries(qint64 user, QDate first, QDate l
     return found;
 }
 
-Result<Change> DayStore::add(qint64 user, QDate day, const QStringList& texts) {
-    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
-    Transaction transaction(m_database);
-    if (!transaction.begun()) return transaction.begun().error();
+Result<bool> DayStore::holds(qint64 user, QDate day, const QStringList& texts) {
     const Result<std::optional<QStringList>> stored = load(user, day);
     if (!stored) return stored.error();
-    if (stored.value()) return Change{Refusal::Taken};
+    if (!stored.value()) return false;
+    for (int i = 0; i < m_book.columns.size(); ++i)
+        if (stored.value()->value(i) != ReplaceApostrophes(orEmpty(texts.value(i)))) return false;
+    return true;
+}
 
-    Statement insert(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_book.table, columns()));
-    insert.number(user).sql(u",").date(day);
-    for (const QString& text : texts) insert.sql(u", ").escapedText(orEmpty(text));
-    const Result<int> added = m_database.execute(insert.sql(u")"));
-    if (!added) return added.error();
-    if (const Status committed = transaction.commit(); !committed) return committed.error();
-    return Change{};
+// A change whose connection was lost is made again, or found made (see Database::change).
+Result<Change> DayStore::add(qint64 user, QDate day, const QStringList& texts) {
+    if (const Change refused = checkComplete(texts); !refused.done()) return refused;
+    const auto once = [&]() -> Result<Change> {
+        Transaction transaction(m_database);
+        if (!transaction.begun()) return transaction.begun().error();
+        const Result<std::optional<QStringList>> stored = load(user, day);
+        if (!stored) return stored.error();
+        if (stored.value()) return Change{Refusal::Taken};
+
+        Statement insert(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(m_book.table, columns()));
+        insert.number(user).sql(u",").date(day);
+        for (const QString& text : texts) insert.sql(u", ").escapedText(orEmpty(text));
+        const Result<int> added = m_database.execute(insert.sql(u")"));
+        if (!added) return added.error();
+        if (const Status committed = transaction.commit(); !committed) return committed.error();
+        return Change{};
+    };
+    return m_database.change(once, [&] { return holds(user, day, texts); });
 }
 
 bool DayStore::nothingToEdit(const QStringList& loaded, const QStringList& texts) const {
@@ -125,9 +138,18 @@ Result<Change> DayStore::save(qint64 user, QDate day, const QStringList& loaded,
     for (int i = 0; i < m_book.columns.size(); ++i)
         update.sql(u" AND ").exactEquals(
             QStringLiteral("COALESCE(%1, '')").arg(m_book.columns.at(i)), orEmpty(loaded.value(i)));
-    const Result<int> changed = m_database.execute(update);
-    if (!changed) return changed.error();
-    return Change{changed.value() == 0 ? Refusal::Gone : Refusal::None};
+    // In a transaction of its own, so that a connection lost before the COMMIT is known to have
+    // changed nothing.
+    const auto once = [&]() -> Result<Change> {
+        Transaction transaction(m_database);
+        if (!transaction.begun()) return transaction.begun().error();
+        const Result<int> changed = m_database.execute(update);
+        if (!changed) return changed.error();
+        if (changed.value() == 0) return Change{Refusal::Gone};
+        if (const Status committed = transaction.commit(); !committed) return committed.error();
+        return Change{};
+    };
+    return m_database.change(once, [&] { return holds(user, day, texts); });
 }
 
 }  // namespace vemora

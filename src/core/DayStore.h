@@ -51,6 +51,8 @@ private:
     Statement& whereDay(Statement& statement, qint64 user, QDate day) const;
     QString columns() const;
     bool nothingToEdit(const QStringList& loaded, const QStringList& texts) const;
+    // Whether the day's entry holds the texts as add() and save() store them.
+    Result<bool> holds(qint64 user, QDate day, const QStringList& texts);
 
     Database& m_database;
     const DayBook& m_book;

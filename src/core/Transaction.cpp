@@ -10,6 +10,8 @@ Transaction::Transaction(Database& database)
     : m_database(database), m_nested(database.m_transactions > 0) {
     const Result<int> begun =
         m_database.execute(Statement(m_nested ? "SAVEPOINT change" : "BEGIN"));
+    // BEGIN may have connected again.
+    m_connection = m_database.m_opened;
     m_begun = begun.status();
     m_open = begun.ok();
     if (m_open) ++m_database.m_transactions;
@@ -18,7 +20,8 @@ Transaction::Transaction(Database& database)
 // COMMIT and ROLLBACK go straight to the connection: SqlText keeps the last statement of
 // the change.
 Transaction::~Transaction() {
-    if (!m_open) return;
+    // One that ended with its connection has nothing to roll back.
+    if (!m_open || m_connection != m_database.m_opened) return;
     --m_database.m_transactions;
     Connection& connection = m_database.DbConnection();
     if (!m_nested) {
@@ -33,7 +36,13 @@ Transaction::~Transaction() {
 Status Transaction::commit() {
     const Result<Recordset> committed =
         m_database.DbConnection().execute(Statement(m_nested ? "RELEASE change" : "COMMIT"));
-    if (!committed) return committed.error();
+    if (!committed) {
+        if (!m_nested && committed.error().problem == DbProblem::ConnectionLost) {
+            m_database.m_openFailed = true;
+            m_database.m_commitUnknown = true;
+        }
+        return committed.error();
+    }
     m_open = false;
     --m_database.m_transactions;
     return {};

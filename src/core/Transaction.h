@@ -25,6 +25,7 @@ private:
     Status m_begun;
     bool m_nested;
     bool m_open = false;
+    quint64 m_connection;  // the database's open() it began on
 };
 
 }  // namespace vemora

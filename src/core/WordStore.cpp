@@ -65,7 +65,8 @@ Result<Change> WordStore::add(qint64 user, const QString& word, const QString& d
             .escapedText(word)
             .sql(",")
             .escapedText(description)
-            .sql(")"));
+            .sql(")"),
+        [&] { return holds(ReplaceApostrophes(word), ReplaceApostrophes(description)); });
 }
 
 Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QString& word,
@@ -78,20 +79,31 @@ Result<Change> WordStore::save(qint64 user, const LoadedWord& loaded, const QStr
     whereLoadedWord(update, loaded.word, loaded.description)
         .sql(" AND user_num = ")
         .number(loaded.owner.value_or(0));
-    return run(update);
+    return run(update, [&] { return holds(savedWord(word), trimBlanks(description)); });
 }
 
 // The unique index on the word is the duplicate check. The change is a transaction of its own,
 // a savepoint inside the caller's: on a server a refused statement ends the transaction it
 // runs in, so the caller's goes on from the savepoint.
-Result<Change> WordStore::run(const Statement& statement) {
-    Transaction transaction(m_database);
-    if (!transaction.begun()) return transaction.begun().error();
-    const Result<int> ran = m_database.execute(statement);
-    if (!ran && ran.error().problem == DbProblem::Duplicate) return Change{Refusal::Taken};
+Result<Change> WordStore::run(const Statement& statement,
+                              const std::function<Result<bool>()>& landed) {
+    const auto once = [&]() -> Result<Change> {
+        Transaction transaction(m_database);
+        if (!transaction.begun()) return transaction.begun().error();
+        const Result<int> ran = m_database.execute(statement);
+        if (!ran && ran.error().problem == DbProblem::Duplicate) return Change{Refusal::Taken};
+        if (!ran) return ran.error();
+        if (const Status committed = transaction.commit(); !committed) return committed.error();
+        return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};
+    };
+    return m_database.change(once, landed);
+}
+
+Result<bool> WordStore::holds(const QString& word, const QString& description) {
+    Statement check("SELECT 1 FROM dictionary_tbl");
+    const Result<int> ran = m_database.execute(whereLoadedWord(check, word, description));
     if (!ran) return ran.error();
-    if (const Status committed = transaction.commit(); !committed) return committed.error();
-    return Change{ran.value() == 0 ? Refusal::Gone : Refusal::None};
+    return !m_database.DbRecordset().eof();
 }
 
 }  // namespace vemora

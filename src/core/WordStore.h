@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include <functional>
+
 namespace vemora {
 
 class Database;
@@ -51,7 +53,10 @@ public:
                         const QString& description);
 
 private:
-    Result<Change> run(const Statement& statement);
+    // Runs the change; after a lost connection it is made again unless `landed` finds it made.
+    Result<Change> run(const Statement& statement, const std::function<Result<bool>()>& landed);
+    // Whether a row holds the word and the description exactly.
+    Result<bool> holds(const QString& word, const QString& description);
 
     Database& m_database;
 };

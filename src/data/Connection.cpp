@@ -2,6 +2,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/ServerWatch.h"
 #include "data/Statement.h"
 
 #include <QAtomicInt>
@@ -67,6 +68,7 @@ Status Connection::openSnapshot() {
 
 Status Connection::openWith(bool snapshot) {
     close();
+    m_lost = false;
     // A connection string may have named the other engine before.
     if (QSqlDatabase::contains(m_name) && handle().driverName() != m_engine->driver())
         QSqlDatabase::removeDatabase(m_name);
@@ -77,10 +79,12 @@ Status Connection::openWith(bool snapshot) {
         close();
         return opened;
     }
+    m_opened = true;
     return {};
 }
 
 void Connection::close() {
+    m_opened = false;
     if (QSqlDatabase::contains(m_name)) QSqlDatabase::database(m_name, false).close();
 }
 
@@ -88,14 +92,33 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     m_rowsAffected = 0;
     if (statement.defect()) return *statement.defect();
     QSqlDatabase db = handle();
-    if (!db.isOpen()) return closedError();
+    if (!db.isOpen()) {
+        if (!m_opened) return closedError();
+        // The driver found the server's connection ended (its status went bad) under a
+        // statement that did not say so.
+        close();
+        m_lost = true;
+        return toDbError(QSqlError(QString(), QStringLiteral("the connection to the server ended"),
+                                   QSqlError::ConnectionError));
+    }
 
+    const std::unique_ptr<ServerWatch> watch = m_engine->watch(db);
+    // A connection the server ended, or that its silence made this end, is closed: whoever
+    // uses it next opens it again.
+    const auto failed = [&](const QSqlError& driverError) {
+        DbError error = watch && watch->expired() ? m_engine->noAnswer() : toDbError(driverError);
+        if (error.problem == DbProblem::ConnectionLost) {
+            close();
+            m_lost = true;
+        }
+        return error;
+    };
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!m_engine->run(query, statement)) {
-        DbError error = toDbError(query.lastError());
+        const QSqlError driverError = query.lastError();
         query.finish();
-        return error;
+        return failed(driverError);
     }
     if (!query.isSelect()) {
         m_rowsAffected = query.numRowsAffected();
@@ -108,7 +131,14 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     std::vector<ColumnValues> values(size_t(columns.size()));
     const Status read = m_engine->readRows(query, values);
     query.finish();
-    if (!read) return read.error();
+    if (!read) {
+        if (watch && watch->expired()) return failed({});
+        if (read.error().problem == DbProblem::ConnectionLost) {
+            close();
+            m_lost = true;
+        }
+        return read.error();
+    }
     return Recordset(std::move(columns), std::move(values));
 }
 

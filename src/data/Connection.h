@@ -36,6 +36,8 @@ public:
     Status openSnapshot();
     bool isOpen() const;
     void close();
+    // Whether it was closed because the server's connection ended (see execute()).
+    bool lost() const { return m_lost; }
 
     // Runs the statement. A query yields its rows (an open recordset); any other statement a
     // closed recordset, and lastRowsAffected() counts the rows it changed.
@@ -60,6 +62,8 @@ private:
     QString m_connectionString;
     std::unique_ptr<Engine> m_engine;
     int m_rowsAffected = 0;
+    bool m_lost = false;
+    bool m_opened = false;  // by open(), until close()
 };
 
 }  // namespace vemora

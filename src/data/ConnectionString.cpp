@@ -62,11 +62,15 @@ QUrl urlOf(const ServerAddress& server) {
     url.setHost(socket ? QStringLiteral("localhost") : server.host);
     url.setPort(server.port);
     url.setPath(QLatin1Char('/') + server.database);
-    if (socket) {
-        QUrlQuery query;
-        query.addQueryItem(QStringLiteral("host"), server.host);
-        url.setQuery(query);
-    }
+    QUrlQuery query;
+    if (socket) query.addQueryItem(QStringLiteral("host"), server.host);
+    if (server.connectTimeout != ServerAddress::kConnectTimeout)
+        query.addQueryItem(QStringLiteral("connect_timeout"),
+                           QString::number(server.connectTimeout));
+    if (server.statementTimeout != ServerAddress::kStatementTimeout)
+        query.addQueryItem(QStringLiteral("statement_timeout"),
+                           QString::number(server.statementTimeout));
+    if (!query.isEmpty()) url.setQuery(query);
     return url;
 }
 
@@ -95,9 +99,20 @@ Result<ServerAddress> parseServerUrl(const QString& text) {
         return refused(QStringLiteral("it must read postgresql://user@host:port/database"));
     ServerAddress server;
     server.host = url.host();
-    const QString socketFolder =
-        QUrlQuery(url).queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    const QUrlQuery query(url);
+    const QString socketFolder = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
     if (!socketFolder.isEmpty()) server.host = socketFolder;
+    const auto seconds = [&](const char* name, int& value) {
+        const QString text = query.queryItemValue(QLatin1String(name));
+        if (text.isEmpty()) return true;
+        bool ok = false;
+        value = text.toInt(&ok);
+        return ok && value > 0 && value <= 86400;
+    };
+    if (!seconds("connect_timeout", server.connectTimeout))
+        return refused(QStringLiteral("connect_timeout must be a number of seconds"));
+    if (!seconds("statement_timeout", server.statementTimeout))
+        return refused(QStringLiteral("statement_timeout must be a number of seconds"));
     server.port = url.port(5432);
     server.database = url.path(QUrl::FullyDecoded).mid(1);
     server.user = url.userName(QUrl::FullyDecoded);

@@ -33,13 +33,19 @@ ConnectionParts parseConnectionString(const QString& text);
 
 // A database on a PostgreSQL server, as a postgresql://user@host:port/dbname URL names it. A
 // socket folder goes in ?host=/folder, as libpq reads it. Without a password in the URL, libpq
-// looks in ~/.pgpass or PGPASSFILE.
+// looks in ~/.pgpass or PGPASSFILE. ?connect_timeout=S and ?statement_timeout=S (seconds) bound
+// the wait for a connection and for a statement's answer.
 struct ServerAddress {
+    static constexpr int kConnectTimeout = 5;
+    static constexpr int kStatementTimeout = 30;
+
     QString host;
     int port = 5432;
     QString database;
     QString user;
     QString password;
+    int connectTimeout = kConnectTimeout;      // seconds
+    int statementTimeout = kStatementTimeout;  // seconds
 
     // The URL that parseServerUrl() reads back as this address, password and all.
     QString url() const;

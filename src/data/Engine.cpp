@@ -2,9 +2,18 @@
 
 #include "data/ConnectionString.h"
 #include "data/PostgresEngine.h"
+#include "data/ServerWatch.h"
 #include "data/SqliteEngine.h"
 
 namespace vemora {
+
+std::unique_ptr<ServerWatch> Engine::watch(const QSqlDatabase&) const {
+    return nullptr;
+}
+
+DbError Engine::noAnswer() const {
+    return {};
+}
 
 std::unique_ptr<Engine> Engine::forConnectionString(const QString& text) {
     if (isServerUrl(text)) return PostgresEngine::forServer(parseServerUrl(text));

@@ -17,6 +17,7 @@ namespace vemora {
 
 class ColumnValues;
 class Connection;
+class ServerWatch;
 class Statement;
 
 // What a Connection needs of the engine its connection string names: the file's SQLite or a
@@ -42,6 +43,11 @@ public:
     virtual Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) const = 0;
     // An error of the driver by its cause, with the programs' error number.
     virtual DbError toDbError(const QSqlError& error) const = 0;
+    // Bounds the wait for the answer to what runs on db while it lives: nothing for the file,
+    // whose busy timeout bounds its waits.
+    virtual std::unique_ptr<ServerWatch> watch(const QSqlDatabase& db) const;
+    // The error of a statement whose answer did not come in time (its connection was ended).
+    virtual DbError noAnswer() const;
 
     // Whether the engine tells that another connection committed (the file's data_version).
     virtual bool keepsDataVersion() const = 0;

@@ -5,6 +5,7 @@
 #include "data/Encoding.h"
 #include "data/Engine.h"
 #include "data/Recordset.h"
+#include "data/ServerWatch.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
@@ -43,8 +44,15 @@ QString connectionLost(const QString& cause) {
         .arg(cause.trimmed());
 }
 
+// How long the client waits for an answer: a little beyond the server's own statement_timeout,
+// which cancels a statement cleanly where the server still runs.
+std::chrono::milliseconds answerWait(const ServerAddress& server) {
+    return std::chrono::seconds(server.statementTimeout + 1);
+}
+
 // A single value that a query reads.
-Result<QVariant> scalar(QSqlDatabase& db, const QString& sql) {
+Result<QVariant> scalar(QSqlDatabase& db, const ServerAddress& server, const QString& sql) {
+    const ServerWatch watch(db, answerWait(server));
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(sql) || !q.next()) return PostgresEngine::toDbError(q.lastError());
@@ -86,10 +94,11 @@ bool ServerLock::tryLock(Mode mode) {
     if (!session->open()) return false;
     QSqlDatabase db = session->database();
     const Result<QVariant> taken =
-        scalar(db, QStringLiteral("SELECT %1(%2)")
-                       .arg(mode == Mode::Exclusive ? QLatin1String("pg_try_advisory_lock")
-                                                    : QLatin1String("pg_try_advisory_lock_shared"))
-                       .arg(kKey));
+        scalar(db, m_server,
+               QStringLiteral("SELECT %1(%2)")
+                   .arg(mode == Mode::Exclusive ? QLatin1String("pg_try_advisory_lock")
+                                                : QLatin1String("pg_try_advisory_lock_shared"))
+                   .arg(kKey));
     if (!taken) return false;
     if (!taken.value().toBool()) {
         m_heldElsewhere = true;
@@ -103,7 +112,7 @@ bool ServerLock::stillHeld() {
     if (!m_session) return false;
     {
         QSqlDatabase db = m_session->database();
-        if (scalar(db, QStringLiteral("SELECT 1"))) return true;
+        if (scalar(db, m_server, QStringLiteral("SELECT 1"))) return true;
     }
     m_session.reset();
     return false;
@@ -128,7 +137,17 @@ Status PostgresEngine::open(QSqlDatabase& db, const ServerAddress& server) {
     db.setUserName(server.user);
     // Empty: libpq looks in ~/.pgpass or PGPASSFILE.
     db.setPassword(server.password);
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    // Never an endless wait on a server that is gone or frozen: the connection is given up
+    // after connect_timeout; over TCP, keepalives find a peer that vanished within about 20 s
+    // of silence, and tcp_user_timeout one that stops acknowledging what is sent; the server
+    // cancels a statement running longer than statement_timeout (and ServerWatch cuts one whose
+    // server does not answer at all).
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=10;keepalives_interval="
+                       "3;keepalives_count=3;tcp_user_timeout=%2;options='-c statement_timeout=%3'")
+            .arg(server.connectTimeout)
+            .arg(answerWait(server).count())
+            .arg(server.statementTimeout * 1000));
     if (db.open()) return {};
     return refusal(DbProblem::Missing, server, engineText(db.lastError()));
 }
@@ -459,6 +478,17 @@ public:
     }
     DbError toDbError(const QSqlError& error) const override {
         return PostgresEngine::toDbError(error);
+    }
+    std::unique_ptr<ServerWatch> watch(const QSqlDatabase& db) const override {
+        if (!m_server) return nullptr;
+        return std::make_unique<ServerWatch>(db, answerWait(m_server.value()));
+    }
+    DbError noAnswer() const override {
+        const int seconds = m_server ? m_server.value().statementTimeout + 1 : 0;
+        return {
+            kErrGeneral,
+            connectionLost(QStringLiteral("the server did not answer within %1 s").arg(seconds)),
+            DbProblem::ConnectionLost};
     }
     bool keepsDataVersion() const override { return false; }
     std::unique_ptr<EngineLock> lock() const override {

@@ -34,6 +34,29 @@ TEST(ServerUrl, ReadsEveryPartAndASocketFolder) {
     EXPECT_FALSE(secret.value().shown().contains(QStringLiteral("cret")));
 }
 
+TEST(ServerUrl, ReadsTheTimeoutsAndWritesThemBack) {
+    const Result<ServerAddress> plain =
+        parseServerUrl(QStringLiteral("postgresql://ann@db/family"));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain.value().connectTimeout, ServerAddress::kConnectTimeout);
+    EXPECT_EQ(plain.value().statementTimeout, ServerAddress::kStatementTimeout);
+
+    const Result<ServerAddress> set = parseServerUrl(QStringLiteral(
+        "postgresql://ann@localhost/family?host=/run/pg&connect_timeout=3&statement_timeout=20"));
+    ASSERT_TRUE(set) << set.error().description.toStdString();
+    EXPECT_EQ(set.value().connectTimeout, 3);
+    EXPECT_EQ(set.value().statementTimeout, 20);
+    const Result<ServerAddress> again = parseServerUrl(set.value().url());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again.value().host, u"/run/pg");
+    EXPECT_EQ(again.value().connectTimeout, 3);
+    EXPECT_EQ(again.value().statementTimeout, 20);
+
+    for (const char* url : {"postgresql://ann@db/family?statement_timeout=0",
+                            "postgresql://ann@db/family?connect_timeout=soon"})
+        EXPECT_FALSE(parseServerUrl(QString::fromLatin1(url))) << url;
+}
+
 TEST(ServerUrl, RefusesWhatNamesNoDatabase) {
     for (const char* url : {"journey.mdb", "mysql://ann@db/family", "postgresql://ann@db/",
                             "postgresql:///family", "postgresql://ann:pw@db"}) {

@@ -96,19 +96,13 @@ TEST_F(DiaryTabTest, TheCalendarShowsTheUsersDaysWithAnEntryInBold) {
     EXPECT_TRUE(bold(kDay2));
 }
 
-TEST_F(DiaryTabTest, ALostServerConnectionIsSaidAsSuchNeverAsNothingToEdit) {
+TEST_F(DiaryTabTest, AfterTheServerEndedItsSessionsTheSaveConnectsAgainAndStores) {
     if (!tp.database.server()) GTEST_SKIP() << "a server's connection";
     store(1, kDay1, u"kept"_s);
     open();
     clickDay(calendar, kDay1);
     type(u"changed"_s);
     tp.endServerSessions();
-    save->click();
-    EXPECT_TRUE(tp.prompter.last().text.contains(u"connection to the database server was lost"_s))
-        << tp.prompter.last().text.toStdString();
-    EXPECT_EQ(stored(kDay1), u"kept"_s);
-    EXPECT_EQ(text->toPlainText(), u"changed"_s);
-    // The next action connects again.
     save->click();
     EXPECT_EQ(tp.prompter.last().text, u"The database has been updated!"_s);
     EXPECT_EQ(stored(kDay1), u"changed"_s);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+#include <chrono>
+#include <memory>
+
+namespace vemora {
+
+// Bounds the wait for a server's answer on the client's side: a server that is frozen (stopped,
+// its machine hung) keeps the socket open and answers neither the statement nor its own
+// statement_timeout. When the time runs out, the connection's socket is shut down, so that the
+// driver's blocked read ends with a closed connection.
+class ServerWatch final {
+    Q_DISABLE_COPY_MOVE(ServerWatch)
+public:
+    // Watches the open QPSQL connection until the object is destroyed; nothing when it has no
+    // socket.
+    ServerWatch(const QSqlDatabase& db, std::chrono::milliseconds timeout);
+    ~ServerWatch();
+
+    // Whether the time ran out and the connection was cut.
+    bool expired() const;
+
+private:
+    mutable quint64 m_id = 0;
+    mutable bool m_expired = false;
+};
+
+}  // namespace vemora
