@@ -384,6 +384,22 @@ Recordset queryIn(const QString& directory, const Statement& statement) {
     return rows ? std::move(rows.value()) : Recordset();
 }
 
+QString firstRow(const QString& directory, const char* sql) {
+    const Recordset rows = queryIn(directory, Statement(QLatin1String(sql)));
+    return rows.eof() ? QString() : rows.row(0).value(0).toString();
+}
+
+int halfMadeRows(const QString& directory) {
+    return firstRow(directory,
+                    "SELECT COUNT(*) FROM addressbook_tbl WHERE NOT (address = phone_num AND "
+                    "address = cel_num AND address = fax_num AND address = email)")
+               .toInt() +
+           firstRow(directory,
+                    "SELECT COUNT(*) FROM planner_tbl WHERE NOT (time_am = time_pm AND time_am = "
+                    "planner_msg)")
+               .toInt();
+}
+
 QStringList Desk::snapshot() const {
     QStringList rows;
     for (const QString& table : kTables) {

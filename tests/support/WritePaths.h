@@ -82,6 +82,10 @@ const QList<WritePath>& writePaths();
 // Runs a statement on a connection of its own to the database of the program directory; an
 // error yields no rows.
 Recordset queryIn(const QString& directory, const Statement& statement);
+// The first value of the statement's first row, empty when there is none.
+QString firstRow(const QString& directory, const char* sql);
+// The rows some write left half made: every write sets all the texts of its row to one token.
+int halfMadeRows(const QString& directory);
 
 // True when the window reported the write as done: its done text shown, or for silent writes
 // nothing but the question before it.
