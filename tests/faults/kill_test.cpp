@@ -176,8 +176,9 @@ TEST(KillWhileTyping, EveryDraftReportedWrittenComesBack) {
         ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "the typist ended by itself";
         take(output + child.readAllStandardOutput());
 
-        if (!testServer())
+        if (!testServer()) {
             ASSERT_EQ(firstRow(dir, "PRAGMA integrity_check"), u"ok"_s) << "kill " << kill;
+        }
         if (candidates.isEmpty()) continue;
         const QString back = restoredDraft(dir);
         const bool there = std::any_of(candidates.begin(), candidates.end(),

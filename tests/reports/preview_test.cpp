@@ -167,8 +167,12 @@ TEST_F(ReportTest, ANarrowPreviewShowsIconsOnlyAndKeepsCloseInSight) {
                 EXPECT_TRUE(preview->rect().contains(shown))
                     << width << action->objectName().toStdString();
             }
-        if (width == 1600) EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
-        if (width == 560) EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        if (width == 1600) {
+            EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        }
+        if (width == 560) {
+            EXPECT_EQ(tools->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        }
         EXPECT_EQ(closing->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }
 }
