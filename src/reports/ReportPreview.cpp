@@ -103,7 +103,9 @@ ReportPreview::ReportPreview(Platform& platform, const Report& report, QWidget* 
     fitScreen();
 
     connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
-        ReportRenderer(m_report.layout, m_report.rows).print(*printer);
+        // The words of each page are gathered while it is drawn, for assistive technology.
+        m_pageTexts.clear();
+        ReportRenderer(m_report.layout, m_report.rows).print(*printer, &m_pageTexts);
     });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::showPageNumber);
     showPageNumber();
@@ -140,6 +142,10 @@ int ReportPreview::pageCount() const {
     return m_view->pageCount();
 }
 
+QString ReportPreview::pageText() const {
+    return m_pageTexts.value(m_view->currentPage() - 1);
+}
+
 void ReportPreview::turnPage(int by) {
     m_view->setCurrentPage(m_view->currentPage() + by);
     // The view reports only the pages reached by scrolling it.
@@ -151,6 +157,9 @@ void ReportPreview::showPageNumber() {
     m_page->setText(QStringLiteral(" Page %1 of %2 ").arg(current).arg(pageCount()));
     m_previous->setEnabled(current > 1);
     m_next->setEnabled(current < pageCount());
+    // The page is a picture: a screen reader reads its words from the view's description.
+    m_view->setAccessibleName(m_page->text().trimmed());
+    if (m_view->accessibleDescription() != pageText()) m_view->setAccessibleDescription(pageText());
 }
 
 void ReportPreview::print() {

@@ -29,6 +29,8 @@ public:
     // Lays the report out again over its recordset's current rows.
     void refresh();
     int pageCount() const;
+    // What the page on show says, as a screen reader is told it.
+    QString pageText() const;
     QPrintPreviewWidget* view() const { return m_view; }
     void setPrinterChooser(PrinterChooser chooser) { m_chooser = std::move(chooser); }
 
@@ -54,6 +56,7 @@ private:
     QAction* m_previous;
     QAction* m_next;
     PrinterChooser m_chooser;
+    QStringList m_pageTexts;
 };
 
 }  // namespace vemora

@@ -205,7 +205,23 @@ void ReportRenderer::paintPage(QPainter& painter, const ReportPage& page) const 
     }
 }
 
-bool ReportRenderer::print(QPagedPaintDevice& device) const {
+QString ReportRenderer::pageText(const ReportPage& page) const {
+    QStringList lines;
+    for (const PlacedSection& placed : page) {
+        const Section& section = *m_layout.section(placed.section);
+        if (std::min(section.height, placed.limit - placed.top) <= 0) continue;
+        for (const Control& control : section.controls) {
+            const QString text = control.kind == ControlKind::Label ? control.caption
+                                 : control.kind == ControlKind::Field
+                                     ? fieldText(control, placed.row)
+                                     : QString();
+            if (!text.trimmed().isEmpty()) lines.append(text.trimmed());
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool ReportRenderer::print(QPagedPaintDevice& device, QStringList* texts) const {
     const QPageLayout pageLayout = device.pageLayout();
     const QSizeF points = pageLayout.fullRect(QPageLayout::Point).size();
     const QList<ReportPage> pages = paginate(
@@ -218,6 +234,7 @@ bool ReportRenderer::print(QPagedPaintDevice& device) const {
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0) device.newPage();
         paintPage(painter, pages.at(i));
+        if (texts) texts->append(pageText(pages.at(i)));
     }
     return painter.end();
 }

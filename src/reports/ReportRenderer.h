@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSize>
+#include <QStringList>
 
 #include "reports/ReportLayout.h"
 
@@ -33,7 +34,10 @@ public:
     // Paints one page at the device's resolution; the painter's origin is the paper's corner.
     void paintPage(QPainter& painter, const ReportPage& page) const;
     // Paints every page onto a printer or PDF writer; false when it cannot be painted on.
-    bool print(QPagedPaintDevice& device) const;
+    // With texts, each page's text is collected there as well.
+    bool print(QPagedPaintDevice& device, QStringList* texts = nullptr) const;
+    // The words one page shows, top to bottom, one control to a line.
+    QString pageText(const ReportPage& page) const;
 
     // What a field shows for a row.
     QString fieldText(const Control& field, int row) const;

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -35,7 +36,35 @@ bool isPdf(const QString& path) {
     return file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-";
 }
 
+// Every name, description and value a screen reader meets walking down from the interface.
+QString spokenText(QAccessibleInterface* face) {
+    if (!face) return {};
+    QString text = face->text(QAccessible::Name) + QLatin1Char('\n') +
+                   face->text(QAccessible::Description) + QLatin1Char('\n') +
+                   face->text(QAccessible::Value) + QLatin1Char('\n');
+    for (int i = 0; i < face->childCount(); ++i) text += spokenText(face->child(i));
+    return text;
+}
+
 }  // namespace
+
+// The page is a picture; its words reach a screen reader through the window's interface and
+// follow the rows shown.
+TEST_F(ReportTest, PreviewTellsAssistiveTechnologyThePagesWords) {
+    ReportPreview* preview = printDiary(tp.platform, kDay);
+    ASSERT_NE(preview, nullptr);
+    QCoreApplication::processEvents();
+    QString spoken = spokenText(QAccessible::queryAccessibleInterface(preview));
+    EXPECT_TRUE(spoken.contains(QStringLiteral("Ann wrote this"))) << spoken.toStdString();
+    EXPECT_TRUE(spoken.contains(QStringLiteral("My Diary"))) << spoken.toStdString();
+    EXPECT_TRUE(spoken.contains(QStringLiteral("Page 1 of 1"))) << spoken.toStdString();
+
+    printDiary(tp.platform, kDay.addDays(1));  // a day without an entry
+    QCoreApplication::processEvents();
+    spoken = spokenText(QAccessible::queryAccessibleInterface(preview));
+    EXPECT_FALSE(spoken.contains(QStringLiteral("Ann wrote this"))) << spoken.toStdString();
+    EXPECT_TRUE(spoken.contains(QStringLiteral("My Diary")));
+}
 
 TEST_F(ReportTest, ExportPdfWritesEveryReportToTheChosenFile) {
     QTemporaryDir temp;  // VEMORA_REPORT_DIR keeps the files, to look at
