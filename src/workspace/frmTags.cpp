@@ -22,6 +22,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTextEdit>
 
@@ -57,6 +58,22 @@ void styleEditFields(QWidget* root) {
     }
 }
 
+// A tab's page in a frameless area that scrolls only when the window is smaller than the
+// page, as on small screens or at a large scale; otherwise the page fills it as before.
+QScrollArea* scrolling(QWidget* page) {
+    auto* area = new QScrollArea;
+    area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->setAutoFillBackground(false);
+    area->viewport()->setAutoFillBackground(false);
+    area->setWidget(page);
+    // The tab's panel shows through, as before.
+    page->setAutoFillBackground(false);
+    return area;
+}
+
 }  // namespace
 
 frmTags::frmTags(Platform& platform, QWidget* parent)
@@ -70,15 +87,15 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
       m_player(new PlayerTab(platform)) {
     m_ui->setupUi(this);
     QTabWidget* tabs = m_ui->tabMenu;
-    tabs->addTab(m_addressBook, themeIcon(QStringLiteral("x-office-address-book")),
+    tabs->addTab(scrolling(m_addressBook), themeIcon(QStringLiteral("x-office-address-book")),
                  QStringLiteral(" Address Book"));
-    tabs->addTab(m_planner, themeIcon(QStringLiteral("x-office-calendar")),
+    tabs->addTab(scrolling(m_planner), themeIcon(QStringLiteral("x-office-calendar")),
                  QStringLiteral(" My Planner"));
-    tabs->addTab(m_diary, themeIcon(QStringLiteral("accessories-text-editor")),
+    tabs->addTab(scrolling(m_diary), themeIcon(QStringLiteral("accessories-text-editor")),
                  QStringLiteral(" My Diary"));
-    tabs->addTab(m_dictionary, themeIcon(QStringLiteral("accessories-dictionary")),
+    tabs->addTab(scrolling(m_dictionary), themeIcon(QStringLiteral("accessories-dictionary")),
                  QStringLiteral(" Dictionary"));
-    tabs->addTab(m_player, themeIcon(QStringLiteral("applications-multimedia")),
+    tabs->addTab(scrolling(m_player), themeIcon(QStringLiteral("applications-multimedia")),
                  QStringLiteral(" My Player"));
     tabs->setCurrentIndex(0);
     styleEditFields(tabs);
@@ -98,10 +115,10 @@ frmTags::frmTags(Platform& platform, QWidget* parent)
 
 void frmTags::showDay(QDate day, SearchPlace place) {
     if (place == SearchPlace::Diary) {
-        m_ui->tabMenu->setCurrentWidget(m_diary);
+        m_ui->tabMenu->setCurrentIndex(2);
         m_diary->showDay(day);
     } else {
-        m_ui->tabMenu->setCurrentWidget(m_planner);
+        m_ui->tabMenu->setCurrentIndex(1);
         m_planner->showDay(day);
     }
 }

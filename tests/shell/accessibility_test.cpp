@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -168,6 +169,39 @@ TEST_F(Accessibility, WindowsHaveTheirRolesAndTabsTheirNames) {
     delete toolsLogin;
     delete toolsWindow;
     closeReportPreviews();
+}
+
+// A window lower and narrower than its tabs' pages, as on a 1280x800 screen at scale 2,
+// scrolls the page: every Add button can be brought into the window.
+TEST_F(Accessibility, EveryTabIsUsableInAWindowSmallerThanItsPages) {
+    frmMain* main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    main->showNormal();
+    main->resize(600, 300);
+    QCoreApplication::processEvents();
+    EXPECT_LE(main->width(), 600);
+    EXPECT_LE(main->height(), 300);
+    QTabWidget* tabs = child<QTabWidget>(main, "tabMenu");
+    const std::pair<int, const char*> buttons[] = {{0, "cmdAddInfo"},
+                                                   {0, "cmdDelete"},
+                                                   {1, "cmdAddPlan"},
+                                                   {2, "cmdAddDiary"},
+                                                   {3, "cmdAddDic"}};
+    for (const auto& [tab, name] : buttons) {
+        tabs->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        auto* button = child<QWidget>(tabs->currentWidget(), name);
+        // Scrolled to as a keyboard user's Tab scrolls to it.
+        for (QWidget* up = button; up != main; up = up->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(up)) area->ensureWidgetVisible(button);
+        // Seen whole: inside every widget it lies in, up to the window.
+        for (QWidget* up = button->parentWidget(); up; up = up->parentWidget()) {
+            const QRect where(button->mapTo(up, QPoint()), button->size());
+            EXPECT_TRUE(up->rect().contains(where))
+                << name << " outside " << up->metaObject()->className();
+            if (up == main) break;
+        }
+    }
 }
 
 }  // namespace
