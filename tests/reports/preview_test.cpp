@@ -64,6 +64,27 @@ TEST_F(ReportTest, PreviewTellsAssistiveTechnologyThePagesWords) {
     spoken = spokenText(QAccessible::queryAccessibleInterface(preview));
     EXPECT_FALSE(spoken.contains(QStringLiteral("Ann wrote this"))) << spoken.toStdString();
     EXPECT_TRUE(spoken.contains(QStringLiteral("My Diary")));
+
+    // Turning the page turns the words read.
+    QList<QVariantList> words;
+    for (int i = 0; i < 200; ++i)
+        words.append({QStringLiteral("word %1.").arg(i), QStringLiteral("meaning %1.").arg(i)});
+    const Recordset rows({QStringLiteral("dict_name"), QStringLiteral("dict_description")}, words);
+    Report report{layouts::DataDictionary(), rows, {}};
+    ReportPreview several(tp.platform, report);
+    several.show();
+    several.refresh();
+    ASSERT_GT(several.pageCount(), 1);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&several);
+    spoken = spokenText(face);
+    EXPECT_TRUE(spoken.contains(QStringLiteral("word 0.")));
+    EXPECT_TRUE(spoken.contains(QStringLiteral("meaning 0.")));
+    EXPECT_FALSE(spoken.contains(QStringLiteral("word 199.")));
+    for (int page = 1; page < several.pageCount(); ++page) trigger(&several, "actNextPage");
+    spoken = spokenText(face);
+    EXPECT_FALSE(spoken.contains(QStringLiteral("word 0.")));
+    EXPECT_TRUE(spoken.contains(QStringLiteral("word 199.")));
+    EXPECT_TRUE(spoken.contains(QStringLiteral("meaning 199.")));
 }
 
 TEST_F(ReportTest, ExportPdfWritesEveryReportToTheChosenFile) {
