@@ -15,6 +15,7 @@
 #include "core/ContactStore.h"
 #include "core/Database.h"
 #include "core/DayStore.h"
+#include "core/LockWatch.h"
 #include "core/Transaction.h"
 #include "core/WordStore.h"
 #include "data/PostgresEngine.h"
@@ -158,6 +159,39 @@ TEST_P(AfterFault, AReadAndEveryWriteGoOnAndTheLockIsTakenAgain) {
     EXPECT_EQ(
         maintainOn(u"SELECT string_agg(dict_description, ',') FROM dictionary_tbl"_s).toString(),
         u"a tree fruit");
+}
+
+// The lock's own session ends while nobody uses the organizer: the watch's next look takes the
+// lock again, before any statement of the organizer, so a restore stays refused.
+TEST_P(AfterFault, TheIdleOrganizersLockIsTakenAgainByItsWatch) {
+    Database organizer(Database::Named{server.url()}, Database::Lock::Shared);
+    organizer.setReconnect(20s, nullptr);
+    ASSERT_TRUE(organizer.open());
+    LockWatch watch(organizer);
+    watch.tick();
+    EXPECT_FALSE(restoreCouldRun());
+
+    // Ends the sessions the condition names and waits until they have ended.
+    const auto terminate = [&](const QString& which) {
+        EXPECT_TRUE(
+            maintain(u"SELECT bool_and(pg_terminate_backend(pid, 10000)) FROM"
+                     u" pg_stat_activity WHERE datname = '%1' AND %2"_s.arg(server.database, which))
+                .toBool());
+    };
+    for (const QString& which :
+         {u"pid IN (SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND objid = %1)"_s.arg(
+              ServerLock::kKey & 0xffffffff),
+          u"pid <> pg_backend_pid()"_s}) {
+        // First only the lock's session, the organizer's connection left; then every session.
+        if (GetParam() == Fault::Terminate)
+            terminate(which);
+        else
+            restartServer();
+        watch.tick();
+        EXPECT_FALSE(restoreCouldRun()) << "the organizer's lock was not taken again";
+    }
+    const Result<int> read = organizer.execute(Statement("SELECT count(*) FROM users"));
+    ASSERT_TRUE(read) << read.error().description.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, AfterFault, ::testing::Values(Fault::Terminate, Fault::Restart),
