@@ -12,12 +12,14 @@
 #include <future>
 #include <thread>
 
+#include "core/Accounts.h"
 #include "core/ContactStore.h"
 #include "core/Database.h"
 #include "core/DayStore.h"
 #include "core/LockWatch.h"
 #include "core/Transaction.h"
 #include "core/WordStore.h"
+#include "data/Encoding.h"
 #include "data/PostgresEngine.h"
 #include "support/TestPlatform.h"
 
@@ -159,6 +161,38 @@ TEST_P(AfterFault, AReadAndEveryWriteGoOnAndTheLockIsTakenAgain) {
     EXPECT_EQ(
         maintainOn(u"SELECT string_agg(dict_description, ',') FROM dictionary_tbl"_s).toString(),
         u"a tree fruit");
+
+    // And the accounts': Add User, the administrator's save, Change Password, Delete.
+    AccountStore accounts(organizer);
+    const auto stored = [](const QString& password) { return EncodePassword(password).value(); };
+    fault();
+    const Result<int> joined = accounts.add({u"cy"_s, stored(u"pw"_s), u"Cy Lee"_s});
+    ASSERT_TRUE(joined) << joined.error().description.toStdString();
+    EXPECT_EQ(joined.value(), 1);
+    const qint64 number =
+        maintainOn(u"SELECT user_num FROM users WHERE user_name = 'cy'"_s).toLongLong();
+    ASSERT_GT(number, 1);
+    const auto account = [&] {
+        return maintainOn(
+                   u"SELECT count(*) || ':' || string_agg(name, ',') FROM users"
+                   u" WHERE user_num = %1"_s.arg(number))
+            .toString();
+    };
+    fault();
+    const Result<int> resaved = accounts.save(number, {u"cy"_s, stored(u"pw"_s), u"Cy Li"_s});
+    ASSERT_TRUE(resaved) << resaved.error().description.toStdString();
+    EXPECT_EQ(resaved.value(), 1);
+    EXPECT_EQ(account(), u"1:Cy Li");
+    fault();
+    const Result<int> own = accounts.changeOwn(number, {u"cy"_s, stored(u"new"_s), u"Cy Li"_s});
+    ASSERT_TRUE(own) << own.error().description.toStdString();
+    EXPECT_EQ(own.value(), 1);
+    EXPECT_TRUE(accounts.find(u"cy"_s, u"new"_s).value().has_value());
+    fault();
+    const Result<int> deleted = accounts.remove(number, u"cy"_s);
+    ASSERT_TRUE(deleted) << deleted.error().description.toStdString();
+    EXPECT_EQ(deleted.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 1);
 }
 
 // The lock's own session ends while nobody uses the organizer: the watch's next look takes the
