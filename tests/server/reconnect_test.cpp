@@ -284,6 +284,58 @@ TEST_F(ReconnectTest, AChangeLostBeforeItCommittedIsMadeAgainOnce) {
     }
 }
 
+// An account's change whose session ends while its COMMIT waits (a deferred trigger waiting on an
+// advisory lock): the account is read, found not changed, and the change made again, once.
+TEST_F(ReconnectTest, AnAccountsChangeLostAtItsCommitIsLookedForThenMadeOnce) {
+    ServerSession holder(server);
+    ASSERT_TRUE(holder.open());
+    QSqlQuery hold(holder.database());
+    ASSERT_TRUE(
+        hold.exec(u"CREATE FUNCTION wait_at_commit() RETURNS trigger LANGUAGE plpgsql"
+                  u" AS $$ BEGIN PERFORM pg_advisory_xact_lock_shared(7); RETURN NULL;"
+                  u" END $$"_s));
+    ASSERT_TRUE(
+        hold.exec(u"CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT OR UPDATE OR DELETE ON users"
+                  u" DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
+                  u" EXECUTE FUNCTION wait_at_commit()"_s));
+    const QString stored = EncodePassword(u"pw"_s).value();
+    const auto query = [this](const QString& sql) { return maintainOn(sql); };
+    const auto lostAtCommit = [&](const std::function<Result<int>(AccountStore&)>& change) {
+        EXPECT_TRUE(hold.exec(u"BEGIN"_s));
+        EXPECT_TRUE(hold.exec(u"SELECT pg_advisory_xact_lock(7)"_s));
+        auto changing = std::async(std::launch::async, [url = server.url(), &change] {
+            Database organizer(Database::Named{url}, Database::Lock::None);
+            organizer.setReconnect(20s, nullptr);
+            if (!organizer.open()) return Result<int>(DbError{0, u"not opened"_s});
+            AccountStore accounts(organizer);
+            return change(accounts);
+        });
+        maintain(u"SELECT pg_terminate_backend(%1)"_s.arg(waitingSession(query, server.database)));
+        EXPECT_TRUE(hold.exec(u"COMMIT"_s));
+        return changing.get();
+    };
+    const Result<int> added = lostAtCommit([&](AccountStore& a) {
+        return a.add({u"eve"_s, stored, u"Eve"_s});
+    });
+    ASSERT_TRUE(added) << added.error().description.toStdString();
+    EXPECT_EQ(added.value(), 1);
+    const qint64 eve =
+        maintainOn(u"SELECT min(user_num) FROM users WHERE user_name = 'eve'"_s).toLongLong();
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 2);
+    const Result<int> saved = lostAtCommit([&](AccountStore& a) {
+        return a.save(eve, {u"eve"_s, stored, u"Eve Ray"_s});
+    });
+    ASSERT_TRUE(saved) << saved.error().description.toStdString();
+    EXPECT_EQ(saved.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT name FROM users WHERE user_num = %1"_s.arg(eve)).toString(),
+              u"Eve Ray");
+    const Result<int> removed =
+        lostAtCommit([&](AccountStore& a) { return a.remove(eve, u"eve"_s); });
+    ASSERT_TRUE(removed) << removed.error().description.toStdString();
+    EXPECT_EQ(removed.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 1);
+}
+
 // A COMMIT whose answer was lost, the change stored all the same: it is found stored and not
 // made again.
 TEST_F(ReconnectTest, AChangeFoundCommittedAfterItsAnswerWasLostIsNotMadeAgain) {
