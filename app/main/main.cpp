@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/LockWatch.h"
 #include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 #include "platform/QtSeams.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     vemora::ReconnectNotice reconnecting;
     vemora::Session session(QCoreApplication::applicationDirPath(), prompter);
     session.database().setReconnect(std::chrono::seconds(15), &reconnecting);
+    vemora::LockWatch keepingLock(session.database());
     const std::unique_ptr<vemora::Registry> registry = vemora::makeSystemRegistry();
     vemora::QtMediaPlayerFactory media;
     vemora::QtTransferDialogs transfer;

@@ -1,5 +1,6 @@
 #include "core/Accounts.h"
 
+#include "core/Change.h"
 #include "core/Database.h"
 #include "core/Transaction.h"
 #include "data/Encoding.h"
@@ -57,13 +58,18 @@ std::optional<AccountRefusal> AccountStore::refusalToDelete(std::optional<qint64
 }
 
 Result<int> AccountStore::add(const AccountFields& account) {
-    return m_database.execute(Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
-                                  .text(account.userName)
-                                  .sql(",")
-                                  .text(account.storedPassword)
-                                  .sql(",")
-                                  .text(account.name)
-                                  .sql(")"));
+    return changeAccounts(
+        [&] {
+            return m_database.execute(
+                Statement("INSERT INTO users(user_name,user_password,name) VALUES(")
+                    .text(account.userName)
+                    .sql(",")
+                    .text(account.storedPassword)
+                    .sql(",")
+                    .text(account.name)
+                    .sql(")"));
+        },
+        [&] { return storedAs(std::nullopt, account); });
 }
 
 Result<int> AccountStore::save(qint64 number, const AccountFields& account) {
@@ -76,36 +82,82 @@ Result<int> AccountStore::changeOwn(qint64 number, const AccountFields& account)
 }
 
 Result<int> AccountStore::update(qint64 number, const AccountFields& account) {
-    return m_database.execute(Statement("UPDATE users SET user_name=")
-                                  .text(account.userName)
-                                  .sql(", user_password=")
-                                  .text(account.storedPassword)
-                                  .sql(", name=")
-                                  .text(account.name)
-                                  .sql(" WHERE user_num=")
-                                  .number(number));
+    return changeAccounts(
+        [&] {
+            return m_database.execute(Statement("UPDATE users SET user_name=")
+                                          .text(account.userName)
+                                          .sql(", user_password=")
+                                          .text(account.storedPassword)
+                                          .sql(", name=")
+                                          .text(account.name)
+                                          .sql(" WHERE user_num=")
+                                          .number(number));
+        },
+        [&] { return storedAs(number, account); });
+}
+
+Result<bool> AccountStore::storedAs(std::optional<qint64> number, const AccountFields& account) {
+    Statement check("Select user_name, user_password, name From users where ");
+    if (number)
+        check.sql("user_num=").number(*number);
+    else
+        check.caselessColumnEquals(u"user_name", account.userName);
+    const Result<int> ran = m_database.execute(check);
+    if (!ran) return ran.error();
+    const Recordset& row = m_database.DbRecordset();
+    return !row.eof() && row.text(u"user_name") == account.userName &&
+           row.text(u"user_password") == account.storedPassword &&
+           row.text(u"name") == account.name;
+}
+
+Result<int> AccountStore::changeAccounts(const std::function<Result<int>()>& statements,
+                                         const std::function<Result<bool>()>& landed) {
+    int rows = 0;
+    const Result<Change> made = m_database.change(
+        [&]() -> Result<Change> {
+            Transaction transaction(m_database);
+            if (!transaction.begun()) return transaction.begun().error();
+            const Result<int> changed = statements();
+            if (!changed) return changed.error();
+            rows = changed.value();
+            if (const Status committed = transaction.commit(); !committed) return committed.error();
+            return Change{};
+        },
+        [&]() -> Result<bool> {
+            const Result<bool> stored = landed();
+            if (stored && stored.value()) rows = 1;
+            return stored;
+        });
+    if (!made) return made.error();
+    return rows;
 }
 
 Result<int> AccountStore::remove(qint64 number, const QString& userName) {
     if (const auto why = refusalToDelete(number, userName)) return refused(*why);
     // The account's drafts and settings go with it.
-    Transaction transaction(m_database);
-    if (!transaction.begun()) return transaction.begun().error();
-    const Result<int> removed =
-        m_database.execute(Statement("DELETE FROM users WHERE user_num=")
-                               .number(number)
-                               .sql(" AND ")
-                               .caselessColumnEquals(u"user_name", trimBlanks(userName)));
-    if (!removed || removed.value() == 0) return removed;
-    for (const char* table : {"drafts_tbl", "options_tbl"})
-        if (const Result<int> gone = m_database.execute(
-                Statement(
-                    QStringLiteral("DELETE FROM %1 WHERE user_num=").arg(QLatin1String(table)))
-                    .number(number));
-            !gone)
-            return gone.error();
-    if (const Status committed = transaction.commit(); !committed) return committed.error();
-    return removed;
+    const auto statements = [&]() -> Result<int> {
+        const Result<int> removed =
+            m_database.execute(Statement("DELETE FROM users WHERE user_num=")
+                                   .number(number)
+                                   .sql(" AND ")
+                                   .caselessColumnEquals(u"user_name", trimBlanks(userName)));
+        if (!removed || removed.value() == 0) return removed;
+        for (const char* table : {"drafts_tbl", "options_tbl"})
+            if (const Result<int> gone = m_database.execute(
+                    Statement(
+                        QStringLiteral("DELETE FROM %1 WHERE user_num=").arg(QLatin1String(table)))
+                        .number(number));
+                !gone)
+                return gone.error();
+        return removed;
+    };
+    const auto gone = [&]() -> Result<bool> {
+        const Result<int> ran = m_database.execute(
+            Statement("Select user_num From users where user_num=").number(number));
+        if (!ran) return ran.error();
+        return m_database.DbRecordset().eof();
+    };
+    return changeAccounts(statements, gone);
 }
 
 }  // namespace vemora

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace vemora {
@@ -53,7 +54,8 @@ public:
     static std::optional<AccountRefusal> refusalToDelete(std::optional<qint64> number,
                                                          const QString& userName);
 
-    // Each yields the number of rows changed: 0 when the account was not found.
+    // Each yields the number of rows changed: 0 when the account was not found. Each is made
+    // in one transaction, again after a lost connection or found made (see Database::change).
     Result<int> add(const AccountFields& account);
     Result<int> save(qint64 number, const AccountFields& account);
     // The logged-in user's own account, after the old password was proven.
@@ -63,6 +65,12 @@ public:
 
 private:
     Result<int> update(qint64 number, const AccountFields& account);
+    // Runs `statements` in a transaction through Database::change(); `landed` reads whether
+    // the change is stored. The rows changed, 1 when found stored.
+    Result<int> changeAccounts(const std::function<Result<int>()>& statements,
+                               const std::function<Result<bool>()>& landed);
+    // Whether the account of the number (or, without one, of the user name) is stored as given.
+    Result<bool> storedAs(std::optional<qint64> number, const AccountFields& account);
 
     Database& m_database;
 };

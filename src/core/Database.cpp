@@ -24,6 +24,18 @@ bool lostConnection(const DbError& error) {
     return error.problem == DbProblem::ConnectionLost;
 }
 
+// Counts a run of something keepLock() must not cut into.
+class Busy {
+public:
+    explicit Busy(int& count) : m_count(count) { ++m_count; }
+    ~Busy() { --m_count; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    int& m_count;
+};
+
 }  // namespace
 
 Database::Database(QString programDirectory, Lock lock)
@@ -73,6 +85,8 @@ Result<QString> Database::chosenDatabase() const {
 bool Database::holdLock() {
     constexpr std::chrono::milliseconds kPoll(50);
     if (m_lockKind == Lock::None) return true;
+    const Busy busy(m_lockBusy);
+    m_lockLost = false;
     if (!m_lock || m_lockTarget != m_connectionString) {
         m_lock.reset();
         m_lockTarget = m_connectionString;
@@ -153,6 +167,7 @@ Result<int> Database::execute(const Statement& statement) {
 Status Database::reconnect(const DbError& lost) {
     constexpr std::chrono::milliseconds kPause(250);
     constexpr std::chrono::milliseconds kAsk(50);
+    const Busy busy(m_lockBusy);
     const std::optional<ServerAddress> address = server();
     const QString name = address ? address->host : filePath();
     QElapsedTimer waited;
@@ -186,6 +201,19 @@ Status Database::reconnect(const DbError& lost) {
     return lostConnection(status.error()) || status.error().problem == DbProblem::Missing
                ? Status(lost)
                : status;
+}
+
+bool Database::keepLock() {
+    if (m_lockKind != Lock::Shared || !m_lock || m_lockBusy > 0) return true;
+    if (m_lock->isLocked()) {
+        if (!m_lock->seenEnded()) return true;
+        m_lockLost = true;
+    }
+    // Not held since an open that went on without it (no place to lock): not this one's to take.
+    if (!m_lockLost) return true;
+    const Busy busy(m_lockBusy);
+    m_lockLost = !m_lock->tryLock(EngineLock::Mode::Shared);
+    return !m_lockLost;
 }
 
 Result<Change> Database::change(const std::function<Result<Change>()>& attempt,

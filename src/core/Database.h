@@ -94,6 +94,13 @@ public:
     Result<Change> change(const std::function<Result<Change>()>& attempt,
                           const std::function<Result<bool>()>& landed);
 
+    // For a timer while the program idles: when the lock's holder is seen ended (a server that
+    // ended the lock's session or restarted), the lock is taken again at once, so no restore
+    // starts in the meantime. Never waits on a server that does not answer; does nothing while
+    // the lock is being taken or a lost connection made again. False while the lock is not
+    // held again.
+    bool keepLock();
+
 private:
     friend class Transaction;
     bool holdLock();
@@ -120,6 +127,8 @@ private:
     bool m_commitUnknown = false;  // the connection was lost at a COMMIT
     std::chrono::milliseconds m_reconnectWait{15000};
     ReconnectWatcher* m_watcher = nullptr;
+    int m_lockBusy = 0;       // holdLock() or reconnect() runs (their questions run events)
+    bool m_lockLost = false;  // keepLock() saw the lock end and has not taken it again
 };
 
 }  // namespace vemora

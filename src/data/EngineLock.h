@@ -26,6 +26,9 @@ public:
     // Whether a lock taken is still held, asked of what holds it: a server session that ended
     // (killed, timed out) took its lock with it.
     virtual bool stillHeld() { return isLocked(); }
+    // Whether what holds the lock is seen to have ended, from what it already received, without
+    // asking anything: never waits, so a timer may call it while the program idles.
+    virtual bool seenEnded() { return false; }
     // Why the lock cannot be trusted (a file planted by another account), when it cannot.
     virtual QString problem() const { return {}; }
 };

@@ -9,6 +9,7 @@
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlResult>
@@ -57,6 +58,22 @@ Result<QVariant> scalar(QSqlDatabase& db, const ServerAddress& server, const QSt
     q.setForwardOnly(true);
     if (!q.exec(sql) || !q.next()) return PostgresEngine::toDbError(q.lastError());
     return q.value(0);
+}
+
+// Whether an idle session still runs, from what its socket already received: libpq's socket
+// never blocks, and the end of the stream (after the server's last message, so a second read)
+// marks the connection bad.
+bool sessionAlive(const QSqlDatabase& db) {
+    if (!db.isOpen() || !db.driver()) return false;
+    const QVariant handle = db.driver()->handle();
+    // The driver's own word for its libpq connection (PGconn is a typedef of pg_conn).
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return true;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
+    if (!connection) return false;
+    for (int read = 0; read < 2 && PQstatus(connection) == CONNECTION_OK; ++read)
+        if (PQconsumeInput(connection) == 0) break;
+    return PQstatus(connection) == CONNECTION_OK;
 }
 
 }  // namespace
@@ -116,6 +133,12 @@ bool ServerLock::stillHeld() {
     }
     m_session.reset();
     return false;
+}
+
+bool ServerLock::seenEnded() {
+    if (!m_session) return false;
+    if (!sessionAlive(m_session->database())) m_session.reset();
+    return !m_session;
 }
 
 void ServerLock::unlock() {

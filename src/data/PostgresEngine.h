@@ -50,6 +50,8 @@ public:
     bool isLocked() const override { return m_session != nullptr; }
     bool heldElsewhere() const override { return m_heldElsewhere; }
     bool stillHeld() override;
+    // The session's end (the server's goodbye, a closed socket) read from its socket.
+    bool seenEnded() override;
 
     static constexpr qint64 kKey = 0x56656d6f7261;  // "Vemora"
 

@@ -12,11 +12,14 @@
 #include <future>
 #include <thread>
 
+#include "core/Accounts.h"
 #include "core/ContactStore.h"
 #include "core/Database.h"
 #include "core/DayStore.h"
+#include "core/LockWatch.h"
 #include "core/Transaction.h"
 #include "core/WordStore.h"
+#include "data/Encoding.h"
 #include "data/PostgresEngine.h"
 #include "support/TestPlatform.h"
 
@@ -158,6 +161,71 @@ TEST_P(AfterFault, AReadAndEveryWriteGoOnAndTheLockIsTakenAgain) {
     EXPECT_EQ(
         maintainOn(u"SELECT string_agg(dict_description, ',') FROM dictionary_tbl"_s).toString(),
         u"a tree fruit");
+
+    // And the accounts': Add User, the administrator's save, Change Password, Delete.
+    AccountStore accounts(organizer);
+    const auto stored = [](const QString& password) { return EncodePassword(password).value(); };
+    fault();
+    const Result<int> joined = accounts.add({u"cy"_s, stored(u"pw"_s), u"Cy Lee"_s});
+    ASSERT_TRUE(joined) << joined.error().description.toStdString();
+    EXPECT_EQ(joined.value(), 1);
+    const qint64 number =
+        maintainOn(u"SELECT user_num FROM users WHERE user_name = 'cy'"_s).toLongLong();
+    ASSERT_GT(number, 1);
+    const auto account = [&] {
+        return maintainOn(
+                   u"SELECT count(*) || ':' || string_agg(name, ',') FROM users"
+                   u" WHERE user_num = %1"_s.arg(number))
+            .toString();
+    };
+    fault();
+    const Result<int> resaved = accounts.save(number, {u"cy"_s, stored(u"pw"_s), u"Cy Li"_s});
+    ASSERT_TRUE(resaved) << resaved.error().description.toStdString();
+    EXPECT_EQ(resaved.value(), 1);
+    EXPECT_EQ(account(), u"1:Cy Li");
+    fault();
+    const Result<int> own = accounts.changeOwn(number, {u"cy"_s, stored(u"new"_s), u"Cy Li"_s});
+    ASSERT_TRUE(own) << own.error().description.toStdString();
+    EXPECT_EQ(own.value(), 1);
+    EXPECT_TRUE(accounts.find(u"cy"_s, u"new"_s).value().has_value());
+    fault();
+    const Result<int> deleted = accounts.remove(number, u"cy"_s);
+    ASSERT_TRUE(deleted) << deleted.error().description.toStdString();
+    EXPECT_EQ(deleted.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 1);
+}
+
+// The lock's own session ends while nobody uses the organizer: the watch's next look takes the
+// lock again, before any statement of the organizer, so a restore stays refused.
+TEST_P(AfterFault, TheIdleOrganizersLockIsTakenAgainByItsWatch) {
+    Database organizer(Database::Named{server.url()}, Database::Lock::Shared);
+    organizer.setReconnect(20s, nullptr);
+    ASSERT_TRUE(organizer.open());
+    LockWatch watch(organizer);
+    watch.tick();
+    EXPECT_FALSE(restoreCouldRun());
+
+    // Ends the sessions the condition names and waits until they have ended.
+    const auto terminate = [&](const QString& which) {
+        EXPECT_TRUE(
+            maintain(u"SELECT bool_and(pg_terminate_backend(pid, 10000)) FROM"
+                     u" pg_stat_activity WHERE datname = '%1' AND %2"_s.arg(server.database, which))
+                .toBool());
+    };
+    for (const QString& which :
+         {u"pid IN (SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND objid = %1)"_s.arg(
+              ServerLock::kKey & 0xffffffff),
+          u"pid <> pg_backend_pid()"_s}) {
+        // First only the lock's session, the organizer's connection left; then every session.
+        if (GetParam() == Fault::Terminate)
+            terminate(which);
+        else
+            restartServer();
+        watch.tick();
+        EXPECT_FALSE(restoreCouldRun()) << "the organizer's lock was not taken again";
+    }
+    const Result<int> read = organizer.execute(Statement("SELECT count(*) FROM users"));
+    ASSERT_TRUE(read) << read.error().description.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, AfterFault, ::testing::Values(Fault::Terminate, Fault::Restart),
@@ -214,6 +282,58 @@ TEST_F(ReconnectTest, AChangeLostBeforeItCommittedIsMadeAgainOnce) {
         EXPECT_TRUE(added.value().done()) << held;
         EXPECT_EQ(count(u"name = '%1'"_s.arg(name)), 1) << held;
     }
+}
+
+// An account's change whose session ends while its COMMIT waits (a deferred trigger waiting on an
+// advisory lock): the account is read, found not changed, and the change made again, once.
+TEST_F(ReconnectTest, AnAccountsChangeLostAtItsCommitIsLookedForThenMadeOnce) {
+    ServerSession holder(server);
+    ASSERT_TRUE(holder.open());
+    QSqlQuery hold(holder.database());
+    ASSERT_TRUE(
+        hold.exec(u"CREATE FUNCTION wait_at_commit() RETURNS trigger LANGUAGE plpgsql"
+                  u" AS $$ BEGIN PERFORM pg_advisory_xact_lock_shared(7); RETURN NULL;"
+                  u" END $$"_s));
+    ASSERT_TRUE(
+        hold.exec(u"CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT OR UPDATE OR DELETE ON users"
+                  u" DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
+                  u" EXECUTE FUNCTION wait_at_commit()"_s));
+    const QString stored = EncodePassword(u"pw"_s).value();
+    const auto query = [this](const QString& sql) { return maintainOn(sql); };
+    const auto lostAtCommit = [&](const std::function<Result<int>(AccountStore&)>& change) {
+        EXPECT_TRUE(hold.exec(u"BEGIN"_s));
+        EXPECT_TRUE(hold.exec(u"SELECT pg_advisory_xact_lock(7)"_s));
+        auto changing = std::async(std::launch::async, [url = server.url(), &change] {
+            Database organizer(Database::Named{url}, Database::Lock::None);
+            organizer.setReconnect(20s, nullptr);
+            if (!organizer.open()) return Result<int>(DbError{0, u"not opened"_s});
+            AccountStore accounts(organizer);
+            return change(accounts);
+        });
+        maintain(u"SELECT pg_terminate_backend(%1)"_s.arg(waitingSession(query, server.database)));
+        EXPECT_TRUE(hold.exec(u"COMMIT"_s));
+        return changing.get();
+    };
+    const Result<int> added = lostAtCommit([&](AccountStore& a) {
+        return a.add({u"eve"_s, stored, u"Eve"_s});
+    });
+    ASSERT_TRUE(added) << added.error().description.toStdString();
+    EXPECT_EQ(added.value(), 1);
+    const qint64 eve =
+        maintainOn(u"SELECT min(user_num) FROM users WHERE user_name = 'eve'"_s).toLongLong();
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 2);
+    const Result<int> saved = lostAtCommit([&](AccountStore& a) {
+        return a.save(eve, {u"eve"_s, stored, u"Eve Ray"_s});
+    });
+    ASSERT_TRUE(saved) << saved.error().description.toStdString();
+    EXPECT_EQ(saved.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT name FROM users WHERE user_num = %1"_s.arg(eve)).toString(),
+              u"Eve Ray");
+    const Result<int> removed =
+        lostAtCommit([&](AccountStore& a) { return a.remove(eve, u"eve"_s); });
+    ASSERT_TRUE(removed) << removed.error().description.toStdString();
+    EXPECT_EQ(removed.value(), 1);
+    EXPECT_EQ(maintainOn(u"SELECT count(*) FROM users"_s).toInt(), 1);
 }
 
 // A COMMIT whose answer was lost, the change stored all the same: it is found stored and not
