@@ -61,8 +61,10 @@ private:
             auto first = m_watched.begin();
             for (auto it = m_watched.begin(); it != m_watched.end(); ++it)
                 if (it->second.deadline < first->second.deadline) first = it;
-            if (Clock::now() < first->second.deadline) {
-                m_wake.wait_until(lock, first->second.deadline);
+            // A copy: the watch may be disarmed, and its entry erased, while this waits.
+            if (const Clock::time_point deadline = first->second.deadline;
+                Clock::now() < deadline) {
+                m_wake.wait_until(lock, deadline);
                 continue;
             }
             // The socket stays open (the driver owns it); only its traffic ends.
