@@ -50,6 +50,18 @@ void take(const QByteArray& output, Progress& progress) {
     }
 }
 
+// Starts a child program of the rehearsals, its errors passed on.
+void startChild(QProcess& child, const QString& program, const QStringList& arguments) {
+    child.setProgram(program);
+    child.setArguments(arguments);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The offscreen platform warns about every window shown.
+    environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
+    child.setProcessEnvironment(environment);
+    child.start();
+}
+
 class KillTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
@@ -65,17 +77,11 @@ TEST_P(KillTest, EveryReportedWriteSurvivesAndNoneIsHalfMade) {
     int corrupt = 0, lost = 0, halfMade = 0;
     for (int kill = 0; kill < kills; ++kill) {
         QProcess child;
-        child.setProgram(helper);
         // Each run's tokens start a thousand past the last run's, and it starts with a random
         // path, so that every path gets killed.
-        child.setArguments({dir, QString::number((qint64(GetParam()) * 10000 + kill) * 1000),
-                            QString::number(random() % writePaths().size())});
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // The offscreen platform warns about every window shown.
-        environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
-        child.setProcessEnvironment(environment);
-        child.start();
+        startChild(child, helper,
+                   {dir, QString::number((qint64(GetParam()) * 10000 + kill) * 1000),
+                    QString::number(random() % writePaths().size())});
         ASSERT_TRUE(child.waitForStarted());
         // Past a random number of reported writes, then a random moment within the next.
         const int goal = progress.reported + int(random() % 4);
@@ -154,13 +160,8 @@ TEST(KillWhileTyping, EveryDraftReportedWrittenComesBack) {
     };
     for (int kill = 0; kill < kills; ++kill) {
         QProcess child;
-        child.setProgram(QCoreApplication::applicationDirPath() + u"/vemora_type_loop"_s);
-        child.setArguments({dir, QString::number(qint64(kill + 1) * 1000000)});
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_LOGGING_RULES"_s, u"default.warning=false"_s);
-        child.setProcessEnvironment(environment);
-        child.start();
+        startChild(child, QCoreApplication::applicationDirPath() + u"/vemora_type_loop"_s,
+                   {dir, QString::number(qint64(kill + 1) * 1000000)});
         ASSERT_TRUE(child.waitForStarted());
         const int goal = reported + 1 + int(random() % 4);
         QByteArray output;
