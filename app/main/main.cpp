@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     vemora::QtFileDialogs files;
     vemora::QtShell shell;
     vemora::ReconnectNotice reconnecting;
+    vemora::AnswerNotice answering;
+    vemora::setAnswerWaiter(&answering);
     vemora::Session session(QCoreApplication::applicationDirPath(), prompter);
     session.database().setReconnect(std::chrono::seconds(15), &reconnecting);
     vemora::LockWatch keepingLock(session.database());

@@ -3,6 +3,7 @@
 #include "core/Change.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/ServerWait.h"
 #include "data/Statement.h"
 
 #include <QDeadlineTimer>
@@ -34,6 +35,35 @@ public:
 
 private:
     int& m_count;
+};
+
+// The reconnect notice's side of a connection attempt that waits on the server.
+class ReconnectWaits final : public AnswerWaiter {
+public:
+    ReconnectWaits(ReconnectWatcher* watcher, const QElapsedTimer& lostFor, bool& cancelled,
+                   QDeadlineTimer& deadline, std::chrono::milliseconds wait)
+        : m_watcher(watcher),
+          m_lostFor(lostFor),
+          m_cancelled(cancelled),
+          m_deadline(deadline),
+          m_wait(wait) {}
+
+    bool waiting(const QString& server, std::chrono::milliseconds) override {
+        if (m_cancelled) return false;
+        const auto answer =
+            m_watcher->waiting(server, std::chrono::milliseconds(m_lostFor.elapsed()));
+        if (answer == ReconnectWatcher::Answer::Cancel) m_cancelled = true;
+        if (answer == ReconnectWatcher::Answer::Retry) m_deadline.setRemainingTime(m_wait);
+        return !m_cancelled;
+    }
+    void ended() override {}
+
+private:
+    ReconnectWatcher* m_watcher;
+    const QElapsedTimer& m_lostFor;
+    bool& m_cancelled;
+    QDeadlineTimer& m_deadline;
+    std::chrono::milliseconds m_wait;
 };
 
 }  // namespace
@@ -149,7 +179,7 @@ Result<int> Database::execute(const Statement& statement) {
     if (!result && lostConnection(result.error())) {
         // The next statement connects anew, as after a failed open.
         m_openFailed = true;
-        if (m_transactions == 0 && repeatable(statement)) {
+        if (m_transactions == 0 && repeatable(statement) && !m_dbConnection->stopped()) {
             if (const Status again = reconnect(result.error()); !again) return again.error();
             m_sqlText = statement.rendering();
             result = m_dbConnection->execute(statement);
@@ -175,6 +205,10 @@ Status Database::reconnect(const DbError& lost) {
     QDeadlineTimer deadline(m_reconnectWait);
     Status status;
     bool cancelled = false;
+    // A connection attempt that waits on the server speaks through the same notice; Retry
+    // cannot hurry it, Cancel gives up once it ends.
+    ReconnectWaits waits(m_watcher, waited, cancelled, deadline, m_reconnectWait);
+    const ScopedAnswerWaiter speaking(m_watcher ? &waits : nullptr);
     for (;;) {
         status = open();
         // Connected, or refused for another reason (the maintenance tool holds the database).
@@ -224,7 +258,9 @@ Result<Change> Database::change(const std::function<Result<Change>()>& attempt,
     for (int round = 1;; ++round) {
         m_commitUnknown = false;
         Result<Change> result = attempt();
-        if (result || !lostConnection(result.error()) || round == kAttempts) return result;
+        if (result || !lostConnection(result.error()) || round == kAttempts ||
+            m_dbConnection->stopped())
+            return result;
         const bool unknown = m_commitUnknown;
         if (const Status again = reconnect(result.error()); !again) return again.error();
         if (!unknown) continue;

@@ -2,6 +2,7 @@
 
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/ServerWait.h"
 #include "data/ServerWatch.h"
 #include "data/Statement.h"
 
@@ -50,6 +51,12 @@ void Connection::setConnectionString(const QString& text) {
     m_engine = Engine::forConnectionString(text);
 }
 
+std::optional<QString> Connection::serverName() const {
+    if (!isServerUrl(m_connectionString)) return std::nullopt;
+    const Result<ServerAddress> server = parseServerUrl(m_connectionString);
+    return server ? server.value().host : QString();
+}
+
 bool Connection::hasDataVersion() const {
     return m_engine->keepsDataVersion();
 }
@@ -69,13 +76,19 @@ Status Connection::openSnapshot() {
 Status Connection::openWith(bool snapshot) {
     close();
     m_lost = false;
+    m_stopped = false;
     // A connection string may have named the other engine before.
     if (QSqlDatabase::contains(m_name) && handle().driverName() != m_engine->driver())
         QSqlDatabase::removeDatabase(m_name);
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
                           : QSqlDatabase::addDatabase(m_engine->driver(), m_name);
-    if (Status opened = m_engine->open(db, snapshot); !opened) {
+    Status opened;
+    if (const std::optional<QString> server = serverName())
+        awaitServer(*server, [&] { opened = m_engine->open(db, snapshot); }, {});
+    else
+        opened = m_engine->open(db, snapshot);
+    if (!opened) {
         close();
         return opened;
     }
@@ -102,20 +115,45 @@ Result<Recordset> Connection::execute(const Statement& statement) {
                                    QSqlError::ConnectionError));
     }
 
+    if (m_waiting)
+        return DbError{kErrOther,
+                       QStringLiteral("Another action is still waiting for the database server.")};
     const std::unique_ptr<ServerWatch> watch = m_engine->watch(db);
     // A connection the server ended, or that its silence made this end, is closed: whoever
     // uses it next opens it again.
     const auto failed = [&](const QSqlError& driverError) {
-        DbError error = watch && watch->expired() ? m_engine->noAnswer() : toDbError(driverError);
+        DbError error = watch && watch->expired() ? m_engine->noAnswer(watch->stopped())
+                                                  : toDbError(driverError);
         if (error.problem == DbProblem::ConnectionLost) {
             close();
             m_lost = true;
+            m_stopped = watch && watch->stopped();
         }
         return error;
     };
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!m_engine->run(query, statement)) {
+    bool ran = false;
+    QStringList columns;
+    std::vector<ColumnValues> values;
+    Status read;
+    // Everything that waits on the engine; a server's runs beside the windows (awaitServer()).
+    const auto run = [&] {
+        ran = m_engine->run(query, statement);
+        if (!ran || !query.isSelect()) return;
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
+        values.resize(size_t(columns.size()));
+        read = m_engine->readRows(query, values);
+    };
+    if (watch) {
+        m_waiting = true;
+        awaitServer(serverName().value_or(QString()), run, [&] { watch->cut(); });
+        m_waiting = false;
+    } else {
+        run();
+    }
+    if (!ran) {
         const QSqlError driverError = query.lastError();
         query.finish();
         return failed(driverError);
@@ -124,12 +162,6 @@ Result<Recordset> Connection::execute(const Statement& statement) {
         m_rowsAffected = query.numRowsAffected();
         return Recordset();
     }
-
-    const QSqlRecord record = query.record();
-    QStringList columns;
-    for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
-    std::vector<ColumnValues> values(size_t(columns.size()));
-    const Status read = m_engine->readRows(query, values);
     query.finish();
     if (!read) {
         if (watch && watch->expired()) return failed({});

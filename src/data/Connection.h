@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace vemora {
 
@@ -38,6 +39,8 @@ public:
     void close();
     // Whether it was closed because the server's connection ended (see execute()).
     bool lost() const { return m_lost; }
+    // Whether it ended because the user stopped waiting for the server's answer.
+    bool stopped() const { return m_stopped; }
 
     // Runs the statement. A query yields its rows (an open recordset); any other statement a
     // closed recordset, and lastRowsAffected() counts the rows it changed.
@@ -51,6 +54,8 @@ public:
     DbError toDbError(const QSqlError& error) const;
 
     QString filePath() const;
+    // The host of the server the connection string names, if it names one.
+    std::optional<QString> serverName() const;
     // The name the connection is known by to the driver; a new one for every Connection.
     const QString& name() const { return m_name; }
 
@@ -63,7 +68,9 @@ private:
     std::unique_ptr<Engine> m_engine;
     int m_rowsAffected = 0;
     bool m_lost = false;
-    bool m_opened = false;  // by open(), until close()
+    bool m_stopped = false;
+    bool m_waiting = false;  // a statement waits for the server's answer
+    bool m_opened = false;   // by open(), until close()
 };
 
 }  // namespace vemora

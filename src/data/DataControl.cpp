@@ -1,5 +1,7 @@
 #include "data/DataControl.h"
+
 #include "data/Logging.h"
+#include "data/ServerWait.h"
 
 #include <QScopeGuard>
 
@@ -67,9 +69,16 @@ void DataControl::startRefresh() {
                    });
 }
 
+// A server's read is waited for beside the windows, which are told when it is late.
+void DataControl::awaitReading() {
+    if (const std::optional<QString> server = m_connection.serverName())
+        awaitServer(*server, [this] { m_reading.wait(); }, {});
+}
+
 Status DataControl::finishRefresh() {
     m_rereading = false;
     if (!m_reading.valid()) return refresh();
+    awaitReading();
     Result<Recordset> read = m_reading.get();
     m_patched = false;
     m_version.reset();
@@ -160,6 +169,7 @@ void DataControl::rereadEnded(quint64 number) {
 // A failed read keeps the patched rows; the next change reads everything again.
 Status DataControl::finishReread() {
     if (!std::exchange(m_rereading, false) || !m_reading.valid()) return {};
+    awaitReading();
     Result<Recordset> read = m_reading.get();
     if (!read) return read.status();
     // The first row stays the first, past the end stays past the end; any other current row

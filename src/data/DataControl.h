@@ -83,6 +83,7 @@ private:
     static Result<std::optional<qint64>> readTogether(Connection& connection,
                                                       const std::function<Status()>& read);
     void announceRows();
+    void awaitReading();
     // Starts the read of startRefresh(), whose end is announced to the event loop.
     void startReread(const QString& orderColumn);
     void rereadEnded(quint64 number);

@@ -11,7 +11,7 @@ std::unique_ptr<ServerWatch> Engine::watch(const QSqlDatabase&) const {
     return nullptr;
 }
 
-DbError Engine::noAnswer() const {
+DbError Engine::noAnswer(bool) const {
     return {};
 }
 

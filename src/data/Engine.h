@@ -46,8 +46,9 @@ public:
     // Bounds the wait for the answer to what runs on db while it lives: nothing for the file,
     // whose busy timeout bounds its waits.
     virtual std::unique_ptr<ServerWatch> watch(const QSqlDatabase& db) const;
-    // The error of a statement whose answer did not come in time (its connection was ended).
-    virtual DbError noAnswer() const;
+    // The error of a statement whose answer did not come in time, or that the user stopped
+    // waiting for (its connection was ended).
+    virtual DbError noAnswer(bool stopped) const;
 
     // Whether the engine tells that another connection committed (the file's data_version).
     virtual bool keepsDataVersion() const = 0;

@@ -5,6 +5,7 @@
 #include "data/Encoding.h"
 #include "data/Engine.h"
 #include "data/Recordset.h"
+#include "data/ServerWait.h"
 #include "data/ServerWatch.h"
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
@@ -53,10 +54,13 @@ std::chrono::milliseconds answerWait(const ServerAddress& server) {
 
 // A single value that a query reads.
 Result<QVariant> scalar(QSqlDatabase& db, const ServerAddress& server, const QString& sql) {
-    const ServerWatch watch(db, answerWait(server));
+    ServerWatch watch(db, answerWait(server));
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(sql) || !q.next()) return PostgresEngine::toDbError(q.lastError());
+    bool read = false;
+    awaitServer(
+        server.host, [&] { read = q.exec(sql) && q.next(); }, [&] { watch.cut(); });
+    if (!read) return PostgresEngine::toDbError(q.lastError());
     return q.value(0);
 }
 
@@ -95,7 +99,9 @@ QSqlDatabase ServerSession::database() const {
 
 Status ServerSession::open() {
     QSqlDatabase db = database();
-    return PostgresEngine::open(db, m_server);
+    Status opened;
+    awaitServer(m_server.host, [&] { opened = PostgresEngine::open(db, m_server); }, {});
+    return opened;
 }
 
 ServerLock::ServerLock(ServerAddress server) : m_server(std::move(server)) {}
@@ -506,12 +512,12 @@ public:
         if (!m_server) return nullptr;
         return std::make_unique<ServerWatch>(db, answerWait(m_server.value()));
     }
-    DbError noAnswer() const override {
+    DbError noAnswer(bool stopped) const override {
         const int seconds = m_server ? m_server.value().statementTimeout + 1 : 0;
-        return {
-            kErrGeneral,
-            connectionLost(QStringLiteral("the server did not answer within %1 s").arg(seconds)),
-            DbProblem::ConnectionLost};
+        const QString cause =
+            stopped ? QStringLiteral("you stopped waiting for its answer")
+                    : QStringLiteral("the server did not answer within %1 s").arg(seconds);
+        return {kErrGeneral, connectionLost(cause), DbProblem::ConnectionLost};
     }
     bool keepsDataVersion() const override { return false; }
     std::unique_ptr<EngineLock> lock() const override {

@@ -41,6 +41,15 @@ public:
         return m_expired.erase(id) > 0;
     }
 
+    void cut(quint64 id) {
+        std::lock_guard lock(m_mutex);
+        if (const auto watched = m_watched.find(id); watched != m_watched.end()) {
+            ::shutdown(watched->second.socket, SHUT_RDWR);
+            m_expired.insert(id);
+            m_watched.erase(watched);
+        }
+    }
+
 private:
     struct Watched {
         int socket;
@@ -100,6 +109,11 @@ ServerWatch::ServerWatch(const QSqlDatabase& db, std::chrono::milliseconds timeo
 
 ServerWatch::~ServerWatch() {
     if (m_id) Watchdog::instance().disarm(m_id);
+}
+
+void ServerWatch::cut() {
+    m_stopped = true;
+    if (m_id) Watchdog::instance().cut(m_id);
 }
 
 bool ServerWatch::expired() const {

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -19,12 +20,17 @@ public:
     ServerWatch(const QSqlDatabase& db, std::chrono::milliseconds timeout);
     ~ServerWatch();
 
-    // Whether the time ran out and the connection was cut.
+    // Whether the time ran out, or the user stopped waiting, and the connection was cut.
     bool expired() const;
+    // Cuts the connection now: the user stops waiting. Safe from any thread but the watched
+    // work's.
+    void cut();
+    bool stopped() const { return m_stopped; }
 
 private:
     mutable quint64 m_id = 0;
     mutable bool m_expired = false;
+    std::atomic<bool> m_stopped = false;
 };
 
 }  // namespace vemora

@@ -13,16 +13,16 @@ namespace {
 using namespace std::chrono_literals;
 using Answer = ReconnectWatcher::Answer;
 
-QMessageBox* shownNotice() {
+QMessageBox* shownNotice(const QString& name = QStringLiteral("reconnectNotice")) {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == u"reconnectNotice" && widget->isVisible())
+        if (widget->objectName() == name && widget->isVisible())
             return qobject_cast<QMessageBox*>(widget);
     return nullptr;
 }
 
 TEST(ReconnectNotice, ShowsAfterAFewSecondsAndAnswersRetryOrCancel) {
     ReconnectNotice notice;
-    EXPECT_EQ(notice.waiting(QStringLiteral("db.home"), 1s), Answer::Wait);
+    EXPECT_EQ(notice.waiting(QStringLiteral("db.home"), 500ms), Answer::Wait);
     EXPECT_EQ(shownNotice(), nullptr);
 
     EXPECT_EQ(notice.waiting(QStringLiteral("db.home"), ReconnectNotice::kShownAfter),
@@ -46,6 +46,29 @@ TEST(ReconnectNotice, ShowsAfterAFewSecondsAndAnswersRetryOrCancel) {
     EXPECT_EQ(notice.waiting(QStringLiteral("db.home"), 7s), Answer::Wait);
     notice.ended();
     EXPECT_EQ(shownNotice(), nullptr);
+}
+
+TEST(AnswerNotice, TellsWhoIsAwaitedAndStaysUntilTheWorkEndsAfterCancel) {
+    AnswerNotice notice;
+    EXPECT_TRUE(notice.waiting(QStringLiteral("db.home"), 1s));
+    QMessageBox* box = shownNotice(QStringLiteral("answerNotice"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), u"Waiting for db.home to answer...");
+    EXPECT_TRUE(box->isModal());
+    QAbstractButton* cancel = box->button(QMessageBox::Cancel);
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+
+    // Stopped, but the cut connection's work has not ended yet: the box stays, Cancel spent.
+    EXPECT_FALSE(notice.waiting(QStringLiteral("db.home"), 2s));
+    EXPECT_EQ(shownNotice(QStringLiteral("answerNotice")), box);
+    EXPECT_FALSE(cancel->isEnabled());
+    notice.ended();
+    EXPECT_EQ(shownNotice(QStringLiteral("answerNotice")), nullptr);
+
+    // The next late answer asks anew.
+    EXPECT_TRUE(notice.waiting(QStringLiteral("db.home"), 1s));
+    notice.ended();
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "core/WordStore.h"
 #include "data/Encoding.h"
 #include "data/PostgresEngine.h"
+#include "data/ServerWait.h"
 #include "support/TestPlatform.h"
 
 namespace vemora::test {
@@ -396,6 +397,53 @@ TEST_F(ReconnectTest, AFrozenServerIsAnErrorByItsCauseNotAHang) {
     const Result<int> again = organizer.execute(Statement("SELECT count(*) FROM users"));
     ASSERT_TRUE(again) << again.error().description.toStdString();
     EXPECT_EQ(organizer.DbRecordset().value(0, 0).toInt(), 1);
+    EXPECT_FALSE(restoreCouldRun());
+}
+
+// Asked while the server is frozen; stops waiting on its third question.
+class ImpatientUser final : public AnswerWaiter {
+public:
+    bool waiting(const QString& server, std::chrono::milliseconds) override {
+        askedFor = server;
+        return ++asked < 3;
+    }
+    void ended() override { ++endings; }
+
+    int asked = 0;
+    int endings = 0;
+    QString askedFor;
+};
+
+TEST_F(ReconnectTest, AFrozenServersLateAnswerIsToldAndTheUserMayStopWaiting) {
+    Database organizer(Database::Named{server.url()}, Database::Lock::Shared);
+    organizer.setReconnect(20s, nullptr);
+    ASSERT_TRUE(organizer.open());
+    ASSERT_TRUE(organizer.execute(Statement("SELECT pg_backend_pid()")));
+    const qint64 backend = organizer.DbRecordset().value(0, 0).toLongLong();
+    const qint64 postmaster = postmasterOf(maintain(u"SHOW data_directory"_s));
+    ASSERT_GT(backend, 0);
+    ASSERT_GT(postmaster, 0);
+    ImpatientUser user;
+    setAnswerWaiter(&user);
+    if (::kill(pid_t(backend), SIGSTOP) != 0) GTEST_SKIP() << "the server cannot be stopped";
+    ::kill(pid_t(postmaster), SIGSTOP);
+    // The statement would wait for the statement timeout (30 s); the user stops it sooner.
+    ContactStore contacts(organizer);
+    const Result<Change> added = contacts.add(1, contact(u"Ann"_s, u"a"_s));
+    ::kill(pid_t(postmaster), SIGCONT);
+    ::kill(pid_t(backend), SIGCONT);
+    setAnswerWaiter(nullptr);
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error().problem, DbProblem::ConnectionLost);
+    EXPECT_TRUE(added.error().description.contains(u"you stopped waiting for its answer"_s))
+        << added.error().description.toStdString();
+    EXPECT_EQ(user.askedFor, server.host);
+    EXPECT_EQ(user.endings, 1);
+
+    // Nothing was stored, and the next action connects again and holds the lock.
+    EXPECT_EQ(count(), 0);
+    ASSERT_TRUE(contacts.add(1, contact(u"Ann"_s, u"a"_s)));
+    EXPECT_EQ(count(), 1);
     EXPECT_FALSE(restoreCouldRun());
 }
 
