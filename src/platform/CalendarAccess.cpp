@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTableView>
 
+#include <utility>
+
 namespace vemora {
 
 namespace {
@@ -155,7 +157,8 @@ public:
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (auto it = m_cells.cbegin(); it != m_cells.cend(); ++it)
-            if (QAccessible::accessibleInterface(it.value()) == child) return it.key();
+            if (QAccessible::accessibleInterface(it.value()) == child)
+                return (it.key().first + 1) * (columnCount() + 1) + it.key().second + 1;
         return -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
@@ -210,12 +213,13 @@ private:
                                         : QModelIndexList();
     }
 
+    // Kept by place, which stays a cell's own when the calendar adds or drops its headings.
     QAccessibleInterface* cell(int row, int column) const {
-        const int at = (row + 1) * (columnCount() + 1) + column + 1;
-        if (const auto known = m_cells.constFind(at); known != m_cells.cend())
+        const std::pair place(row, column);
+        if (const auto known = m_cells.constFind(place); known != m_cells.cend())
             return QAccessible::accessibleInterface(known.value());
         auto* made = new CalendarCell(grid(), row, column);
-        m_cells.insert(at, QAccessible::registerAccessibleInterface(made));
+        m_cells.insert(place, QAccessible::registerAccessibleInterface(made));
         return made;
     }
     void forgetCells() {
@@ -224,7 +228,7 @@ private:
         m_cells.clear();
     }
 
-    mutable QHash<int, QAccessible::Id> m_cells;
+    mutable QHash<std::pair<int, int>, QAccessible::Id> m_cells;
 };
 
 QAccessibleInterface* calendarGrid(const QString& className, QObject* object) {

@@ -391,6 +391,9 @@ TEST_F(Accessibility, CalendarColumnsAreHeadedByTheirWeekdays) {
         calendar->setHorizontalHeaderFormat(QCalendarWidget::NoHorizontalHeader);
         EXPECT_EQ(headings(), expected(QLocale::LongFormat));
         calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+        calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+        EXPECT_EQ(headings(), QStringList{u"Week"_s} + expected(QLocale::ShortFormat));
+        calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
 
         // Still Qt's own calendar to the keyboard and the mouse.
         calendar->setSelectedDate(QDate(2026, 6, 10));
