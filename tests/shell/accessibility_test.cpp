@@ -20,6 +20,7 @@
 
 #include "ShellFixture.h"
 #include "core/SearchResults.h"
+#include "platform/Widgets.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
 #include "shell/IdleLock.h"
@@ -410,6 +411,25 @@ TEST_F(Accessibility, CalendarColumnsAreHeadedByTheirWeekdays) {
         EXPECT_EQ(face->indexOfChild(focused),
                   (twelfth.row() + 1) * (grid->model()->columnCount() + 1) + twelfth.column() + 1);
     }
+}
+
+// A screen reader already running has Qt make its table for the grid while the calendar is
+// built: the named calendar's grid still reads the weekday names.
+TEST_F(Accessibility, CalendarGridTakesOverQtsEarlierTable) {
+    QCalendarWidget calendar;
+    auto* grid = child<QTableView>(&calendar, "qt_calendar_calendarview");
+    QAccessibleInterface* early = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(early, nullptr);
+    ASSERT_NE(early->tableInterface(), nullptr);
+    nameCalendarParts(&calendar);
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    // The first column holds the week numbers.
+    EXPECT_EQ(headerNames(table->cellAt(2, 0)->tableCellInterface()), QStringList{u"Week"_s});
+    EXPECT_EQ(
+        headerNames(table->cellAt(2, 1)->tableCellInterface()),
+        QStringList{calendar.locale().dayName(calendar.firstDayOfWeek(), QLocale::ShortFormat)});
 }
 
 }  // namespace
