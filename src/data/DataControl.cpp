@@ -238,6 +238,9 @@ QVariant DataControlModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DataControlModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // Screen readers get the caption without the blanks some captions end in.
+    if (role == Qt::AccessibleTextRole && orientation == Qt::Horizontal)
+        return m_columns.value(section).header.trimmed();
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     return m_columns.value(section).header;

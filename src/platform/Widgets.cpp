@@ -1,5 +1,7 @@
 #include "platform/Widgets.h"
 
+#include "platform/CalendarAccess.h"
+
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -166,6 +168,7 @@ void nameCalendarParts(QCalendarWidget* calendar) {
     for (const auto& [name, text] : parts)
         if (auto* part = calendar->findChild<QWidget*>(QString::fromLatin1(name)))
             part->setAccessibleName(text);
+    headCalendarColumns(calendar);
 }
 
 void setStatusText(QLabel* label, const QString& text) {

@@ -40,7 +40,7 @@ QIcon themeIcon(const QString& name);
 void setAccessibleRole(QWidget* window, QAccessible::Role role);
 
 // Names the parts Qt builds into a calendar that have no text of their own: the month arrows,
-// the year box and the grid.
+// the year box and the grid, whose columns are headed by the weekday names it shows.
 void nameCalendarParts(QCalendarWidget* calendar);
 
 // Shows text in a word-wrapped label: a word too long for a line, such as a file name, is cut

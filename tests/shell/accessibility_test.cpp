@@ -5,25 +5,37 @@
 #include <QAccessible>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include "ShellFixture.h"
+#include "core/SearchResults.h"
+#include "platform/Widgets.h"
 #include "reports/DataEnvironment.h"
 #include "reports/Print.h"
 #include "shell/IdleLock.h"
 #include "shell/frmLock.h"
+#include "support/Contacts.h"
+#include "support/Words.h"
 #include "tools/frmLoginTools.h"
 #include "tools/frmTools.h"
 #include "tools/mod_Tools.h"
+#include "workspace/find/frmFind.h"
 
 namespace vemora::test {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 // What a screen reader names: buttons, boxes, lists, sliders and tabs.
 bool isControl(const QWidget* widget) {
@@ -202,6 +214,222 @@ TEST_F(Accessibility, EveryTabIsUsableInAWindowSmallerThanItsPages) {
             if (up == main) break;
         }
     }
+}
+
+// What a cell shows: the text of the HTML it draws, or its delegate's text.
+QString shownText(const QAbstractItemView* view, const QModelIndex& index) {
+    const QVariant html = qobject_cast<const SearchResults*>(index.model())
+                              ? index.data(SearchResults::kSnippetHtmlRole)
+                              : QVariant();
+    if (html.isValid()) {
+        QTextDocument page;
+        page.setHtml(html.toString());
+        return page.toPlainText();
+    }
+    const auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), view->locale()) : index.data().toString();
+}
+
+// The names a screen reader reads as the cell's column headers. Qt makes its headers anew for
+// each question; handing them to the cache has them deleted with it.
+QStringList headerNames(const QAccessibleTableCellInterface* cell) {
+    QStringList names;
+    for (QAccessibleInterface* header : cell->columnHeaderCells()) {
+        QAccessible::uniqueId(header);
+        names.append(header->text(QAccessible::Name));
+    }
+    return names;
+}
+
+// What a screen reader reads wrong in a grid or list: a cell read otherwise than it shows, a
+// column headed by no name or by its number, a child it cannot find again.
+QStringList cellFaults(QAbstractItemView* view, int& cells) {
+    const QString where = view->window()->objectName() + u'/' + view->objectName();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(view);
+    QAccessibleTableInterface* table = face ? face->tableInterface() : nullptr;
+    if (!table) return {where + u" is no table"_s};
+    QStringList faults;
+    const QAbstractItemModel* model = view->model();
+    if (table->rowCount() != model->rowCount(view->rootIndex()) ||
+        table->columnCount() != model->columnCount(view->rootIndex()))
+        faults.append(where + u" counts its cells wrong"_s);
+    const auto* grid = qobject_cast<const QTableView*>(view);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            ++cells;
+            const QString at = QStringLiteral("%1 (%2, %3)").arg(where).arg(row).arg(column);
+            QAccessibleInterface* cell = table->cellAt(row, column);
+            QAccessibleTableCellInterface* cellFace = cell ? cell->tableCellInterface() : nullptr;
+            if (!cellFace) {
+                faults.append(at + u" is no cell"_s);
+                continue;
+            }
+            if (cellFace->rowIndex() != row || cellFace->columnIndex() != column ||
+                cellFace->table() != face)
+                faults.append(at + u" places itself elsewhere"_s);
+            const QModelIndex index = model->index(row, column, view->rootIndex());
+            const QString read = cell->text(QAccessible::Name).simplified();
+            const QString shown = shownText(view, index).simplified();
+            if (read != shown)
+                faults.append(at +
+                              QStringLiteral(" reads \"%1\" but shows \"%2\"").arg(read, shown));
+            if (!grid) continue;  // a list has no column headers
+            const QStringList headers = headerNames(cellFace);
+            const QString name = headers.value(0);
+            bool number = false;
+            name.toInt(&number);
+            if (headers.size() != 1 || name.isEmpty() || number || name != name.trimmed())
+                faults.append(at + QStringLiteral(" is headed \"%1\"").arg(headers.join(u'|')));
+            else if (!grid->horizontalHeader()->isHidden() &&
+                     name != model->headerData(column, Qt::Horizontal).toString().trimmed())
+                faults.append(at +
+                              QStringLiteral(" is headed \"%1\" under another heading").arg(name));
+        }
+    }
+    // Every child is found again where it was met: the views' focus events count on it.
+    for (int i = 0; i < face->childCount(); ++i) {
+        QAccessibleInterface* child = face->child(i);
+        if (!child || face->indexOfChild(child) != i) {
+            faults.append(where + u" loses its child "_s + QString::number(i));
+            break;
+        }
+    }
+    return faults;
+}
+
+// Every grid and list a user meets, the calendars' grids included: a screen reader reads each
+// cell as it shows and each column by its name.
+TEST_F(Accessibility, GridsAndListsReadEveryCellAsTheyShowIt) {
+    storeContact(env, contact(u"Ann"_s, u"B"_s, u"Lee"_s));
+    storeContact(env, contact(u"Bob"_s, u"C"_s, u"Ray"_s));
+    env.query(insertWord(1, u"apple"_s, u"red\nand round"_s));
+    env.query(insertWord(1, u"pear"_s, u"green "_s));
+    env.addDiaryEntry(1, QDate(2026, 6, 3), u"Coffee at the Café de Flore.\nThen home."_s);
+    env.addUser(u"ann"_s, u"pw"_s, u"Ann Lee"_s);
+    frmMain* main = logIn(u"admin"_s, u"admin"_s);
+    ASSERT_NE(main, nullptr);
+    env.files.answer(u"/music/First Song.ogg"_s);
+    child<QPushButton>(main, "cmdOpen")->click();
+    trigger(main, "mnu_adduser");
+    QApplication::setActiveWindow(main);
+    QTest::keyClick(main, Qt::Key_F, Qt::ControlModifier);
+    frmFind* find = visibleWindow<frmFind>();
+    ASSERT_NE(find, nullptr);
+    child<QLineEdit>(find, "txtFind")->setText(u"cafe"_s);
+    find->searchNow();
+
+    QStringList faults;
+    QStringList walked;
+    int cells = 0;
+    QSet<QAbstractItemView*> seen;
+    const auto walk = [&](QWidget* window) {
+        for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
+            if (view->window() != window || isQtsOwn(view) || seen.contains(view) ||
+                !(view->isVisibleTo(window) || inCalendar(view)))
+                continue;
+            seen.insert(view);
+            walked.append(view->objectName());
+            faults += cellFaults(view, cells);
+        }
+    };
+    // Every tab of the workspace, then every other window.
+    QTabWidget* tabs = child<QTabWidget>(main, "tabMenu");
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        walk(main);
+    }
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window != main) walk(window);
+    walked.sort();
+    EXPECT_EQ(walked, (QStringList{u"DataGridDic"_s, u"ListBox"_s, u"dtg_AddressBook"_s,
+                                   u"dtg_Users"_s, u"grdResults"_s, u"qt_calendar_calendarview"_s,
+                                   u"qt_calendar_calendarview"_s}));
+    // Two calendars of 7 by 7, and the rows stored above.
+    EXPECT_GE(cells, 2 * 49 + 2 * 9 + 2 * 2 + 1 + 2 + 3);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+// The calendars' grids are headed by the weekday names they show, from their first day of the
+// week and in their locale, and still choose days by key and by mouse.
+TEST_F(Accessibility, CalendarColumnsAreHeadedByTheirWeekdays) {
+    frmMain* main = logIn(u"admin"_s, u"admin"_s);
+    ASSERT_NE(main, nullptr);
+    QApplication::setActiveWindow(main);
+    const QList<QCalendarWidget*> calendars = main->findChildren<QCalendarWidget*>();
+    ASSERT_EQ(calendars.size(), 2);
+    for (QCalendarWidget* calendar : calendars) {
+        QTabWidget* tabs = child<QTabWidget>(main, "tabMenu");
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            if (tabs->widget(tab)->isAncestorOf(calendar)) tabs->setCurrentIndex(tab);
+        auto* grid = child<QTableView>(calendar, "qt_calendar_calendarview");
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(grid);
+        ASSERT_NE(face->tableInterface(), nullptr);
+        EXPECT_EQ(face->role(), QAccessible::Table);
+        EXPECT_EQ(face->text(QAccessible::Name), u"Days of the month"_s);
+        const auto headings = [&] {
+            QStringList names;
+            for (int column = 0; column < face->tableInterface()->columnCount(); ++column)
+                names.append(
+                    headerNames(face->tableInterface()->cellAt(3, column)->tableCellInterface()));
+            return names;
+        };
+        const auto expected = [&](QLocale::FormatType format) {
+            QStringList names;
+            for (int day = 0; day < 7; ++day)
+                names.append(calendar->locale().dayName(
+                    (calendar->firstDayOfWeek() - 1 + day) % 7 + 1, format));
+            return names;
+        };
+        EXPECT_EQ(headings(), expected(QLocale::ShortFormat))
+            << calendar->objectName().toStdString();
+        EXPECT_EQ(face->tableInterface()->columnDescription(0),
+                  calendar->locale().dayName(calendar->firstDayOfWeek()));
+        // A new locale brings its own first day of the week.
+        calendar->setLocale(QLocale(QLocale::German, QLocale::Germany));
+        calendar->setFirstDayOfWeek(Qt::Wednesday);
+        EXPECT_EQ(headings(), expected(QLocale::ShortFormat));
+        EXPECT_EQ(headings().value(0), u"Mi."_s);
+        calendar->setHorizontalHeaderFormat(QCalendarWidget::NoHorizontalHeader);
+        EXPECT_EQ(headings(), expected(QLocale::LongFormat));
+        calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+        calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+        EXPECT_EQ(headings(), QStringList{u"Week"_s} + expected(QLocale::ShortFormat));
+        calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+
+        // Still Qt's own calendar to the keyboard and the mouse.
+        calendar->setSelectedDate(QDate(2026, 6, 10));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Right);
+        EXPECT_EQ(calendar->selectedDate(), QDate(2026, 6, 11));
+        const QModelIndex twelfth =
+            grid->model()->index(grid->currentIndex().row(), grid->currentIndex().column() + 1);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(twelfth).center());
+        EXPECT_EQ(calendar->selectedDate(), QDate(2026, 6, 12));
+        QAccessibleInterface* focused = face->focusChild();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(focused->text(QAccessible::Name), u"12"_s);
+        EXPECT_EQ(face->indexOfChild(focused),
+                  (twelfth.row() + 1) * (grid->model()->columnCount() + 1) + twelfth.column() + 1);
+    }
+}
+
+// A screen reader already running has Qt make its table for the grid while the calendar is
+// built: the named calendar's grid still reads the weekday names.
+TEST_F(Accessibility, CalendarGridTakesOverQtsEarlierTable) {
+    QCalendarWidget calendar;
+    auto* grid = child<QTableView>(&calendar, "qt_calendar_calendarview");
+    QAccessibleInterface* early = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(early, nullptr);
+    ASSERT_NE(early->tableInterface(), nullptr);
+    nameCalendarParts(&calendar);
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    // The first column holds the week numbers.
+    EXPECT_EQ(headerNames(table->cellAt(2, 0)->tableCellInterface()), QStringList{u"Week"_s});
+    EXPECT_EQ(
+        headerNames(table->cellAt(2, 1)->tableCellInterface()),
+        QStringList{calendar.locale().dayName(calendar.firstDayOfWeek(), QLocale::ShortFormat)});
 }
 
 }  // namespace

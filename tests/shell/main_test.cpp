@@ -261,7 +261,7 @@ TEST_F(MainWindow, TabKeysStepThroughTheWorkspaceFromItsBoxes) {
     EXPECT_EQ(tabs->currentIndex(), 0);
 }
 
-TEST_F(MainWindow, AltAPressesTheTabsAddAndF10ReachesTheAdminMenu) {
+TEST_F(MainWindow, AltAPressesTheTabsAddAndF10OrAloneAltReachesTheMenuBar) {
     main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
     ASSERT_NE(main, nullptr);
     QApplication::setActiveWindow(main);
@@ -291,6 +291,33 @@ TEST_F(MainWindow, AltAPressesTheTabsAddAndF10ReachesTheAdminMenu) {
     EXPECT_EQ(QApplication::activePopupWidget(), admin);
     EXPECT_EQ(menuBar->activeAction(), admin->menuAction());
     QTest::keyClick(admin, Qt::Key_Escape);
+    QTest::keyClick(menuBar, Qt::Key_Escape);
+
+    // Alt pressed and released alone moves the keyboard into the menu bar, on its first menu;
+    // Esc gives it back to the box it came from.
+    QWidget* box = QApplication::focusWidget();
+    ASSERT_TRUE(tags->isAncestorOf(box));
+    QTest::keyClick(box, Qt::Key_Alt);
+    EXPECT_TRUE(menuBar->hasFocus());
+    EXPECT_EQ(menuBar->activeAction(), child<QMenu>(main, "mnu_file")->menuAction());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(menuBar, Qt::Key_Right);
+    QTest::keyClick(menuBar, Qt::Key_Right);
+    QTest::keyClick(menuBar, Qt::Key_Down);
+    EXPECT_EQ(QApplication::activePopupWidget(), admin);
+    QTest::keyClick(admin, Qt::Key_Escape);
+    QTest::keyClick(menuBar, Qt::Key_Escape);
+    EXPECT_EQ(menuBar->activeAction(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+
+    // Alt held for a letter still presses the tab's button, and leaves the menu bar alone.
+    QSignalSpy added(child<QPushButton>(tags, "cmdAddPlan"), &QPushButton::clicked);
+    env.prompter.forget();
+    QTest::keyClick(box, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(added.count(), 1);
+    EXPECT_EQ(menuBar->activeAction(), nullptr);
+    EXPECT_FALSE(menuBar->hasFocus());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 // Whether the box shows part of its text selected.
