@@ -16,6 +16,8 @@
 #include <QShortcut>
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace vemora {
 
 namespace {
@@ -91,14 +93,32 @@ void centreOnParent(QWidget* window) {
         return;
     if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
     const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-    QRect area;
-    if (parent && parent->isVisible())
-        area = parent->frameGeometry();
-    else if (const QScreen* screen = window->screen())
-        area = screen->availableGeometry();
+    const bool onParent = parent && parent->isVisible();
+    const QScreen* screen = window->screen();
+    const QRect free = screen ? screen->availableGeometry() : QRect();
+    // Its frame will be like its parent's.
+    const QSize borders = onParent ? parent->frameGeometry().size() - parent->size() : QSize();
+    // A window larger than the screen's free area, as on a small screen or at a large scale,
+    // shrinks to it as far as its layout lets it.
+    if (!free.isEmpty()) {
+        const QSize fitted = window->size()
+                                 .boundedTo(free.size() - borders)
+                                 .expandedTo(window->minimumSizeHint())
+                                 .expandedTo(window->minimumSize());
+        if (fitted != window->size()) window->resize(fitted);
+    }
+    const QRect area = onParent ? parent->frameGeometry() : free;
     if (area.isEmpty()) return;
     QRect frame(QPoint(), window->size());
     frame.moveCenter(area.center());
+    // Kept on the screen with its frame, its top left corner first.
+    frame.setSize(frame.size() + borders);
+    if (!free.isEmpty()) {
+        frame.moveRight(std::min(frame.right(), free.right()));
+        frame.moveBottom(std::min(frame.bottom(), free.bottom()));
+        frame.moveLeft(std::max(frame.left(), free.left()));
+        frame.moveTop(std::max(frame.top(), free.top()));
+    }
     window->move(frame.topLeft());
 }
 

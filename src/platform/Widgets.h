@@ -29,7 +29,8 @@ void enterPressesButtons(QWidget* window);
 // Esc closes `window`.
 void escapeCloses(QWidget* window);
 // Moves a window that has not been shown yet to the middle of its parent's window, or of the
-// screen's free area when it has no parent.
+// screen's free area when it has no parent. A window larger than that free area shrinks to it
+// as far as its layout lets it; it opens on the screen.
 void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
