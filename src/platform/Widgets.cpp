@@ -1,5 +1,7 @@
 #include "platform/Widgets.h"
 
+#include "platform/FallbackIcon.h"
+
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -124,7 +126,7 @@ void centreOnParent(QWidget* window) {
 
 QIcon themeIcon(const QString& name) {
     const QString bundled = QStringLiteral(":/icons/%1.svg").arg(name);
-    return QIcon::fromTheme(name, QFile::exists(bundled) ? QIcon(bundled) : QIcon());
+    return QIcon::fromTheme(name, QFile::exists(bundled) ? fallbackIcon(bundled) : QIcon());
 }
 
 namespace {
@@ -166,7 +168,33 @@ protected:
     }
 };
 
+class IconPicture final : public QObject {
+public:
+    IconPicture(QLabel* label, const QIcon& icon, const QSize& size)
+        : QObject(label), m_icon(icon), m_size(size) {
+        draw(label);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::PaletteChange) draw(static_cast<QLabel*>(watched));
+        return false;
+    }
+
+private:
+    void draw(QLabel* label) const {
+        label->setPixmap(m_icon.pixmap(m_size, label->devicePixelRatio()));
+    }
+
+    QIcon m_icon;
+    QSize m_size;
+};
+
 }  // namespace
+
+void showIconPicture(QLabel* label, const QIcon& icon, const QSize& size) {
+    label->installEventFilter(new IconPicture(label, icon, size));
+}
 
 void setAccessibleRole(QWidget* window, QAccessible::Role role) {
     static const bool installed = [] {

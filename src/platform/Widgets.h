@@ -35,6 +35,8 @@ void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
+// Shows the icon as the label's picture, drawn again whenever the palette changes. Once a label.
+void showIconPicture(QLabel* label, const QIcon& icon, const QSize& size);
 
 // Screen readers announce the window as a dialog or as a window of its own rather than as a
 // plain pane. Call before the window is first shown.
