@@ -17,6 +17,7 @@
 #include <QTextCharFormat>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -106,9 +107,8 @@ protected:
         } else if (auto* area = qobject_cast<QMdiArea*>(watched)) {
             // Qt's grey behind the child windows would glare in the dark.
             const QPalette palette = QApplication::palette(area);
-            area->setBackground(luminance(palette.color(QPalette::Window)) < 0.2
-                                    ? palette.brush(QPalette::Dark)
-                                    : QBrush(Qt::gray));
+            area->setBackground(isDarkPalette(palette) ? palette.brush(QPalette::Dark)
+                                                       : QBrush(Qt::gray));
         } else if (type == QEvent::PaletteChange && watched->isWidgetType() &&
                    watched->property(kNoteProperty).toBool()) {
             colourNote(static_cast<QWidget*>(watched));
@@ -307,6 +307,15 @@ ColourScheme appliedColourScheme() {
 QColor weekendColour(const QPalette& palette) {
     return luminance(palette.color(QPalette::Base)) < 0.2 ? QColor(0xff, 0x7b, 0x7b)
                                                           : QColor(0xc0, 0x00, 0x00);
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool isDarkPalette(const QPalette& palette) {
+    return luminance(palette.color(QPalette::Window)) < 0.2;
 }
 
 void useNoteColours(QWidget* widget) {

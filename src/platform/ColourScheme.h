@@ -49,4 +49,9 @@ void useNoteColours(QWidget* widget);
 // The colour weekends are written in on a calendar, readable on the palette's base.
 QColor weekendColour(const QPalette& palette);
 
+// WCAG's contrast ratio of two colours, from 1 (none) to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+// Light text on dark windows, as in the Dark scheme.
+bool isDarkPalette(const QPalette& palette);
+
 }  // namespace vemora

@@ -1,6 +1,7 @@
 #include "platform/Widgets.h"
 
 #include "platform/CalendarAccess.h"
+#include "platform/FallbackIcon.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTextEdit>
+
+#include <algorithm>
 
 namespace vemora {
 
@@ -93,20 +96,38 @@ void centreOnParent(QWidget* window) {
         return;
     if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
     const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-    QRect area;
-    if (parent && parent->isVisible())
-        area = parent->frameGeometry();
-    else if (const QScreen* screen = window->screen())
-        area = screen->availableGeometry();
+    const bool onParent = parent && parent->isVisible();
+    const QScreen* screen = window->screen();
+    const QRect free = screen ? screen->availableGeometry() : QRect();
+    // Its frame will be like its parent's.
+    const QSize borders = onParent ? parent->frameGeometry().size() - parent->size() : QSize();
+    // A window larger than the screen's free area, as on a small screen or at a large scale,
+    // shrinks to it as far as its layout lets it.
+    if (!free.isEmpty()) {
+        const QSize fitted = window->size()
+                                 .boundedTo(free.size() - borders)
+                                 .expandedTo(window->minimumSizeHint())
+                                 .expandedTo(window->minimumSize());
+        if (fitted != window->size()) window->resize(fitted);
+    }
+    const QRect area = onParent ? parent->frameGeometry() : free;
     if (area.isEmpty()) return;
     QRect frame(QPoint(), window->size());
     frame.moveCenter(area.center());
+    // Kept on the screen with its frame, its top left corner first.
+    frame.setSize(frame.size() + borders);
+    if (!free.isEmpty()) {
+        frame.moveRight(std::min(frame.right(), free.right()));
+        frame.moveBottom(std::min(frame.bottom(), free.bottom()));
+        frame.moveLeft(std::max(frame.left(), free.left()));
+        frame.moveTop(std::max(frame.top(), free.top()));
+    }
     window->move(frame.topLeft());
 }
 
 QIcon themeIcon(const QString& name) {
     const QString bundled = QStringLiteral(":/icons/%1.svg").arg(name);
-    return QIcon::fromTheme(name, QFile::exists(bundled) ? QIcon(bundled) : QIcon());
+    return QIcon::fromTheme(name, QFile::exists(bundled) ? fallbackIcon(bundled) : QIcon());
 }
 
 namespace {
@@ -148,7 +169,33 @@ protected:
     }
 };
 
+class IconPicture final : public QObject {
+public:
+    IconPicture(QLabel* label, const QIcon& icon, const QSize& size)
+        : QObject(label), m_icon(icon), m_size(size) {
+        draw(label);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::PaletteChange) draw(static_cast<QLabel*>(watched));
+        return false;
+    }
+
+private:
+    void draw(QLabel* label) const {
+        label->setPixmap(m_icon.pixmap(m_size, label->devicePixelRatio()));
+    }
+
+    QIcon m_icon;
+    QSize m_size;
+};
+
 }  // namespace
+
+void showIconPicture(QLabel* label, const QIcon& icon, const QSize& size) {
+    label->installEventFilter(new IconPicture(label, icon, size));
+}
 
 void setAccessibleRole(QWidget* window, QAccessible::Role role) {
     static const bool installed = [] {

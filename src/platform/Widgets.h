@@ -29,11 +29,14 @@ void enterPressesButtons(QWidget* window);
 // Esc closes `window`.
 void escapeCloses(QWidget* window);
 // Moves a window that has not been shown yet to the middle of its parent's window, or of the
-// screen's free area when it has no parent.
+// screen's free area when it has no parent. A window larger than that free area shrinks to it
+// as far as its layout lets it; it opens on the screen.
 void centreOnParent(QWidget* window);
 
 // A freedesktop theme icon, or the bundled picture of the same name.
 QIcon themeIcon(const QString& name);
+// Shows the icon as the label's picture, drawn again whenever the palette changes. Once a label.
+void showIconPicture(QLabel* label, const QIcon& icon, const QSize& size);
 
 // Screen readers announce the window as a dialog or as a window of its own rather than as a
 // plain pane. Call before the window is first shown.

@@ -1,6 +1,9 @@
 #include "tools/frmLoginTools.h"
 
+#include "core/Accounts.h"
+#include "core/OptionStore.h"
 #include "data/Schema.h"
+#include "platform/ColourScheme.h"
 #include "platform/LogInReply.h"
 #include "platform/Prompter.h"
 #include "platform/Widgets.h"
@@ -34,6 +37,8 @@ frmLoginTools::frmLoginTools(ToolsPlatform& platform, QWidget* parent)
 frmLoginTools::~frmLoginTools() = default;
 
 void frmLoginTools::load() {
+    // Until the administrator is known, the desktop's scheme.
+    applyColourScheme(ColourScheme::System);
     if (m_platform.module.OpenDatabase()) {
         centreOnParent(this);
         show();
@@ -62,6 +67,12 @@ void frmLoginTools::logIn() {
 }
 
 void frmLoginTools::admit(const QString& name) {
+    // The administrator's scheme, as the organizer shows it; what cannot be read leaves the
+    // desktop's.
+    const Result<std::optional<QString>> scheme =
+        OptionStore(m_platform.module.database())
+            .value(kAdministratorNumber, kColourSchemeOption.toString());
+    applyColourScheme(colourSchemeFromValue(scheme ? scheme.value() : std::nullopt));
     m_platform.prompter.show(QStringLiteral("Access granted! Welcome ") + name + QLatin1Char('.'),
                              QStringLiteral("Successful!"), vbInformation);
     // The file must be free for the compaction.

@@ -89,6 +89,31 @@ TEST(WindowPlacement, AChildWindowOpensCentredOnItsParentsWindow) {
     EXPECT_EQ(child->frameGeometry().center(), parent.frameGeometry().center());
 }
 
+// On a screen smaller than the window, as at a large scale, the window shrinks to the screen's
+// free area as far as its layout lets it, and opens on the screen.
+TEST(WindowPlacement, AWindowLargerThanTheScreenFitsIt) {
+    QWidget parent;
+    const QRect screen = parent.screen()->availableGeometry();
+    parent.setGeometry(screen);
+    parent.show();
+    auto* child = new QWidget(&parent, Qt::Window);
+    auto* box = new QLineEdit(child);
+    (new QVBoxLayout(child))->addWidget(box);
+    child->resize(screen.size() + QSize(200, 150));
+    centreOnParent(child);
+    EXPECT_LE(child->width(), screen.width());
+    EXPECT_LE(child->height(), screen.height());
+    EXPECT_TRUE(screen.contains(child->frameGeometry())) << child->x() << ',' << child->y();
+
+    // Not below what it needs: it stays whole, its left edge on the screen.
+    auto* wide = new QWidget(&parent, Qt::Window);
+    wide->setMinimumWidth(screen.width() + 100);
+    wide->resize(screen.width() + 300, 100);
+    centreOnParent(wide);
+    EXPECT_EQ(wide->width(), screen.width() + 100);
+    EXPECT_EQ(wide->x(), screen.left());
+}
+
 TEST(WindowPlacement, ShowSingleCentresOnlyOnFirstShowAndAWindowWithoutParentOnTheScreen) {
     QPointer<QWidget> slot;
     QWidget* first = showSingle(slot, [] {

@@ -17,6 +17,9 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QToolButton>
+
+#include <algorithm>
 
 #include "ShellFixture.h"
 #include "core/SearchResults.h"
@@ -430,6 +433,63 @@ TEST_F(Accessibility, CalendarGridTakesOverQtsEarlierTable) {
     EXPECT_EQ(
         headerNames(table->cellAt(2, 1)->tableCellInterface()),
         QStringList{calendar.locale().dayName(calendar.firstDayOfWeek(), QLocale::ShortFormat)});
+}
+
+// The part of the tab strip that shows tabs, between or beside its scroll arrows.
+QRect shownTabs(const QTabBar* bar) {
+    QRect shown = bar->rect();
+    for (const QToolButton* arrow : bar->findChildren<QToolButton*>()) {
+        if (!arrow->isVisible()) continue;
+        if (arrow->geometry().center().x() > shown.center().x())
+            shown.setRight(std::min(shown.right(), arrow->x() - 1));
+        else
+            shown.setLeft(std::max(shown.left(), arrow->geometry().right() + 1));
+    }
+    return shown;
+}
+
+// On a screen 640 logical pixels wide, as 1280x800 at scale 2, the main window fits with a
+// window manager's borders; the tab strip, wider than that, scrolls with its captions whole,
+// and every tab is reached by the mouse through the arrows and by the keyboard.
+TEST_F(Accessibility, TheMainWindowFitsAScreen640PixelsWide) {
+    frmMain* main = logIn(QStringLiteral("admin"), QStringLiteral("admin"));
+    ASSERT_NE(main, nullptr);
+    main->showNormal();
+    QApplication::setActiveWindow(main);
+    const int narrowest = main->minimumSizeHint().width();
+    EXPECT_LE(narrowest, 640 - 2 * 8);
+    QTabBar* bar = child<QTabWidget>(main, "tabMenu")->tabBar();
+    QStringList captions;
+    for (int tab = 0; tab < bar->count(); ++tab) captions.append(bar->tabText(tab));
+    main->resize(narrowest, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->width(), narrowest);
+    ASSERT_LT(bar->width(), bar->sizeHint().width()) << "the tabs fit: nothing to scroll";
+    EXPECT_EQ(bar->elideMode(), Qt::ElideNone);
+    const int last = bar->count() - 1;
+    EXPECT_FALSE(shownTabs(bar).contains(bar->tabRect(last)));
+
+    // The mouse: the right arrow until the last tab shows, then a click on it.
+    QToolButton* right = nullptr;
+    for (QToolButton* arrow : bar->findChildren<QToolButton*>())
+        if (arrow->arrowType() == Qt::RightArrow) right = arrow;
+    ASSERT_NE(right, nullptr);
+    EXPECT_TRUE(right->isVisible());
+    for (int click = 0; click < 10 && !shownTabs(bar).contains(bar->tabRect(last)); ++click)
+        QTest::mouseClick(right, Qt::LeftButton);
+    ASSERT_TRUE(shownTabs(bar).contains(bar->tabRect(last)));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(last).center());
+    EXPECT_EQ(bar->currentIndex(), last);
+
+    // The keyboard: Ctrl+PgUp from wherever the focus is, each tab brought into sight whole.
+    for (int tab = last - 1; tab >= 0; --tab) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_PageUp, Qt::ControlModifier);
+        EXPECT_EQ(bar->currentIndex(), tab);
+        EXPECT_TRUE(shownTabs(bar).contains(bar->tabRect(tab))) << tab;
+    }
+    for (int tab = 0; tab < bar->count(); ++tab) EXPECT_EQ(bar->tabText(tab), captions[tab]);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ToolsFixture.h"
+#include "core/OptionStore.h"
 #include "data/SqliteEngine.h"
+#include "platform/ColourScheme.h"
 #include "tools/frmLoginTools.h"
 
 #include <QLabel>
@@ -166,6 +168,41 @@ TEST_F(LoginToolsTest, PasswordBoxSelectsItsTextWhenFocused) {
     box("txtPassword")->setText(QStringLiteral("abc"));
     box("txtPassword")->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(box("txtPassword")->selectedText(), QStringLiteral("abc"));
+}
+
+// The log-in window shows the desktop's scheme, whatever was applied before; the tool's
+// window the one the administrator chose in the organizer, and only the administrator's.
+TEST_F(LoginToolsTest, TheSchemeIsTheDesktopsThenTheAdministrators) {
+    desktopSchemeChanged(false);
+    const QColor dark = darkPalette().color(QPalette::Window);
+    const QColor light = lightPalette().color(QPalette::Window);
+    const int maria =
+        tp.addUser(QStringLiteral("maria"), QStringLiteral("secret"), QStringLiteral("Maria"));
+    OptionStore options(module.database());
+    const QString option = kColourSchemeOption.toString();
+    for (const auto& [administrators, expected] :
+         {std::pair{QStringLiteral("dark"), ColourScheme::Dark},
+          std::pair{QString(), ColourScheme::System},
+          std::pair{QStringLiteral("light"), ColourScheme::Light}}) {
+        SCOPED_TRACE(administrators.toStdString());
+        applyColourScheme(ColourScheme::Dark);
+        if (login.isNull()) login = new frmLoginTools(platform);
+        loadAndShow();
+        EXPECT_EQ(appliedColourScheme(), ColourScheme::System);
+        EXPECT_EQ(login->palette().color(QPalette::Window), light);
+        ASSERT_TRUE(options.set(maria, option, QStringLiteral("dark")));
+        ASSERT_TRUE(administrators.isEmpty() ? options.clear(1, option)
+                                             : options.set(1, option, administrators));
+
+        logInWith(QStringLiteral("admin"), QStringLiteral("admin"));
+        EXPECT_EQ(appliedColourScheme(), expected);
+        QWidget* tools = topLevel(QStringLiteral("frmTools"));
+        ASSERT_NE(tools, nullptr);
+        EXPECT_EQ(tools->palette().color(QPalette::Window),
+                  expected == ColourScheme::Dark ? dark : light);
+        delete tools;
+    }
+    applyColourScheme(ColourScheme::System);
 }
 
 }  // namespace

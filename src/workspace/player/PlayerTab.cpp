@@ -101,7 +101,7 @@ PlayerTab::PlayerTab(Platform& platform, QWidget* parent)
         {m_ui->cmdClearPL, "edit-clear"},      {m_ui->cmdRefreshPL, "view-refresh"},
         {m_ui->cmdStop, "media-playback-stop"}};
     for (const auto& [button, icon] : icons) button->setIcon(themeIcon(QString::fromLatin1(icon)));
-    m_ui->lblVolume->setPixmap(themeIcon(QStringLiteral("audio-volume-high")).pixmap(16, 16));
+    showIconPicture(m_ui->lblVolume, themeIcon(QStringLiteral("audio-volume-high")), QSize(16, 16));
     updateTransport();
 
     connect(m_ui->cmdOpen, &QPushButton::clicked, this, &PlayerTab::cmdOpen_Click);
