@@ -50,8 +50,7 @@ bool awaitServer(const QString& server, const std::function<void()>& work,
     if (done.wait_for(kQuiet) != std::future_status::ready) {
         AnswerWaiter* waiter = g_waiter;
         while (done.wait_for(kAsk) != std::future_status::ready) {
-            if (!waiter->waiting(server, std::chrono::milliseconds(waited.elapsed())) &&
-                !stopped) {
+            if (!waiter->waiting(server, std::chrono::milliseconds(waited.elapsed())) && !stopped) {
                 stopped = true;
                 if (stop) stop();
             }

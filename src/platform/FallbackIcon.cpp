@@ -76,15 +76,14 @@ public:
         if (size.isEmpty()) return {};
         const QPalette palette = QGuiApplication::palette();
         const bool dark = isDarkPalette(palette);
-        const QString cacheKey =
-            QStringLiteral("vemora-icon|%1|%2x%3|%4|%5")
-                .arg(m_path)
-                .arg(size.width())
-                .arg(size.height())
-                .arg(int(mode))
-                .arg(dark ? palette.color(QPalette::Button).name() +
-                                palette.color(QPalette::ButtonText).name()
-                          : QString());
+        const QString cacheKey = QStringLiteral("vemora-icon|%1|%2x%3|%4|%5")
+                                     .arg(m_path)
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .arg(int(mode))
+                                     .arg(dark ? palette.color(QPalette::Button).name() +
+                                                     palette.color(QPalette::ButtonText).name()
+                                               : QString());
         QPixmap picture;
         if (QPixmapCache::find(cacheKey, &picture)) return picture;
 
@@ -118,6 +117,5 @@ private:
 QIcon fallbackIcon(const QString& svgPath) {
     return QIcon(new FallbackIconEngine(svgPath));
 }
-
 
 }  // namespace vemora

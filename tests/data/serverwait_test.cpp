@@ -33,8 +33,8 @@ public:
 
 TEST(AwaitServer, WithoutAWaiterTheWorkRunsHere) {
     QThread* ranOn = nullptr;
-    EXPECT_TRUE(awaitServer(QStringLiteral("db.home"), [&] { ranOn = QThread::currentThread(); },
-                            {}));
+    EXPECT_TRUE(
+        awaitServer(QStringLiteral("db.home"), [&] { ranOn = QThread::currentThread(); }, {}));
     EXPECT_EQ(ranOn, QThread::currentThread());
 }
 
@@ -73,8 +73,9 @@ TEST(AwaitServer, AQuickAnswerIsNotAnnounced) {
     int ran = 0;
     EXPECT_TRUE(awaitServer(QStringLiteral("db.home"), [&] { ++ran; }, {}));
     // Another thread's waits are not this waiter's to tell.
-    std::thread([&] { EXPECT_TRUE(awaitServer(QStringLiteral("db.home"), [&] { ++ran; }, {})); })
-        .join();
+    std::thread([&] {
+        EXPECT_TRUE(awaitServer(QStringLiteral("db.home"), [&] { ++ran; }, {}));
+    }).join();
     setAnswerWaiter(nullptr);
     EXPECT_EQ(ran, 2);
     EXPECT_EQ(waiter.asked, 0);
