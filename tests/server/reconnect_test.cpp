@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QUrlQuery>
 
+#include <array>
 #include <csignal>
 #include <future>
 #include <thread>
@@ -32,6 +33,13 @@ using namespace std::chrono_literals;
 
 QStringList contact(const QString& name, const QString& address) {
     return {name, u"M"_s, u"Lee"_s, u"F"_s, address, u"1"_s, u"2"_s, u"3"_s, u"e"_s};
+}
+
+// The server's process, from its postmaster.pid.
+qint64 postmasterOf(const QVariant& dataDirectory) {
+    QFile pidFile(dataDirectory.toString() + u"/postmaster.pid"_s);
+    if (!pidFile.open(QIODevice::ReadOnly)) return 0;
+    return pidFile.readLine().trimmed().toLongLong();
 }
 
 class ReconnectTest : public ::testing::Test {
@@ -78,6 +86,20 @@ protected:
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
         return q.next() ? q.value(0) : QVariant();
     }
+    // Stops the organizer's server process and the postmaster, so that nothing answers and no
+    // session starts, until thaw(). False when the server's processes cannot be stopped.
+    bool freeze(Database& organizer) {
+        if (!organizer.execute(Statement("SELECT pg_backend_pid()"))) return false;
+        m_frozen = {pid_t(organizer.DbRecordset().value(0, 0).toLongLong()),
+                    pid_t(postmasterOf(maintain(u"SHOW data_directory"_s)))};
+        if (m_frozen[0] <= 0 || m_frozen[1] <= 0 || ::kill(m_frozen[0], SIGSTOP) != 0) return false;
+        ::kill(m_frozen[1], SIGSTOP);
+        return true;
+    }
+    void thaw() {
+        ::kill(m_frozen[1], SIGCONT);
+        ::kill(m_frozen[0], SIGCONT);
+    }
     // Whether the maintenance tool could take the lock a restore needs.
     bool restoreCouldRun() {
         ServerLock tool(server);
@@ -86,6 +108,7 @@ protected:
 
     ServerAddress m_maintenance;
     std::optional<ServerDatabase> m_database;
+    std::array<pid_t, 2> m_frozen{};
     ServerAddress server;
 };
 
@@ -366,28 +389,14 @@ TEST_F(ReconnectTest, AChangeFoundCommittedAfterItsAnswerWasLostIsNotMadeAgain) 
     EXPECT_EQ(count(u"name = 'Cy'"_s), 1);
 }
 
-// The process of the server (from postmaster.pid) and the session's own.
-qint64 postmasterOf(const QVariant& dataDirectory) {
-    QFile pidFile(dataDirectory.toString() + u"/postmaster.pid"_s);
-    if (!pidFile.open(QIODevice::ReadOnly)) return 0;
-    return pidFile.readLine().trimmed().toLongLong();
-}
-
 TEST_F(ReconnectTest, AFrozenServerIsAnErrorByItsCauseNotAHang) {
     server.statementTimeout = 1;
     Database organizer(Database::Named{server.url()}, Database::Lock::Shared);
     organizer.setReconnect(1s, nullptr);
     ASSERT_TRUE(organizer.open());
-    ASSERT_TRUE(organizer.execute(Statement("SELECT pg_backend_pid()")));
-    const qint64 backend = organizer.DbRecordset().value(0, 0).toLongLong();
-    const qint64 postmaster = postmasterOf(maintain(u"SHOW data_directory"_s));
-    ASSERT_GT(backend, 0);
-    ASSERT_GT(postmaster, 0);
-    if (::kill(pid_t(backend), SIGSTOP) != 0) GTEST_SKIP() << "the server cannot be stopped";
-    ::kill(pid_t(postmaster), SIGSTOP);
+    if (!freeze(organizer)) GTEST_SKIP() << "the server cannot be stopped";
     const Result<int> read = organizer.execute(Statement("SELECT count(*) FROM users"));
-    ::kill(pid_t(postmaster), SIGCONT);
-    ::kill(pid_t(backend), SIGCONT);
+    thaw();
     ASSERT_FALSE(read);
     EXPECT_EQ(read.error().problem, DbProblem::ConnectionLost);
     EXPECT_TRUE(read.error().description.contains(u"did not answer within 2 s"_s))
@@ -418,20 +427,13 @@ TEST_F(ReconnectTest, AFrozenServersLateAnswerIsToldAndTheUserMayStopWaiting) {
     Database organizer(Database::Named{server.url()}, Database::Lock::Shared);
     organizer.setReconnect(20s, nullptr);
     ASSERT_TRUE(organizer.open());
-    ASSERT_TRUE(organizer.execute(Statement("SELECT pg_backend_pid()")));
-    const qint64 backend = organizer.DbRecordset().value(0, 0).toLongLong();
-    const qint64 postmaster = postmasterOf(maintain(u"SHOW data_directory"_s));
-    ASSERT_GT(backend, 0);
-    ASSERT_GT(postmaster, 0);
+    if (!freeze(organizer)) GTEST_SKIP() << "the server cannot be stopped";
     ImpatientUser user;
     setAnswerWaiter(&user);
-    if (::kill(pid_t(backend), SIGSTOP) != 0) GTEST_SKIP() << "the server cannot be stopped";
-    ::kill(pid_t(postmaster), SIGSTOP);
     // The statement would wait for the statement timeout (30 s); the user stops it sooner.
     ContactStore contacts(organizer);
     const Result<Change> added = contacts.add(1, contact(u"Ann"_s, u"a"_s));
-    ::kill(pid_t(postmaster), SIGCONT);
-    ::kill(pid_t(backend), SIGCONT);
+    thaw();
     setAnswerWaiter(nullptr);
     ASSERT_FALSE(added);
     EXPECT_EQ(added.error().problem, DbProblem::ConnectionLost);
