@@ -37,33 +37,39 @@ private:
     int& m_count;
 };
 
-// The reconnect notice's side of a connection attempt that waits on the server.
+// The reconnect's questions to its notice, from the pauses between attempts and from an attempt
+// that waits on the server alike: Retry waits the whole wait again, Cancel gives up.
 class ReconnectWaits final : public AnswerWaiter {
 public:
-    ReconnectWaits(ReconnectWatcher* watcher, const QElapsedTimer& lostFor, bool& cancelled,
-                   QDeadlineTimer& deadline, std::chrono::milliseconds wait)
-        : m_watcher(watcher),
-          m_lostFor(lostFor),
-          m_cancelled(cancelled),
-          m_deadline(deadline),
-          m_wait(wait) {}
+    ReconnectWaits(ReconnectWatcher* watcher, std::chrono::milliseconds wait)
+        : m_watcher(watcher), m_wait(wait), m_deadline(wait) {
+        m_lostFor.start();
+    }
+
+    ReconnectWatcher::Answer ask(const QString& server) {
+        using Answer = ReconnectWatcher::Answer;
+        if (m_cancelled) return Answer::Cancel;
+        const Answer answer =
+            m_watcher ? m_watcher->waiting(server, std::chrono::milliseconds(m_lostFor.elapsed()))
+                      : Answer::Wait;
+        if (answer == Answer::Cancel) m_cancelled = true;
+        if (answer == Answer::Retry) m_deadline.setRemainingTime(m_wait);
+        return answer;
+    }
+    bool cancelled() const { return m_cancelled; }
+    bool expired() const { return m_deadline.hasExpired(); }
 
     bool waiting(const QString& server, std::chrono::milliseconds) override {
-        if (m_cancelled) return false;
-        const auto answer =
-            m_watcher->waiting(server, std::chrono::milliseconds(m_lostFor.elapsed()));
-        if (answer == ReconnectWatcher::Answer::Cancel) m_cancelled = true;
-        if (answer == ReconnectWatcher::Answer::Retry) m_deadline.setRemainingTime(m_wait);
-        return !m_cancelled;
+        return ask(server) != ReconnectWatcher::Answer::Cancel;
     }
     void ended() override {}
 
 private:
     ReconnectWatcher* m_watcher;
-    const QElapsedTimer& m_lostFor;
-    bool& m_cancelled;
-    QDeadlineTimer& m_deadline;
     std::chrono::milliseconds m_wait;
+    QElapsedTimer m_lostFor;
+    QDeadlineTimer m_deadline;
+    bool m_cancelled = false;
 };
 
 }  // namespace
@@ -200,14 +206,9 @@ Status Database::reconnect(const DbError& lost) {
     const Busy busy(m_lockBusy);
     const std::optional<ServerAddress> address = server();
     const QString name = address ? address->host : filePath();
-    QElapsedTimer waited;
-    waited.start();
-    QDeadlineTimer deadline(m_reconnectWait);
     Status status;
-    bool cancelled = false;
-    // A connection attempt that waits on the server speaks through the same notice; Retry
-    // cannot hurry it, Cancel gives up once it ends.
-    ReconnectWaits waits(m_watcher, waited, cancelled, deadline, m_reconnectWait);
+    ReconnectWaits waits(m_watcher, m_reconnectWait);
+    // A connection attempt that waits on the server speaks through the same notice.
     const ScopedAnswerWaiter speaking(m_watcher ? &waits : nullptr);
     for (;;) {
         status = open();
@@ -217,18 +218,12 @@ Status Database::reconnect(const DbError& lost) {
             break;
         bool retry = false;
         const QDeadlineTimer pause(kPause);
-        while (!pause.hasExpired() && !retry && !cancelled) {
-            const auto answer =
-                m_watcher ? m_watcher->waiting(name, std::chrono::milliseconds(waited.elapsed()))
-                          : ReconnectWatcher::Answer::Wait;
-            if (answer == ReconnectWatcher::Answer::Cancel) cancelled = true;
-            if (answer == ReconnectWatcher::Answer::Retry) {
-                retry = true;
-                deadline.setRemainingTime(m_reconnectWait);
-            }
-            if (!retry && !cancelled) QThread::msleep(static_cast<unsigned long>(kAsk.count()));
+        while (!pause.hasExpired() && !retry && !waits.cancelled()) {
+            retry = waits.ask(name) == ReconnectWatcher::Answer::Retry;
+            if (!retry && !waits.cancelled())
+                QThread::msleep(static_cast<unsigned long>(kAsk.count()));
         }
-        if (cancelled || (!retry && deadline.hasExpired())) break;
+        if (waits.cancelled() || (!retry && waits.expired())) break;
     }
     if (m_watcher) m_watcher->ended();
     if (status) return {};
