@@ -134,13 +134,20 @@ Result<Recordset> Connection::execute(const Statement& statement) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     bool ran = false;
+    bool selected = false;
     QStringList columns;
     std::vector<ColumnValues> values;
     Status read;
     // Everything that waits on the engine; a server's runs beside the windows (awaitServer()).
     const auto run = [&] {
+        if (std::optional<Status> own = m_engine->readQuery(db, statement, columns, values)) {
+            ran = selected = true;
+            read = std::move(*own);
+            return;
+        }
         ran = m_engine->run(query, statement);
-        if (!ran || !query.isSelect()) return;
+        selected = ran && query.isSelect();
+        if (!selected) return;
         const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i) columns.append(record.fieldName(i));
         values.resize(size_t(columns.size()));
@@ -158,7 +165,7 @@ Result<Recordset> Connection::execute(const Statement& statement) {
         query.finish();
         return failed(driverError);
     }
-    if (!query.isSelect()) {
+    if (!selected) {
         m_rowsAffected = query.numRowsAffected();
         return Recordset();
     }

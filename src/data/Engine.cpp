@@ -11,6 +11,11 @@ std::unique_ptr<ServerWatch> Engine::watch(const QSqlDatabase&) const {
     return nullptr;
 }
 
+std::optional<Status> Engine::readQuery(QSqlDatabase&, const Statement&, QStringList&,
+                                        std::vector<ColumnValues>&) const {
+    return std::nullopt;
+}
+
 DbError Engine::noAnswer(bool) const {
     return {};
 }

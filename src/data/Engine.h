@@ -4,6 +4,7 @@
 #include "data/EngineLock.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -41,6 +42,12 @@ public:
     // YYYY-MM-DD text, whole numbers as qlonglong, NULL as a null text. A query that stops early
     // is an error, not a short result.
     virtual Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) const = 0;
+    // Runs a query and reads its rows past the driver, as they arrive, into `columns` (their
+    // names) and `values`; nothing when the statement is left to run() and readRows(), having
+    // changed nothing.
+    virtual std::optional<Status> readQuery(QSqlDatabase& db, const Statement& statement,
+                                            QStringList& columns,
+                                            std::vector<ColumnValues>& values) const;
     // An error of the driver by its cause, with the programs' error number.
     virtual DbError toDbError(const QSqlError& error) const = 0;
     // Bounds the wait for the answer to what runs on db while it lives: nothing for the file,

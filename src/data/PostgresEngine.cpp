@@ -10,10 +10,10 @@
 #include "data/SqliteEngine.h"
 #include "data/Statement.h"
 
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlResult>
 #include <QUuid>
 
 #include <libpq-fe.h>
@@ -68,12 +68,7 @@ Result<QVariant> scalar(QSqlDatabase& db, const ServerAddress& server, const QSt
 // never blocks, and the end of the stream (after the server's last message, so a second read)
 // marks the connection bad.
 bool sessionAlive(const QSqlDatabase& db) {
-    if (!db.isOpen() || !db.driver()) return false;
-    const QVariant handle = db.driver()->handle();
-    // The driver's own word for its libpq connection (PGconn is a typedef of pg_conn).
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
-        return true;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
+    PGconn* connection = libpqOf(db);
     if (!connection) return false;
     for (int read = 0; read < 2 && PQstatus(connection) == CONNECTION_OK; ++read)
         if (PQconsumeInput(connection) == 0) break;
@@ -212,6 +207,27 @@ CellKind cellKind(Oid type) {
     }
 }
 
+// A cell of libpq's text, of any kind but Other, as the file gives it.
+void appendCell(ColumnValues& column, CellKind kind, const char* text, int length) {
+    switch (kind) {
+        case CellKind::Integer: {
+            qint64 number = 0;
+            std::from_chars(text, text + length, number);
+            return column.appendInteger(number);
+        }
+        case CellKind::Bool:
+            return column.append(QVariant(text[0] == 't'));
+        case CellKind::Date:
+            // ISO days of four-digit years are already the file's text; BC days and
+            // 'infinity' go the driver's way.
+            if (length == 10) return column.appendText(QByteArrayView(text, length));
+            return column.append(
+                isoDate(QDate::fromString(QLatin1StringView(text, length), Qt::ISODate)));
+        default:
+            return column.appendText(QByteArrayView(text, length));
+    }
+}
+
 // A driver's value as the file gives it: days as YYYY-MM-DD text, whole numbers as qlonglong.
 void appendValue(ColumnValues& column, const QVariant& value) {
     if (value.isNull()) return column.append(QVariant());
@@ -232,66 +248,142 @@ void appendValue(ColumnValues& column, const QVariant& value) {
     }
 }
 
+// A statement's values as libpq's text parameters, their types left for the server to infer as
+// it does for the driver's prepared statements; nothing when a value has no such text.
+std::optional<std::vector<QByteArray>> textParameters(const QVariantList& values) {
+    std::vector<QByteArray> texts;
+    for (const QVariant& value : values) {
+        if (value.isNull()) {
+            texts.emplace_back();
+            continue;
+        }
+        switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+                texts.push_back(QByteArray::number(value.toLongLong()));
+                break;
+            case QMetaType::Bool:
+                texts.push_back(value.toBool() ? "true" : "false");
+                break;
+            case QMetaType::QDate:
+                texts.push_back(value.toDate().toString(Qt::ISODate).toLatin1());
+                break;
+            case QMetaType::QString:
+                texts.push_back(static_cast<const QString*>(value.constData())->toUtf8());
+                // A text parameter ends at its first NUL, which the driver refuses.
+                if (texts.back().contains('\0')) return std::nullopt;
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    return texts;
+}
+
+// The query with its ? markers as the server's $1, $2, ...; those inside quotes stay.
+QByteArray numberedMarkers(const QString& sql) {
+    QString numbered;
+    QChar quote;
+    int next = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            numbered += QLatin1Char('$') + QString::number(++next);
+            continue;
+        }
+        numbered += c;
+    }
+    return numbered.toUtf8();
+}
+
+// The error of a result, or of the connection when there is none, as the driver gives it.
+QSqlError resultError(PGconn* connection, const PGresult* result) {
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return QSqlError(
+        QStringLiteral("Unable to create query"),
+        QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(connection)),
+        PQstatus(connection) == CONNECTION_OK ? QSqlError::StatementError
+                                              : QSqlError::ConnectionError,
+        QString::fromLatin1(state));
+}
+
 }  // namespace
 
 Status PostgresEngine::readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) {
-    // A query that is not forward-only holds its whole result in one PGresult: its cells are
-    // read from libpq's text, without a variant each.
-    const QVariant handle = query.result()->handle();
-    const PGresult* result = !query.isForwardOnly() && qstrcmp(handle.typeName(), "PGresult*") == 0
-                                 ? *static_cast<PGresult* const*>(handle.constData())
-                                 : nullptr;
-    if (!result || PQresultStatus(result) != PGRES_TUPLES_OK) {
-        while (query.next())
-            for (size_t i = 0; i < columns.size(); ++i)
-                appendValue(columns[i], query.value(int(i)));
-        if (query.lastError().isValid()) return toDbError(query.lastError());
-        return {};
-    }
-    const int count = std::min(int(columns.size()), PQnfields(result));
-    std::vector<CellKind> kinds;
-    for (int i = 0; i < count; ++i) kinds.push_back(cellKind(PQftype(result, i)));
-    const int rows = PQntuples(result);
-    for (int i = 0; i < count; ++i) {
-        ColumnValues& column = columns[size_t(i)];
-        const CellKind kind = kinds[size_t(i)];
-        for (int row = 0; row < rows; ++row) {
-            if (PQgetisnull(result, row, i)) {
-                column.append(QVariant());
-                continue;
-            }
-            const char* text = PQgetvalue(result, row, i);
-            const int length = PQgetlength(result, row, i);
-            switch (kind) {
-                case CellKind::Text:
-                    column.appendText(QByteArrayView(text, length));
-                    break;
-                case CellKind::Integer: {
-                    qint64 number = 0;
-                    std::from_chars(text, text + length, number);
-                    column.appendInteger(number);
-                    break;
-                }
-                case CellKind::Bool:
-                    column.append(QVariant(text[0] == 't'));
-                    break;
-                case CellKind::Date:
-                    // ISO days of four-digit years are already the file's text; BC days and
-                    // 'infinity' go the driver's way.
-                    if (length == 10)
-                        column.appendText(QByteArrayView(text, length));
-                    else
-                        column.append(isoDate(
-                            QDate::fromString(QLatin1StringView(text, length), Qt::ISODate)));
-                    break;
-                case CellKind::Other:
-                    query.seek(row);
-                    appendValue(column, query.value(i));
-                    break;
-            }
-        }
-    }
+    while (query.next())
+        for (size_t i = 0; i < columns.size(); ++i) appendValue(columns[i], query.value(int(i)));
+    if (query.lastError().isValid()) return toDbError(query.lastError());
     return {};
+}
+
+std::optional<Status> PostgresEngine::readQuery(QSqlDatabase& db, const Statement& statement,
+                                                QStringList& columns,
+                                                std::vector<ColumnValues>& values) {
+    const QString& sql = statement.query(Dialect::Server);
+    PGconn* connection = libpqOf(db);
+    if (!connection || !QStringView(sql).trimmed().startsWith(u"select", Qt::CaseInsensitive))
+        return std::nullopt;
+    // Only between statements: the driver holds nothing of an earlier one.
+    const PGTransactionStatusType state = PQtransactionStatus(connection);
+    if (state != PQTRANS_IDLE && state != PQTRANS_INTRANS) return std::nullopt;
+    const std::optional<std::vector<QByteArray>> texts =
+        textParameters(statement.values(Dialect::Server));
+    if (!texts) return std::nullopt;
+    std::vector<const char*> parameters;
+    for (const QByteArray& text : *texts)
+        parameters.push_back(text.isNull() ? nullptr : text.data());
+
+    // Row by row: the server sends the next rows while these are read.
+    if (!PQsendQueryParams(connection, numberedMarkers(sql).constData(), int(parameters.size()),
+                           nullptr, parameters.data(), nullptr, nullptr, 0))
+        return toDbError(resultError(connection, nullptr));
+    PQsetSingleRowMode(connection);
+    Status status;
+    std::vector<CellKind> kinds;
+    bool driversWay = false;
+    // Every result is taken, up to the last, before the connection runs anything else.
+    while (PGresult* result = PQgetResult(connection)) {
+        const auto clear = qScopeGuard([result] { PQclear(result); });
+        const ExecStatusType resultStatus = PQresultStatus(result);
+        if (resultStatus != PGRES_SINGLE_TUPLE && resultStatus != PGRES_TUPLES_OK) {
+            if (status) status = toDbError(resultError(connection, result));
+            continue;
+        }
+        if (!status || driversWay) continue;
+        const int count = PQnfields(result);
+        if (kinds.empty()) {
+            for (int i = 0; i < count; ++i) {
+                columns.append(QString::fromUtf8(PQfname(result, i)));
+                kinds.push_back(cellKind(PQftype(result, i)));
+            }
+            values.resize(kinds.size());
+            // Reals, times, bytes and the like: the driver knows their values best.
+            driversWay = std::find(kinds.begin(), kinds.end(), CellKind::Other) != kinds.end();
+            if (driversWay) continue;
+        }
+        const int rows = PQntuples(result);
+        for (int row = 0; row < rows; ++row)
+            for (int i = 0; i < count; ++i) {
+                ColumnValues& column = values[size_t(i)];
+                if (PQgetisnull(result, row, i))
+                    column.append(QVariant());
+                else
+                    appendCell(column, kinds[size_t(i)], PQgetvalue(result, row, i),
+                               PQgetlength(result, row, i));
+            }
+    }
+    if (driversWay && status) {
+        columns.clear();
+        values.clear();
+        return std::nullopt;
+    }
+    return status;
 }
 
 DbError PostgresEngine::toDbError(const QSqlError& error) {
@@ -488,8 +580,8 @@ public:
                                        QString::fromLatin1(kDatabasePassword));
     }
     bool run(QSqlQuery& query, const Statement& statement) const override {
-        // The whole result at once, read by readRows() from libpq's own block of rows; forward
-        // only, the driver would hand over each row as a result of its own.
+        // The whole result at once, so that nothing of it is left pending when the next query
+        // runs past the driver (readQuery()).
         query.setForwardOnly(false);
         // A server prepares only queries and changes of rows: BEGIN, SAVEPOINT and the like,
         // which bind nothing, go as they are.
@@ -504,6 +596,11 @@ public:
     }
     Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns) const override {
         return PostgresEngine::readRows(query, columns);
+    }
+    std::optional<Status> readQuery(QSqlDatabase& db, const Statement& statement,
+                                    QStringList& columns,
+                                    std::vector<ColumnValues>& values) const override {
+        return PostgresEngine::readQuery(db, statement, columns, values);
     }
     DbError toDbError(const QSqlError& error) const override {
         return PostgresEngine::toDbError(error);

@@ -6,8 +6,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlError;
@@ -19,6 +21,7 @@ class ColumnValues;
 class Connection;
 class Engine;
 struct Migration;
+class Statement;
 
 // One named connection to a server database, closed and removed with the object.
 class ServerSession final {
@@ -82,6 +85,13 @@ public:
     // Appends the rows of an executed query to the columns as the file gives them: days as
     // YYYY-MM-DD text, whole numbers as qlonglong, NULL as a null text.
     static Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns);
+    // Runs a SELECT through libpq, the rows read one by one as the server sends them, into the
+    // columns as readRows() gives them. Nothing, having run nothing, for any other statement,
+    // one whose values have no text form, or a connection still busy with the driver's query;
+    // nothing, its rows left unread, for a query with a column of a type other than whole
+    // numbers, texts, days and truth values.
+    static std::optional<Status> readQuery(QSqlDatabase& db, const Statement& statement,
+                                           QStringList& columns, std::vector<ColumnValues>& values);
     // Why a server database cannot be used, naming it and the cause.
     static DbError refusal(DbProblem problem, const ServerAddress& server, const QString& cause);
 

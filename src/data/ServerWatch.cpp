@@ -90,20 +90,20 @@ private:
     quint64 m_next = 0;
 };
 
-int socketOf(const QSqlDatabase& db) {
-    if (!db.isOpen() || !db.driver()) return -1;
+}  // namespace
+
+pg_conn* libpqOf(const QSqlDatabase& db) {
+    if (!db.isOpen() || !db.driver()) return nullptr;
     const QVariant handle = db.driver()->handle();
     // The driver's own word for its libpq connection (PGconn is a typedef of pg_conn).
     if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
-        return -1;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.data());
-    return connection ? PQsocket(connection) : -1;
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
 }
 
-}  // namespace
-
 ServerWatch::ServerWatch(const QSqlDatabase& db, std::chrono::milliseconds timeout) {
-    if (const int socket = socketOf(db); socket >= 0)
+    PGconn* connection = libpqOf(db);
+    if (const int socket = connection ? PQsocket(connection) : -1; socket >= 0)
         m_id = Watchdog::instance().arm(socket, Clock::now() + timeout);
 }
 

@@ -6,7 +6,12 @@
 #include <chrono>
 #include <memory>
 
+struct pg_conn;
+
 namespace vemora {
+
+// The libpq connection under an open QPSQL connection; null for any other.
+pg_conn* libpqOf(const QSqlDatabase& db);
 
 // Bounds the wait for a server's answer on the client's side: a server that is frozen (stopped,
 // its machine hung) keeps the socket open and answers neither the statement nor its own

@@ -172,55 +172,100 @@ TEST_F(ServerTest, AnUnconvertedApostropheIsTheSyntaxErrorNumber) {
               kErrSyntax);
 }
 
-// The rows come from libpq's own result: each value as the driver reads it, with days as the
-// file's text and whole numbers as qlonglong, over every kind of column, NULLs and odd days.
+// Each value as the driver reads it, with days as the file's text and whole numbers as
+// qlonglong: rows read as they arrive (whole numbers, texts, days, truth values, NULLs, odd
+// days and a parameter) and rows of other types, which the driver reads.
 TEST_F(ServerTest, RowsReadAsTheDriverReadsThemInEveryType) {
     Connection connection;
     connection.setConnectionString(server.url());
     ASSERT_TRUE(connection.openSnapshot());
-    const Statement select(
-        "SELECT * FROM (VALUES"
-        " (1::smallint, 2::integer, -9007199254740993::bigint, 'é'::text, 'v'::varchar,"
-        "  'c'::char(3), DATE '2024-02-29', true, 2.5::numeric, 1.25::float8, '\\x00ff'::bytea,"
-        "  TIMESTAMP '2024-01-02 03:04:05', 7::oid, 'pg_class'::name),"
-        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '0044-03-15', false, NULL, NULL, NULL, NULL,"
-        "  NULL, NULL),"
-        " (0, 0, 0, '', '', '', DATE '0001-01-01' - 1, NULL, 0, 0, '', NULL, 0, ''),"
-        " (-1, 2147483647, 9223372036854775807, 'Zeta', 'x', NULL, DATE 'infinity', NULL, -1,"
-        "  -0.5, NULL, NULL, NULL, NULL),"
-        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '12345-06-07', NULL, NULL, NULL, NULL, NULL,"
-        "  NULL, NULL))"
-        " AS t(a, b, c, d, e, f, g, h, i, j, k, l, m, n) ORDER BY b NULLS FIRST, g");
-    const Result<Recordset> rows = connection.execute(select);
-    ASSERT_TRUE(rows.ok()) << rows.error().description.toStdString();
     ServerSession session(server);
     ASSERT_TRUE(session.open());
-    QSqlQuery q(session.database());
-    q.setForwardOnly(true);
-    ASSERT_TRUE(q.exec(select.query(Dialect::Server)));
-    int row = 0;
-    for (; q.next(); ++row) {
-        ASSERT_LT(row, rows.value().rowCount());
-        for (int column = 0; column < 14; ++column) {
-            QVariant driver = q.value(column);
-            if (driver.isNull())
-                driver = QVariant();
-            else if (driver.typeId() == QMetaType::QDate)
-                driver = isoDate(driver.toDate());
-            else if (driver.typeId() == QMetaType::Int || driver.typeId() == QMetaType::UInt ||
-                     driver.typeId() == QMetaType::LongLong ||
-                     driver.typeId() == QMetaType::ULongLong)
-                driver = driver.toLongLong();
-            const QVariant held = rows.value().value(row, column);
-            SCOPED_TRACE(testing::Message() << "row " << row << ", column " << column);
-            EXPECT_EQ(held.isNull(), driver.isNull());
-            if (driver.isNull()) continue;
-            EXPECT_EQ(held.typeId(), driver.typeId());
-            EXPECT_EQ(held, driver);
+    const auto compare = [&](const Statement& select, int columns, int rowCount) {
+        const Result<Recordset> rows = connection.execute(select);
+        ASSERT_TRUE(rows.ok()) << rows.error().description.toStdString();
+        QSqlQuery q(session.database());
+        q.setForwardOnly(true);
+        ASSERT_TRUE(q.prepare(select.query(Dialect::Server)));
+        for (const QVariant& value : select.values(Dialect::Server)) q.addBindValue(value);
+        ASSERT_TRUE(q.exec());
+        EXPECT_EQ(rows.value().columns().size(), columns);
+        int row = 0;
+        for (; q.next(); ++row) {
+            ASSERT_LT(row, rows.value().rowCount());
+            for (int column = 0; column < columns; ++column) {
+                QVariant driver = q.value(column);
+                if (driver.isNull())
+                    driver = QVariant();
+                else if (driver.typeId() == QMetaType::QDate)
+                    driver = isoDate(driver.toDate());
+                else if (driver.typeId() == QMetaType::Int || driver.typeId() == QMetaType::UInt ||
+                         driver.typeId() == QMetaType::LongLong ||
+                         driver.typeId() == QMetaType::ULongLong)
+                    driver = driver.toLongLong();
+                const QVariant held = rows.value().value(row, column);
+                SCOPED_TRACE(testing::Message() << "row " << row << ", column " << column);
+                EXPECT_EQ(held.isNull(), driver.isNull());
+                if (driver.isNull()) continue;
+                EXPECT_EQ(held.typeId(), driver.typeId());
+                EXPECT_EQ(held, driver);
+            }
         }
-    }
-    EXPECT_EQ(row, 5);
-    EXPECT_EQ(rows.value().value(3, 6), QVariant(u"2024-02-29"_s));
+        EXPECT_EQ(row, rowCount);
+        EXPECT_EQ(rows.value().rowCount(), rowCount);
+    };
+    Statement streamed(
+        "SELECT * FROM (VALUES"
+        " (1::smallint, 2::integer, -9007199254740993::bigint, 'é'::text, 'v'::varchar,"
+        "  'c'::char(3), DATE '2024-02-29', true, 'pg_class'::name),"
+        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '0044-03-15', false, NULL),"
+        " (0, 0, 0, '', '', '', DATE '0001-01-01' - 1, NULL, ''),"
+        " (-1, 2147483647, 9223372036854775807, 'Zeta', 'x', NULL, DATE 'infinity', NULL, NULL),"
+        " (NULL, NULL, NULL, NULL, NULL, NULL, DATE '12345-06-07', NULL, NULL))"
+        " AS t(a, b, c, d, e, f, g, h, n) WHERE '?' <> 'x?' AND d IS DISTINCT FROM ");
+    // A null text is bound as NULL, an empty one as '', as the driver binds them.
+    streamed.value(u"'?' isn't \"?\""_s)
+        .sql(" AND coalesce(")
+        .value(QString())
+        .sql(", 'null') = 'null' AND '' = ")
+        .value(u""_s)
+        .sql(" ORDER BY b NULLS FIRST, g");
+    compare(streamed, 9, 5);
+    const Result<Recordset> days = connection.execute(streamed);
+    ASSERT_TRUE(days.ok());
+    EXPECT_EQ(days.value().value(3, 6), QVariant(u"2024-02-29"_s));
+    EXPECT_EQ(days.value().columns().at(8), u"n"_s);
+    compare(Statement("SELECT * FROM (VALUES"
+                      " (1, 2.5::numeric, 1.25::float8, '\\x00ff'::bytea,"
+                      "  TIMESTAMP '2024-01-02 03:04:05', 7::oid, 'a'::text),"
+                      " (2, NULL, NULL, NULL, NULL, NULL, NULL),"
+                      " (3, 0, -0.5, '', NULL, 0, ''))"
+                      " AS t(a, i, j, k, l, m, d) ORDER BY a"),
+            7, 3);
+    // A query of no rows still names its columns.
+    const Result<Recordset> none = connection.execute(
+        Statement("SELECT * FROM (VALUES (1, 'x')) AS t(number, word) WHERE false"));
+    ASSERT_TRUE(none.ok());
+    EXPECT_EQ(none.value().rowCount(), 0);
+    EXPECT_EQ(none.value().columns(), QStringList({u"number"_s, u"word"_s}));
+}
+
+// A query that fails after rows were sent is an error, not a short result, and the connection
+// runs the next statement.
+TEST_F(ServerTest, AQueryThatFailsHalfwayIsAnErrorAndTheConnectionGoesOn) {
+    Connection connection;
+    connection.setConnectionString(server.url());
+    ASSERT_TRUE(connection.openSnapshot());
+    const Result<Recordset> broken =
+        connection.execute(Statement("SELECT 10 / (5000 - n) FROM generate_series(1, 6000) AS n"));
+    ASSERT_FALSE(broken.ok());
+    EXPECT_NE(broken.error().description.indexOf(u"division by zero"_s), -1)
+        << broken.error().description.toStdString();
+    EXPECT_TRUE(connection.isOpen());
+    const Result<Recordset> next =
+        connection.execute(Statement("SELECT count(*) FROM generate_series(1, 3)"));
+    ASSERT_TRUE(next.ok()) << next.error().description.toStdString();
+    EXPECT_EQ(next.value().value(0, 0), QVariant(qlonglong(3)));
 }
 
 TEST_F(ServerTest, ANewerVersionIsRefusedUntouchedNamingServerAndVersions) {
