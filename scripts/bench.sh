@@ -160,8 +160,9 @@ workspace_on_server() (
   url="$("$root/scripts/pg-cluster.sh" url "$cluster")"
   "$build/bin/vemora-cli" migrate --to "$url" --database "$data/journey.mdb" >/dev/null
   # Settled as a server is some minutes after a bulk load, when autovacuum has set the rows'
-  # hint bits and taken statistics; not while it does so beside the measures.
-  psql -X -q -d "$url" -c "VACUUM (ANALYZE)"
+  # hint bits and taken statistics and a checkpoint has written them; not while it does so
+  # beside the measures.
+  psql -X -q -d "$url" -c "VACUUM (ANALYZE)" -c "CHECKPOINT"
   mkdir -p "$data/server"
   printf '[database]\nurl=%s\n' "$url" >"$data/server/vemora.conf"
   program=("${program[@]/--data=$data/--data=$data/server}")
