@@ -143,6 +143,23 @@ QByteArray encodeXspf(const QList<Entry>& entries) {
     return bytes;
 }
 
+namespace {
+
+// An element's text with each lone surrogate, which a declared encoding such as UTF-7 lets
+// through and no file name or saved text can hold, replaced by U+FFFD.
+QString wellFormedText(QXmlStreamReader& xml) {
+    QString text = xml.readElementText();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+}  // namespace
+
 std::optional<QList<Entry>> decodeXspf(const QByteArray& bytes, const QString& folder) {
     QXmlStreamReader xml(bytes);
     // Names are compared without their prefix, so an undeclared one is no error.
@@ -165,9 +182,9 @@ std::optional<QList<Entry>> decodeXspf(const QByteArray& bytes, const QString& f
             QString title;
             while (xml.readNextStartElement()) {
                 if (localName(xml) == u"location" && location.isEmpty())
-                    location = xml.readElementText().trimmed();
+                    location = wellFormedText(xml).trimmed();
                 else if (localName(xml) == u"title" && title.isEmpty())
-                    title = xml.readElementText().simplified();
+                    title = wellFormedText(xml).simplified();
                 else
                     xml.skipCurrentElement();
             }

@@ -119,6 +119,17 @@ TEST(PlaylistFormat, XspfIsReadWithoutItsNamespaceOrWithAPrefixAndKeepsTitles) {
     EXPECT_EQ(decodeXspf(written, u"/other"_s), expected);
 }
 
+// UTF-7 lets a lone surrogate through, which no file name or saved text can hold: it reads as
+// U+FFFD.
+TEST(PlaylistFormat, XspfTextsWithALoneSurrogateReadAsTheySaveAndReadBack) {
+    const QByteArray bytes =
+        "<?xml version=\"1.0\" encoding=\"UTF-7\"?><playlist><trackList><track><location>"
+        "/music/a+2Kg-b.ogg</location><title>x+2Kg-y</title></track></trackList></playlist>";
+    const QList<Entry> expected{{u"/music/a\uFFFDb.ogg"_s, u"x\uFFFDy"_s}};
+    EXPECT_EQ(decodeXspf(bytes, u"/l"_s), expected);
+    EXPECT_EQ(decodeXspf(encodeXspf(expected), u"/other"_s), expected);
+}
+
 TEST(PlaylistFormat, XspfRoundTripsPathsAsPercentEncodedFileUris) {
     const QByteArray bytes = encodeXspf(untitled(kHardEntries));
     EXPECT_TRUE(bytes.contains("<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"));
