@@ -248,8 +248,9 @@ void appendValue(ColumnValues& column, const QVariant& value) {
     }
 }
 
-// A statement's values as libpq's text parameters, their types left for the server to infer as
-// it does for the driver's prepared statements; nothing when a value has no such text.
+// A statement's values (whole numbers, texts, NULLs) as libpq's text parameters, their types
+// left for the server to infer as it does for the driver's prepared statements; nothing when a
+// value is of another kind.
 std::optional<std::vector<QByteArray>> textParameters(const QVariantList& values) {
     std::vector<QByteArray> texts;
     for (const QVariant& value : values) {
@@ -264,12 +265,6 @@ std::optional<std::vector<QByteArray>> textParameters(const QVariantList& values
             case QMetaType::Short:
             case QMetaType::UShort:
                 texts.push_back(QByteArray::number(value.toLongLong()));
-                break;
-            case QMetaType::Bool:
-                texts.push_back(value.toBool() ? "true" : "false");
-                break;
-            case QMetaType::QDate:
-                texts.push_back(value.toDate().toString(Qt::ISODate).toLatin1());
                 break;
             case QMetaType::QString:
                 texts.push_back(static_cast<const QString*>(value.constData())->toUtf8());

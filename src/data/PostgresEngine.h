@@ -87,7 +87,8 @@ public:
     static Status readRows(QSqlQuery& query, std::vector<ColumnValues>& columns);
     // Runs a SELECT through libpq, the rows read one by one as the server sends them, into the
     // columns as readRows() gives them. Nothing, having run nothing, for any other statement,
-    // one whose values have no text form, or a connection still busy with the driver's query;
+    // one binding a value other than a whole number or a text, or a connection still busy with
+    // the driver's query;
     // nothing, its rows left unread, for a query with a column of a type other than whole
     // numbers, texts, days and truth values.
     static std::optional<Status> readQuery(QSqlDatabase& db, const Statement& statement,
