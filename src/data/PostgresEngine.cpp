@@ -11,7 +11,6 @@
 #include "data/Statement.h"
 
 #include <QScopeGuard>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>

@@ -47,6 +47,19 @@ QStringView localName(const QXmlStreamReader& xml) {
     return name.sliced(name.lastIndexOf(u':') + 1);
 }
 
+// An element's text with each lone surrogate, which a declared encoding such as UTF-7 lets
+// through and no file name or saved text can hold, replaced by U+FFFD.
+QString wellFormedText(QXmlStreamReader& xml) {
+    QString text = xml.readElementText();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::variant<QByteArray, UnstorableEntry> encode(const QStringList& entries) {
@@ -142,23 +155,6 @@ QByteArray encodeXspf(const QList<Entry>& entries) {
     xml.writeEndDocument();
     return bytes;
 }
-
-namespace {
-
-// An element's text with each lone surrogate, which a declared encoding such as UTF-7 lets
-// through and no file name or saved text can hold, replaced by U+FFFD.
-QString wellFormedText(QXmlStreamReader& xml) {
-    QString text = xml.readElementText();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            text[i] = QChar::ReplacementCharacter;
-    }
-    return text;
-}
-
-}  // namespace
 
 std::optional<QList<Entry>> decodeXspf(const QByteArray& bytes, const QString& folder) {
     QXmlStreamReader xml(bytes);
