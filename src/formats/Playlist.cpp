@@ -48,16 +48,22 @@ QStringView localName(const QXmlStreamReader& xml) {
 }
 
 // An element's text with each lone surrogate, which a declared encoding such as UTF-7 lets
-// through and no file name or saved text can hold, replaced by U+FFFD.
+// through, and each noncharacter, which a file URL cannot carry, replaced by U+FFFD.
 QString wellFormedText(QXmlStreamReader& xml) {
-    QString text = xml.readElementText();
+    const QString text = xml.readElementText();
+    QString clean;
+    clean.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        char32_t code = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
             ++i;
-        else if (text[i].isSurrogate())
-            text[i] = QChar::ReplacementCharacter;
+        }
+        if (QChar::isSurrogate(code) || QChar::isNonCharacter(code))
+            code = QChar::ReplacementCharacter;
+        clean.append(QChar::fromUcs4(code));
     }
-    return text;
+    return clean;
 }
 
 }  // namespace

@@ -121,13 +121,22 @@ TEST(PlaylistFormat, XspfIsReadWithoutItsNamespaceOrWithAPrefixAndKeepsTitles) {
 
 // UTF-7 lets a lone surrogate through, which no file name or saved text can hold: it reads as
 // U+FFFD.
-TEST(PlaylistFormat, XspfTextsWithALoneSurrogateReadAsTheySaveAndReadBack) {
+TEST(PlaylistFormat, XspfTextsWithALoneSurrogateOrANoncharacterReadAsTheySaveAndReadBack) {
     const QByteArray bytes =
         "<?xml version=\"1.0\" encoding=\"UTF-7\"?><playlist><trackList><track><location>"
         "/music/a+2Kg-b.ogg</location><title>x+2Kg-y</title></track></trackList></playlist>";
     const QList<Entry> expected{{u"/music/a\uFFFDb.ogg"_s, u"x\uFFFDy"_s}};
     EXPECT_EQ(decodeXspf(bytes, u"/l"_s), expected);
     EXPECT_EQ(decodeXspf(encodeXspf(expected), u"/other"_s), expected);
+
+    // U+FDD0 and U+1FFFE: a file URL drops them, so they read as U+FFFD from the start.
+    const QByteArray noncharacters =
+        "<playlist><trackList><track><location>/music/a\xEF\xB7\x90"
+        "b\xF0\x9F\xBF\xBE.ogg"
+        "</location><title>x\xEF\xB7\x90y</title></track></trackList></playlist>";
+    const QList<Entry> replaced{{u"/music/a\uFFFDb\uFFFD.ogg"_s, u"x\uFFFDy"_s}};
+    EXPECT_EQ(decodeXspf(noncharacters, u"/l"_s), replaced);
+    EXPECT_EQ(decodeXspf(encodeXspf(replaced), u"/other"_s), replaced);
 }
 
 TEST(PlaylistFormat, XspfRoundTripsPathsAsPercentEncodedFileUris) {
