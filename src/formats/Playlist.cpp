@@ -50,20 +50,10 @@ QStringView localName(const QXmlStreamReader& xml) {
 // An element's text with each lone surrogate, which a declared encoding such as UTF-7 lets
 // through, and each noncharacter, which a file URL cannot carry, replaced by U+FFFD.
 QString wellFormedText(QXmlStreamReader& xml) {
-    const QString text = xml.readElementText();
-    QString clean;
-    clean.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t code = text[i].unicode();
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        if (QChar::isSurrogate(code) || QChar::isNonCharacter(code))
-            code = QChar::ReplacementCharacter;
-        clean.append(QChar::fromUcs4(code));
-    }
-    return clean;
+    QList<uint> codes = xml.readElementText().toUcs4();  // lone surrogates become U+FFFD
+    for (uint& code : codes)
+        if (QChar::isNonCharacter(code)) code = QChar::ReplacementCharacter;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codes.constData()), codes.size());
 }
 
 }  // namespace
